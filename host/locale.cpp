@@ -5,6 +5,7 @@
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "savkit/host/sysutils.h"
@@ -54,7 +55,14 @@ const icu::Collator* CaseInsensitiveCollator() {
   return collator.get();
 }
 
-int Sign(int v) { return (v > 0) - (v < 0); }
+// Full Unicode case folding ("Straße" and "STRASSE" both become "strasse").
+std::string Fold(std::string_view s) {
+  if (std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return LowerCase(s);
+  icu::UnicodeString u = FromUtf8(s);
+  u.foldCase();
+  return ToUtf8(u);
+}
 
 }  // namespace
 
@@ -68,19 +76,19 @@ int AnsiCompareText(std::string_view a, std::string_view b) {
     if (validA != validB) return validA ? -1 : 1;
     return CompareStr(a, b);
   }
+  // The order depends on the foldings alone, so texts that differ only in case
+  // are one key, and the order stays consistent for the trees.
+  const std::string fa = Fold(a), fb = Fold(b);
+  if (fa == fb) return 0;
   if (const icu::Collator* coll = CaseInsensitiveCollator()) {
     UErrorCode status = U_ZERO_ERROR;
-    const UCollationResult r = coll->compareUTF8(
-        icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
-        icu::StringPiece(b.data(), static_cast<int32_t>(b.size())), status);
+    const UCollationResult r =
+        coll->compareUTF8(icu::StringPiece(fa.data(), static_cast<int32_t>(fa.size())),
+                          icu::StringPiece(fb.data(), static_cast<int32_t>(fb.size())), status);
     if (U_SUCCESS(status) && r != UCOL_EQUAL) return r == UCOL_LESS ? -1 : 1;
   }
-  // Equal to the collator (or no collator): the case foldings decide, so that
-  // characters the collator ignores still tell two names apart.
-  icu::UnicodeString fa = FromUtf8(a), fb = FromUtf8(b);
-  fa.foldCase();
-  fb.foldCase();
-  return Sign(fa.compare(fb));
+  // Equal to the collator (which ignores some characters): bytes decide.
+  return CompareStr(fa, fb);
 }
 
 bool AnsiSameText(std::string_view a, std::string_view b) { return AnsiCompareText(a, b) == 0; }
