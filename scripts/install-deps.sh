@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what savkit needs to build and test on Debian (bookworm or later).
+set -euo pipefail
+packages=(cmake ninja-build g++ clang libgtest-dev libbenchmark-dev libicu-dev zlib1g-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update
+$sudo apt-get install -y --no-install-recommends "${missing[@]}"
