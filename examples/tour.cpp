@@ -28,10 +28,14 @@ int main(int argc, char** argv) {
   for (const std::string& name : names)
     if (!index.Add(name)) std::cout << "duplicate name ignored: " << name << "\n";
   std::cout << "names in order:";
-  index.Root() && index.Root()->Beat([](TBalancedTree* node, void*) {
-    std::cout << ' ' << static_cast<TStringKeyAVLtreeNode*>(node)->Key;
-    return false;
-  }, nullptr);
+  if (index.Root()) {
+    index.Root()->Beat(
+        [](TBalancedTree* node, void*) {
+          std::cout << ' ' << static_cast<TStringKeyAVLtreeNode*>(node)->Key;
+          return false;
+        },
+        nullptr);
+  }
   std::cout << "\n";
   const std::string probe = AnsiUpperCase(names.front());
   std::cout << "lookup of " << probe << ": "
