@@ -12,6 +12,7 @@
 #include "savkit/host/exceptions.h"
 #include "savkit/host/format.h"
 #include "savkit/host/sysutils.h"
+#include "temp_dir.h"
 
 using namespace savkit;
 
@@ -30,16 +31,7 @@ struct Part : TComponent {
   ~Part() override { --live; }
 };
 
-class TempDir : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("savkit-host-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  std::filesystem::path dir_;
-};
+using TempDir = savkit::testing::TempDirTest;
 
 }  // namespace
 

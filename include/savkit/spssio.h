@@ -75,11 +75,132 @@ extern "C" {
 #define SPSS_NO_DEW (-14)
 #define SPSS_EMPTY_DEW (-15)
 
-/* The system-missing value: the most negative double. */
-double spssSysmisVal(void);
+/* Measurement levels. */
+#define SPSS_MLVL_UNK 0
+#define SPSS_MLVL_NOM 1
+#define SPSS_MLVL_ORD 2
+#define SPSS_MLVL_RAT 3
 
-/* The values that stand for LO and HI in missing-value ranges. */
+/* Alignments. */
+#define SPSS_ALIGN_LEFT 0
+#define SPSS_ALIGN_RIGHT 1
+#define SPSS_ALIGN_CENTER 2
+
+/* Missing-value types beside 0 to 3 discrete values. */
+#define SPSS_NO_MISSVAL 0
+#define SPSS_ONE_MISSVAL 1
+#define SPSS_TWO_MISSVAL 2
+#define SPSS_THREE_MISSVAL 3
+#define SPSS_MISS_RANGE (-2)
+#define SPSS_MISS_RANGEANDVAL (-3)
+
+/* Compression switches. */
+#define SPSS_COMPRESSION_NONE 0
+#define SPSS_COMPRESSION_BYTECODE 1
+#define SPSS_COMPRESSION_ZLIB 2
+
+/* Format types. */
+#define SPSS_FMT_A 1
+#define SPSS_FMT_AHEX 2
+#define SPSS_FMT_COMMA 3
+#define SPSS_FMT_DOLLAR 4
+#define SPSS_FMT_F 5
+#define SPSS_FMT_IB 6
+#define SPSS_FMT_PIBHEX 7
+#define SPSS_FMT_P 8
+#define SPSS_FMT_PIB 9
+#define SPSS_FMT_PK 10
+#define SPSS_FMT_RB 11
+#define SPSS_FMT_RBHEX 12
+#define SPSS_FMT_Z 15
+#define SPSS_FMT_N 16
+#define SPSS_FMT_E 17
+#define SPSS_FMT_DATE 20
+#define SPSS_FMT_TIME 21
+#define SPSS_FMT_DATE_TIME 22
+#define SPSS_FMT_ADATE 23
+#define SPSS_FMT_JDATE 24
+#define SPSS_FMT_DTIME 25
+#define SPSS_FMT_WKDAY 26
+#define SPSS_FMT_MONTH 27
+#define SPSS_FMT_MOYR 28
+#define SPSS_FMT_QYR 29
+#define SPSS_FMT_WKYR 30
+#define SPSS_FMT_PCT 31
+#define SPSS_FMT_DOT 32
+#define SPSS_FMT_CCA 33
+#define SPSS_FMT_CCB 34
+#define SPSS_FMT_CCC 35
+#define SPSS_FMT_CCD 36
+#define SPSS_FMT_CCE 37
+#define SPSS_FMT_EDATE 38
+#define SPSS_FMT_SDATE 39
+
+/* Sizes of the texts handed out, without the terminating zero byte. Texts are
+ * UTF-8; files in other encodings are converted on reading. */
+#define SPSS_MAX_VARNAME 64
+#define SPSS_MAX_VARLABEL 255
+#define SPSS_MAX_IDSTRING 64
+#define SPSS_MAX_SYSSTRING 40
+#define SPSS_MAX_TEXTINFO 255
+#define SPSS_MAX_LONGSTRING 32767
+/* A string missing value: 8 bytes in the file, up to three times that once
+ * converted to UTF-8. Buffers for spssGetVarCMissingValues need this + 1. */
+#define SPSS_MAX_MISSVALUE 24
+
+/* Opening and closing. At most 128 files are open at once (SPSS_FITAB_FULL). */
+int spssOpenRead(const char *fileName, int *handle);
+int spssCloseRead(int handle);
+
+/* File facts. */
+int spssGetNumberofVariables(int handle, int *numVars);
+int spssGetNumberofCases(int handle, long *numCases);
+int spssGetCaseSize(int handle, long *caseSize);
+int spssGetCompression(int handle, int *compSwitch);
+int spssGetSystemString(int handle, char *sysName);
+int spssGetReleaseInfo(int handle, int relInfo[8]);
+int spssGetTimeStamp(int handle, char *fileDate, char *fileTime);
+int spssGetIdString(int handle, char *id);
+int spssGetTextInfo(int handle, char *textInfo);
+int spssGetCaseWeightVar(int handle, char *varName);
+
+/* The dictionary. Lists handed out belong to the caller, who gives them back
+ * with the matching spssFree... function. */
+int spssGetVarNames(int handle, int *numVars, char ***varNames, int **varTypes);
+int spssFreeVarNames(char **varNames, int *varTypes, int numVars);
+int spssGetVarHandle(int handle, const char *varName, double *varHandle);
+int spssGetVarPrintFormat(int handle, const char *varName, int *printType, int *printDec, int *printWid);
+int spssGetVarWriteFormat(int handle, const char *varName, int *writeType, int *writeDec, int *writeWid);
+int spssGetVarColumnWidth(int handle, const char *varName, int *columnWidth);
+int spssGetVarAlignment(int handle, const char *varName, int *alignment);
+int spssGetVarMeasureLevel(int handle, const char *varName, int *measureLevel);
+int spssGetVarLabel(int handle, const char *varName, char *varLabel);
+int spssGetVarNMissingValues(int handle, const char *varName, int *missingFormat, double *missingVal1,
+                             double *missingVal2, double *missingVal3);
+int spssGetVarCMissingValues(int handle, const char *varName, int *missingFormat, char *missingVal1,
+                             char *missingVal2, char *missingVal3);
+int spssGetVarNValueLabels(int handle, const char *varName, double **values, char ***labels, int *numLabels);
+int spssFreeVarNValueLabels(double *values, char **labels, int numLabels);
+int spssGetVarCValueLabels(int handle, const char *varName, char ***values, char ***labels, int *numLabels);
+int spssFreeVarCValueLabels(char **values, char **labels, int numLabels);
+int spssGetVariableSets(int handle, char **varSets);
+int spssFreeVariableSets(char *varSets);
+int spssGetMultRespDefs(int handle, char **mrespDefs);
+int spssFreeMultRespDefs(char *mrespDefs);
+
+/* Cases. A whole-case record holds the variables in dictionary order, each in
+ * a slot of its width rounded up to 8 bytes (numbers: a native double), strings
+ * blank-padded; spssGetCaseSize gives its size. */
+int spssSeekNextCase(int handle, long caseNumber);
+int spssWholeCaseIn(int handle, char *caseRec);
+
+/* Values and dates. A date value counts seconds since 14 October 1582. */
+double spssSysmisVal(void);
 int spssLowHighVal(double *lowest, double *highest);
+int spssConvertDate(int day, int month, int year, double *spssDate);
+int spssConvertTime(long day, int hour, int minute, double second, double *spssTime);
+int spssConvertSPSSDate(int *day, int *month, int *year, double spssDate);
+int spssConvertSPSSTime(long *day, int *hourh, int *minute, double *second, double spssTime);
 
 #ifdef __cplusplus
 }

@@ -1,0 +1,369 @@
+// The reading half of the C interface.
+#include <cstdlib>
+#include <cstring>
+
+#include "open_file.h"
+#include "savkit/spssio.h"
+
+using namespace savkit::io;
+
+namespace {
+
+// A file whose dictionary can be read: open for reading or appending.
+template <class F>
+int OnFile(int handle, F&& f) {
+  OpenFile* file = handles::Get(handle);
+  if (!file) return SPSS_INVALID_HANDLE;
+  if (file->mode == OpenFile::Mode::Write) return SPSS_OPEN_WRMODE;
+  return f(*file);
+}
+
+template <class F>
+int OnVariable(int handle, const char* name, F&& f) {
+  return OnFile(handle, [&](OpenFile& file) {
+    if (!name) return SPSS_INVALID_VARNAME;
+    const Variable* v = file.Find(name);
+    return v ? f(file, *v) : SPSS_VAR_NOTFOUND;
+  });
+}
+
+void CopyText(char* dst, std::string text, std::size_t maxBytes) {
+  CutUtf8(text, maxBytes);
+  std::memcpy(dst, text.c_str(), text.size() + 1);
+}
+
+char* Dup(const std::string& s) {
+  char* p = static_cast<char*>(std::malloc(s.size() + 1));
+  if (p) std::memcpy(p, s.c_str(), s.size() + 1);
+  return p;
+}
+
+void FreeTexts(char** texts, int n) {
+  if (!texts) return;
+  for (int i = 0; i < n; ++i) std::free(texts[i]);
+  std::free(texts);
+}
+
+// A list of n texts, or null when memory runs out (nothing is left allocated).
+template <class Get>
+char** DupList(int n, Get&& get) {
+  auto** list = static_cast<char**>(std::calloc(static_cast<std::size_t>(n > 0 ? n : 1), sizeof(char*)));
+  if (!list) return nullptr;
+  for (int i = 0; i < n; ++i)
+    if (!(list[i] = Dup(get(i)))) {
+      FreeTexts(list, i);
+      return nullptr;
+    }
+  return list;
+}
+
+}  // namespace
+
+extern "C" {
+
+int spssOpenRead(const char* fileName, int* handle) {
+  if (!handle) return SPSS_INVALID_HANDLE;
+  std::unique_ptr<OpenFile> file;
+  if (const int status = OpenForReading(fileName, file)) return status;
+  file->mode = OpenFile::Mode::Read;
+  const int h = handles::Add(std::move(file));
+  if (h < 0) return SPSS_FITAB_FULL;
+  *handle = h;
+  return SPSS_OK;
+}
+
+int spssCloseRead(int handle) {
+  OpenFile* file = handles::Get(handle);
+  if (!file) return SPSS_INVALID_HANDLE;
+  if (file->mode != OpenFile::Mode::Read) return SPSS_OPEN_WRMODE;
+  handles::Remove(handle);
+  return SPSS_OK;
+}
+
+int spssGetNumberofVariables(int handle, int* numVars) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (numVars) *numVars = static_cast<int>(f.dict.variables.size());
+    return SPSS_OK;
+  });
+}
+
+int spssGetNumberofCases(int handle, long* numCases) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (numCases) *numCases = static_cast<long>(f.dict.cases);
+    return SPSS_OK;
+  });
+}
+
+int spssGetCaseSize(int handle, long* caseSize) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (caseSize) *caseSize = static_cast<long>(f.dict.caseSize);
+    return SPSS_OK;
+  });
+}
+
+int spssGetCompression(int handle, int* compSwitch) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (compSwitch) *compSwitch = f.dict.compression;
+    return SPSS_OK;
+  });
+}
+
+int spssGetSystemString(int handle, char* sysName) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (sysName) CopyText(sysName, f.dict.product, SPSS_MAX_SYSSTRING);
+    return SPSS_OK;
+  });
+}
+
+int spssGetReleaseInfo(int handle, int relInfo[8]) {
+  return OnFile(handle, [&](OpenFile& f) {
+    // Files without the record give zeros rather than an error, so that they open.
+    if (relInfo)
+      for (int i = 0; i < 8; ++i) relInfo[i] = f.dict.releaseInfo[i];
+    return SPSS_OK;
+  });
+}
+
+int spssGetTimeStamp(int handle, char* fileDate, char* fileTime) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (fileDate) CopyText(fileDate, f.dict.date, 9);
+    if (fileTime) CopyText(fileTime, f.dict.time, 8);
+    return SPSS_OK;
+  });
+}
+
+int spssGetIdString(int handle, char* id) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (id) CopyText(id, f.dict.fileLabel, SPSS_MAX_IDSTRING);
+    return SPSS_OK;
+  });
+}
+
+int spssGetTextInfo(int handle, char* textInfo) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (textInfo) CopyText(textInfo, f.dict.textInfo, SPSS_MAX_TEXTINFO);
+    return SPSS_OK;
+  });
+}
+
+int spssGetCaseWeightVar(int handle, char* varName) {
+  return OnFile(handle, [&](OpenFile& f) {
+    const bool has = f.dict.weight >= 0;
+    if (varName)
+      CopyText(varName, has ? f.dict.variables[static_cast<std::size_t>(f.dict.weight)].name : "", SPSS_MAX_VARNAME);
+    return has ? SPSS_OK : SPSS_NO_CASEWGT;
+  });
+}
+
+int spssGetVarNames(int handle, int* numVars, char*** varNames, int** varTypes) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (!numVars || !varNames || !varTypes) return SPSS_INVALID_HANDLE;
+    const auto& vars = f.dict.variables;
+    const int n = static_cast<int>(vars.size());
+    char** names = DupList(n, [&](int i) { return vars[static_cast<std::size_t>(i)].name; });
+    int* types = static_cast<int*>(std::malloc(sizeof(int) * static_cast<std::size_t>(n > 0 ? n : 1)));
+    if (!names || !types) {
+      FreeTexts(names, n);
+      std::free(types);
+      return SPSS_NO_MEMORY;
+    }
+    for (int i = 0; i < n; ++i) types[i] = vars[static_cast<std::size_t>(i)].width;
+    *numVars = n;
+    *varNames = names;
+    *varTypes = types;
+    return SPSS_OK;
+  });
+}
+
+int spssFreeVarNames(char** varNames, int* varTypes, int numVars) {
+  if (numVars < 0) return SPSS_CANNOT_FREE;
+  FreeTexts(varNames, numVars);
+  std::free(varTypes);
+  return SPSS_OK;
+}
+
+int spssGetVarHandle(int handle, const char* varName, double* varHandle) {
+  return OnVariable(handle, varName, [&](OpenFile& f, const Variable& v) {
+    if (varHandle) *varHandle = static_cast<double>(&v - f.dict.variables.data());
+    return SPSS_OK;
+  });
+}
+
+int spssGetVarPrintFormat(int handle, const char* varName, int* printType, int* printDec, int* printWid) {
+  return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
+    if (printType) *printType = v.print.type;
+    if (printDec) *printDec = v.print.decimals;
+    if (printWid) *printWid = v.print.width;
+    return SPSS_OK;
+  });
+}
+
+int spssGetVarWriteFormat(int handle, const char* varName, int* writeType, int* writeDec, int* writeWid) {
+  return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
+    if (writeType) *writeType = v.write.type;
+    if (writeDec) *writeDec = v.write.decimals;
+    if (writeWid) *writeWid = v.write.width;
+    return SPSS_OK;
+  });
+}
+
+int spssGetVarColumnWidth(int handle, const char* varName, int* columnWidth) {
+  return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
+    if (columnWidth) *columnWidth = v.columns;
+    return SPSS_OK;
+  });
+}
+
+int spssGetVarAlignment(int handle, const char* varName, int* alignment) {
+  return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
+    if (alignment) *alignment = v.alignment;
+    return SPSS_OK;
+  });
+}
+
+int spssGetVarMeasureLevel(int handle, const char* varName, int* measureLevel) {
+  return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
+    if (measureLevel) *measureLevel = v.measure;
+    return SPSS_OK;
+  });
+}
+
+int spssGetVarLabel(int handle, const char* varName, char* varLabel) {
+  return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
+    if (varLabel) CopyText(varLabel, v.label, SPSS_MAX_VARLABEL);
+    return SPSS_OK;
+  });
+}
+
+int spssGetVarNMissingValues(int handle, const char* varName, int* missingFormat, double* missingVal1,
+                             double* missingVal2, double* missingVal3) {
+  return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
+    if (!v.IsNumeric()) return SPSS_NUME_EXP;
+    if (missingFormat) *missingFormat = v.missing.type;
+    double* out[3] = {missingVal1, missingVal2, missingVal3};
+    for (int i = 0; i < 3; ++i)
+      if (out[i]) *out[i] = v.missing.number[i];
+    return SPSS_OK;
+  });
+}
+
+int spssGetVarCMissingValues(int handle, const char* varName, int* missingFormat, char* missingVal1,
+                             char* missingVal2, char* missingVal3) {
+  return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
+    if (v.IsNumeric()) return SPSS_STR_EXP;
+    if (missingFormat) *missingFormat = v.missing.type;
+    char* out[3] = {missingVal1, missingVal2, missingVal3};
+    for (int i = 0; i < 3; ++i)
+      if (out[i]) CopyText(out[i], i < v.missing.type ? v.missing.text[i] : std::string(), SPSS_MAX_MISSVALUE);
+    return SPSS_OK;
+  });
+}
+
+int spssGetVarNValueLabels(int handle, const char* varName, double** values, char*** labels, int* numLabels) {
+  return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
+    if (!values || !labels || !numLabels) return SPSS_INVALID_HANDLE;
+    if (!v.IsNumeric()) return SPSS_NUME_EXP;
+    *values = nullptr;
+    *labels = nullptr;
+    *numLabels = 0;
+    const int n = static_cast<int>(v.numberLabels.size());
+    if (n == 0) return SPSS_NO_LABELS;
+    auto* vals = static_cast<double*>(std::malloc(sizeof(double) * static_cast<std::size_t>(n)));
+    char** labs = DupList(n, [&](int i) { return v.numberLabels[static_cast<std::size_t>(i)].second; });
+    if (!vals || !labs) {
+      std::free(vals);
+      FreeTexts(labs, n);
+      return SPSS_NO_MEMORY;
+    }
+    for (int i = 0; i < n; ++i) vals[i] = v.numberLabels[static_cast<std::size_t>(i)].first;
+    *values = vals;
+    *labels = labs;
+    *numLabels = n;
+    return SPSS_OK;
+  });
+}
+
+int spssFreeVarNValueLabels(double* values, char** labels, int numLabels) {
+  if (numLabels < 0) return SPSS_CANNOT_FREE;
+  std::free(values);
+  FreeTexts(labels, numLabels);
+  return SPSS_OK;
+}
+
+int spssGetVarCValueLabels(int handle, const char* varName, char*** values, char*** labels, int* numLabels) {
+  return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
+    if (!values || !labels || !numLabels) return SPSS_INVALID_HANDLE;
+    if (v.IsNumeric()) return SPSS_STR_EXP;
+    *values = nullptr;
+    *labels = nullptr;
+    *numLabels = 0;
+    const int n = static_cast<int>(v.textLabels.size());
+    if (n == 0) return SPSS_NO_LABELS;
+    char** vals = DupList(n, [&](int i) { return v.textLabels[static_cast<std::size_t>(i)].first; });
+    char** labs = DupList(n, [&](int i) { return v.textLabels[static_cast<std::size_t>(i)].second; });
+    if (!vals || !labs) {
+      FreeTexts(vals, n);
+      FreeTexts(labs, n);
+      return SPSS_NO_MEMORY;
+    }
+    *values = vals;
+    *labels = labs;
+    *numLabels = n;
+    return SPSS_OK;
+  });
+}
+
+int spssFreeVarCValueLabels(char** values, char** labels, int numLabels) {
+  if (numLabels < 0) return SPSS_CANNOT_FREE;
+  FreeTexts(values, numLabels);
+  FreeTexts(labels, numLabels);
+  return SPSS_OK;
+}
+
+int spssGetVariableSets(int handle, char** varSets) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (!varSets) return SPSS_INVALID_HANDLE;
+    *varSets = nullptr;
+    if (!f.dict.hasVariableSets) return SPSS_NO_VARSETS;
+    if (f.dict.variableSets.empty()) return SPSS_EMPTY_VARSETS;
+    *varSets = Dup(f.dict.variableSets);
+    return *varSets ? SPSS_OK : SPSS_NO_MEMORY;
+  });
+}
+
+int spssFreeVariableSets(char* varSets) {
+  std::free(varSets);
+  return SPSS_OK;
+}
+
+int spssGetMultRespDefs(int handle, char** mrespDefs) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (!mrespDefs) return SPSS_INVALID_HANDLE;
+    *mrespDefs = nullptr;
+    if (!f.dict.hasMultResp) return SPSS_NO_MULTRESP;
+    if (f.dict.multResp.empty()) return SPSS_EMPTY_MULTRESP;
+    *mrespDefs = Dup(f.dict.multResp);
+    return *mrespDefs ? SPSS_OK : SPSS_NO_MEMORY;
+  });
+}
+
+int spssFreeMultRespDefs(char* mrespDefs) {
+  std::free(mrespDefs);
+  return SPSS_OK;
+}
+
+int spssSeekNextCase(int handle, long caseNumber) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (caseNumber < 0 || caseNumber > f.dict.cases) return SPSS_INVALID_CASE;
+    return f.reader->Seek(caseNumber);
+  });
+}
+
+int spssWholeCaseIn(int handle, char* caseRec) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (!caseRec) return SPSS_INVALID_CASE;
+    return f.reader->ReadCase(reinterpret_cast<std::uint8_t*>(caseRec));
+  });
+}
+
+}  // extern "C"

@@ -1,0 +1,559 @@
+// Resolving the raw dictionary records: encodings, long names, very long
+// strings, labels, missing values, display parameters and sets.
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <set>
+
+#include "bytes.h"
+#include "names.h"
+#include "raw_dictionary.h"
+#include "savkit/spssio.h"
+#include "text_codec.h"
+
+namespace savkit::io {
+
+namespace {
+
+enum Subtype {
+  kReleaseInfo = 3,
+  kFloatInfo = 4,
+  kVariableSets = 5,
+  kMultRespOld = 7,
+  kTextInfo = 10,
+  kDisplay = 11,
+  kLongNames = 13,
+  kVeryLongStrings = 14,
+  kCaseCount = 16,
+  kFileAttributes = 17,
+  kVariableAttributes = 18,
+  kMultRespNew = 19,
+  kEncoding = 20,
+  kLongStringLabels = 21,
+  kLongStringMissing = 22,
+};
+
+constexpr int kMaxWidth = 32767;
+
+std::string Text(const RawRecord& r) { return std::string(r.data.begin(), r.data.end()); }
+
+std::string Trim(std::string s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
+  std::size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  return s.substr(i);
+}
+
+Format Unpack(std::uint32_t v) {
+  return Format{static_cast<int>((v >> 16) & 0xFF), static_cast<int>((v >> 8) & 0xFF), static_cast<int>(v & 0xFF)};
+}
+
+// A variable record that starts a variable, with the elements it spans.
+struct Segment {
+  int raw = 0;
+  int width = 0;
+  int firstElement = 0;
+  int elements = 0;
+  int measure = 0, columns = -1, alignment = -1;
+};
+
+// Reads the fields of a byte record that holds a list of variable entries.
+class Cursor {
+ public:
+  Cursor(const std::vector<std::uint8_t>& d, bool swap) : d_(d), swap_(swap) {}
+  bool Done() const { return pos_ >= d_.size(); }
+  bool Int(std::int32_t& v) {
+    if (d_.size() - pos_ < 4) return false;
+    v = LoadI32(d_.data() + pos_, swap_);
+    pos_ += 4;
+    return true;
+  }
+  bool Byte(std::uint8_t& v) {
+    if (d_.size() - pos_ < 1) return false;
+    v = d_[pos_++];
+    return true;
+  }
+  bool Bytes(std::string& s, std::int32_t n) {
+    if (n < 0 || d_.size() - pos_ < static_cast<std::size_t>(n)) return false;
+    s.assign(d_.begin() + static_cast<std::ptrdiff_t>(pos_), d_.begin() + static_cast<std::ptrdiff_t>(pos_ + n));
+    pos_ += static_cast<std::size_t>(n);
+    return true;
+  }
+
+ private:
+  const std::vector<std::uint8_t>& d_;
+  bool swap_;
+  std::size_t pos_ = 0;
+};
+
+class Builder {
+ public:
+  Builder(const RawDictionary& raw, Dictionary& dict) : raw_(raw), dict_(dict) {}
+  int Run();
+
+ private:
+  const RawRecord* Find(int subtype) const {
+    for (const RawRecord& r : raw_.extensions)
+      if (r.subtype == subtype) return &r;
+    return nullptr;
+  }
+  void ChooseEncoding();
+  void ReadHeaderTexts();
+  int ReadSegments();
+  void ApplyDisplay();
+  int ApplyVeryLongStrings();
+  void MakeVariables();
+  void ApplyLongNames();
+  void ApplyValueLabels();
+  void ApplyLongStringLabels(const RawRecord& r);
+  void ApplyLongStringMissing(const RawRecord& r);
+  void ReadMultipleResponse(const RawRecord& r, bool newStyle);
+  void ReadVariableSets(const RawRecord& r);
+  void Layout();
+  Variable* ByName(const std::string& name);
+  std::string ApiName(const std::string& fileName) const;
+  std::string Str(std::string_view bytes) { return codec_.ToUtf8(bytes); }
+
+  const RawDictionary& raw_;
+  Dictionary& dict_;
+  TextCodec codec_;
+  bool widen_ = false;
+  std::vector<Segment> segments_;
+  std::vector<bool> absorbed_;
+  std::map<int, int> byRawIndex_;             // raw record index -> variable
+  std::map<std::string, int> byShortName_;    // lower-case short name -> variable
+  std::map<std::string, std::string> renamed_;  // lower-case file long name -> API name
+};
+
+void Builder::ChooseEncoding() {
+  std::string encoding;
+  if (const RawRecord* r = Find(kEncoding)) {
+    encoding = Trim(Text(*r));
+  } else if (const RawRecord* info = Find(kReleaseInfo); info && info->size == 4 && info->count >= 8) {
+    encoding = EncodingForCodePage(LoadI32(info->data.data() + 28, raw_.swap));
+  } else {
+    encoding = EncodingForCodePage(1252);
+  }
+  if (!codec_.Open(encoding)) {
+    // An encoding iconv does not know: read the texts as the Western code page,
+    // which maps every byte to a character.
+    encoding = EncodingForCodePage(1252);
+    codec_.Open(encoding);
+  }
+  widen_ = !codec_.Identity();
+  dict_.encoding = widen_ ? encoding : std::string();
+}
+
+void Builder::ReadHeaderTexts() {
+  std::string product = raw_.product;
+  static const std::string kPrefix = "@(#) SPSS DATA FILE";
+  if (product.compare(0, kPrefix.size(), kPrefix) == 0) product.erase(0, kPrefix.size());
+  dict_.product = Str(Trim(product));
+  CutUtf8(dict_.product, 40);
+  dict_.date = raw_.date;
+  dict_.time = raw_.time;
+  dict_.fileLabel = Str(raw_.fileLabel);
+  CutUtf8(dict_.fileLabel, 64);
+  if (const RawRecord* r = Find(kReleaseInfo); r && r->size == 4 && r->count >= 8) {
+    dict_.hasReleaseInfo = true;
+    for (int i = 0; i < 8; ++i) dict_.releaseInfo[i] = LoadI32(r->data.data() + 4 * i, raw_.swap);
+  }
+  if (const RawRecord* r = Find(kTextInfo)) dict_.textInfo = Str(Text(*r));
+  for (const std::string& line : raw_.documents) dict_.documents.push_back(Str(Trim(line)));
+}
+
+int Builder::ReadSegments() {
+  int element = 0;
+  const auto& vars = raw_.variables;
+  for (std::size_t i = 0; i < vars.size();) {
+    const RawVariable& v = vars[i];
+    if (v.type < 0) return SPSS_INVALID_FILE;  // a continuation without its string
+    Segment s;
+    s.raw = static_cast<int>(i);
+    s.width = v.type;
+    s.firstElement = element;
+    s.elements = v.type == 0 ? 1 : (v.type + 7) / 8;
+    for (int k = 1; k < s.elements; ++k)
+      if (i + static_cast<std::size_t>(k) >= vars.size() || vars[i + static_cast<std::size_t>(k)].type != -1)
+        return SPSS_INVALID_FILE;
+    for (int k = 0; k < s.elements; ++k) dict_.numeric.push_back(v.type == 0 ? 1 : 0);
+    element += s.elements;
+    i += static_cast<std::size_t>(s.elements);
+    segments_.push_back(s);
+  }
+  dict_.elementsPerCase = element;
+  absorbed_.assign(segments_.size(), false);
+  return SPSS_OK;
+}
+
+void Builder::ApplyDisplay() {
+  const RawRecord* r = Find(kDisplay);
+  if (!r || r->size != 4) return;
+  const std::size_t n = segments_.size();
+  const std::size_t per = static_cast<std::size_t>(r->count) == 3 * n ? 3 : static_cast<std::size_t>(r->count) == 2 * n ? 2 : 0;
+  if (per == 0) return;  // does not match the variables: ignored as other readers do
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint8_t* p = r->data.data() + 4 * per * i;
+    segments_[i].measure = LoadI32(p, raw_.swap);
+    if (per == 3) segments_[i].columns = LoadI32(p + 4, raw_.swap);
+    segments_[i].alignment = LoadI32(p + 4 * (per - 1), raw_.swap);
+  }
+}
+
+int Builder::ApplyVeryLongStrings() {
+  const RawRecord* r = Find(kVeryLongStrings);
+  if (!r) return SPSS_OK;
+  const std::string text = Text(*r);
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find('\t', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string entry = text.substr(pos, end - pos);
+    pos = end + 1;
+    while (!entry.empty() && entry.back() == '\0') entry.pop_back();
+    const std::size_t eq = entry.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string key = LowerAscii(entry.substr(0, eq));
+    const long width = std::strtol(entry.c_str() + eq + 1, nullptr, 10);
+    if (width <= 255 || width > kMaxWidth) continue;
+    const int count = static_cast<int>((width + 251) / 252);
+    for (std::size_t s = 0; s < segments_.size(); ++s) {
+      if (absorbed_[s] || segments_[s].width <= 0 ||
+          LowerAscii(raw_.variables[static_cast<std::size_t>(segments_[s].raw)].name) != key)
+        continue;
+      if (s + static_cast<std::size_t>(count) > segments_.size()) return SPSS_INVALID_FILE;
+      // Every segment but the last is 255 bytes wide; the case layout relies on it.
+      for (int k = 0; k < count; ++k) {
+        const int w = segments_[s + static_cast<std::size_t>(k)].width;
+        if (w <= 0 || (k + 1 < count && w != 255)) return SPSS_INVALID_FILE;
+      }
+      Segment& first = segments_[s];
+      for (int k = 1; k < count; ++k) {
+        first.elements += segments_[s + static_cast<std::size_t>(k)].elements;
+        absorbed_[s + static_cast<std::size_t>(k)] = true;
+      }
+      first.width = -static_cast<int>(width);  // negative: a very long string of this width
+      break;
+    }
+  }
+  return SPSS_OK;
+}
+
+void Builder::MakeVariables() {
+  for (std::size_t s = 0; s < segments_.size(); ++s) {
+    if (absorbed_[s]) continue;
+    const Segment& seg = segments_[s];
+    const RawVariable& rv = raw_.variables[static_cast<std::size_t>(seg.raw)];
+    Variable v;
+    v.shortName = Str(rv.name);
+    v.name = v.shortName;
+    v.fileWidth = seg.width < 0 ? -seg.width : seg.width;
+    v.segments = seg.width < 0 ? (v.fileWidth + 251) / 252 : 1;
+    v.width = v.fileWidth == 0 ? 0 : widen_ ? std::min(3 * v.fileWidth, kMaxWidth) : v.fileWidth;
+    v.print = Unpack(rv.print);
+    v.write = Unpack(rv.write);
+    if (v.width > 0) {
+      // String formats follow the width the API reports.
+      for (Format* f : {&v.print, &v.write}) {
+        f->type = f->type == 2 ? 2 : 1;
+        f->width = f->type == 2 ? std::min(2 * v.width, kMaxWidth) : v.width;
+        f->decimals = 0;
+      }
+    }
+    v.dictIndex = seg.raw;
+    v.firstElement = seg.firstElement;
+    v.elements = seg.elements;
+    v.label = Str(rv.label);
+    v.measure = seg.measure >= 0 && seg.measure <= 3 ? seg.measure : 0;
+    v.columns = seg.columns >= 0 ? seg.columns : v.width == 0 ? 8 : std::min(v.width, 32);
+    v.alignment = seg.alignment >= 0 && seg.alignment <= 2 ? seg.alignment : v.width == 0 ? 1 : 0;
+    v.missing.type = rv.missingCount;
+    const int nMissing = rv.missingCount < 0 ? -rv.missingCount : rv.missingCount;
+    for (int i = 0; i < nMissing; ++i) {
+      const auto& bytes = rv.missing[static_cast<std::size_t>(i)];
+      if (v.width == 0) {
+        v.missing.number[i] = LoadF64(bytes.data(), raw_.swap);
+      } else {
+        const std::size_t len = static_cast<std::size_t>(std::min(v.fileWidth, 8));
+        v.missing.text[i] = Str(std::string_view(reinterpret_cast<const char*>(bytes.data()), len));
+      }
+    }
+    if (v.width > 0 && v.missing.type < 0) v.missing.type = 0;  // strings have no ranges
+    const int index = static_cast<int>(dict_.variables.size());
+    byRawIndex_[seg.raw] = index;
+    byShortName_.emplace(LowerAscii(v.shortName), index);
+    dict_.variables.push_back(std::move(v));
+  }
+}
+
+void Builder::ApplyLongNames() {
+  const RawRecord* r = Find(kLongNames);
+  std::set<std::string> taken;
+  if (r) {
+    const std::string text = Text(*r);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+      std::size_t end = text.find('\t', pos);
+      if (end == std::string::npos) end = text.size();
+      const std::string entry = text.substr(pos, end - pos);
+      pos = end + 1;
+      const std::size_t eq = entry.find('=');
+      if (eq == std::string::npos) continue;
+      const auto it = byShortName_.find(LowerAscii(Str(entry.substr(0, eq))));
+      const std::string longName = Str(entry.substr(eq + 1));
+      if (it == byShortName_.end() || longName.empty()) continue;
+      dict_.variables[static_cast<std::size_t>(it->second)].name = longName;
+    }
+  }
+  // Names handed out are unique and at most 64 bytes, whatever the file holds.
+  for (Variable& v : dict_.variables) {
+    const std::string original = v.name;
+    CutUtf8(v.name, 64);
+    std::string candidate = v.name;
+    for (int n = 2; !taken.insert(LowerAscii(candidate)).second; ++n) {
+      const std::string suffix = "_" + std::to_string(n);
+      candidate = v.name;
+      CutUtf8(candidate, 64 - suffix.size());
+      candidate += suffix;
+    }
+    v.name = candidate;
+    if (v.name != original) renamed_[LowerAscii(original)] = v.name;
+  }
+}
+
+std::string Builder::ApiName(const std::string& fileName) const {
+  const auto it = renamed_.find(LowerAscii(fileName));
+  return it == renamed_.end() ? fileName : it->second;
+}
+
+Variable* Builder::ByName(const std::string& name) {
+  const std::string key = LowerAscii(name);
+  for (Variable& v : dict_.variables)
+    if (LowerAscii(v.name) == key) return &v;
+  for (Variable& v : dict_.variables)
+    if (LowerAscii(v.shortName) == key) return &v;
+  return nullptr;
+}
+
+void Builder::ApplyValueLabels() {
+  for (const RawValueLabels& vl : raw_.valueLabels) {
+    for (const std::int32_t index : vl.indexes) {
+      const auto it = byRawIndex_.find(index - 1);
+      if (it == byRawIndex_.end()) continue;  // not the first record of a variable
+      Variable& v = dict_.variables[static_cast<std::size_t>(it->second)];
+      if (v.fileWidth > 8) continue;          // long strings have their own record
+      for (const auto& [value, label] : vl.labels) {
+        if (v.IsNumeric())
+          v.numberLabels.emplace_back(LoadF64(value.data(), raw_.swap), Str(label));
+        else
+          v.textLabels.emplace_back(Str(std::string_view(reinterpret_cast<const char*>(value.data()), 8)), Str(label));
+      }
+    }
+  }
+}
+
+void Builder::ApplyLongStringLabels(const RawRecord& r) {
+  Cursor c(r.data, raw_.swap);
+  while (!c.Done()) {
+    std::int32_t nameLen, width, count;
+    std::string name;
+    if (!c.Int(nameLen) || !c.Bytes(name, nameLen) || !c.Int(width) || !c.Int(count) || count < 0) return;
+    Variable* v = ByName(Str(name));
+    for (std::int32_t i = 0; i < count; ++i) {
+      std::int32_t valueLen, labelLen;
+      std::string value, label;
+      if (!c.Int(valueLen) || !c.Bytes(value, valueLen) || !c.Int(labelLen) || !c.Bytes(label, labelLen)) return;
+      if (v && !v->IsNumeric()) v->textLabels.emplace_back(Str(value), Str(label));
+    }
+  }
+}
+
+void Builder::ApplyLongStringMissing(const RawRecord& r) {
+  Cursor c(r.data, raw_.swap);
+  while (!c.Done()) {
+    std::int32_t nameLen;
+    std::uint8_t count;
+    std::string name;
+    if (!c.Int(nameLen) || !c.Bytes(name, nameLen) || !c.Byte(count) || count > 3) return;
+    Variable* v = ByName(Str(name));
+    MissingValues m;
+    m.type = count;
+    for (int i = 0; i < count; ++i) {
+      std::int32_t len;
+      std::string value;
+      if (!c.Int(len) || !c.Bytes(value, len)) return;
+      m.text[i] = Str(value);
+    }
+    if (v && !v->IsNumeric()) v->missing = m;
+  }
+}
+
+// One set of a multiple-response record: "$name=" then C, D or E and fields.
+void Builder::ReadMultipleResponse(const RawRecord& r, bool newStyle) {
+  const std::string text = Text(r);
+  std::size_t pos = 0;
+  auto number = [&](long& n) {
+    while (pos < text.size() && text[pos] == ' ') ++pos;
+    const std::size_t start = pos;
+    while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos]))) ++pos;
+    if (start == pos) return false;
+    n = std::strtol(text.c_str() + start, nullptr, 10);
+    return n >= 0 && n <= static_cast<long>(text.size());
+  };
+  auto counted = [&](std::string& out) {  // "<n> <n bytes>"
+    long n;
+    if (!number(n) || pos >= text.size() || text[pos] != ' ') return false;
+    ++pos;
+    if (text.size() - pos < static_cast<std::size_t>(n)) return false;
+    out = text.substr(pos, static_cast<std::size_t>(n));
+    pos += static_cast<std::size_t>(n);
+    return true;
+  };
+  while (pos < text.size()) {
+    while (pos < text.size() && (text[pos] == '\n' || text[pos] == '\r')) ++pos;
+    if (pos >= text.size()) break;
+    const std::size_t eq = text.find('=', pos);
+    const std::size_t eol = text.find('\n', pos);
+    const std::size_t lineEnd = eol == std::string::npos ? text.size() : eol;
+    if (eq == std::string::npos || eq > lineEnd || eq + 1 >= text.size()) {
+      pos = lineEnd;
+      continue;
+    }
+    const std::string name = Str(text.substr(pos, eq - pos));
+    pos = eq + 1;
+    const char type = text[pos++];
+    std::string value, label, flag;
+    bool ok = true;
+    if (type == 'D') {
+      ok = counted(value);
+    } else if (type == 'E' && newStyle) {
+      long f;
+      ok = number(f) && counted(value);
+      flag = std::to_string(f);
+    } else if (type != 'C') {
+      ok = false;
+    }
+    ok = ok && counted(label);
+    if (!ok) {
+      pos = lineEnd;
+      continue;
+    }
+    const std::size_t end = text.find('\n', pos);
+    const std::string members = text.substr(pos, (end == std::string::npos ? text.size() : end) - pos);
+    pos = end == std::string::npos ? text.size() : end + 1;
+
+    std::string line = name + "=";
+    if (type == 'C') {
+      line += "C ";
+    } else {
+      std::string v = Trim(Str(value));
+      line += "D" + std::to_string(v.size()) + " " + v + " ";
+    }
+    const std::string l = Str(label);
+    line += std::to_string(l.size()) + " " + l;
+    if (!flag.empty()) line += " " + flag;  // counted values label the categories
+    std::size_t m = 0;
+    while (m < members.size()) {
+      std::size_t sp = members.find(' ', m);
+      if (sp == std::string::npos) sp = members.size();
+      const std::string word = members.substr(m, sp - m);
+      m = sp + 1;
+      if (word.empty() || word == "\r") continue;
+      const auto it = byShortName_.find(LowerAscii(Str(word)));
+      line += " " + (it != byShortName_.end() ? dict_.variables[static_cast<std::size_t>(it->second)].name : Str(word));
+    }
+    dict_.multResp += line + "\n";
+  }
+  dict_.hasMultResp = true;
+}
+
+void Builder::ReadVariableSets(const RawRecord& r) {
+  dict_.hasVariableSets = true;
+  const std::string text = Str(Text(r));
+  if (renamed_.empty()) {
+    dict_.variableSets = text;
+    return;
+  }
+  // Members by the names the API hands out.
+  std::string out;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t eol = text.find('\n', pos);
+    if (eol == std::string::npos) eol = text.size();
+    std::string line = text.substr(pos, eol - pos);
+    pos = eol + 1;
+    const std::size_t eq = line.find('=');
+    if (eq != std::string::npos) {
+      std::string rebuilt = line.substr(0, eq + 1);
+      std::size_t m = eq + 1;
+      while (m <= line.size()) {
+        std::size_t sp = line.find(' ', m);
+        if (sp == std::string::npos) sp = line.size();
+        const std::string word = line.substr(m, sp - m);
+        rebuilt += word.empty() || word == "\r" ? word : ApiName(word);
+        if (sp < line.size()) rebuilt += ' ';
+        m = sp + 1;
+      }
+      line = rebuilt;
+    }
+    out += line;
+    if (eol < text.size()) out += '\n';
+  }
+  dict_.variableSets = out;
+}
+
+void Builder::Layout() {
+  std::size_t offset = 0;
+  for (Variable& v : dict_.variables) {
+    v.offset = offset;
+    v.slot = v.IsNumeric() ? 8 : (static_cast<std::size_t>(v.width) + 7) / 8 * 8;
+    offset += v.slot;
+  }
+  dict_.caseSize = offset;
+}
+
+int Builder::Run() {
+  dict_.swap = raw_.swap;
+  dict_.zlib = raw_.zlib;
+  dict_.compression = raw_.compression;
+  dict_.bias = raw_.bias;
+  dict_.dataOffset = raw_.dataOffset;
+  ChooseEncoding();
+  ReadHeaderTexts();
+  if (const int status = ReadSegments()) return status;
+  ApplyDisplay();
+  if (const int status = ApplyVeryLongStrings()) return status;
+  MakeVariables();
+  ApplyLongNames();
+  ApplyValueLabels();
+  for (const RawRecord& r : raw_.extensions) {
+    switch (r.subtype) {
+      case kLongStringLabels: ApplyLongStringLabels(r); break;
+      case kLongStringMissing: ApplyLongStringMissing(r); break;
+      case kMultRespOld: ReadMultipleResponse(r, false); break;
+      case kMultRespNew: ReadMultipleResponse(r, true); break;
+      case kVariableSets: ReadVariableSets(r); break;
+      case kReleaseInfo: case kFloatInfo: case kTextInfo: case kDisplay: case kLongNames:
+      case kVeryLongStrings: case kCaseCount: case kEncoding: break;
+      default: dict_.keptRecords.push_back(r);  // attributes and records we do not know
+    }
+  }
+  if (raw_.weightIndex > 0) {
+    const auto it = byRawIndex_.find(raw_.weightIndex - 1);
+    if (it != byRawIndex_.end() && dict_.variables[static_cast<std::size_t>(it->second)].IsNumeric())
+      dict_.weight = it->second;
+  }
+  dict_.cases = raw_.cases;
+  if (const RawRecord* r = Find(kCaseCount); dict_.cases < 0 && r && r->size == 8 && r->count == 2) {
+    const std::int64_t n = LoadI64(r->data.data() + 8, raw_.swap);
+    if (n >= 0) dict_.cases = n;
+  }
+  Layout();
+  return SPSS_OK;
+}
+
+}  // namespace
+
+int BuildDictionary(const RawDictionary& raw, Dictionary& dict) { return Builder(raw, dict).Run(); }
+
+}  // namespace savkit::io

@@ -1,0 +1,207 @@
+#include "case_reader.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cstring>
+
+#include "bytes.h"
+#include "savkit/spssio.h"
+
+namespace savkit::io {
+
+CaseReader::CaseReader(const Dictionary& dict, std::unique_ptr<ByteSource> source, TextCodec& codec)
+    : dict_(dict), source_(std::move(source)), window_(*source_), codec_(codec) {
+  caseBytes_ = static_cast<std::size_t>(dict.elementsPerCase) * 8;
+  direct_ = codec.Identity();
+  for (const Variable& v : dict.variables)
+    if (v.segments > 1) direct_ = false;
+  scratch_.resize(caseBytes_);
+  if (dict.compression != 0) checkpoints_.push_back(state_);
+}
+
+int CaseReader::Decode(std::uint8_t* out) {
+  if (ended_) return SPSS_FILE_END;
+  const int n = dict_.elementsPerCase;
+  if (dict_.compression == 0) {
+    const std::uint8_t* p = window_.Get(state_.pos, caseBytes_);
+    if (!p) {
+      // Nothing at all left is the end; part of a case is a damaged file.
+      const std::uint8_t* any = window_.Get(state_.pos, 1);
+      if (window_.Failed() || any) return SPSS_FILE_RERROR;
+      ended_ = true;
+      return SPSS_FILE_END;
+    }
+    if (out) {
+      std::memcpy(out, p, caseBytes_);
+      if (dict_.swap)
+        for (int e = 0; e < n; ++e)
+          if (dict_.numeric[static_cast<std::size_t>(e)]) {
+            std::uint64_t v;
+            std::memcpy(&v, out + 8 * e, 8);
+            v = Swap64(v);
+            std::memcpy(out + 8 * e, &v, 8);
+          }
+    }
+    state_.pos += caseBytes_;
+    return SPSS_OK;
+  }
+
+  const double bias = dict_.bias;
+  const std::uint8_t* numeric = dict_.numeric.data();
+  State s = state_;
+  for (int e = 0; e < n;) {
+    if (s.next == 8) {
+      const std::uint8_t* p = window_.Get(s.pos, 8);
+      if (!p) {
+        if (e == 0 && !window_.Failed()) {
+          ended_ = true;
+          return SPSS_FILE_END;
+        }
+        return SPSS_FILE_RERROR;
+      }
+      std::memcpy(s.cmds, p, 8);
+      s.pos += 8;
+      s.next = 0;
+    }
+    const std::uint8_t c = s.cmds[s.next++];
+    std::uint8_t* dst = out ? out + 8 * e : nullptr;
+    switch (c) {
+      case 0:
+        continue;
+      case 252:
+        if (e != 0) return SPSS_FILE_RERROR;
+        state_ = s;
+        ended_ = true;
+        return SPSS_FILE_END;
+      case 253: {
+        const std::uint8_t* p = window_.Get(s.pos, 8);
+        if (!p) return SPSS_FILE_RERROR;
+        if (dst) {
+          if (dict_.swap && numeric[e]) {
+            const double d = LoadF64(p, true);
+            std::memcpy(dst, &d, 8);
+          } else {
+            std::memcpy(dst, p, 8);
+          }
+        }
+        s.pos += 8;
+        break;
+      }
+      case 254:
+        if (dst) {
+          if (numeric[e]) {
+            const double d = -DBL_MAX;
+            std::memcpy(dst, &d, 8);
+          } else {
+            std::memset(dst, ' ', 8);
+          }
+        }
+        break;
+      case 255:
+        if (dst) {
+          if (numeric[e]) {
+            const double d = -DBL_MAX;
+            std::memcpy(dst, &d, 8);
+          } else {
+            std::memset(dst, ' ', 8);
+          }
+        }
+        break;
+      default:
+        if (dst) {
+          const double d = c - bias;
+          std::memcpy(dst, &d, 8);
+        }
+    }
+    ++e;
+  }
+  state_ = s;
+  return SPSS_OK;
+}
+
+int CaseReader::Advance(std::uint8_t* elements) {
+  const int status = Decode(elements);
+  // Data that ends before the number of cases the file declares is damaged.
+  if (status == SPSS_FILE_END && dict_.cases >= 0 && current_ < dict_.cases) return SPSS_FILE_RERROR;
+  if (status != SPSS_OK) return status;
+  ++current_;
+  if (dict_.compression != 0 && current_ % kInterval == 0 &&
+      static_cast<std::size_t>(current_ / kInterval) == checkpoints_.size())
+    checkpoints_.push_back(state_);
+  return SPSS_OK;
+}
+
+int CaseReader::Seek(std::int64_t caseNumber) {
+  if (caseNumber < 0) return SPSS_INVALID_CASE;
+  if (dict_.cases >= 0 && caseNumber > dict_.cases) return SPSS_FILE_END;
+  if (caseNumber == current_ && !ended_) return SPSS_OK;
+  if (dict_.compression == 0) {
+    state_.pos = static_cast<std::uint64_t>(caseNumber) * caseBytes_;
+    current_ = caseNumber;
+    ended_ = false;
+    return SPSS_OK;
+  }
+  // Resume from the checkpoint nearest below, unless going on from here is shorter.
+  const std::int64_t wanted = caseNumber / kInterval;
+  const std::int64_t known = static_cast<std::int64_t>(checkpoints_.size()) - 1;
+  const std::int64_t from = std::min(wanted, known);
+  if (ended_ || caseNumber < current_ || from * kInterval > current_) {
+    state_ = checkpoints_[static_cast<std::size_t>(from)];
+    current_ = from * kInterval;
+    ended_ = false;
+  }
+  while (current_ < caseNumber) {
+    const int status = Advance(nullptr);
+    if (status != SPSS_OK) return status;
+  }
+  return SPSS_OK;
+}
+
+void CaseReader::Transform(const std::uint8_t* elements, std::uint8_t* out) {
+  for (const Variable& v : dict_.variables) {
+    const std::uint8_t* src = elements + 8 * static_cast<std::size_t>(v.firstElement);
+    std::uint8_t* dst = out + v.offset;
+    if (v.IsNumeric()) {
+      std::memcpy(dst, src, 8);
+      continue;
+    }
+    // The string's bytes: a very long string takes 255 bytes from each of its
+    // 256-byte segments until its width is reached.
+    text_.clear();
+    if (v.segments == 1) {
+      text_.assign(reinterpret_cast<const char*>(src), static_cast<std::size_t>(v.fileWidth));
+    } else {
+      std::size_t left = static_cast<std::size_t>(v.fileWidth);
+      for (int s = 0; s < v.segments && left > 0; ++s) {
+        const std::size_t take = std::min<std::size_t>(255, left);
+        text_.append(reinterpret_cast<const char*>(src + 256 * static_cast<std::size_t>(s)), take);
+        left -= take;
+      }
+    }
+    if (!codec_.Identity()) {
+      while (!text_.empty() && text_.back() == ' ') text_.pop_back();
+      text_ = codec_.ToUtf8(text_);
+      CutUtf8(text_, v.slot);
+    }
+    std::memcpy(dst, text_.data(), text_.size());
+    std::memset(dst + text_.size(), ' ', v.slot - text_.size());
+  }
+}
+
+int CaseReader::ReadCase(std::uint8_t* out) {
+  if (dict_.cases >= 0 && current_ >= dict_.cases) return SPSS_FILE_END;
+  if (direct_) return Advance(out);
+  const int status = Advance(scratch_.data());
+  if (status == SPSS_OK) Transform(scratch_.data(), out);
+  return status;
+}
+
+int CaseReader::CountCases(std::int64_t& count) {
+  int status;
+  while ((status = Advance(nullptr)) == SPSS_OK) {
+  }
+  count = current_;
+  return status == SPSS_FILE_END ? SPSS_OK : status;
+}
+
+}  // namespace savkit::io

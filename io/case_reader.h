@@ -1,0 +1,56 @@
+// Decoding the cases of a file into whole-case records: one slot a variable,
+// numbers as native doubles, strings blank-padded, very long strings whole.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "byte_source.h"
+#include "dictionary.h"
+#include "text_codec.h"
+
+namespace savkit::io {
+
+class CaseReader {
+ public:
+  // codec converts string values; it outlives the reader.
+  CaseReader(const Dictionary& dict, std::unique_ptr<ByteSource> source, TextCodec& codec);
+
+  // Positions before case number (0-based). Jumps resume from the nearest
+  // checkpoint, so random access costs at most a short decode.
+  int Seek(std::int64_t caseNumber);
+  // Reads the case at the position into out (dict.caseSize bytes) and moves on.
+  // SPSS_FILE_END past the last case.
+  int ReadCase(std::uint8_t* out);
+  // Counts the cases by decoding to the end (for files that do not say).
+  int CountCases(std::int64_t& count);
+
+ private:
+  static constexpr std::int64_t kInterval = 32;  // cases between checkpoints
+  struct State {
+    std::uint64_t pos = 0;
+    std::uint8_t cmds[8] = {};
+    std::uint8_t next = 8;  // index of the next command byte; 8: read a new block
+  };
+
+  int Decode(std::uint8_t* elements);  // one case in the file's layout; null skips it
+  int Advance(std::uint8_t* elements);
+  void Transform(const std::uint8_t* elements, std::uint8_t* out);
+
+  const Dictionary& dict_;
+  std::unique_ptr<ByteSource> source_;
+  Window window_;
+  TextCodec& codec_;
+  bool direct_;  // the file's layout is the whole-case layout
+  std::size_t caseBytes_;
+  std::vector<std::uint8_t> scratch_;
+  std::string text_;
+
+  State state_;
+  std::int64_t current_ = 0;  // case number at the position
+  bool ended_ = false;        // the data ended before current_
+  std::vector<State> checkpoints_;  // state before case k * kInterval
+};
+
+}  // namespace savkit::io

@@ -1,0 +1,181 @@
+// Reading the dictionary records. Every count and length comes from the file,
+// so each is checked against the bytes that remain before anything is sized
+// by it.
+#include <cstring>
+
+#include "bytes.h"
+#include "file_input.h"
+#include "raw_dictionary.h"
+#include "savkit/spssio.h"
+
+namespace savkit::io {
+
+namespace {
+
+class Records {
+ public:
+  Records(FileInput& in, bool swap) : in_(in), swap_(swap) {}
+
+  bool Bytes(void* dst, std::size_t n) { return in_.Read(dst, n); }
+  bool Int(std::int32_t& v) {
+    std::uint8_t b[4];
+    if (!in_.Read(b, 4)) return false;
+    v = LoadI32(b, swap_);
+    return true;
+  }
+  bool Text(std::string& s, std::size_t n) {
+    s.resize(n);
+    return in_.Read(s.data(), n);
+  }
+  // True when count items of at least minSize bytes each can still follow.
+  bool Fits(std::int64_t count, std::int64_t minSize) const {
+    return count >= 0 && static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(minSize) <= in_.Remaining();
+  }
+  int Status() const { return in_.Failed() ? SPSS_FILE_RERROR : SPSS_INVALID_FILE; }
+  FileInput& in() { return in_; }
+
+ private:
+  FileInput& in_;
+  bool swap_;
+};
+
+std::string TrimRight(std::string s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
+  return s;
+}
+
+int ReadHeader(FileInput& in, RawDictionary& raw) {
+  std::uint8_t h[176];
+  if (!in.Read(h, sizeof h)) return in.Failed() ? SPSS_FILE_RERROR : SPSS_INVALID_FILE;
+  if (std::memcmp(h, "$FL2", 4) == 0) {
+    raw.zlib = false;
+  } else if (std::memcmp(h, "$FL3", 4) == 0) {
+    raw.zlib = true;
+  } else {
+    return SPSS_INVALID_FILE;
+  }
+  const std::int32_t layout = LoadI32(h + 64, false);
+  if (layout == 2 || layout == 3) {
+    raw.swap = false;
+  } else if (LoadI32(h + 64, true) == 2 || LoadI32(h + 64, true) == 3) {
+    raw.swap = true;
+  } else {
+    return SPSS_INVALID_FILE;
+  }
+  raw.compression = LoadI32(h + 72, raw.swap);
+  if (raw.compression < 0 || raw.compression > 2 || (raw.compression == 2) != raw.zlib) return SPSS_INVALID_FILE;
+  raw.weightIndex = LoadI32(h + 76, raw.swap);
+  raw.cases = LoadI32(h + 80, raw.swap);
+  raw.bias = LoadF64(h + 84, raw.swap);
+  raw.product.assign(reinterpret_cast<const char*>(h + 4), 60);
+  raw.date.assign(reinterpret_cast<const char*>(h + 92), 9);
+  raw.time.assign(reinterpret_cast<const char*>(h + 101), 8);
+  raw.fileLabel = TrimRight(std::string(reinterpret_cast<const char*>(h + 109), 64));
+  return SPSS_OK;
+}
+
+bool ReadVariable(Records& r, RawDictionary& raw) {
+  std::int32_t f[5];
+  char name[8];
+  for (auto& v : f)
+    if (!r.Int(v)) return false;
+  if (!r.Bytes(name, 8)) return false;
+  RawVariable var;
+  var.type = f[0];
+  if (var.type < -1 || var.type > 255) return false;
+  if (f[1] != 0 && f[1] != 1) return false;
+  var.print = static_cast<std::uint32_t>(f[3]);
+  var.write = static_cast<std::uint32_t>(f[4]);
+  var.name = TrimRight(std::string(name, 8));
+  if (f[1] == 1) {
+    std::int32_t len;
+    if (!r.Int(len) || !r.Fits(len, 1)) return false;
+    if (!r.Text(var.label, static_cast<std::size_t>(len))) return false;
+    if (!r.in().Skip((4 - len % 4) % 4)) return false;
+  }
+  const int n = f[2];
+  if (n != 0 && n != 1 && n != 2 && n != 3 && n != -2 && n != -3) return false;
+  var.missingCount = n;
+  for (int i = 0; i < (n < 0 ? -n : n); ++i)
+    if (!r.Bytes(var.missing[static_cast<std::size_t>(i)].data(), 8)) return false;
+  raw.variables.push_back(std::move(var));
+  return true;
+}
+
+bool ReadValueLabels(Records& r, RawDictionary& raw) {
+  std::int32_t count;
+  if (!r.Int(count) || !r.Fits(count, 16)) return false;
+  RawValueLabels vl;
+  vl.labels.reserve(static_cast<std::size_t>(count));
+  for (std::int32_t i = 0; i < count; ++i) {
+    std::array<std::uint8_t, 8> value;
+    std::uint8_t len;
+    if (!r.Bytes(value.data(), 8) || !r.Bytes(&len, 1)) return false;
+    std::string label;
+    if (!r.Text(label, len)) return false;
+    if (!r.in().Skip((8 - (len + 1) % 8) % 8)) return false;
+    vl.labels.emplace_back(value, std::move(label));
+  }
+  std::int32_t type, n;
+  if (!r.Int(type) || type != 4) return false;
+  if (!r.Int(n) || !r.Fits(n, 4)) return false;
+  vl.indexes.resize(static_cast<std::size_t>(n));
+  for (auto& idx : vl.indexes)
+    if (!r.Int(idx)) return false;
+  raw.valueLabels.push_back(std::move(vl));
+  return true;
+}
+
+bool ReadDocuments(Records& r, RawDictionary& raw) {
+  std::int32_t n;
+  if (!r.Int(n) || !r.Fits(n, 80)) return false;
+  for (std::int32_t i = 0; i < n; ++i) {
+    std::string line;
+    if (!r.Text(line, 80)) return false;
+    raw.documents.push_back(std::move(line));
+  }
+  return true;
+}
+
+bool ReadExtension(Records& r, RawDictionary& raw) {
+  RawRecord rec;
+  std::int32_t subtype, size, count;
+  if (!r.Int(subtype) || !r.Int(size) || !r.Int(count)) return false;
+  if (size < 0 || count < 0 || !r.Fits(count, size)) return false;
+  rec.subtype = subtype;
+  rec.size = size;
+  rec.count = count;
+  rec.data.resize(static_cast<std::size_t>(size) * static_cast<std::size_t>(count));
+  if (!r.Bytes(rec.data.data(), rec.data.size())) return false;
+  raw.extensions.push_back(std::move(rec));
+  return true;
+}
+
+}  // namespace
+
+int ReadRawDictionary(int fd, std::uint64_t fileSize, RawDictionary& raw) {
+  FileInput in(fd, fileSize);
+  if (const int status = ReadHeader(in, raw)) return status;
+  Records r(in, raw.swap);
+  for (;;) {
+    std::int32_t type;
+    if (!r.Int(type)) return in.Failed() ? SPSS_FILE_RERROR : SPSS_NO_TYPE999;
+    bool ok;
+    switch (type) {
+      case 2: ok = ReadVariable(r, raw); break;
+      case 3: ok = ReadValueLabels(r, raw); break;
+      case 6: ok = ReadDocuments(r, raw); break;
+      case 7: ok = ReadExtension(r, raw); break;
+      case 999: {
+        std::int32_t filler;
+        if (!r.Int(filler)) return r.Status();
+        raw.dataOffset = in.Pos();
+        return raw.variables.empty() ? SPSS_NO_TYPE2 : SPSS_OK;
+      }
+      default: return SPSS_INVALID_FILE;
+    }
+    if (!ok) return r.Status();
+  }
+}
+
+}  // namespace savkit::io

@@ -1,0 +1,86 @@
+#include "text_codec.h"
+
+#include <cerrno>
+#include <cctype>
+
+namespace savkit::io {
+
+bool IsUtf8Name(std::string_view name) {
+  std::string n;
+  for (char c : name)
+    if (c != '-' && c != '_') n += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return n == "utf8";
+}
+
+std::string EncodingForCodePage(int code) {
+  switch (code) {
+    case 65001: return {};
+    case 28591: return "ISO-8859-1";
+    case 20127: return "ASCII";
+    // Old writers put 2 (7-bit ASCII) or 3 here whatever they wrote; their
+    // texts are in the Western Windows code page in practice.
+    case 2:
+    case 3:
+    case 1252: return "WINDOWS-1252";
+    default: return "CP" + std::to_string(code);
+  }
+}
+
+void CutUtf8(std::string& text, std::size_t maxBytes) {
+  if (text.size() <= maxBytes) return;
+  std::size_t cut = maxBytes;
+  // Step back over continuation bytes to the start of the character.
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  text.resize(cut);
+}
+
+bool TextCodec::Open(const std::string& encoding) {
+  if (!Identity()) iconv_close(cd_);
+  cd_ = reinterpret_cast<iconv_t>(-1);
+  if (encoding.empty() || IsUtf8Name(encoding)) return true;
+  cd_ = iconv_open("UTF-8", encoding.c_str());
+  return !Identity();
+}
+
+TextCodec::~TextCodec() {
+  if (!Identity()) iconv_close(cd_);
+}
+
+std::string TextCodec::ToUtf8(std::string_view bytes) {
+  std::string out;
+  AppendUtf8(bytes, out);
+  return out;
+}
+
+void TextCodec::AppendUtf8(std::string_view bytes, std::string& out) {
+  if (Identity()) {
+    out.append(bytes);
+    return;
+  }
+  char* in = const_cast<char*>(bytes.data());
+  std::size_t inLeft = bytes.size();
+  iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+  while (inLeft > 0) {
+    const std::size_t base = out.size();
+    out.resize(base + inLeft * 4 + 16);
+    char* o = out.data() + base;
+    std::size_t oLeft = out.size() - base;
+    const std::size_t r = iconv(cd_, &in, &inLeft, &o, &oLeft);
+    out.resize(out.size() - oLeft);
+    if (r != static_cast<std::size_t>(-1)) break;
+    if (errno == E2BIG) continue;
+    // An undefined or broken byte: keep it as the Latin-1 character it numbers.
+    const auto b = static_cast<unsigned char>(*in);
+    if (b < 0x80) {
+      out += static_cast<char>(b);
+    } else {
+      out += static_cast<char>(0xC0 | (b >> 6));
+      out += static_cast<char>(0x80 | (b & 0x3F));
+    }
+    ++in;
+    --inLeft;
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+  }
+}
+
+}  // namespace savkit::io

@@ -1,0 +1,39 @@
+// Conversion of a file's texts to and from UTF-8.
+#pragma once
+
+#include <iconv.h>
+
+#include <string>
+#include <string_view>
+
+namespace savkit::io {
+
+// The iconv name for a character code of the machine integer info record, or
+// an empty text for UTF-8.
+std::string EncodingForCodePage(int code);
+bool IsUtf8Name(std::string_view name);
+
+// Cuts text to at most maxBytes without splitting a UTF-8 character.
+void CutUtf8(std::string& text, std::size_t maxBytes);
+
+// Converts from one encoding to UTF-8. Bytes the encoding does not define are
+// kept as the Latin-1 characters of the same number, so nothing is lost.
+class TextCodec {
+ public:
+  TextCodec() = default;
+  // False when iconv does not know the encoding.
+  bool Open(const std::string& encoding);
+  TextCodec(const TextCodec&) = delete;
+  TextCodec& operator=(const TextCodec&) = delete;
+  ~TextCodec();
+
+  bool Identity() const { return cd_ == reinterpret_cast<iconv_t>(-1); }
+  std::string ToUtf8(std::string_view bytes);
+  // Appends the UTF-8 form of bytes to out.
+  void AppendUtf8(std::string_view bytes, std::string& out);
+
+ private:
+  iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
+};
+
+}  // namespace savkit::io

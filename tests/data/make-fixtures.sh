@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Regenerates the reader fixtures and PSPP's own CSV reading of each.
+set -euo pipefail
+cd "$(dirname "$0")"
+export LANG=C.UTF-8
+for syntax in full.sps latin1.sps; do
+  pspp "$syntax" >/dev/null
+done
+for f in full.sav full-uncompressed.sav full.zsav latin1.sav; do
+  pspp-convert "$f" "$f.csv"
+done

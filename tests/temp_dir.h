@@ -1,0 +1,30 @@
+// A scratch folder for tests that write real files, removed afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+namespace savkit::testing {
+
+class TempDirTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->test_suite_name()) + "-" + info->name();
+    for (char& c : name)
+      if (c == '/') c = '_';  // parameterised tests have slashes in their names
+    dir_ = std::filesystem::temp_directory_path() / ("savkit-" + std::to_string(::getpid()) + "-" + name);
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  std::filesystem::path dir_;
+};
+
+// Where the committed fixtures are.
+inline std::string DataPath(const std::string& name) { return std::string(SAVKIT_TEST_DATA) + "/" + name; }
+
+}  // namespace savkit::testing
