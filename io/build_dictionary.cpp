@@ -311,7 +311,8 @@ void Builder::ApplyLongNames() {
     CutUtf8(v.name, 64);
     std::string candidate = v.name;
     for (int n = 2; !taken.insert(LowerAscii(candidate)).second; ++n) {
-      const std::string suffix = "_" + std::to_string(n);
+      std::string suffix(1, '_');
+      suffix += std::to_string(n);
       candidate = v.name;
       CutUtf8(candidate, 64 - suffix.size());
       candidate += suffix;
@@ -427,7 +428,7 @@ void Builder::ReadMultipleResponse(const RawRecord& r, bool newStyle) {
     if (type == 'D') {
       ok = counted(value);
     } else if (type == 'E' && newStyle) {
-      long f;
+      long f = 0;
       ok = number(f) && counted(value);
       flag = std::to_string(f);
     } else if (type != 'C') {

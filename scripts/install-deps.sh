@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what savkit needs to build and test on Debian (bookworm or later).
 set -euo pipefail
-packages=(cmake ninja-build g++ clang libgtest-dev libbenchmark-dev libicu-dev zlib1g-dev)
+# pspp and readstat are the peers the tests check our reading and writing against.
+packages=(cmake ninja-build g++ clang libgtest-dev libbenchmark-dev libicu-dev zlib1g-dev
+          pspp readstat libreadstat-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
