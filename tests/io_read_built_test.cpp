@@ -135,6 +135,25 @@ TEST_F(TempDirTest, UnknownCaseCountIsCounted) {
   EXPECT_EQ(f.Cases(), 3);
 }
 
+TEST_F(TempDirTest, ExtendedCaseCountAndDisplayWithoutWidths) {
+  SavBuilder b;
+  b.Header(2, 0, 0, -1).Variable("A", 0).Variable("B", 0);
+  b.Int(7).Int(11).Int(4).Int(4).Int(2).Int(2).Int(3).Int(0);  // measure and alignment only
+  b.Int(7).Int(16).Int(8).Int(2).Int64(1).Int64(2);
+  b.EndDictionary().Double(1).Double(2).Double(3).Double(4).Double(5).Double(6);  // one case too many
+  b.Save(Path("ext.sav"));
+  ReadHandle f(Path("ext.sav"));
+  ASSERT_EQ(f.status, SPSS_OK);
+  EXPECT_EQ(f.Cases(), 2);  // the record's count, not the bytes that follow
+  int level, align, columns;
+  EXPECT_EQ(spssGetVarMeasureLevel(f.handle, "B", &level), SPSS_OK);
+  EXPECT_EQ(level, SPSS_MLVL_RAT);
+  EXPECT_EQ(spssGetVarAlignment(f.handle, "A", &align), SPSS_OK);
+  EXPECT_EQ(align, SPSS_ALIGN_CENTER);
+  EXPECT_EQ(spssGetVarColumnWidth(f.handle, "A", &columns), SPSS_OK);
+  EXPECT_EQ(columns, 8);  // the default for a number
+}
+
 TEST_F(TempDirTest, DeclaredCasesMissingFromTheDataAreAReadError) {
   SmallFile(false, 1, 10, 12).Save(Path("short.sav"));
   ReadHandle f(Path("short.sav"));
