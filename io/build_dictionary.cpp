@@ -44,6 +44,16 @@ std::string Trim(std::string s) {
   return s.substr(i);
 }
 
+// The pieces between separators: n separators make n + 1 pieces.
+std::vector<std::string> Split(const std::string& text, char sep) {
+  std::vector<std::string> pieces;
+  std::size_t pos = 0;
+  for (std::size_t end; (end = text.find(sep, pos)) != std::string::npos; pos = end + 1)
+    pieces.push_back(text.substr(pos, end - pos));
+  pieces.push_back(text.substr(pos));
+  return pieces;
+}
+
 Format Unpack(std::uint32_t v) {
   return Format{static_cast<int>((v >> 16) & 0xFF), static_cast<int>((v >> 8) & 0xFF), static_cast<int>(v & 0xFF)};
 }
@@ -122,7 +132,7 @@ class Builder {
   std::vector<bool> absorbed_;
   std::map<int, int> byRawIndex_;             // raw record index -> variable
   std::map<std::string, int> byShortName_;    // lower-case short name -> variable
-  std::map<std::string, std::string> renamed_;  // lower-case file long name -> API name
+  std::map<std::string, std::string> renamed_;  // long name in the file -> API name
 };
 
 void Builder::ChooseEncoding() {
@@ -203,13 +213,7 @@ void Builder::ApplyDisplay() {
 int Builder::ApplyVeryLongStrings() {
   const RawRecord* r = Find(kVeryLongStrings);
   if (!r) return SPSS_OK;
-  const std::string text = Text(*r);
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t end = text.find('\t', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string entry = text.substr(pos, end - pos);
-    pos = end + 1;
+  for (std::string entry : Split(Text(*r), '\t')) {
     while (!entry.empty() && entry.back() == '\0') entry.pop_back();
     const std::size_t eq = entry.find('=');
     if (eq == std::string::npos) continue;
@@ -290,13 +294,7 @@ void Builder::ApplyLongNames() {
   const RawRecord* r = Find(kLongNames);
   std::set<std::string> taken;
   if (r) {
-    const std::string text = Text(*r);
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-      std::size_t end = text.find('\t', pos);
-      if (end == std::string::npos) end = text.size();
-      const std::string entry = text.substr(pos, end - pos);
-      pos = end + 1;
+    for (const std::string& entry : Split(Text(*r), '\t')) {
       const std::size_t eq = entry.find('=');
       if (eq == std::string::npos) continue;
       const auto it = byShortName_.find(LowerAscii(Str(entry.substr(0, eq))));
@@ -318,12 +316,12 @@ void Builder::ApplyLongNames() {
       candidate += suffix;
     }
     v.name = candidate;
-    if (v.name != original) renamed_[LowerAscii(original)] = v.name;
+    if (v.name != original) renamed_[original] = v.name;
   }
 }
 
 std::string Builder::ApiName(const std::string& fileName) const {
-  const auto it = renamed_.find(LowerAscii(fileName));
+  const auto it = renamed_.find(fileName);
   return it == renamed_.end() ? fileName : it->second;
 }
 
@@ -453,12 +451,7 @@ void Builder::ReadMultipleResponse(const RawRecord& r, bool newStyle) {
     const std::string l = Str(label);
     line += std::to_string(l.size()) + " " + l;
     if (!flag.empty()) line += " " + flag;  // counted values label the categories
-    std::size_t m = 0;
-    while (m < members.size()) {
-      std::size_t sp = members.find(' ', m);
-      if (sp == std::string::npos) sp = members.size();
-      const std::string word = members.substr(m, sp - m);
-      m = sp + 1;
+    for (const std::string& word : Split(members, ' ')) {
       if (word.empty() || word == "\r") continue;
       const auto it = byShortName_.find(LowerAscii(Str(word)));
       line += " " + (it != byShortName_.end() ? dict_.variables[static_cast<std::size_t>(it->second)].name : Str(word));
@@ -477,28 +470,21 @@ void Builder::ReadVariableSets(const RawRecord& r) {
   }
   // Members by the names the API hands out.
   std::string out;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t eol = text.find('\n', pos);
-    if (eol == std::string::npos) eol = text.size();
-    std::string line = text.substr(pos, eol - pos);
-    pos = eol + 1;
+  const std::vector<std::string> lines = Split(text, '\n');
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
     const std::size_t eq = line.find('=');
-    if (eq != std::string::npos) {
-      std::string rebuilt = line.substr(0, eq + 1);
-      std::size_t m = eq + 1;
-      while (m <= line.size()) {
-        std::size_t sp = line.find(' ', m);
-        if (sp == std::string::npos) sp = line.size();
-        const std::string word = line.substr(m, sp - m);
-        rebuilt += word.empty() || word == "\r" ? word : ApiName(word);
-        if (sp < line.size()) rebuilt += ' ';
-        m = sp + 1;
+    if (eq == std::string::npos) {
+      out += line;
+    } else {
+      out += line.substr(0, eq + 1);
+      const std::vector<std::string> words = Split(line.substr(eq + 1), ' ');
+      for (std::size_t w = 0; w < words.size(); ++w) {
+        out += words[w].empty() || words[w] == "\r" ? words[w] : ApiName(words[w]);
+        if (w + 1 < words.size()) out += ' ';
       }
-      line = rebuilt;
     }
-    out += line;
-    if (eol < text.size()) out += '\n';
+    if (i + 1 < lines.size()) out += '\n';
   }
   dict_.variableSets = out;
 }

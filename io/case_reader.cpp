@@ -87,17 +87,8 @@ int CaseReader::Decode(std::uint8_t* out) {
         s.pos += 8;
         break;
       }
-      case 254:
-        if (dst) {
-          if (numeric[e]) {
-            const double d = -DBL_MAX;
-            std::memcpy(dst, &d, 8);
-          } else {
-            std::memset(dst, ' ', 8);
-          }
-        }
-        break;
-      case 255:
+      case 254:  // blanks; in a number, taken as missing
+      case 255:  // system-missing; in a string, taken as blanks
         if (dst) {
           if (numeric[e]) {
             const double d = -DBL_MAX;

@@ -154,6 +154,26 @@ TEST_F(TempDirTest, ExtendedCaseCountAndDisplayWithoutWidths) {
   EXPECT_EQ(columns, 8);  // the default for a number
 }
 
+TEST_F(TempDirTest, NamesAreUniqueAndSetsFollowThem) {
+  const std::string longName(70, 'x');
+  SavBuilder b;
+  b.Header(3, 0, 0, 1).Variable("A", 0).Variable("B", 0).Variable("C", 0);
+  b.TextExtension(13, "A=Same\tB=same\tC=" + longName);
+  b.TextExtension(5, "S= Same same " + longName + "\n");
+  b.EndDictionary().Double(1).Double(2).Double(3);
+  b.Save(Path("names.sav"));
+  ReadHandle f(Path("names.sav"));
+  ASSERT_EQ(f.status, SPSS_OK);
+  const auto vars = f.Variables();
+  EXPECT_EQ(vars[0].name, "Same");
+  EXPECT_EQ(vars[1].name, "same_2");  // names ignore case, so this one is renamed
+  EXPECT_EQ(vars[2].name, std::string(64, 'x'));
+  char* sets = nullptr;
+  ASSERT_EQ(spssGetVariableSets(f.handle, &sets), SPSS_OK);
+  EXPECT_EQ(std::string(sets), "S= Same same_2 " + std::string(64, 'x') + "\n");
+  spssFreeVariableSets(sets);
+}
+
 TEST_F(TempDirTest, DeclaredCasesMissingFromTheDataAreAReadError) {
   SmallFile(false, 1, 10, 12).Save(Path("short.sav"));
   ReadHandle f(Path("short.sav"));
