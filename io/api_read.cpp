@@ -57,6 +57,16 @@ char** DupList(int n, Get&& get) {
   return list;
 }
 
+// A text of the file's, or null with the warning for none or for an empty one.
+int HandOut(bool present, const std::string& text, int none, int empty, char** out) {
+  if (!out) return SPSS_INVALID_HANDLE;
+  *out = nullptr;
+  if (!present) return none;
+  if (text.empty()) return empty;
+  *out = Dup(text);
+  return *out ? SPSS_OK : SPSS_NO_MEMORY;
+}
+
 }  // namespace
 
 extern "C" {
@@ -322,12 +332,7 @@ int spssFreeVarCValueLabels(char** values, char** labels, int numLabels) {
 
 int spssGetVariableSets(int handle, char** varSets) {
   return OnFile(handle, [&](OpenFile& f) {
-    if (!varSets) return SPSS_INVALID_HANDLE;
-    *varSets = nullptr;
-    if (!f.dict.hasVariableSets) return SPSS_NO_VARSETS;
-    if (f.dict.variableSets.empty()) return SPSS_EMPTY_VARSETS;
-    *varSets = Dup(f.dict.variableSets);
-    return *varSets ? SPSS_OK : SPSS_NO_MEMORY;
+    return HandOut(f.dict.hasVariableSets, f.dict.variableSets, SPSS_NO_VARSETS, SPSS_EMPTY_VARSETS, varSets);
   });
 }
 
@@ -338,12 +343,7 @@ int spssFreeVariableSets(char* varSets) {
 
 int spssGetMultRespDefs(int handle, char** mrespDefs) {
   return OnFile(handle, [&](OpenFile& f) {
-    if (!mrespDefs) return SPSS_INVALID_HANDLE;
-    *mrespDefs = nullptr;
-    if (!f.dict.hasMultResp) return SPSS_NO_MULTRESP;
-    if (f.dict.multResp.empty()) return SPSS_EMPTY_MULTRESP;
-    *mrespDefs = Dup(f.dict.multResp);
-    return *mrespDefs ? SPSS_OK : SPSS_NO_MEMORY;
+    return HandOut(f.dict.hasMultResp, f.dict.multResp, SPSS_NO_MULTRESP, SPSS_EMPTY_MULTRESP, mrespDefs);
   });
 }
 
