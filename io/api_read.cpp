@@ -9,12 +9,20 @@ using namespace savkit::io;
 
 namespace {
 
-// A file whose dictionary can be read: open for reading or appending.
+// A file's dictionary, in any mode: a new file's as far as it is defined.
 template <class F>
 int OnFile(int handle, F&& f) {
   OpenFile* file = handles::Get(handle);
   if (!file) return SPSS_INVALID_HANDLE;
-  if (file->mode == OpenFile::Mode::Write) return SPSS_OPEN_WRMODE;
+  return f(*file);
+}
+
+// The cases of a file open for reading.
+template <class F>
+int OnReader(int handle, F&& f) {
+  OpenFile* file = handles::Get(handle);
+  if (!file) return SPSS_INVALID_HANDLE;
+  if (file->mode != OpenFile::Mode::Read) return SPSS_OPEN_WRMODE;
   return f(*file);
 }
 
@@ -85,7 +93,7 @@ int spssOpenRead(const char* fileName, int* handle) {
 int spssCloseRead(int handle) {
   OpenFile* file = handles::Get(handle);
   if (!file) return SPSS_INVALID_HANDLE;
-  if (file->mode != OpenFile::Mode::Read) return SPSS_OPEN_WRMODE;
+  if (file->mode != OpenFile::Mode::Read) return SPSS_OPEN_WRMODE;  // close it as what it is
   handles::Remove(handle);
   return SPSS_OK;
 }
@@ -99,7 +107,7 @@ int spssGetNumberofVariables(int handle, int* numVars) {
 
 int spssGetNumberofCases(int handle, long* numCases) {
   return OnFile(handle, [&](OpenFile& f) {
-    if (numCases) *numCases = static_cast<long>(f.dict.cases);
+    if (numCases) *numCases = static_cast<long>(f.mode == OpenFile::Mode::Read ? f.dict.cases : f.written);
     return SPSS_OK;
   });
 }
@@ -353,14 +361,14 @@ int spssFreeMultRespDefs(char* mrespDefs) {
 }
 
 int spssSeekNextCase(int handle, long caseNumber) {
-  return OnFile(handle, [&](OpenFile& f) {
+  return OnReader(handle, [&](OpenFile& f) {
     if (caseNumber < 0 || caseNumber > f.dict.cases) return SPSS_INVALID_CASE;
     return f.reader->Seek(caseNumber);
   });
 }
 
 int spssWholeCaseIn(int handle, char* caseRec) {
-  return OnFile(handle, [&](OpenFile& f) {
+  return OnReader(handle, [&](OpenFile& f) {
     if (!caseRec) return SPSS_INVALID_CASE;
     return f.reader->ReadCase(reinterpret_cast<std::uint8_t*>(caseRec));
   });

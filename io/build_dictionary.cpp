@@ -531,9 +531,10 @@ int Builder::Run() {
       dict_.weight = it->second;
   }
   dict_.cases = raw_.cases;
-  if (const RawRecord* r = Find(kCaseCount); dict_.cases < 0 && r && r->size == 8 && r->count == 2) {
+  if (const RawRecord* r = Find(kCaseCount); r && r->size == 8 && r->count == 2) {
+    dict_.extendedCountAt = r->offset + 8;
     const std::int64_t n = LoadI64(r->data.data() + 8, raw_.swap);
-    if (n >= 0) dict_.cases = n;
+    if (dict_.cases < 0 && n >= 0) dict_.cases = n;
   }
   Layout();
   return SPSS_OK;

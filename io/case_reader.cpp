@@ -187,6 +187,16 @@ int CaseReader::ReadCase(std::uint8_t* out) {
   return status;
 }
 
+void CaseReader::Position(std::uint64_t& next, std::uint64_t& blockStart, std::uint8_t cmds[8], int& used) const {
+  next = state_.pos;
+  used = state_.next;
+  std::memcpy(cmds, state_.cmds, 8);
+  // The block's commands stand before the raw values its codes 253 took.
+  std::uint64_t raws = 0;
+  for (int i = 0; i < used && used < 8; ++i) raws += state_.cmds[i] == 253 ? 8 : 0;
+  blockStart = used < 8 ? next - raws - 8 : next;
+}
+
 int CaseReader::CountCases(std::int64_t& count) {
   int status;
   while ((status = Advance(nullptr)) == SPSS_OK) {

@@ -25,6 +25,10 @@ class CaseReader {
   int ReadCase(std::uint8_t* out);
   // Counts the cases by decoding to the end (for files that do not say).
   int CountCases(std::int64_t& count);
+  // Where the data stands at the position (offsets from the data's start):
+  // the next byte, and for bytecode the current command block and how many
+  // of its commands are used.
+  void Position(std::uint64_t& next, std::uint64_t& blockStart, std::uint8_t cmds[8], int& used) const;
 
  private:
   static constexpr std::int64_t kInterval = 32;  // cases between checkpoints

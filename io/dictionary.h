@@ -47,6 +47,7 @@ struct Variable {
 
 // An extension record kept as it was, for copying into new files.
 struct RawRecord {
+  std::uint64_t offset = 0;  // where its data starts in the file it was read from
   int subtype = 0;
   int size = 0;
   int count = 0;
@@ -78,6 +79,7 @@ struct Dictionary {
   std::vector<std::uint8_t> numeric;   // per element: 1 when it holds a number
   std::size_t caseSize = 0;            // bytes of the whole-case record
   std::uint64_t dataOffset = 0;        // first byte after the dictionary
+  std::uint64_t extendedCountAt = 0;   // the extended case count in the file, 0 when none
   std::vector<RawRecord> keptRecords;  // attributes and unknown extensions
 };
 

@@ -15,7 +15,11 @@ namespace savkit::io {
 
 OpenFile::~OpenFile() {
   reader.reset();
+  writer.reset();
   if (fd >= 0) ::close(fd);
+  if (writeFd >= 0 && writeFd != fd) ::close(writeFd);
+  // A new file that was never completed leaves nothing behind.
+  if (!temp.empty()) ::unlink(temp.c_str());
 }
 
 void OpenFile::IndexNames() {
@@ -73,6 +77,85 @@ int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out) {
   file->IndexNames();
   out = std::move(file);
   return SPSS_OK;
+}
+
+int CreateForWriting(const char* path, OpenFile& file) {
+  if (!path || !*path) return SPSS_FILE_OERROR;
+  struct stat st;
+  if (::stat(path, &st) == 0 && !S_ISREG(st.st_mode)) return SPSS_FILE_OERROR;
+  std::string pattern = std::string(path) + ".savkit-XXXXXX";
+  const int fd = ::mkstemp(pattern.data());
+  if (fd < 0) return SPSS_FILE_OERROR;
+  ::fchmod(fd, 0644);
+  file.writeFd = fd;
+  file.temp = pattern;
+  file.target = path;
+  file.mode = OpenFile::Mode::Write;
+  return SPSS_OK;
+}
+
+namespace {
+
+void PutInt(std::uint8_t* p, std::uint64_t v, int n, bool swap) {
+  for (int i = 0; i < n; ++i) p[swap ? n - 1 - i : i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+bool PWriteAll(int fd, const std::uint8_t* p, std::size_t n, std::uint64_t offset) {
+  return ::pwrite(fd, p, n, static_cast<off_t>(offset)) == static_cast<ssize_t>(n);
+}
+
+// The header's count, and the extended count where the file has one.
+bool PatchCaseCounts(int fd, const Dictionary& dict, std::int64_t cases) {
+  std::uint8_t b[8];
+  PutInt(b, static_cast<std::uint32_t>(cases <= INT32_MAX ? static_cast<std::int32_t>(cases) : -1), 4, dict.swap);
+  if (!PWriteAll(fd, b, 4, 80)) return false;
+  if (dict.extendedCountAt) {
+    PutInt(b, static_cast<std::uint64_t>(cases), 8, dict.swap);
+    if (!PWriteAll(fd, b, 8, dict.extendedCountAt)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int PrepareAppend(OpenFile& file) {
+  Dictionary& dict = file.dict;
+  // Appending would mean rewriting the compressed blocks and their trailer.
+  if (dict.compression == 2) return SPSS_INCOMPAT_APPEND;
+  file.writeFd = ::open(file.target.c_str(), O_RDWR | O_CLOEXEC);
+  if (file.writeFd < 0) return SPSS_FILE_OERROR;
+  if (!file.encoder.Open(dict.encoding)) return SPSS_INCOMPAT_APPEND;
+  if (const int status = file.reader->Seek(dict.cases)) return status;
+  std::uint64_t next, blockStart;
+  std::uint8_t cmds[8];
+  int used;
+  file.reader->Position(next, blockStart, cmds, used);
+  const std::uint64_t end = dict.dataOffset + next;
+  // Whatever follows the last case (an end code, padding) goes; the new cases take its place.
+  if (::ftruncate(file.writeFd, static_cast<off_t>(end)) != 0) return SPSS_FILE_WERROR;
+  file.writer = std::make_unique<CaseWriter>(file.writeFd, dict, end);
+  if (dict.compression == 1) file.writer->ResumeBlock(dict.dataOffset + blockStart, cmds, used, end);
+  file.writer->SetEncoder(dict.encoding.empty() ? nullptr : &file.encoder);
+  file.record.assign(dict.caseSize, 0);
+  file.written = dict.cases;
+  file.committed = true;
+  file.mode = OpenFile::Mode::Append;
+  return SPSS_OK;
+}
+
+int FinishWriting(std::unique_ptr<OpenFile> file) {
+  int status = file->writer ? file->writer->Finish() : SPSS_OK;
+  if (status == SPSS_OK && file->writer && !PatchCaseCounts(file->writeFd, file->dict, file->written))
+    status = SPSS_FILE_WERROR;
+  if (status == SPSS_OK && file->writeFd >= 0 && ::fsync(file->writeFd) != 0) status = SPSS_FILE_WERROR;
+  if (status == SPSS_OK && !file->temp.empty()) {
+    if (::rename(file->temp.c_str(), file->target.c_str()) != 0) {
+      status = SPSS_FILE_WERROR;
+    } else {
+      file->temp.clear();  // it is the file now
+    }
+  }
+  return status;  // the destructor removes a scratch file that did not make it
 }
 
 namespace handles {

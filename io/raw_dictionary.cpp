@@ -145,6 +145,7 @@ bool ReadExtension(Records& r, RawDictionary& raw) {
   rec.subtype = subtype;
   rec.size = size;
   rec.count = count;
+  rec.offset = r.in().Pos();
   rec.data.resize(static_cast<std::size_t>(size) * static_cast<std::size_t>(count));
   if (!r.Bytes(rec.data.data(), rec.data.size())) return false;
   raw.extensions.push_back(std::move(rec));

@@ -83,4 +83,42 @@ void TextCodec::AppendUtf8(std::string_view bytes, std::string& out) {
   }
 }
 
+bool TextEncoder::Open(const std::string& encoding) {
+  if (!Identity()) iconv_close(cd_);
+  cd_ = reinterpret_cast<iconv_t>(-1);
+  if (encoding.empty() || IsUtf8Name(encoding)) return true;
+  cd_ = iconv_open(encoding.c_str(), "UTF-8");
+  return !Identity();
+}
+
+TextEncoder::~TextEncoder() {
+  if (!Identity()) iconv_close(cd_);
+}
+
+std::string TextEncoder::FromUtf8(std::string_view text) {
+  if (Identity()) return std::string(text);
+  std::string out;
+  char* in = const_cast<char*>(text.data());
+  std::size_t inLeft = text.size();
+  iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+  while (inLeft > 0) {
+    const std::size_t base = out.size();
+    out.resize(base + inLeft * 2 + 16);
+    char* o = out.data() + base;
+    std::size_t oLeft = out.size() - base;
+    const std::size_t r = iconv(cd_, &in, &inLeft, &o, &oLeft);
+    out.resize(out.size() - oLeft);
+    if (r != static_cast<std::size_t>(-1)) break;
+    if (errno == E2BIG) continue;
+    // A character the encoding lacks, or broken UTF-8: one '?' for it.
+    out += '?';
+    do {
+      ++in;
+      --inLeft;
+    } while (inLeft > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80);
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+  }
+  return out;
+}
+
 }  // namespace savkit::io

@@ -36,4 +36,21 @@ class TextCodec {
   iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
 };
 
+// Converts UTF-8 back to a file's encoding, for appending to such files.
+// Characters the encoding lacks become '?'.
+class TextEncoder {
+ public:
+  TextEncoder() = default;
+  bool Open(const std::string& encoding);
+  TextEncoder(const TextEncoder&) = delete;
+  TextEncoder& operator=(const TextEncoder&) = delete;
+  ~TextEncoder();
+
+  bool Identity() const { return cd_ == reinterpret_cast<iconv_t>(-1); }
+  std::string FromUtf8(std::string_view text);
+
+ private:
+  iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
+};
+
 }  // namespace savkit::io

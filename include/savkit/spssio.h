@@ -194,6 +194,45 @@ int spssFreeMultRespDefs(char *mrespDefs);
 int spssSeekNextCase(int handle, long caseNumber);
 int spssWholeCaseIn(int handle, char *caseRec);
 
+/* Writing. A new file is written to a scratch file beside it and takes its
+ * name when spssCloseWrite completes it; until then, and if anything fails,
+ * the named file is left as it was. The dictionary is defined with the
+ * spssSet... functions and fixed by spssCommitHeader; cases follow, built with
+ * spssSetValueNumeric/spssSetValueChar and spssCommitCaseRecord, or given
+ * whole with spssWholeCaseOut. Texts are UTF-8 and files are written in UTF-8.
+ * Compression 0 none, 1 bytecode (the default), 2 ZLIB. */
+int spssOpenWrite(const char *fileName, int *handle);
+int spssOpenWriteCopy(const char *fileName, const char *dictFileName, int *handle);
+int spssOpenAppend(const char *fileName, int *handle);
+int spssCloseWrite(int handle);
+int spssCloseAppend(int handle);
+
+int spssSetCompression(int handle, int compSwitch);
+int spssSetIdString(int handle, const char *id);
+int spssSetTextInfo(int handle, const char *textInfo);
+int spssSetVarName(int handle, const char *varName, int varLength);
+int spssSetVarPrintFormat(int handle, const char *varName, int printType, int printDec, int printWid);
+int spssSetVarWriteFormat(int handle, const char *varName, int writeType, int writeDec, int writeWid);
+int spssSetVarColumnWidth(int handle, const char *varName, int columnWidth);
+int spssSetVarAlignment(int handle, const char *varName, int alignment);
+int spssSetVarMeasureLevel(int handle, const char *varName, int measureLevel);
+int spssSetVarLabel(int handle, const char *varName, const char *varLabel);
+int spssSetVarNMissingValues(int handle, const char *varName, int missingFormat, double missingVal1,
+                             double missingVal2, double missingVal3);
+int spssSetVarCMissingValues(int handle, const char *varName, int missingFormat, const char *missingVal1,
+                             const char *missingVal2, const char *missingVal3);
+int spssSetVarNValueLabel(int handle, const char *varName, double value, const char *label);
+int spssSetVarCValueLabel(int handle, const char *varName, const char *value, const char *label);
+int spssSetCaseWeightVar(int handle, const char *varName);
+int spssSetVariableSets(int handle, const char *varSets);
+int spssSetMultRespDefs(int handle, const char *mrespDefs);
+int spssCommitHeader(int handle);
+
+int spssSetValueNumeric(int handle, double varHandle, double value);
+int spssSetValueChar(int handle, double varHandle, const char *value);
+int spssCommitCaseRecord(int handle);
+int spssWholeCaseOut(int handle, const char *caseRec);
+
 /* Values and dates. A date value counts seconds since 14 October 1582. */
 double spssSysmisVal(void);
 int spssLowHighVal(double *lowest, double *highest);

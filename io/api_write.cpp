@@ -1,0 +1,446 @@
+// The writing half of the C interface: new files, copies and appends.
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <set>
+
+#include "dictionary_writer.h"
+#include "names.h"
+#include "open_file.h"
+#include "savkit/spssio.h"
+
+using namespace savkit::io;
+
+namespace {
+
+constexpr int kMaxWidth = 32767;
+constexpr std::size_t kMaxValueLabel = 120;
+
+int Register(std::unique_ptr<OpenFile> file, int* handle) {
+  const int h = handles::Add(std::move(file));
+  if (h < 0) return SPSS_FITAB_FULL;
+  *handle = h;
+  return SPSS_OK;
+}
+
+// A new file's dictionary, before it is committed.
+template <class F>
+int OnNewDictionary(int handle, F&& f) {
+  OpenFile* file = handles::Get(handle);
+  if (!file) return SPSS_INVALID_HANDLE;
+  if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
+  if (file->committed) return SPSS_DICT_COMMIT;
+  return f(*file);
+}
+
+template <class F>
+int OnNewVariable(int handle, const char* name, F&& f) {
+  return OnNewDictionary(handle, [&](OpenFile& file) {
+    if (!name) return SPSS_INVALID_VARNAME;
+    const Variable* v = file.Find(name);
+    return v ? f(file, const_cast<Variable&>(*v)) : SPSS_VAR_NOTFOUND;
+  });
+}
+
+// Cases of a file whose dictionary is committed.
+template <class F>
+int OnCases(int handle, F&& f) {
+  OpenFile* file = handles::Get(handle);
+  if (!file) return SPSS_INVALID_HANDLE;
+  if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
+  if (!file->committed) return SPSS_DICT_NOTCOMMIT;
+  return f(*file);
+}
+
+bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80; }
+
+bool ValidName(const std::string& name) {
+  if (name.empty() || name.size() > SPSS_MAX_VARNAME) return false;
+  const auto first = static_cast<unsigned char>(name[0]);
+  if (!IsLetter(first) && first != '@' && first != '#' && first != '$') return false;
+  for (const char ch : name) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (!IsLetter(c) && !(c >= '0' && c <= '9') && c != '.' && c != '_' && c != '$' && c != '#' && c != '@')
+      return false;
+  }
+  static const std::set<std::string> kReserved = {"all", "and", "by", "eq", "ge", "gt", "le",
+                                                  "lt",  "ne",  "not", "or", "to", "with"};
+  return !kReserved.count(LowerAscii(name));
+}
+
+bool NumericFormat(int type) {
+  return (type >= SPSS_FMT_COMMA && type <= SPSS_FMT_RBHEX) || type == SPSS_FMT_Z || type == SPSS_FMT_N ||
+         type == SPSS_FMT_E || (type >= SPSS_FMT_DATE && type <= SPSS_FMT_SDATE);
+}
+
+bool FormatFits(const Variable& v, int type, int dec, int width) {
+  if (v.IsNumeric()) return NumericFormat(type) && width >= 1 && width <= 40 && dec >= 0 && dec <= 16 && dec <= width;
+  if (dec != 0) return false;
+  return (type == SPSS_FMT_A && width == v.width) || (type == SPSS_FMT_AHEX && width == 2 * v.width);
+}
+
+int SetFormat(int handle, const char* name, int type, int dec, int width, bool print) {
+  return OnNewVariable(handle, name, [&](OpenFile&, Variable& v) {
+    if (!FormatFits(v, type, dec, width)) return print ? SPSS_INVALID_PRFOR : SPSS_INVALID_WRFOR;
+    (print ? v.print : v.write) = Format{type, width, dec};
+    return SPSS_OK;
+  });
+}
+
+std::string TrimRight(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+// Texts longer than the format keeps are cut, with the warning given.
+int Cut(std::string& text, std::size_t max, int warning) {
+  if (text.size() <= max) return SPSS_OK;
+  CutUtf8(text, max);
+  return warning;
+}
+
+void ClearRecord(OpenFile& f) {
+  f.record.assign(f.dict.caseSize, 0);
+  for (const Variable& v : f.dict.variables) {
+    if (v.IsNumeric()) {
+      const double sysmis = -DBL_MAX;
+      std::memcpy(f.record.data() + v.offset, &sysmis, 8);
+    } else {
+      std::memset(f.record.data() + v.offset, ' ', v.slot);
+    }
+  }
+}
+
+Variable* ByHandle(OpenFile& f, double varHandle) {
+  if (!(varHandle >= 0) || varHandle >= static_cast<double>(f.dict.variables.size()) ||
+      varHandle != std::floor(varHandle))
+    return nullptr;
+  return &f.dict.variables[static_cast<std::size_t>(varHandle)];
+}
+
+}  // namespace
+
+extern "C" {
+
+int spssOpenWrite(const char* fileName, int* handle) {
+  if (!handle) return SPSS_INVALID_HANDLE;
+  auto file = std::make_unique<OpenFile>();
+  if (const int status = CreateForWriting(fileName, *file)) return status;
+  file->dict.compression = 1;
+  return Register(std::move(file), handle);
+}
+
+int spssOpenWriteCopy(const char* fileName, const char* dictFileName, int* handle) {
+  if (!handle) return SPSS_INVALID_HANDLE;
+  std::unique_ptr<OpenFile> source;
+  if (const int status = OpenForReading(dictFileName, source)) return status;
+  auto file = std::make_unique<OpenFile>();
+  if (const int status = CreateForWriting(fileName, *file)) return status;
+  Dictionary& dict = file->dict;
+  dict = std::move(source->dict);
+  // The copy is a new UTF-8 file in our byte order; texts kept whole are
+  // converted, numbers in records we cannot read are left out.
+  for (auto it = dict.keptRecords.begin(); it != dict.keptRecords.end();) {
+    if (it->size == 1) {
+      const std::string text = source->codec.ToUtf8(std::string(it->data.begin(), it->data.end()));
+      it->data.assign(text.begin(), text.end());
+      it->count = static_cast<int>(it->data.size());
+      ++it;
+    } else if (dict.swap) {
+      it = dict.keptRecords.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  dict.swap = false;
+  dict.zlib = false;
+  dict.encoding.clear();
+  dict.extendedCountAt = 0;
+  if (dict.hasMultResp && ParseMrSets(dict.multResp, dict, file->mrSets) != SPSS_OK) file->mrSets.clear();
+  file->IndexNames();
+  return Register(std::move(file), handle);
+}
+
+int spssOpenAppend(const char* fileName, int* handle) {
+  if (!handle) return SPSS_INVALID_HANDLE;
+  std::unique_ptr<OpenFile> file;
+  if (const int status = OpenForReading(fileName, file)) return status;
+  file->target = fileName;
+  if (const int status = PrepareAppend(*file)) return status;
+  return Register(std::move(file), handle);
+}
+
+int spssCloseWrite(int handle) {
+  OpenFile* file = handles::Get(handle);
+  if (!file) return SPSS_INVALID_HANDLE;
+  if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
+  if (file->mode == OpenFile::Mode::Append) return SPSS_OPEN_WRMODE;
+  // A dictionary never committed is committed now, so that closing makes a file.
+  if (!file->committed) {
+    if (const int status = spssCommitHeader(handle)) {
+      handles::Remove(handle);
+      return status;
+    }
+  }
+  return FinishWriting(handles::Remove(handle));
+}
+
+int spssCloseAppend(int handle) {
+  OpenFile* file = handles::Get(handle);
+  if (!file) return SPSS_INVALID_HANDLE;
+  if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
+  if (file->mode == OpenFile::Mode::Write) return SPSS_OPEN_WRMODE;
+  return FinishWriting(handles::Remove(handle));
+}
+
+int spssSetCompression(int handle, int compSwitch) {
+  return OnNewDictionary(handle, [&](OpenFile& f) {
+    if (compSwitch < 0 || compSwitch > 2) return SPSS_INVALID_COMPSW;
+    f.dict.compression = compSwitch;
+    return SPSS_OK;
+  });
+}
+
+int spssSetIdString(int handle, const char* id) {
+  return OnNewDictionary(handle, [&](OpenFile& f) {
+    f.dict.fileLabel = id ? id : "";
+    return Cut(f.dict.fileLabel, SPSS_MAX_IDSTRING, SPSS_EXC_LEN64);
+  });
+}
+
+int spssSetTextInfo(int handle, const char* textInfo) {
+  return OnNewDictionary(handle, [&](OpenFile& f) {
+    f.dict.textInfo = textInfo ? textInfo : "";
+    Cut(f.dict.textInfo, SPSS_MAX_TEXTINFO, SPSS_OK);
+    return SPSS_OK;
+  });
+}
+
+int spssSetVarName(int handle, const char* varName, int varLength) {
+  return OnNewDictionary(handle, [&](OpenFile& f) {
+    if (varLength < 0 || varLength > kMaxWidth) return SPSS_INVALID_VARTYPE;
+    if (!varName || !ValidName(varName)) return SPSS_INVALID_VARNAME;
+    if (f.folded.count(LowerAscii(varName))) return SPSS_DUP_VAR;
+    Variable v;
+    v.name = varName;
+    v.width = varLength;
+    v.fileWidth = varLength;
+    if (varLength == 0) {
+      v.print = v.write = Format{SPSS_FMT_F, 8, 2};
+      v.measure = SPSS_MLVL_RAT;
+      v.alignment = SPSS_ALIGN_RIGHT;
+      v.columns = 8;
+    } else {
+      v.print = v.write = Format{SPSS_FMT_A, varLength, 0};
+      v.measure = SPSS_MLVL_NOM;
+      v.alignment = SPSS_ALIGN_LEFT;
+      v.columns = std::min(varLength, 32);
+    }
+    v.offset = f.dict.caseSize;
+    v.slot = varLength == 0 ? 8 : (static_cast<std::size_t>(varLength) + 7) / 8 * 8;
+    f.dict.caseSize += v.slot;
+    const int index = static_cast<int>(f.dict.variables.size());
+    f.exact.emplace(v.name, index);
+    f.folded.emplace(LowerAscii(v.name), index);
+    f.dict.variables.push_back(std::move(v));
+    return SPSS_OK;
+  });
+}
+
+int spssSetVarPrintFormat(int handle, const char* varName, int printType, int printDec, int printWid) {
+  return SetFormat(handle, varName, printType, printDec, printWid, true);
+}
+
+int spssSetVarWriteFormat(int handle, const char* varName, int writeType, int writeDec, int writeWid) {
+  return SetFormat(handle, varName, writeType, writeDec, writeWid, false);
+}
+
+int spssSetVarColumnWidth(int handle, const char* varName, int columnWidth) {
+  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
+    if (columnWidth < 0 || columnWidth > kMaxWidth) return SPSS_INVALID_PRFOR;
+    v.columns = columnWidth;
+    return SPSS_OK;
+  });
+}
+
+int spssSetVarAlignment(int handle, const char* varName, int alignment) {
+  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
+    if (alignment < SPSS_ALIGN_LEFT || alignment > SPSS_ALIGN_CENTER) return SPSS_INVALID_PRFOR;
+    v.alignment = alignment;
+    return SPSS_OK;
+  });
+}
+
+int spssSetVarMeasureLevel(int handle, const char* varName, int measureLevel) {
+  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
+    if (measureLevel < SPSS_MLVL_UNK || measureLevel > SPSS_MLVL_RAT) return SPSS_INVALID_MEASURELEVEL;
+    if (!v.IsNumeric() && measureLevel == SPSS_MLVL_RAT) return SPSS_INVALID_MEASURELEVEL;
+    v.measure = measureLevel;
+    return SPSS_OK;
+  });
+}
+
+int spssSetVarLabel(int handle, const char* varName, const char* varLabel) {
+  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
+    v.label = varLabel ? varLabel : "";
+    return Cut(v.label, SPSS_MAX_VARLABEL, SPSS_EXC_VARLABEL);
+  });
+}
+
+int spssSetVarNMissingValues(int handle, const char* varName, int missingFormat, double missingVal1,
+                             double missingVal2, double missingVal3) {
+  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
+    if (!v.IsNumeric()) return SPSS_NUME_EXP;
+    const int t = missingFormat;
+    if (t < SPSS_MISS_RANGEANDVAL || t > SPSS_THREE_MISSVAL || t == -1) return SPSS_INVALID_MISSFOR;
+    if (t < 0 && missingVal1 > missingVal2) return SPSS_INVALID_MISSFOR;
+    v.missing = MissingValues{};
+    v.missing.type = t;
+    const double values[3] = {missingVal1, missingVal2, missingVal3};
+    for (int i = 0; i < (t < 0 ? -t : t); ++i) v.missing.number[i] = values[i];
+    return SPSS_OK;
+  });
+}
+
+int spssSetVarCMissingValues(int handle, const char* varName, int missingFormat, const char* missingVal1,
+                             const char* missingVal2, const char* missingVal3) {
+  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
+    if (v.IsNumeric()) return SPSS_STR_EXP;
+    if (missingFormat < 0 || missingFormat > 3) return SPSS_INVALID_MISSFOR;
+    const char* values[3] = {missingVal1, missingVal2, missingVal3};
+    MissingValues m;
+    m.type = missingFormat;
+    for (int i = 0; i < missingFormat; ++i) {
+      if (!values[i]) return SPSS_INVALID_MISSFOR;
+      std::string value = values[i];
+      if (value.size() > static_cast<std::size_t>(v.width)) return SPSS_EXC_STRVALUE;
+      // The file keeps the first 8 bytes of a missing value.
+      if (TrimRight(value).size() > 8) return SPSS_INVALID_MISSFOR;
+      m.text[i] = value;
+    }
+    v.missing = m;
+    return SPSS_OK;
+  });
+}
+
+int spssSetVarNValueLabel(int handle, const char* varName, double value, const char* label) {
+  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
+    if (!v.IsNumeric()) return SPSS_NUME_EXP;
+    std::string text = label ? label : "";
+    const int status = Cut(text, kMaxValueLabel, SPSS_EXC_VALLABEL);
+    for (auto& [existing, existingLabel] : v.numberLabels)
+      if (existing == value) {
+        existingLabel = text;
+        return status;
+      }
+    v.numberLabels.emplace_back(value, text);
+    return status;
+  });
+}
+
+int spssSetVarCValueLabel(int handle, const char* varName, const char* value, const char* label) {
+  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
+    if (v.IsNumeric()) return SPSS_STR_EXP;
+    const std::string key = value ? value : "";
+    if (key.size() > static_cast<std::size_t>(v.width)) return SPSS_EXC_STRVALUE;
+    std::string text = label ? label : "";
+    const int status = Cut(text, kMaxValueLabel, SPSS_EXC_VALLABEL);
+    for (auto& [existing, existingLabel] : v.textLabels)
+      if (TrimRight(existing) == TrimRight(key)) {
+        existingLabel = text;
+        return status;
+      }
+    v.textLabels.emplace_back(key, text);
+    return status;
+  });
+}
+
+int spssSetCaseWeightVar(int handle, const char* varName) {
+  return OnNewDictionary(handle, [&](OpenFile& f) {
+    if (!varName || !*varName) {
+      f.dict.weight = -1;
+      return SPSS_OK;
+    }
+    const Variable* v = f.Find(varName);
+    if (!v) return SPSS_VAR_NOTFOUND;
+    if (!v->IsNumeric()) return SPSS_INVALID_CASEWGT;
+    f.dict.weight = static_cast<int>(v - f.dict.variables.data());
+    return SPSS_OK;
+  });
+}
+
+int spssSetVariableSets(int handle, const char* varSets) {
+  return OnNewDictionary(handle, [&](OpenFile& f) {
+    f.dict.variableSets = varSets ? varSets : "";
+    f.dict.hasVariableSets = !f.dict.variableSets.empty();
+    return SPSS_OK;
+  });
+}
+
+int spssSetMultRespDefs(int handle, const char* mrespDefs) {
+  return OnNewDictionary(handle, [&](OpenFile& f) {
+    std::vector<MrSet> sets;
+    if (const int status = ParseMrSets(mrespDefs ? mrespDefs : "", f.dict, sets)) return status;
+    f.mrSets = std::move(sets);
+    return SPSS_OK;
+  });
+}
+
+int spssCommitHeader(int handle) {
+  return OnNewDictionary(handle, [&](OpenFile& f) {
+    if (f.dict.variables.empty()) return SPSS_DICT_EMPTY;
+    LayOut(f.dict);
+    const DictionaryBytes bytes = SerializeDictionary(f.dict, f.mrSets);
+    f.dict.extendedCountAt = bytes.extendedCountAt;
+    FileOutput out(f.writeFd, 0);
+    out.Write(bytes.bytes.data(), bytes.bytes.size());
+    if (!out.Flush()) return SPSS_FILE_WERROR;
+    f.writer = std::make_unique<CaseWriter>(f.writeFd, f.dict, bytes.bytes.size());
+    ClearRecord(f);
+    f.committed = true;
+    return SPSS_OK;
+  });
+}
+
+int spssSetValueNumeric(int handle, double varHandle, double value) {
+  return OnCases(handle, [&](OpenFile& f) {
+    const Variable* v = ByHandle(f, varHandle);
+    if (!v) return SPSS_VAR_NOTFOUND;
+    if (!v->IsNumeric()) return SPSS_NUME_EXP;
+    std::memcpy(f.record.data() + v->offset, &value, 8);
+    return SPSS_OK;
+  });
+}
+
+int spssSetValueChar(int handle, double varHandle, const char* value) {
+  return OnCases(handle, [&](OpenFile& f) {
+    const Variable* v = ByHandle(f, varHandle);
+    if (!v) return SPSS_VAR_NOTFOUND;
+    if (v->IsNumeric()) return SPSS_STR_EXP;
+    const std::size_t len = value ? std::strlen(value) : 0;
+    if (len > static_cast<std::size_t>(v->width)) return SPSS_EXC_STRVALUE;
+    std::uint8_t* slot = f.record.data() + v->offset;
+    if (len) std::memcpy(slot, value, len);
+    std::memset(slot + len, ' ', v->slot - len);
+    return SPSS_OK;
+  });
+}
+
+int spssCommitCaseRecord(int handle) {
+  return OnCases(handle, [&](OpenFile& f) {
+    const int status = f.writer->Write(f.record.data());
+    if (status == SPSS_OK) ++f.written;
+    return status;
+  });
+}
+
+int spssWholeCaseOut(int handle, const char* caseRec) {
+  return OnCases(handle, [&](OpenFile& f) {
+    if (!caseRec) return SPSS_INVALID_CASE;
+    const int status = f.writer->Write(reinterpret_cast<const std::uint8_t*>(caseRec));
+    if (status == SPSS_OK) ++f.written;
+    return status;
+  });
+}
+
+}  // extern "C"

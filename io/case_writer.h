@@ -1,0 +1,80 @@
+// Encoding whole-case records into a file's data: uncompressed, bytecode or
+// ZLIB-compressed.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "dictionary.h"
+#include "text_codec.h"
+
+namespace savkit::io {
+
+// Buffered writing at a file position; the first failure sticks.
+class FileOutput {
+ public:
+  FileOutput(int fd, std::uint64_t pos) : fd_(fd), pos_(pos) {}
+  void Write(const void* data, std::size_t n);
+  bool Flush();
+  bool PWrite(std::uint64_t offset, const void* data, std::size_t n);
+  std::uint64_t Pos() const { return pos_ + buf_.size(); }
+  bool Failed() const { return failed_; }
+
+ private:
+  int fd_;
+  std::uint64_t pos_;  // file offset of buf_[0]
+  std::vector<std::uint8_t> buf_;
+  bool failed_ = false;
+};
+
+class CaseWriter {
+ public:
+  // Writes data from offset start on, which is where the data begins.
+  CaseWriter(int fd, const Dictionary& dict, std::uint64_t start);
+  CaseWriter(const CaseWriter&) = delete;
+  CaseWriter& operator=(const CaseWriter&) = delete;
+  // Continues bytecode data whose last command block, at blockStart, has used
+  // `used` of its eight commands; the data ends at end.
+  void ResumeBlock(std::uint64_t blockStart, const std::uint8_t cmds[8], int used, std::uint64_t end);
+
+  // Converts string values to the file's encoding when appending to such a file.
+  void SetEncoder(TextEncoder* encoder) { encoder_ = encoder; }
+  // Writes one whole-case record; a string slot ends at its first zero byte.
+  int Write(const std::uint8_t* record);
+  // Completes the data (the ZLIB trailer); returns SPSS_OK or SPSS_FILE_WERROR.
+  int Finish();
+  std::uint64_t End() const { return out_.Pos(); }
+
+ private:
+  void ToElements(const std::uint8_t* record);
+  void Encode();
+  void Code(std::uint8_t code, const std::uint8_t* raw);
+  void CloseBlock();
+  void Emit(const void* data, std::size_t n);
+  void CompressFullBlocks(bool last);
+
+  const Dictionary& dict_;
+  int fd_;
+  TextEncoder* encoder_ = nullptr;
+  std::string text_;
+  FileOutput out_;
+  bool failed_ = false;
+  std::vector<std::uint8_t> elements_;
+
+  // Bytecode: the block being filled.
+  std::uint8_t cmds_[8] = {};
+  int used_ = 0;
+  std::vector<std::uint8_t> raws_;
+  std::uint64_t resumeAt_ = 0;  // file offset of a resumed block's commands, 0 when none
+
+  // ZLIB: the bytecode stream waiting to be compressed, and the blocks written.
+  struct ZBlock {
+    std::uint64_t compressedOffset;
+    std::uint32_t size, compressedSize;
+  };
+  std::vector<std::uint8_t> pending_;
+  std::vector<ZBlock> zblocks_;
+  std::uint64_t zheaderAt_ = 0;
+};
+
+}  // namespace savkit::io

@@ -1,0 +1,26 @@
+// Writing a dictionary: the layout of the variables in the file and the bytes
+// of every record up to the dictionary's end.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "dictionary.h"
+#include "mrsets.h"
+
+namespace savkit::io {
+
+// Gives every variable its short name, segments and elements in the file and
+// its slot in the whole-case record.
+void LayOut(Dictionary& dict);
+
+struct DictionaryBytes {
+  std::vector<std::uint8_t> bytes;
+  std::uint64_t caseCountAt = 0;     // the header's case count
+  std::uint64_t extendedCountAt = 0;  // the extended case count
+};
+
+// The records of a new file, in order; LayOut must have run.
+DictionaryBytes SerializeDictionary(const Dictionary& dict, const std::vector<MrSet>& sets);
+
+}  // namespace savkit::io
