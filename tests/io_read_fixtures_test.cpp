@@ -70,27 +70,6 @@ NumMissing Missing(int h, const char* name) {
   return m;
 }
 
-// PSPP's CSV prints dates as mm/dd/yyyy and times as h:mm:ss; back to seconds.
-double CsvNumber(const std::string& field, int format) {
-  if (field == " " || field.empty()) return -DBL_MAX;
-  int mo, d, y, hh = 0, mi = 0;
-  double s = 0, date = 0, time = 0;
-  if (format == SPSS_FMT_DATE && std::sscanf(field.c_str(), "%d/%d/%d", &mo, &d, &y) == 3) {
-    spssConvertDate(d, mo, y, &date);
-    return date;
-  }
-  if (format == SPSS_FMT_TIME && std::sscanf(field.c_str(), "%d:%d:%lf", &hh, &mi, &s) == 3) {
-    spssConvertTime(0, hh, mi, s, &time);
-    return time;
-  }
-  if (format == SPSS_FMT_DATE_TIME && std::sscanf(field.c_str(), "%d/%d/%d %d:%d:%lf", &mo, &d, &y, &hh, &mi, &s) == 6) {
-    spssConvertDate(d, mo, y, &date);
-    spssConvertTime(0, hh, mi, s, &time);
-    return date + time;
-  }
-  return std::strtod(field.c_str(), nullptr);
-}
-
 }  // namespace
 
 class FullFixture : public ::testing::TestWithParam<const char*> {};
@@ -219,30 +198,7 @@ class PsppReading : public ::testing::TestWithParam<const char*> {};
 
 // Every value equals what PSPP reads from the same file.
 TEST_P(PsppReading, ValuesEqualPsppCsv) {
-  ReadHandle f(DataPath(GetParam()));
-  ASSERT_EQ(f.status, SPSS_OK);
-  const auto vars = f.Variables();
-  const auto csv = ReadCsv(DataPath(std::string(GetParam()) + ".csv"));
-  ASSERT_EQ(static_cast<long>(csv.size()) - 1, f.Cases());
-  for (std::size_t i = 0; i < vars.size(); ++i) EXPECT_EQ(csv[0][i], vars[i].name);
-  std::vector<std::string> values;
-  for (std::size_t row = 1; row < csv.size(); ++row) {
-    ASSERT_EQ(f.ReadCase(vars, values), SPSS_OK) << "case " << row;
-    for (std::size_t i = 0; i < vars.size(); ++i) {
-      if (vars[i].type != 0) {
-        std::string expected = csv[row][i];
-        while (!expected.empty() && expected.back() == ' ') expected.pop_back();
-        EXPECT_EQ(values[i], expected) << vars[i].name << " case " << row;
-        continue;
-      }
-      int type, dec, width;
-      spssGetVarPrintFormat(f.handle, vars[i].name.c_str(), &type, &dec, &width);
-      const double expected = CsvNumber(csv[row][i], type);
-      const double got = std::strtod(values[i].c_str(), nullptr);
-      EXPECT_NEAR(got, expected, std::fabs(expected) * 1e-13) << vars[i].name << " case " << row;
-    }
-  }
-  EXPECT_EQ(f.ReadCase(vars, values), SPSS_FILE_END);
+  ExpectSameAsCsv(DataPath(GetParam()), ReadCsv(DataPath(std::string(GetParam()) + ".csv")), CsvStyle::Pspp);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, PsppReading,
@@ -276,30 +232,5 @@ TEST(Latin1Fixture, TextsComeBackAsUtf8InWiderStrings) {
 // ReadStat, an independent reader, sees the same numbers and texts.
 TEST_P(PsppReading, ValuesEqualReadStat) {
   if (!HavePeer("readstat")) GTEST_SKIP() << "readstat is not installed";
-  const std::string file = GetParam();
-  const std::string out = ::testing::TempDir() + "savkit-readstat-" + std::to_string(::getpid()) + ".csv";
-  const std::string cmd = "readstat '" + DataPath(file) + "' '" + out + "' >/dev/null 2>&1";
-  ASSERT_EQ(std::system(cmd.c_str()), 0);
-  const auto csv = ReadCsv(out);
-  std::remove(out.c_str());
-  ReadHandle f(DataPath(file));
-  const auto vars = f.Variables();
-  std::vector<std::string> values;
-  ASSERT_EQ(static_cast<long>(csv.size()) - 1, f.Cases());
-  for (std::size_t row = 1; row < csv.size(); ++row) {
-    ASSERT_EQ(f.ReadCase(vars, values), SPSS_OK);
-    for (std::size_t i = 0; i < vars.size(); ++i) {
-      const std::string& theirs = csv[row][i];
-      if (vars[i].type != 0) {
-        std::string t = theirs;
-        while (!t.empty() && t.back() == ' ') t.pop_back();
-        EXPECT_EQ(values[i], t) << vars[i].name;
-      } else if (theirs.empty()) {
-        EXPECT_EQ(std::strtod(values[i].c_str(), nullptr), -DBL_MAX) << vars[i].name;
-      } else {
-        const double e = std::strtod(theirs.c_str(), nullptr);
-        EXPECT_NEAR(std::strtod(values[i].c_str(), nullptr), e, 1e-6 + std::fabs(e) * 1e-12) << vars[i].name;
-      }
-    }
-  }
+  ExpectSameAsCsv(DataPath(GetParam()), PeerCsv("readstat", DataPath(GetParam())), CsvStyle::ReadStat);
 }

@@ -4,12 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cstdio>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "savkit/spssio.h"
 
@@ -117,6 +122,28 @@ inline std::vector<std::vector<std::string>> ReadCsv(const std::string& path) {
   return rows;
 }
 
+// PSPP's CSV prints dates as mm/dd/yyyy and times as h:mm:ss; back to seconds.
+inline double CsvNumber(const std::string& field, int format) {
+  if (field == " " || field.empty()) return -DBL_MAX;
+  int mo, d, y, hh = 0, mi = 0;
+  double s = 0, date = 0, time = 0;
+  if (format == SPSS_FMT_DATE && std::sscanf(field.c_str(), "%d/%d/%d", &mo, &d, &y) == 3) {
+    spssConvertDate(d, mo, y, &date);
+    return date;
+  }
+  if (format == SPSS_FMT_TIME && std::sscanf(field.c_str(), "%d:%d:%lf", &hh, &mi, &s) == 3) {
+    spssConvertTime(0, hh, mi, s, &time);
+    return time;
+  }
+  if (format == SPSS_FMT_DATE_TIME && std::sscanf(field.c_str(), "%d/%d/%d %d:%d:%lf", &mo, &d, &y, &hh, &mi, &s) == 6) {
+    spssConvertDate(d, mo, y, &date);
+    spssConvertTime(0, hh, mi, s, &time);
+    return date + time;
+  }
+  return std::strtod(field.c_str(), nullptr);
+}
+
+
 // Whether a peer program is there. Under CI a missing peer fails the test.
 inline bool HavePeer(const char* program) {
   const std::string cmd = std::string("command -v ") + program + " >/dev/null 2>&1";
@@ -124,6 +151,75 @@ inline bool HavePeer(const char* program) {
   const char* ci = std::getenv("CI");
   if (ci && std::string(ci) == "true") ADD_FAILURE() << program << " is not installed";
   return false;
+}
+
+// A peer's CSV reading of a file: "readstat" or "pspp-convert".
+inline std::vector<std::vector<std::string>> PeerCsv(const std::string& program, const std::string& path) {
+  static int n = 0;
+  const std::string out = ::testing::TempDir() + "savkit-peer-" + std::to_string(::getpid()) + "-" +
+                          std::to_string(n++) + ".csv";
+  const std::string cmd = program + " '" + path + "' '" + out + "' >/dev/null 2>&1";
+  EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  auto rows = ReadCsv(out);
+  std::remove(out.c_str());
+  return rows;
+}
+
+// Runs PSPP syntax and returns its output tables as CSV text.
+inline std::string RunPspp(const std::string& syntax) {
+  static int n = 0;
+  const std::string base = ::testing::TempDir() + "savkit-pspp-" + std::to_string(::getpid()) + "-" +
+                           std::to_string(n++);
+  std::ofstream(base + ".sps") << syntax;
+  const std::string cmd = "pspp '" + base + ".sps' -o '" + base + ".csv' -O format=csv >/dev/null 2>&1";
+  EXPECT_EQ(std::system(cmd.c_str()), 0) << syntax;
+  std::ifstream in(base + ".csv");
+  std::stringstream ss;
+  ss << in.rdbuf();
+  std::remove((base + ".sps").c_str());
+  std::remove((base + ".csv").c_str());
+  return ss.str();
+}
+
+enum class CsvStyle { Pspp, ReadStat };
+
+// Every case of the file equals the CSV's rows (a header row, then one a case):
+// PSPP prints dates as dates and SYSMIS as a blank, ReadStat raw numbers with
+// six decimals and SYSMIS as nothing.
+inline void ExpectSameAsCsv(const std::string& path, const std::vector<std::vector<std::string>>& csv,
+                            CsvStyle style) {
+  ReadHandle f(path);
+  ASSERT_EQ(f.status, SPSS_OK) << path;
+  const auto vars = f.Variables();
+  ASSERT_FALSE(csv.empty());
+  ASSERT_EQ(static_cast<long>(csv.size()) - 1, f.Cases()) << path;
+  for (std::size_t i = 0; i < vars.size(); ++i) EXPECT_EQ(csv[0][i], vars[i].name);
+  std::vector<std::string> values;
+  for (std::size_t row = 1; row < csv.size(); ++row) {
+    ASSERT_EQ(f.ReadCase(vars, values), SPSS_OK) << "case " << row;
+    ASSERT_EQ(csv[row].size(), vars.size()) << "case " << row;
+    for (std::size_t i = 0; i < vars.size(); ++i) {
+      const std::string& theirs = csv[row][i];
+      if (vars[i].type != 0) {
+        std::string expected = theirs;
+        while (!expected.empty() && expected.back() == ' ') expected.pop_back();
+        EXPECT_EQ(values[i], expected) << vars[i].name << " case " << row;
+        continue;
+      }
+      const double got = std::strtod(values[i].c_str(), nullptr);
+      if (style == CsvStyle::ReadStat) {
+        const double e = theirs.empty() ? -DBL_MAX : std::strtod(theirs.c_str(), nullptr);
+        EXPECT_NEAR(got, e, 1e-6 + std::fabs(e) * 1e-12) << vars[i].name << " case " << row;
+      } else {
+        int type, dec, width;
+        spssGetVarPrintFormat(f.handle, vars[i].name.c_str(), &type, &dec, &width);
+        const double e = CsvNumber(theirs, type);
+        EXPECT_NEAR(got, e, std::fabs(e) * 1e-13) << vars[i].name << " case " << row;
+      }
+      if (::testing::Test::HasFailure()) return;
+    }
+  }
+  EXPECT_EQ(f.ReadCase(vars, values), SPSS_FILE_END);
 }
 
 }  // namespace savkit::testing
