@@ -301,7 +301,7 @@ TEST_F(TempDirTest, EveryRuleHasItsStatus) {
   ASSERT_OK(spssOpenWrite(Path("rules.sav").c_str(), &h));
   EXPECT_EQ(spssCommitHeader(h), SPSS_DICT_EMPTY);
   EXPECT_EQ(spssSetCompression(h, 3), SPSS_INVALID_COMPSW);
-  for (const std::string bad : {"", "1abc", "a b", "all", "WITH", "x-y", std::string(65, 'a').c_str()})
+  for (const std::string& bad : std::vector<std::string>{"", "1abc", "a b", "all", "WITH", "x-y", std::string(65, 'a')})
     EXPECT_EQ(spssSetVarName(h, bad.c_str(), 0), SPSS_INVALID_VARNAME) << bad;
   EXPECT_EQ(spssSetVarName(h, "v", -1), SPSS_INVALID_VARTYPE);
   EXPECT_EQ(spssSetVarName(h, "v", 32768), SPSS_INVALID_VARTYPE);
