@@ -15,7 +15,6 @@ namespace savkit::io {
 
 namespace {
 
-constexpr std::size_t kFlushAt = 1u << 20;
 constexpr std::uint32_t kZBlock = 0x3ff000;  // what SPSS writes
 
 bool WriteAll(int fd, const std::uint8_t* p, std::size_t n, std::uint64_t offset) {
@@ -36,16 +35,21 @@ void PutLE(std::vector<std::uint8_t>& v, std::uint64_t x, int n) {
 
 }  // namespace
 
-void FileOutput::Write(const void* data, std::size_t n) {
-  const auto* p = static_cast<const std::uint8_t*>(data);
-  buf_.insert(buf_.end(), p, p + n);
-  if (buf_.size() >= kFlushAt) Flush();
+void FileOutput::Spill(const void* data, std::size_t n) {
+  Flush();
+  if (n >= kCapacity) {
+    if (!failed_ && !WriteAll(fd_, static_cast<const std::uint8_t*>(data), n, pos_)) failed_ = true;
+    pos_ += n;
+    return;
+  }
+  std::memcpy(buf_.get(), data, n);
+  size_ = n;
 }
 
 bool FileOutput::Flush() {
-  if (!failed_ && !buf_.empty() && !WriteAll(fd_, buf_.data(), buf_.size(), pos_)) failed_ = true;
-  pos_ += buf_.size();
-  buf_.clear();
+  if (!failed_ && size_ > 0 && !WriteAll(fd_, buf_.get(), size_, pos_)) failed_ = true;
+  pos_ += size_;
+  size_ = 0;
   return !failed_;
 }
 
@@ -125,15 +129,15 @@ void CaseWriter::CloseBlock() {
   } else {
     Emit(cmds_, 8);
   }
-  Emit(raws_.data(), raws_.size());
-  raws_.clear();
+  Emit(raws_, 8 * static_cast<std::size_t>(nraws_));
+  nraws_ = 0;
   used_ = 0;
   if (dict_.compression == 2 && pending_.size() >= kZBlock) CompressFullBlocks(false);
 }
 
 void CaseWriter::Code(std::uint8_t code, const std::uint8_t* raw) {
   cmds_[used_++] = code;
-  if (raw) raws_.insert(raws_.end(), raw, raw + 8);
+  if (raw) std::memcpy(raws_ + 8 * nraws_++, raw, 8);
   if (used_ == 8) CloseBlock();
 }
 

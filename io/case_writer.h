@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "dictionary.h"
@@ -14,16 +16,26 @@ namespace savkit::io {
 class FileOutput {
  public:
   FileOutput(int fd, std::uint64_t pos) : fd_(fd), pos_(pos) {}
-  void Write(const void* data, std::size_t n);
+  void Write(const void* data, std::size_t n) {
+    if (size_ + n > kCapacity) Spill(data, n);
+    else {
+      std::memcpy(buf_.get() + size_, data, n);
+      size_ += n;
+    }
+  }
   bool Flush();
   bool PWrite(std::uint64_t offset, const void* data, std::size_t n);
-  std::uint64_t Pos() const { return pos_ + buf_.size(); }
+  std::uint64_t Pos() const { return pos_ + size_; }
   bool Failed() const { return failed_; }
 
  private:
+  static constexpr std::size_t kCapacity = 1u << 20;
+  void Spill(const void* data, std::size_t n);
+
   int fd_;
   std::uint64_t pos_;  // file offset of buf_[0]
-  std::vector<std::uint8_t> buf_;
+  std::unique_ptr<std::uint8_t[]> buf_{new std::uint8_t[kCapacity]};
+  std::size_t size_ = 0;
   bool failed_ = false;
 };
 
@@ -64,7 +76,8 @@ class CaseWriter {
   // Bytecode: the block being filled.
   std::uint8_t cmds_[8] = {};
   int used_ = 0;
-  std::vector<std::uint8_t> raws_;
+  std::uint8_t raws_[64] = {};
+  int nraws_ = 0;
   std::uint64_t resumeAt_ = 0;  // file offset of a resumed block's commands, 0 when none
 
   // ZLIB: the bytecode stream waiting to be compressed, and the blocks written.

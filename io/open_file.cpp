@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -147,7 +149,12 @@ int FinishWriting(std::unique_ptr<OpenFile> file) {
   int status = file->writer ? file->writer->Finish() : SPSS_OK;
   if (status == SPSS_OK && file->writer && !PatchCaseCounts(file->writeFd, file->dict, file->written))
     status = SPSS_FILE_WERROR;
-  if (status == SPSS_OK && file->writeFd >= 0 && ::fsync(file->writeFd) != 0) status = SPSS_FILE_WERROR;
+  // Replacing a file: its data must be on disk before the new name points at
+  // it, or a crash could leave a damaged file where a good one was.
+  struct stat st;
+  const bool replacing = !file->temp.empty() && ::stat(file->target.c_str(), &st) == 0;
+  if (status == SPSS_OK && (replacing || file->temp.empty()) && ::fsync(file->writeFd) != 0)
+    status = SPSS_FILE_WERROR;
   if (status == SPSS_OK && !file->temp.empty()) {
     if (::rename(file->temp.c_str(), file->target.c_str()) != 0) {
       status = SPSS_FILE_WERROR;
@@ -161,30 +168,31 @@ int FinishWriting(std::unique_ptr<OpenFile> file) {
 namespace handles {
 
 namespace {
+// Looking a handle up takes no lock: it happens for every value written.
+// Opening and closing, which change the table, take turns.
 std::mutex mutex;
-std::vector<std::unique_ptr<OpenFile>> table(kMaxOpen);
+std::array<std::atomic<OpenFile*>, kMaxOpen> table{};
 }  // namespace
 
 int Add(std::unique_ptr<OpenFile> file) {
   std::lock_guard lock(mutex);
   for (int i = 0; i < kMaxOpen; ++i)
-    if (!table[static_cast<std::size_t>(i)]) {
-      table[static_cast<std::size_t>(i)] = std::move(file);
+    if (!table[static_cast<std::size_t>(i)].load(std::memory_order_relaxed)) {
+      table[static_cast<std::size_t>(i)].store(file.release(), std::memory_order_release);
       return i;
     }
   return -1;
 }
 
 OpenFile* Get(int handle) {
-  std::lock_guard lock(mutex);
   if (handle < 0 || handle >= kMaxOpen) return nullptr;
-  return table[static_cast<std::size_t>(handle)].get();
+  return table[static_cast<std::size_t>(handle)].load(std::memory_order_acquire);
 }
 
 std::unique_ptr<OpenFile> Remove(int handle) {
   std::lock_guard lock(mutex);
   if (handle < 0 || handle >= kMaxOpen) return nullptr;
-  return std::move(table[static_cast<std::size_t>(handle)]);
+  return std::unique_ptr<OpenFile>(table[static_cast<std::size_t>(handle)].exchange(nullptr));
 }
 
 }  // namespace handles
