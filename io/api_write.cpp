@@ -237,7 +237,7 @@ int spssSetVarName(int handle, const char* varName, int varLength) {
       v.columns = std::min(varLength, 32);
     }
     v.offset = f.dict.caseSize;
-    v.slot = varLength == 0 ? 8 : (static_cast<std::size_t>(varLength) + 7) / 8 * 8;
+    v.slot = SlotSize(varLength);
     f.dict.caseSize += v.slot;
     const int index = static_cast<int>(f.dict.variables.size());
     f.exact.emplace(v.name, index);

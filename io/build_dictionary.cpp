@@ -119,7 +119,6 @@ class Builder {
   void ApplyLongStringMissing(const RawRecord& r);
   void ReadMultipleResponse(const RawRecord& r, bool newStyle);
   void ReadVariableSets(const RawRecord& r);
-  void Layout();
   Variable* ByName(const std::string& name);
   std::string ApiName(const std::string& fileName) const;
   std::string Str(std::string_view bytes) { return codec_.ToUtf8(bytes); }
@@ -489,16 +488,6 @@ void Builder::ReadVariableSets(const RawRecord& r) {
   dict_.variableSets = out;
 }
 
-void Builder::Layout() {
-  std::size_t offset = 0;
-  for (Variable& v : dict_.variables) {
-    v.offset = offset;
-    v.slot = v.IsNumeric() ? 8 : (static_cast<std::size_t>(v.width) + 7) / 8 * 8;
-    offset += v.slot;
-  }
-  dict_.caseSize = offset;
-}
-
 int Builder::Run() {
   dict_.swap = raw_.swap;
   dict_.zlib = raw_.zlib;
@@ -536,7 +525,7 @@ int Builder::Run() {
     const std::int64_t n = LoadI64(r->data.data() + 8, raw_.swap);
     if (dict_.cases < 0 && n >= 0) dict_.cases = n;
   }
-  Layout();
+  LayOutSlots(dict_);
   return SPSS_OK;
 }
 

@@ -83,4 +83,19 @@ struct Dictionary {
   std::vector<RawRecord> keptRecords;  // attributes and unknown extensions
 };
 
+// The slot of a variable in the whole-case record: its width rounded up to
+// 8 bytes, 8 for a number.
+inline std::size_t SlotSize(int width) { return width == 0 ? 8 : (static_cast<std::size_t>(width) + 7) / 8 * 8; }
+
+// Lays the variables out one after the other in the whole-case record.
+inline void LayOutSlots(Dictionary& dict) {
+  std::size_t offset = 0;
+  for (Variable& v : dict.variables) {
+    v.offset = offset;
+    v.slot = SlotSize(v.width);
+    offset += v.slot;
+  }
+  dict.caseSize = offset;
+}
+
 }  // namespace savkit::io

@@ -139,20 +139,6 @@ void WriteVariable(Bytes& b, const Variable& v, const std::vector<std::string>& 
 
 }  // namespace
 
-namespace {
-
-void LayOutSlots(Dictionary& dict) {
-  std::size_t offset = 0;
-  for (Variable& v : dict.variables) {
-    v.offset = offset;
-    v.slot = v.IsNumeric() ? 8 : (static_cast<std::size_t>(v.width) + 7) / 8 * 8;
-    offset += v.slot;
-  }
-  dict.caseSize = offset;
-}
-
-}  // namespace
-
 void LayOut(Dictionary& dict) {
   LayOutSlots(dict);
   std::set<std::string> used;

@@ -34,16 +34,20 @@ void CutUtf8(std::string& text, std::size_t maxBytes) {
   text.resize(cut);
 }
 
-bool TextCodec::Open(const std::string& encoding) {
-  if (!Identity()) iconv_close(cd_);
-  cd_ = reinterpret_cast<iconv_t>(-1);
-  if (encoding.empty() || IsUtf8Name(encoding)) return true;
-  cd_ = iconv_open("UTF-8", encoding.c_str());
-  return !Identity();
+bool Iconv::Open(const char* to, const char* from) {
+  Close();
+  cd_ = iconv_open(to, from);
+  return Valid();
 }
 
-TextCodec::~TextCodec() {
-  if (!Identity()) iconv_close(cd_);
+void Iconv::Close() {
+  if (Valid()) iconv_close(cd_);
+  cd_ = reinterpret_cast<iconv_t>(-1);
+}
+
+bool TextCodec::Open(const std::string& encoding) {
+  cd_.Close();
+  return encoding.empty() || IsUtf8Name(encoding) || cd_.Open("UTF-8", encoding.c_str());
 }
 
 std::string TextCodec::ToUtf8(std::string_view bytes) {
@@ -52,72 +56,66 @@ std::string TextCodec::ToUtf8(std::string_view bytes) {
   return out;
 }
 
-void TextCodec::AppendUtf8(std::string_view bytes, std::string& out) {
-  if (Identity()) {
-    out.append(bytes);
-    return;
-  }
-  char* in = const_cast<char*>(bytes.data());
-  std::size_t inLeft = bytes.size();
-  iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+namespace {
+
+// Runs a conversion to its end. At a byte it cannot convert, skip(in, inLeft,
+// out) writes a stand-in and steps over the byte or character.
+template <class Skip>
+void Convert(iconv_t cd, std::string_view text, std::string& out, Skip&& skip) {
+  char* in = const_cast<char*>(text.data());
+  std::size_t inLeft = text.size();
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
   while (inLeft > 0) {
     const std::size_t base = out.size();
     out.resize(base + inLeft * 4 + 16);
     char* o = out.data() + base;
     std::size_t oLeft = out.size() - base;
-    const std::size_t r = iconv(cd_, &in, &inLeft, &o, &oLeft);
+    const std::size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
     out.resize(out.size() - oLeft);
     if (r != static_cast<std::size_t>(-1)) break;
     if (errno == E2BIG) continue;
-    // An undefined or broken byte: keep it as the Latin-1 character it numbers.
-    const auto b = static_cast<unsigned char>(*in);
-    if (b < 0x80) {
-      out += static_cast<char>(b);
-    } else {
-      out += static_cast<char>(0xC0 | (b >> 6));
-      out += static_cast<char>(0x80 | (b & 0x3F));
-    }
-    ++in;
-    --inLeft;
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    skip(in, inLeft, out);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
 }
 
-bool TextEncoder::Open(const std::string& encoding) {
-  if (!Identity()) iconv_close(cd_);
-  cd_ = reinterpret_cast<iconv_t>(-1);
-  if (encoding.empty() || IsUtf8Name(encoding)) return true;
-  cd_ = iconv_open(encoding.c_str(), "UTF-8");
-  return !Identity();
+}  // namespace
+
+void TextCodec::AppendUtf8(std::string_view bytes, std::string& out) {
+  if (Identity()) {
+    out.append(bytes);
+    return;
+  }
+  Convert(cd_.Get(), bytes, out, [](char*& in, std::size_t& inLeft, std::string& o) {
+    // An undefined or broken byte: keep it as the Latin-1 character it numbers.
+    const auto b = static_cast<unsigned char>(*in);
+    if (b < 0x80) {
+      o += static_cast<char>(b);
+    } else {
+      o += static_cast<char>(0xC0 | (b >> 6));
+      o += static_cast<char>(0x80 | (b & 0x3F));
+    }
+    ++in;
+    --inLeft;
+  });
 }
 
-TextEncoder::~TextEncoder() {
-  if (!Identity()) iconv_close(cd_);
+bool TextEncoder::Open(const std::string& encoding) {
+  cd_.Close();
+  return encoding.empty() || IsUtf8Name(encoding) || cd_.Open(encoding.c_str(), "UTF-8");
 }
 
 std::string TextEncoder::FromUtf8(std::string_view text) {
   if (Identity()) return std::string(text);
   std::string out;
-  char* in = const_cast<char*>(text.data());
-  std::size_t inLeft = text.size();
-  iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-  while (inLeft > 0) {
-    const std::size_t base = out.size();
-    out.resize(base + inLeft * 2 + 16);
-    char* o = out.data() + base;
-    std::size_t oLeft = out.size() - base;
-    const std::size_t r = iconv(cd_, &in, &inLeft, &o, &oLeft);
-    out.resize(out.size() - oLeft);
-    if (r != static_cast<std::size_t>(-1)) break;
-    if (errno == E2BIG) continue;
+  Convert(cd_.Get(), text, out, [](char*& in, std::size_t& inLeft, std::string& o) {
     // A character the encoding lacks, or broken UTF-8: one '?' for it.
-    out += '?';
+    o += '?';
     do {
       ++in;
       --inLeft;
     } while (inLeft > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80);
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-  }
+  });
   return out;
 }
 

@@ -16,41 +16,47 @@ bool IsUtf8Name(std::string_view name);
 // Cuts text to at most maxBytes without splitting a UTF-8 character.
 void CutUtf8(std::string& text, std::size_t maxBytes);
 
+// One iconv conversion, closed with its owner; invalid while unopened.
+class Iconv {
+ public:
+  Iconv() = default;
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+  ~Iconv() { Close(); }
+  bool Open(const char* to, const char* from);
+  void Close();
+  bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t Get() const { return cd_; }
+
+ private:
+  iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
+};
+
 // Converts from one encoding to UTF-8. Bytes the encoding does not define are
 // kept as the Latin-1 characters of the same number, so nothing is lost.
 class TextCodec {
  public:
-  TextCodec() = default;
   // False when iconv does not know the encoding.
   bool Open(const std::string& encoding);
-  TextCodec(const TextCodec&) = delete;
-  TextCodec& operator=(const TextCodec&) = delete;
-  ~TextCodec();
-
-  bool Identity() const { return cd_ == reinterpret_cast<iconv_t>(-1); }
+  bool Identity() const { return !cd_.Valid(); }
   std::string ToUtf8(std::string_view bytes);
   // Appends the UTF-8 form of bytes to out.
   void AppendUtf8(std::string_view bytes, std::string& out);
 
  private:
-  iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
+  Iconv cd_;
 };
 
 // Converts UTF-8 back to a file's encoding, for appending to such files.
 // Characters the encoding lacks become '?'.
 class TextEncoder {
  public:
-  TextEncoder() = default;
   bool Open(const std::string& encoding);
-  TextEncoder(const TextEncoder&) = delete;
-  TextEncoder& operator=(const TextEncoder&) = delete;
-  ~TextEncoder();
-
-  bool Identity() const { return cd_ == reinterpret_cast<iconv_t>(-1); }
+  bool Identity() const { return !cd_.Valid(); }
   std::string FromUtf8(std::string_view text);
 
  private:
-  iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
+  Iconv cd_;
 };
 
 }  // namespace savkit::io
