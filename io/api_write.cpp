@@ -127,6 +127,7 @@ int spssOpenWrite(const char* fileName, int* handle) {
   auto file = std::make_unique<OpenFile>();
   if (const int status = CreateForWriting(fileName, *file)) return status;
   file->dict.compression = 1;
+  StampNewFile(file->dict);
   return Register(std::move(file), handle);
 }
 
@@ -156,6 +157,7 @@ int spssOpenWriteCopy(const char* fileName, const char* dictFileName, int* handl
   dict.zlib = false;
   dict.encoding.clear();
   dict.extendedCountAt = 0;
+  StampNewFile(dict);
   if (dict.hasMultResp && ParseMrSets(dict.multResp, dict, file->mrSets) != SPSS_OK) file->mrSets.clear();
   file->IndexNames();
   return Register(std::move(file), handle);

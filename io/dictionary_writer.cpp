@@ -15,8 +15,6 @@ namespace savkit::io {
 
 namespace {
 
-constexpr int kVersion[3] = {0, 1, 0};
-
 std::string UpperAscii(std::string s) {
   for (char& c : s)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -74,25 +72,15 @@ std::int32_t Pack(const Format& f) {
 
 void WriteHeader(Bytes& b, const Dictionary& dict, int weightIndex) {
   b.Raw(dict.compression == 2 ? "$FL3" : "$FL2");
-  b.Text("@(#) SPSS DATA FILE savkit " + std::to_string(kVersion[0]) + "." + std::to_string(kVersion[1]) + "." +
-             std::to_string(kVersion[2]),
-         60);
+  b.Text("@(#) SPSS DATA FILE " + dict.product, 60);
   b.Int(2);
   b.Int(dict.elementsPerCase);
   b.Int(dict.compression);
   b.Int(weightIndex);
   b.Int(-1);  // the case count, patched when the file is closed
   b.Double(100.0);
-  char date[16], time[16];
-  const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  std::snprintf(date, sizeof date, "%02d %s %02d", tm.tm_mday, kMonths[tm.tm_mon], tm.tm_year % 100);
-  std::snprintf(time, sizeof time, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
-  b.Text(date, 9);
-  b.Text(time, 8);
+  b.Text(dict.date, 9);
+  b.Text(dict.time, 8);
   b.Text(dict.fileLabel, 64);
   b.Zeros(3);
 }
@@ -138,6 +126,26 @@ void WriteVariable(Bytes& b, const Variable& v, const std::vector<std::string>& 
 }
 
 }  // namespace
+
+void StampNewFile(Dictionary& dict) {
+  constexpr int kVersion[3] = {0, 1, 0};
+  dict.product = "savkit " + std::to_string(kVersion[0]) + "." + std::to_string(kVersion[1]) + "." +
+                 std::to_string(kVersion[2]);
+  const std::int32_t info[8] = {kVersion[0], kVersion[1], kVersion[2], -1, 1, 1,
+                                std::endian::native == std::endian::big ? 1 : 2, 65001};
+  std::copy(std::begin(info), std::end(info), dict.releaseInfo);
+  dict.hasReleaseInfo = true;
+  char date[16], time[16];
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::snprintf(date, sizeof date, "%02d %s %02d", tm.tm_mday, kMonths[tm.tm_mon], tm.tm_year % 100);
+  std::snprintf(time, sizeof time, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+  dict.date = date;
+  dict.time = time;
+}
 
 void LayOut(Dictionary& dict) {
   LayOutSlots(dict);
@@ -217,8 +225,7 @@ DictionaryBytes SerializeDictionary(const Dictionary& dict, const std::vector<Mr
   {
     Bytes& r = record(3);
     r.Int(7), r.Int(3), r.Int(4), r.Int(8);
-    for (int v : {kVersion[0], kVersion[1], kVersion[2], -1, 1, 1, std::endian::native == std::endian::big ? 1 : 2, 65001})
-      r.Int(v);
+    for (std::int32_t v : dict.releaseInfo) r.Int(v);
   }
   {
     Bytes& r = record(4);

@@ -10,6 +10,9 @@
 
 namespace savkit::io {
 
+// The facts of a file written now: product, release info, date and time.
+void StampNewFile(Dictionary& dict);
+
 // Gives every variable its short name, segments and elements in the file and
 // its slot in the whole-case record.
 void LayOut(Dictionary& dict);

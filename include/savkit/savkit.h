@@ -11,5 +11,6 @@
 #include "savkit/host/format.h"
 #include "savkit/host/sysutils.h"
 #include "savkit/host/variant.h"
+#include "savkit/model/datafile.h"
 #include "savkit/resourcestrings.h"
 #include "savkit/spssio.h"

@@ -1,0 +1,96 @@
+// TSPSSDatafile: the component an application works with. It owns the whole
+// object model of one SPSS data file, holds the I/O library handles, and
+// decides by its open mode and WriteDirect what every operation may do.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "savkit/hashtable.h"
+#include "savkit/host/component.h"
+#include "savkit/host/datetime.h"
+#include "savkit/model/cases.h"
+#include "savkit/model/fileinfo.h"
+#include "savkit/model/sets.h"
+#include "savkit/model/variables.h"
+
+namespace savkit {
+
+enum TSPSSDatafileOpenMode : std::uint8_t { domClosed = 0, domReading = 1, domAppending = 2, domWriting = 3 };
+
+class TSPSSDatafile : public TComponent {
+ public:
+  TSPSSDatafile();
+  // Closes an open file quietly: a component never leaves a library handle
+  // or a half-written file behind.
+  ~TSPSSDatafile() override;
+
+  const std::string& Filename() const { return filename_; }
+  // The folder of a non-empty name (up to its last '/') must exist.
+  void Set_Filename(const std::string& name);
+  bool WriteDirect() const { return writeDirect_; }
+  void Set_WriteDirect(bool value);
+  bool Get_Compressed() const { return compressed_; }
+  void Set_Compressed(bool value);
+
+  TSPSSDatafileOpenMode OpenMode() const { return openMode_; }
+  TSPSSVariables* Variables() const { return variables_.get(); }
+  TSPSSCases* Cases() const { return cases_.get(); }
+  TSPSSFileInfo* FileInfo() const { return fileInfo_.get(); }
+  TSPSSVariableSets* VariableSets() const { return variableSets_.get(); }
+  TSPSSMRMDSets* MRMDSets() const { return mrmdSets_.get(); }
+  TSPSSHashTable* EditCache() const { return editCache_.get(); }
+
+  int ReadHandle() const { return readHandle_; }
+  int WriteHandle() const { return writeHandle_; }
+  double SysmisValue() const { return sysmisValue_; }
+  int CaseSize() const { return caseSize_; }
+  void Set_CaseSize(int size) { caseSize_ = size; }
+  bool DictionaryChanged() const { return dictionaryChanged_; }
+  void Set_DictionaryChanged(bool value) { dictionaryChanged_ = value; }
+  bool HeaderCommitted() const { return headerCommitted_; }
+  void Set_HeaderCommitted(bool value) { headerCommitted_ = value; }
+  bool VariablesDeleted() const { return variablesDeleted_; }
+  void Set_VariablesDeleted(bool value) { variablesDeleted_ = value; }
+
+  void Open();
+  void OpenNew();
+  void Close();
+  void Clear();
+  void ClearAll();
+
+  void ReadDictionary();
+  void WriteDictionary();
+  void SaveDictionary();
+  void SaveDictionaryAs(const std::string& fileName);
+
+  // "dd Mmm yy" and "hh:mm:ss" to a date-time value; years below 49 are 20yy.
+  static TDateTime ParseTimeStamp(const std::string& date, const std::string& time);
+
+ private:
+  void ReadFileFacts(int handle);
+  int CloseHandles();
+  void ReadVariable(TSPSSVariable& v, const std::string& name, int position);
+  void WriteVariable(TSPSSVariable& v);
+
+  std::string filename_;
+  int readHandle_ = -1;
+  int writeHandle_ = -1;
+  std::unique_ptr<TSPSSVariables> variables_;
+  std::unique_ptr<TSPSSMRMDSets> mrmdSets_;
+  std::unique_ptr<TSPSSVariableSets> variableSets_;
+  std::unique_ptr<TSPSSCases> cases_;
+  TSPSSDatafileOpenMode openMode_ = domClosed;
+  bool writeDirect_ = false;
+  bool headerCommitted_ = false;
+  bool dictionaryChanged_ = false;
+  bool variablesDeleted_ = false;
+  bool compressed_ = true;
+  double sysmisValue_;
+  int caseSize_ = 0;
+  std::unique_ptr<TSPSSHashTable> editCache_;
+  std::unique_ptr<TSPSSFileInfo> fileInfo_;
+};
+
+}  // namespace savkit

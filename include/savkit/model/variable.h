@@ -1,0 +1,93 @@
+// One variable of a data file's dictionary.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "savkit/host/collection.h"
+#include "savkit/host/variant.h"
+#include "savkit/model/valuelabels.h"
+
+namespace savkit {
+
+class TSPSSDatafile;
+class TSPSSVariables;
+
+enum TSPSSAlign : std::uint8_t { tsaLeft = 0, tsaRight = 1, tsaCenter = 2 };
+enum TSPSSLevel : std::uint8_t { tslUnknown = 0, tslNominal = 1, tslOrdinal = 2, tslScale = 3 };
+
+class TSPSSVariable : public TCollectionItem {
+ public:
+  explicit TSPSSVariable(TSPSSDatafile* datafile);
+
+  const std::string& Name() const { return name_; }
+  const std::string& LabelText() const { return labelText_; }
+  double VarHandle() const { return varHandle_; }
+  int PrintType() const { return printType_; }
+  int WriteType() const { return writeType_; }
+  int Width() const { return width_; }
+  int Decimals() const { return decimals_; }
+  int Columns() const { return columns_; }
+  TSPSSAlign Align() const { return align_; }
+  TSPSSLevel Level() const { return level_; }
+  TSPSSValuelabels* ValueLabels() const { return valueLabels_.get(); }
+  int MissingValueType() const { return missingValueType_; }
+  const Variant& MissingValue1() const { return missing_[0]; }
+  const Variant& MissingValue2() const { return missing_[1]; }
+  const Variant& MissingValue3() const { return missing_[2]; }
+  bool IsNumeric() const { return isNumeric_; }
+  int FilePosition() const { return filePosition_; }
+  int Position() const { return position_; }
+  int ReadOffset() const { return readOffset_; }
+  int WriteOffset() const { return writeOffset_; }
+  int StorageSize() const { return storageSize_; }
+  // The collection item's ID, never reused in the data file's life; 32 bits
+  // wide so that no two variables of one component ever share it.
+  std::uint32_t VarID() const { return ID(); }
+
+  void Set_Name(const std::string& name);
+  void Set_LabelText(const std::string& text);
+  void Set_PrintType(int type);
+  void Set_WriteType(int type);
+  // Numbers take widths 1 to 40. A string keeps its storage: the new width must
+  // fall in the same 8-byte block, unless the dictionary of a new file is
+  // still being defined. Other widths are ignored.
+  void Set_Width(int width);
+  void Set_Decimals(int decimals);
+  void Set_Columns(int columns);
+  void Set_Align(TSPSSAlign align);
+  void Set_Level(TSPSSLevel level);
+  void Set_MissingValueType(int type);
+  void Set_MissingValue1(const Variant& value);
+  void Set_MissingValue2(const Variant& value);
+  void Set_MissingValue3(const Variant& value);
+  void Set_ValueLabels(std::unique_ptr<TSPSSValuelabels> labels);
+  void Set_Position(int position) { position_ = position; }
+
+  // The field type of the host database layer for the print type.
+  int GetDBDatatype() const;
+  // Storage and both offsets, from the variable before this one.
+  void SetOffSetValuesofNewVariable();
+
+ private:
+  friend class TSPSSDatafile;
+  friend class TSPSSVariables;
+  void Mark() const;
+
+  TSPSSDatafile* datafile_;
+  std::string name_;
+  std::string labelText_;
+  double varHandle_ = 0;
+  int printType_ = 0, writeType_ = 0, width_ = 0, decimals_ = 0, columns_ = 0;
+  TSPSSAlign align_ = tsaLeft;
+  TSPSSLevel level_ = tslUnknown;
+  std::unique_ptr<TSPSSValuelabels> valueLabels_;
+  int missingValueType_ = 0;
+  Variant missing_[3];
+  bool isNumeric_ = false;
+  int filePosition_ = 0, position_ = 0;
+  int readOffset_ = 0, writeOffset_ = 0, storageSize_ = 0;
+};
+
+}  // namespace savkit

@@ -1,0 +1,157 @@
+#include "savkit/model/datafile.h"
+
+#include <cstring>
+
+#include "raise.h"
+#include "savkit/host/sysutils.h"
+#include "savkit/resourcestrings.h"
+#include "savkit/spssio.h"
+
+namespace savkit {
+
+TSPSSDatafile::TSPSSDatafile()
+    : variables_(std::make_unique<TSPSSVariables>(this)),
+      mrmdSets_(std::make_unique<TSPSSMRMDSets>(this)),
+      variableSets_(std::make_unique<TSPSSVariableSets>(this)),
+      cases_(std::make_unique<TSPSSCases>(this)),
+      sysmisValue_(spssSysmisVal()),
+      editCache_(std::make_unique<TSPSSHashTable>(nullptr, 1)),
+      fileInfo_(std::make_unique<TSPSSFileInfo>(this)) {
+  spssLowHighVal(&fileInfo_->lowestValue_, &fileInfo_->highestValue_);
+}
+
+TSPSSDatafile::~TSPSSDatafile() { CloseHandles(); }
+
+int TSPSSDatafile::CloseHandles() {
+  int status = SPSS_OK;
+  switch (openMode_) {
+    case domReading:
+      if (writeHandle_ == -1) status = spssCloseRead(readHandle_);
+      break;
+    case domAppending: status = spssCloseAppend(writeHandle_); break;
+    case domWriting: status = spssCloseWrite(writeHandle_); break;
+    case domClosed: break;
+  }
+  return status;
+}
+
+void TSPSSDatafile::Set_Filename(const std::string& name) {
+  if (!name.empty() && !DirectoryExists(ExtractFilePath(name))) Raise(cresSPSS_FileIsNotExist, name);
+  filename_ = name;
+}
+
+void TSPSSDatafile::Set_WriteDirect(bool value) {
+  if (openMode_ != domClosed) Raise(cresSPSS_WriteDirectCannotBeSet);
+  writeDirect_ = value;
+}
+
+void TSPSSDatafile::Set_Compressed(bool value) {
+  if (!writeDirect_ && headerCommitted_) Raise(cresSPSS_DictReadOnlyCompCannotBeSet);
+  compressed_ = value;
+}
+
+void TSPSSDatafile::Open() {
+  const std::string name = filename_;
+  if (!FileExists(name)) Raise(cresSPSS_FileIsNotExist, name);
+  int handle = -1;
+  if (writeDirect_) {
+    CheckSuccess(spssOpenAppend(name.c_str(), &handle));
+    CloseHandles();  // a file still open in a direct-write mode is not left dangling
+    openMode_ = domAppending;
+    headerCommitted_ = true;
+    writeHandle_ = readHandle_ = handle;
+    ReadDictionary();
+  } else {
+    if (openMode_ != domClosed) Raise(cresSPSS_FileCannotOpenAsReading);
+    openMode_ = domReading;
+    CheckSuccess(spssOpenRead(name.c_str(), &handle));
+    readHandle_ = handle;
+    ReadDictionary();
+    // Each opening starts with no edits: those of an earlier file name
+    // variables that are gone.
+    editCache_ = std::make_unique<TSPSSHashTable>(nullptr, static_cast<std::uint32_t>(cases_->count_));
+    editCache_->InitOriginalCaseNrs(1);
+  }
+  long size = 0;
+  CheckSuccess(spssGetCaseSize(readHandle_, &size));
+  caseSize_ = static_cast<int>(size);
+  cases_->caseBuffer_.assign(static_cast<std::size_t>(size), 0);
+  ReadFileFacts(handle);
+}
+
+void TSPSSDatafile::OpenNew() {
+  if (!writeDirect_) Raise(cresSPSS_FileCannotOpenInthisMode);
+  int handle = -1;
+  CheckSuccess(spssOpenWrite(filename_.c_str(), &handle));
+  CloseHandles();  // a file still open in a direct-write mode is not left dangling
+  openMode_ = domWriting;
+  writeHandle_ = readHandle_ = handle;
+  ReadFileFacts(handle);
+}
+
+void TSPSSDatafile::ReadFileFacts(int handle) {
+  char system[45] = {}, date[10] = {}, time[10] = {}, label[65] = {}, text[256] = {};
+  CheckSuccess(spssGetSystemString(handle, system));
+  fileInfo_->systemString_ = system;
+  CheckSuccess(spssGetReleaseInfo(handle, fileInfo_->releaseInfo_));
+  CheckSuccess(spssGetTimeStamp(handle, date, time));
+  fileInfo_->timeStamp_ = ParseTimeStamp(date, time);
+  CheckSuccess(spssGetIdString(handle, label));
+  fileInfo_->fileLabel_ = label;
+  CheckSuccess(spssGetTextInfo(handle, text));
+  fileInfo_->textInfo_ = text;
+}
+
+TDateTime TSPSSDatafile::ParseTimeStamp(const std::string& date, const std::string& time) {
+  static const char* const kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                        "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+  const std::string padded = date + std::string(9, ' ');
+  const int day = StrToInt(padded.substr(0, 2));
+  const std::string monthText = UpperCase(padded.substr(3, 3));
+  int month = 0;
+  for (int m = 0; m < 12; ++m)
+    if (monthText == kMonths[m]) month = m + 1;
+  if (month == 0) Raise(cresSPSS_DateTimeFormatInvalid);
+  const int yy = StrToInt(padded.substr(7, 2));
+  const int year = yy < 49 ? 2000 + yy : 1900 + yy;
+  // The time is fixed "hh:mm:ss"; anything else is a conversion error.
+  int h, m, s;
+  char c1, c2;
+  if (time.size() != 8 || std::sscanf(time.c_str(), "%2d%c%2d%c%2d", &h, &c1, &m, &c2, &s) != 5 || c1 != ':' ||
+      c2 != ':')
+    throw EConvertError(Format("'%s' is not a valid time", time));
+  return EncodeDate(year, month, day) + EncodeTime(h, m, s, 0);
+}
+
+void TSPSSDatafile::Close() {
+  const int status = CloseHandles();
+  openMode_ = domClosed;
+  variables_->Clear();
+  variableSets_->Clear();
+  mrmdSets_->Clear();
+  cases_->Clear();
+  fileInfo_->Clear();
+  Clear();
+  CheckSuccess(status);
+}
+
+void TSPSSDatafile::Clear() {
+  dictionaryChanged_ = false;
+  headerCommitted_ = false;
+  variablesDeleted_ = false;
+  openMode_ = domClosed;
+  readHandle_ = -1;
+  writeHandle_ = -1;
+}
+
+void TSPSSDatafile::ClearAll() {
+  if (openMode_ != domReading) return;
+  long count = 0;
+  CheckSuccess(spssGetNumberofCases(readHandle_, &count));
+  cases_->count_ = static_cast<int>(count);
+  editCache_ = std::make_unique<TSPSSHashTable>(nullptr, static_cast<std::uint32_t>(count));
+  editCache_->InitOriginalCaseNrs(1);
+  cases_->currentCase_ = 0;
+}
+
+}  // namespace savkit

@@ -1,0 +1,123 @@
+// Loading the dictionary of the file just opened into the object model.
+#include <memory>
+
+#include "savkit/host/variant.h"
+#include "savkit/model/datafile.h"
+#include "savkit/resourcestrings.h"
+#include "savkit/spssio.h"
+
+namespace savkit {
+
+namespace {
+
+// Runs work on a list the library handed out, then gives the list back, also
+// when the work fails; a failure to give it back is the one reported.
+template <class Work, class Free>
+void WithList(Work&& work, Free&& give) {
+  try {
+    work();
+  } catch (...) {
+    CheckSuccess(give());
+    throw;
+  }
+  CheckSuccess(give());
+}
+
+}  // namespace
+
+void TSPSSDatafile::ReadVariable(TSPSSVariable& v, const std::string& name, int position) {
+  const int h = readHandle_;
+  const char* n = name.c_str();
+  v.name_ = name;
+  v.filePosition_ = v.position_ = position;
+  CheckSuccess(spssGetVarHandle(h, n, &v.varHandle_));
+  CheckSuccess(spssGetVarPrintFormat(h, n, &v.printType_, &v.decimals_, &v.width_));
+  int type, dec, width;
+  CheckSuccess(spssGetVarWriteFormat(h, n, &type, &dec, &width));
+  v.writeType_ = type;
+  v.isNumeric_ = v.printType_ != 1 && v.printType_ != 2;
+  CheckSuccess(spssGetVarColumnWidth(h, n, &v.columns_));
+  int align = 0, level = 0;
+  CheckSuccess(spssGetVarAlignment(h, n, &align));
+  v.align_ = static_cast<TSPSSAlign>(align & 0xFF);
+  char label[SPSS_MAX_VARLABEL + 1] = {};
+  CheckSuccess(spssGetVarLabel(h, n, label));
+  v.labelText_ = label;
+  CheckSuccess(spssGetVarMeasureLevel(h, n, &level));
+  v.level_ = static_cast<TSPSSLevel>(level & 0xFF);
+
+  // Strings of every width keep their missing values and labels: the library
+  // has them for long strings too, and dropping them would lose them on save.
+  int missingType = 0;
+  Variant values[3];
+  if (v.isNumeric_) {
+    double d[3] = {0, 0, 0};
+    CheckSuccess(spssGetVarNMissingValues(h, n, &missingType, &d[0], &d[1], &d[2]));
+    for (int i = 0; i < 3; ++i) values[i] = Variant(d[i]);
+  } else {
+    char t[3][SPSS_MAX_MISSVALUE + 1] = {};
+    spssGetVarCMissingValues(h, n, &missingType, t[0], t[1], t[2]);
+    for (int i = 0; i < 3; ++i) values[i] = Variant(std::string(t[i]));
+  }
+  v.missingValueType_ = missingType;
+  const int used = missingType == 0 ? 0 : missingType == 1 ? 1 : (missingType == 2 || missingType == -2) ? 2
+                   : (missingType == 3 || missingType == -3) ? 3 : -1;
+  if (used >= 0)
+    for (int i = 0; i < 3; ++i) v.missing_[i] = i < used ? values[i] : Variant();
+
+  int count = 0;
+  if (v.isNumeric_) {
+    double* nums = nullptr;
+    char** labels = nullptr;
+    CheckSuccess(spssGetVarNValueLabels(h, n, &nums, &labels, &count));
+    WithList(
+        [&] {
+          for (int i = 0; i < count; ++i) {
+            TSPSSValueLabel* l = v.valueLabels_->AddExistingValueLabel();
+            l->value_ = Variant(FloatToStr(nums[i]));
+            l->label_ = labels[i];
+          }
+        },
+        [&] { return spssFreeVarNValueLabels(nums, labels, count); });
+  } else {
+    char** texts = nullptr;
+    char** labels = nullptr;
+    CheckSuccess(spssGetVarCValueLabels(h, n, &texts, &labels, &count));
+    WithList(
+        [&] {
+          for (int i = 0; i < count; ++i) {
+            TSPSSValueLabel* l = v.valueLabels_->AddExistingValueLabel();
+            l->value_ = Variant(std::string(texts[i]));
+            l->label_ = labels[i];
+          }
+        },
+        [&] { return spssFreeVarCValueLabels(texts, labels, count); });
+  }
+  v.SetOffSetValuesofNewVariable();
+}
+
+void TSPSSDatafile::ReadDictionary() {
+  const int h = readHandle_;
+  int compression = 0, n = 0, listed = 0;
+  CheckSuccess(spssGetCompression(h, &compression));
+  compressed_ = compression == 1;
+  CheckSuccess(spssGetNumberofVariables(h, &n));
+  char** names = nullptr;
+  int* types = nullptr;
+  CheckSuccess(spssGetVarNames(h, &listed, &names, &types));
+  WithList(
+      [&] {
+        long cases = 0;
+        CheckSuccess(spssGetNumberofCases(h, &cases));
+        cases_->count_ = static_cast<int>(cases);
+        for (int p = 0; p < n && p < listed; ++p) ReadVariable(*variables_->AddExistingVariable(), names[p], p);
+      },
+      [&] { return spssFreeVarNames(names, types, listed); });
+
+  char weight[SPSS_MAX_VARNAME + 1] = {};
+  CheckSuccess(spssGetCaseWeightVar(h, weight));
+  if (TSPSSVariable* v = variables_->Find(weight)) variables_->caseWeightVar_ = v;
+  variables_->UpdateVarTrees();
+}
+
+}  // namespace savkit

@@ -1,0 +1,62 @@
+// Handing the dictionary of the object model to the library.
+#include "raise.h"
+#include "savkit/model/datafile.h"
+#include "savkit/resourcestrings.h"
+#include "savkit/spssio.h"
+
+namespace savkit {
+
+void TSPSSDatafile::WriteVariable(TSPSSVariable& v) {
+  const int h = writeHandle_;
+  v.isNumeric_ = v.printType_ != 1 && v.printType_ != 2;
+  const char* n = v.name_.c_str();
+  CheckSuccess(spssSetVarName(h, n, v.isNumeric_ ? 0 : v.width_));
+  CheckSuccess(spssSetVarPrintFormat(h, n, v.printType_, v.decimals_, v.width_));
+  CheckSuccess(spssSetVarWriteFormat(h, n, v.writeType_, v.decimals_, v.width_));
+  CheckSuccess(spssSetVarColumnWidth(h, n, v.columns_));
+  CheckSuccess(spssSetVarAlignment(h, n, v.align_));
+  CheckSuccess(spssSetVarLabel(h, n, v.labelText_.c_str()));
+  if (v.isNumeric_) {
+    CheckSuccess(spssSetVarNMissingValues(h, n, v.missingValueType_, v.missing_[0].ToDouble(),
+                                          v.missing_[1].ToDouble(), v.missing_[2].ToDouble()));
+  } else {
+    if (v.level_ == tslScale) v.level_ = tslNominal;
+    // Long strings too: the library keeps their missing values.
+    const std::string t[3] = {v.missing_[0].ToString(), v.missing_[1].ToString(), v.missing_[2].ToString()};
+    CheckSuccess(spssSetVarCMissingValues(h, n, v.missingValueType_, t[0].c_str(), t[1].c_str(), t[2].c_str()));
+  }
+  CheckSuccess(spssSetVarMeasureLevel(h, n, v.level_));
+  for (int i = 0; i < v.valueLabels_->Count(); ++i) {
+    const TSPSSValueLabel* l = v.valueLabels_->GetItem(i);
+    if (v.isNumeric_)
+      CheckSuccess(spssSetVarNValueLabel(h, n, l->Value().ToDouble(), l->Label().c_str()));
+    else
+      CheckSuccess(spssSetVarCValueLabel(h, n, l->Value().ToString().c_str(), l->Label().c_str()));
+  }
+}
+
+void TSPSSDatafile::WriteDictionary() {
+  const int h = writeHandle_;
+  CheckSuccess(spssSetCompression(h, compressed_ ? 1 : 0));
+  CheckSuccess(spssSetIdString(h, fileInfo_->FileLabel().c_str()));
+  CheckSuccess(spssSetTextInfo(h, fileInfo_->TextInfo().c_str()));
+  for (int i = 0; i < variables_->Count(); ++i) WriteVariable(*variables_->GetItem(i));
+  if (const TSPSSVariable* w = variables_->CaseWeightVar(); w && !w->Name().empty())
+    CheckSuccess(spssSetCaseWeightVar(h, w->Name().c_str()));
+}
+
+void TSPSSDatafile::SaveDictionary() {
+  if (!writeDirect_) Raise(cresSPSS_SaveDictionaryCannotWithWriteDirect);
+  WriteDictionary();
+  CheckSuccess(spssCommitHeader(writeHandle_));
+  headerCommitted_ = true;
+}
+
+void TSPSSDatafile::SaveDictionaryAs(const std::string& fileName) {
+  int handle = -1;
+  CheckSuccess(spssOpenWriteCopy(fileName.c_str(), filename_.c_str(), &handle));
+  CheckSuccess(spssCommitHeader(handle));
+  CheckSuccess(spssCloseWrite(handle));
+}
+
+}  // namespace savkit
