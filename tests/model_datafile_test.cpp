@@ -114,6 +114,18 @@ TEST_F(DatafileTest, ModesMoveAsTheTableSays) {
   d.Close();
   EXPECT_EQ(d.OpenMode(), domClosed);
 
+  // In a direct-write mode, opening again moves to the new mode.
+  d.Set_Filename(Path("direct.sav"));
+  d.OpenNew();
+  EXPECT_EQ(d.OpenMode(), domWriting);
+  d.Variables()->Set_CaseWeightVar(d.Variables()->Add("v", true, 8));  // passed on when the dictionary is written
+  EXPECT_EQ(d.Variables()->CaseWeightVar()->Name(), "v");
+  d.Set_Filename(copy);
+  d.Open();
+  EXPECT_EQ(d.OpenMode(), domAppending);
+  d.Close();
+  EXPECT_EQ(Refusal([&] { d.Variables()->Set_CaseWeightVar(nullptr); }), Own(cresSPSS_CaseWeightCannotSet));
+
   // A library failure reaches the application with the library's status.
   std::ofstream(Path("text.sav")) << std::string(300, 'x');
   d.Set_WriteDirect(false);

@@ -238,9 +238,12 @@ TEST_F(TempDirTest, DictionaryRoundTrip) {
     d.Close();
   }
   TSPSSDatafile r;
+  r.Set_Compressed(true);
   r.Set_Filename(path);
   r.Open();
-  EXPECT_FALSE(r.Get_Compressed());
+  EXPECT_FALSE(r.Get_Compressed());  // the file's, whatever was set before
+  // A number, a string of width 12 and a number lie at 0, 8 and 24.
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(r.Variables()->GetItem(i)->ReadOffset(), (std::vector{0, 8, 24}[i]));
   TSPSSVariable* age = r.Variables()->Find("age");
   ASSERT_NE(age, nullptr);
   EXPECT_EQ(age->LabelText(), "Age in years — ü");
