@@ -7,32 +7,33 @@
 
 namespace savkit {
 
-void TSPSSFileInfo::Set_FileLabel(const std::string& label) {
-  switch (datafile_->OpenMode()) {
+namespace {
+
+// Writing mode hands the text to the library first; reading mode keeps it in
+// the model for the next save; no other mode takes it.
+void SetText(TSPSSDatafile* d, std::string& field, const std::string& text, int (*library)(int, const char*),
+             std::string_view refusal) {
+  switch (d->OpenMode()) {
     case domWriting:
-      CheckSuccess(spssSetIdString(datafile_->WriteHandle(), label.c_str()));
-      fileLabel_ = label;
+      CheckSuccess(library(d->WriteHandle(), text.c_str()));
+      field = text;
       break;
     case domReading:
-      fileLabel_ = label;
-      datafile_->Set_DictionaryChanged(true);
+      field = text;
+      d->Set_DictionaryChanged(true);
       break;
-    default: Raise(cresSPSS_FileLabelCannotSet);
+    default: Raise(refusal);
   }
 }
 
+}  // namespace
+
+void TSPSSFileInfo::Set_FileLabel(const std::string& label) {
+  SetText(datafile_, fileLabel_, label, spssSetIdString, cresSPSS_FileLabelCannotSet);
+}
+
 void TSPSSFileInfo::Set_TextInfo(const std::string& text) {
-  switch (datafile_->OpenMode()) {
-    case domWriting:
-      CheckSuccess(spssSetTextInfo(datafile_->WriteHandle(), text.c_str()));
-      textInfo_ = text;
-      break;
-    case domReading:
-      textInfo_ = text;
-      datafile_->Set_DictionaryChanged(true);
-      break;
-    default: Raise(cresSPSS_TextInfoCannotSet);
-  }
+  SetText(datafile_, textInfo_, text, spssSetTextInfo, cresSPSS_TextInfoCannotSet);
 }
 
 void TSPSSFileInfo::Clear() {
