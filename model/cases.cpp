@@ -1,10 +1,71 @@
 #include "savkit/model/cases.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
+#include "raise.h"
 #include "savkit/model/datafile.h"
+#include "savkit/resourcestrings.h"
+#include "savkit/spssio.h"
 
 namespace savkit {
+
+namespace {
+
+// The texts that stand for an empty string value in the edit cache: the
+// system-missing value written with either decimal separator.
+bool MeansEmpty(const std::string& text) {
+  static const std::string kDot = FloatToStr(spssSysmisVal());
+  static const std::string kComma = [] {
+    std::string t = kDot;
+    std::replace(t.begin(), t.end(), '.', ',');
+    return t;
+  }();
+  return text == kComma || text == kDot;
+}
+
+}  // namespace
+
+TSPSSCase* TSPSSCases::Get_Case(int index) {
+  if (index < 1 || index > count_) Raise(cresSPSS_CaseNrIsNotValid);
+  if (!caseObject_) caseObject_ = std::make_unique<TSPSSCase>(datafile_);
+  caseObject_->caseNr_ = index;
+  return caseObject_.get();
+}
+
+TSPSSCase* TSPSSCases::Add() {
+  datafile_->Set_HeaderCommitted(true);
+  if (!caseObject_) caseObject_ = std::make_unique<TSPSSCase>(datafile_);
+  ++count_;
+  TSPSSVariables* vars = datafile_->Variables();
+  if (!datafile_->WriteDirect()) {
+    caseObject_->caseNr_ = count_;
+    datafile_->EditCache()->Resize(static_cast<std::uint32_t>(count_));
+    datafile_->EditCache()->SetOriginalCaseNr(static_cast<std::uint32_t>(count_), 0);
+  } else if (datafile_->OpenMode() == domWriting) {
+    for (int i = 0; i < vars->Count(); ++i) {
+      const TSPSSVariable* v = vars->GetItem(i);
+      double handle = 0;
+      spssGetVarHandle(datafile_->ReadHandle(), v->Name().c_str(), &handle);
+      if (v->IsNumeric())
+        CheckSuccess(spssSetValueNumeric(datafile_->WriteHandle(), handle, datafile_->SysmisValue()));
+      else
+        CheckSuccess(spssSetValueChar(datafile_->WriteHandle(), handle, ""));
+    }
+  } else {
+    for (int i = 0; i < vars->Count(); ++i) ClearBuffer(i);
+  }
+  return caseObject_.get();
+}
+
+void TSPSSCases::Delete(int index) {
+  if (datafile_->WriteDirect()) Raise(cresSPSS_WriteDirectisTrue);
+  if (index < 1 || index > count_) Raise(cresSPSS_CaseNrIsNotValid);
+  --count_;
+  currentCase_ = 0;
+  datafile_->EditCache()->DeleteCase(static_cast<std::uint32_t>(index));
+}
 
 void TSPSSCases::ClearBuffer(int index) {
   const TSPSSVariable* v = datafile_->Variables()->GetItem(index);
@@ -15,14 +76,170 @@ void TSPSSCases::ClearBuffer(int index) {
     const double sysmis = datafile_->SysmisValue();
     std::memcpy(caseBuffer_.data() + offset, &sysmis, 8);
   } else {
-    std::memset(caseBuffer_.data() + offset, 0, size);  // the empty, zero-terminated text
+    caseBuffer_[offset] = 0;  // the empty, zero-terminated text
   }
 }
 
 void TSPSSCases::Clear() {
   caseBuffer_ = {};
+  caseObject_.reset();
   count_ = 0;
   currentCase_ = 0;
+}
+
+void TSPSSCases::Load(int position) {
+  currentCase_ = position;
+  const std::int32_t stored = datafile_->EditCache()->FindOriginalCaseNr(static_cast<std::uint32_t>(position));
+  if (stored == 0) return;
+  const int h = datafile_->ReadHandle();
+  CheckSuccess(spssSeekNextCase(h, stored - 1));
+  CheckSuccess(spssWholeCaseIn(h, reinterpret_cast<char*>(caseBuffer_.data())));
+  ++recordReads_;
+}
+
+void TSPSSCases::WriteSlot(int varIndex, const std::string& text) {
+  const TSPSSVariable* v = datafile_->Variables()->GetItem(varIndex);
+  const auto size = static_cast<std::size_t>(v->StorageSize());
+  std::uint8_t* slot = caseBuffer_.data() + v->ReadOffset();
+  const std::size_t n = std::min(size, text.size());
+  std::memcpy(slot, text.data(), n);
+  if (n < size) slot[n] = 0;
+}
+
+void TSPSSCases::Save() {
+  if (datafile_->WriteDirect()) Raise(cresSPSS_WriteDirectisTrue);
+  TSPSSVariables* vars = datafile_->Variables();
+  TSPSSHashTable* edits = datafile_->EditCache();
+  const int h = datafile_->ReadHandle();
+  for (int i = 1; i <= count_; ++i) {
+    Get_Case(i);
+    const auto p = static_cast<std::uint32_t>(i);
+    const std::int32_t stored = edits->FindOriginalCaseNr(p);
+    if (stored != 0) {
+      CheckSuccess(spssSeekNextCase(h, stored - 1));
+      CheckSuccess(spssWholeCaseIn(h, reinterpret_cast<char*>(caseBuffer_.data())));
+      ++recordReads_;
+      for (int index : vars->NewVarIndexes()) ClearBuffer(index);
+    } else {
+      for (int v = 0; v < vars->Count(); ++v) ClearBuffer(v);
+    }
+    currentCase_ = i;
+    if (edits->IsModified(p)) {
+      TSPSSHashTable::Key key;
+      for (std::uint32_t n = 1; edits->GetFromList(p, n, key); ++n) {
+        TSPSSVariable* v = vars->Find(key);
+        if (!v) Raise(cresSPSS_INVALID_VARNAME);
+        if (v->IsNumeric()) {
+          double d;
+          if (edits->Get(p, key, d)) std::memcpy(caseBuffer_.data() + v->ReadOffset(), &d, 8);
+        } else {
+          std::string text;
+          if (edits->Get(p, key, text)) WriteSlot(v->Index(), MeansEmpty(text) ? std::string() : text);
+        }
+      }
+    }
+    if (datafile_->VariablesDeleted()) {
+      for (int v = 0; v < vars->Count(); ++v) {
+        const TSPSSVariable* var = vars->GetItem(v);
+        if (var->ReadOffset() != var->WriteOffset())
+          std::memmove(caseBuffer_.data() + var->WriteOffset(), caseBuffer_.data() + var->ReadOffset(),
+                       static_cast<std::size_t>(var->StorageSize()));
+      }
+    }
+    CheckSuccess(spssWholeCaseOut(datafile_->WriteHandle(), reinterpret_cast<const char*>(caseBuffer_.data())));
+  }
+}
+
+TDateTime SpssDateToDateTime(double spssDate) {
+  int day = 0, month = 0, year = 0, hour = 0, minute = 0;
+  long days = 0;
+  double second = 0;
+  spssConvertSPSSDate(&day, &month, &year, spssDate);
+  spssConvertSPSSTime(&days, &hour, &minute, &second, spssDate);
+  return EncodeDate(year, month, day) + EncodeTime(hour, minute, static_cast<int>(second), 0);
+}
+
+double DateTimeToSpssDate(TDateTime value) {
+  int year, month, day, hour, minute, second, ms;
+  DecodeDate(value, year, month, day);
+  DecodeTime(value, hour, minute, second, ms);
+  double date = 0, time = 0;
+  spssConvertDate(day, month, year, &date);
+  spssConvertTime(0, hour, minute, second, &time);
+  return date + time;
+}
+
+Variant TSPSSCase::GetValue(int varIndex) {
+  TSPSSDatafile* d = datafile_;
+  if (d->WriteDirect()) Raise(cresSPSS_WriteDirectisTrue);
+  TSPSSVariables* vars = d->Variables();
+  if (varIndex >= vars->Count()) Raise(cresSPSS_VariableNrIsNotValid);
+  const TSPSSVariable* v = vars->GetItem(varIndex);
+  TSPSSHashTable* edits = d->EditCache();
+  const auto p = static_cast<std::uint32_t>(caseNr_);
+  if (v->IsNumeric()) {
+    double number;
+    if (edits->Get(p, v->VarID(), number)) return Variant(number);
+  } else {
+    std::string text;
+    if (edits->Get(p, v->VarID(), text)) return Variant(std::move(text));
+  }
+  TSPSSCases* cases = d->Cases();
+  if (cases->currentCase_ != caseNr_) cases->Load(caseNr_);
+  if (edits->FindOriginalCaseNr(p) == 0) return Variant(d->SysmisValue());
+  const std::uint8_t* slot = cases->caseBuffer_.data() + v->ReadOffset();
+  if (v->IsNumeric()) {
+    double number;
+    std::memcpy(&number, slot, 8);
+    return Variant(number);
+  }
+  const auto size = static_cast<std::size_t>(v->StorageSize());
+  const void* nul = std::memchr(slot, 0, size);
+  const std::size_t len = nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - slot) : size;
+  return Variant(std::string(reinterpret_cast<const char*>(slot), len));
+}
+
+void TSPSSCase::SetValue(int varIndex, const Variant& value) {
+  TSPSSDatafile* d = datafile_;
+  if (varIndex == -1) Raise(cresSPSS_CaseNrIsNotValid);
+  TSPSSVariable* v = d->Variables()->GetItem(varIndex);
+  if (!d->WriteDirect()) {
+    const auto p = static_cast<std::uint32_t>(caseNr_);
+    if (v->IsNumeric())
+      d->EditCache()->Add(p, v->VarID(), value.ToDouble());
+    else
+      d->EditCache()->Add(p, v->VarID(), std::string_view(value.ToString()));
+  } else if (d->OpenMode() == domWriting) {
+    double handle = 0;
+    CheckSuccess(spssGetVarHandle(d->ReadHandle(), v->Name().c_str(), &handle));
+    if (v->IsNumeric())
+      CheckSuccess(spssSetValueNumeric(d->WriteHandle(), handle, value.ToDouble()));
+    else
+      CheckSuccess(spssSetValueChar(d->WriteHandle(), handle, value.ToString().c_str()));
+  } else {
+    TSPSSCases* cases = d->Cases();
+    if (v->IsNumeric()) {
+      const double number = value.ToDouble();
+      std::memcpy(cases->caseBuffer_.data() + v->ReadOffset(), &number, 8);
+    } else {
+      cases->WriteSlot(varIndex, value.ToString());
+    }
+  }
+}
+
+TDateTime TSPSSCase::Get_DateTimeValue(int varIndex) { return SpssDateToDateTime(GetValue(varIndex).ToDouble()); }
+
+void TSPSSCase::Set_DateTimeValue(int varIndex, TDateTime value) {
+  SetValue(varIndex, Variant(DateTimeToSpssDate(value)));
+}
+
+void TSPSSCase::Save() {
+  TSPSSDatafile* d = datafile_;
+  if (!d->WriteDirect()) Raise(cresSPSS_FileCanOnlyBeSavedInWriteDirectMode);
+  if (d->OpenMode() == domAppending)
+    CheckSuccess(spssWholeCaseOut(d->WriteHandle(), reinterpret_cast<const char*>(d->Cases()->caseBuffer_.data())));
+  else
+    CheckSuccess(spssCommitCaseRecord(d->WriteHandle()));
 }
 
 }  // namespace savkit

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "savkit/hashtable.h"
 #include "savkit/host/component.h"
@@ -64,6 +65,15 @@ class TSPSSDatafile : public TComponent {
   void WriteDictionary();
   void SaveDictionary();
   void SaveDictionaryAs(const std::string& fileName);
+
+  // Writes the data set with every edit to a new file that takes the place of
+  // target in one step, then reopens on it. Nothing is lost on failure: the
+  // old file, the model and the edits stay as they were.
+  void SaveAs(const std::string& target);
+  void Save();
+  // Loads whole columns into the edit cache; names that are no variables are
+  // reported together, after the others are loaded.
+  void Cache(const std::vector<std::string>& names);
 
   // "dd Mmm yy" and "hh:mm:ss" to a date-time value; years below 49 are 20yy.
   static TDateTime ParseTimeStamp(const std::string& date, const std::string& time);

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "savkit/host/datetime.h"
 #include "savkit/host/collection.h"
 #include "savkit/host/variant.h"
 #include "savkit/model/valuelabels.h"
@@ -16,6 +18,11 @@ class TSPSSVariables;
 
 enum TSPSSAlign : std::uint8_t { tsaLeft = 0, tsaRight = 1, tsaCenter = 2 };
 enum TSPSSLevel : std::uint8_t { tslUnknown = 0, tslNominal = 1, tslOrdinal = 2, tslScale = 3 };
+enum TSortingDirection : std::uint8_t { srtNone = 0, srtAscending = 1, srtDescending = 2 };
+
+// Fill callbacks: the value of a case, by its 1-based number.
+using TFillMethodNum = std::function<double(std::uint32_t caseNr)>;
+using TFillMethodStr = std::function<std::string(std::uint32_t caseNr)>;
 
 class TSPSSVariable : public TCollectionItem {
  public:
@@ -64,6 +71,27 @@ class TSPSSVariable : public TCollectionItem {
   void Set_MissingValue3(const Variant& value);
   void Set_ValueLabels(std::unique_ptr<TSPSSValuelabels> labels);
   void Set_Position(int position) { position_ = position; }
+
+  // Values by case number, through the data file's cases.
+  Variant Get_Value(int caseNr);
+  void Set_Value(int caseNr, const Variant& value);
+  TDateTime Get_DateTimeValue(int caseNr);
+  void Set_DateTimeValue(int caseNr, TDateTime value);
+
+  // The values of every case as an array 1..Count (doubles, or texts for a
+  // string variable), sorted when sort is set and the direction says how.
+  Variant CreateIndex(bool sort, TSortingDirection direction);
+  // Numbers in numeric order; texts by their bytes (UTF-8 code point order).
+  static void AscendSort(Variant& values);
+  static void DescendSort(Variant& values);
+  // Gives every case a value in the edit cache: one constant, or a callback's
+  // value for each case number 1..Count in turn.
+  void Fill(const std::string& value);
+  void Fill(double value);
+  void Fill(const TFillMethodStr& method);
+  void Fill(const TFillMethodNum& method);
+  void Fill(std::string (*function)(std::uint32_t caseNr));
+  void Fill(double (*function)(std::uint32_t caseNr));
 
   // The field type of the host database layer for the print type.
   int GetDBDatatype() const;

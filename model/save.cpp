@@ -1,0 +1,80 @@
+// Saving an opened, edited data file, and caching columns.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "raise.h"
+#include "savkit/host/sysutils.h"
+#include "savkit/model/datafile.h"
+#include "savkit/resourcestrings.h"
+#include "savkit/spssio.h"
+
+namespace savkit {
+
+void TSPSSDatafile::SaveAs(const std::string& target) {
+  if (openMode_ == domClosed) Raise(cresSPSS_NoFileIsOpened);
+  if (writeDirect_) return;
+  // The new file is made beside the target, so that one rename puts it in
+  // place: at no moment is there no valid file under the target's name.
+  const std::string expanded = ExpandFileName(target);
+  std::string temp = ExtractFilePath(expanded) + "spssXXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) Raise(cresSPSS_ErrorSavingFile);
+  ::close(fd);
+  bool written = false;  // the write handle is closed, the temporary file complete
+  try {
+    if (dictionaryChanged_) {
+      CheckSuccess(spssOpenWrite(temp.c_str(), &writeHandle_));
+      WriteDictionary();
+    } else {
+      CheckSuccess(spssOpenWriteCopy(temp.c_str(), filename_.c_str(), &writeHandle_));
+    }
+    CheckSuccess(spssCommitHeader(writeHandle_));
+    cases_->Save();
+    written = true;
+    CheckSuccess(spssCloseWrite(writeHandle_));
+    if (std::rename(temp.c_str(), expanded.c_str()) != 0) Raise(cresSPSS_ErrorSavingFile);
+  } catch (...) {
+    if (writeHandle_ != -1 && !written) spssCloseWrite(writeHandle_);
+    writeHandle_ = -1;
+    std::remove(temp.c_str());
+    cases_->currentCase_ = 0;  // the buffer holds a written record now
+    throw;
+  }
+  // The new file is in place; the component moves over to it. WriteHandle
+  // keeps the closed handle's number, so Close does not close the read
+  // handle a second time.
+  const int status = spssCloseRead(readHandle_);
+  Close();
+  CheckSuccess(status);
+  Set_Filename(target);
+  Open();
+}
+
+void TSPSSDatafile::Save() {
+  if (!writeDirect_) SaveAs(filename_);
+}
+
+void TSPSSDatafile::Cache(const std::vector<std::string>& names) {
+  std::string invalid;
+  for (const std::string& name : names) {
+    TSPSSVariable* v = variables_->Find(name);
+    if (!v) {
+      invalid += name + " ";
+      continue;
+    }
+    const int index = v->Index();
+    for (int c = 1; c <= cases_->Count(); ++c) {
+      const Variant value = cases_->Get_Case(c)->GetValue(index);
+      const auto p = static_cast<std::uint32_t>(c);
+      if (v->IsNumeric())
+        editCache_->Add(p, v->VarID(), value.ToDouble());
+      else
+        editCache_->Add(p, v->VarID(), std::string_view(value.ToString()));
+    }
+  }
+  if (!invalid.empty()) Raise(cresSPSS_SomeVariablesareInvalid, invalid);
+}
+
+}  // namespace savkit
