@@ -1,0 +1,231 @@
+// Case values, editing and saving, on real files read back by us and PSPP.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include "io_test_support.h"
+#include "savkit/datafile_exception.h"
+#include "savkit/host/format.h"
+#include "savkit/model/datafile.h"
+#include "savkit/resourcestrings.h"
+#include "temp_dir.h"
+
+using namespace savkit;
+using namespace savkit::testing;
+
+namespace {
+
+template <class F>
+std::string Refusal(F&& f) {
+  try {
+    f();
+  } catch (const ESPSSDataFileException& e) {
+    return e.what();
+  }
+  return "<nothing raised>";
+}
+
+std::string Bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A component open for reading on a copy of a fixture.
+class Editing : public TempDirTest {
+ protected:
+  void OpenCopy(const std::string& fixture) {
+    path = Path("data.sav");
+    std::filesystem::copy_file(DataPath(fixture), path, std::filesystem::copy_options::overwrite_existing);
+    d.Set_Filename(path);
+    d.Open();
+  }
+  void TearDown() override {
+    d.Close();
+    TempDirTest::TearDown();
+  }
+  TSPSSVariable* Var(const char* name) { return d.Variables()->Find(name); }
+  std::string path;
+  TSPSSDatafile d;
+};
+
+}  // namespace
+
+TEST_F(Editing, ValuesComeFromTheFileOncePerCase) {
+  OpenCopy("full.sav");
+  TSPSSCases* cases = d.Cases();
+  const int n = d.Variables()->Count();
+  for (int c = 1; c <= cases->Count(); ++c)
+    for (int i = 0; i < n; ++i) cases->Get_Case(c)->GetValue(i);
+  EXPECT_EQ(cases->RecordReads(), 5u);
+  EXPECT_EQ(Var("id")->Get_Value(4), Variant(4.0));
+  EXPECT_EQ(Var("name")->Get_Value(1).ToString(), "Alice   ");  // padding blanks are part of the value
+  EXPECT_EQ(Var("code")->Get_Value(5).ToString(), "bc      ");
+  EXPECT_EQ(Var("id")->Get_Value(3), Variant(3.0));
+  EXPECT_EQ(Var("AVeryLongVariableNameForTheScore")->Get_Value(3), Variant(d.SysmisValue()));
+  EXPECT_EQ(Var("huge")->Get_Value(1).ToString().size(), 20000u);
+  const TDateTime when = Var("when")->Get_DateTimeValue(1);
+  EXPECT_EQ(when, EncodeDate(2020, 1, 1));
+  EXPECT_EQ(Var("stamp")->Get_DateTimeValue(2), EncodeDate(1999, 12, 31) + EncodeTime(23, 59, 59, 0));
+
+  EXPECT_EQ(Refusal([&] { cases->Get_Case(6); }), cresSPSS_CaseNrIsNotValid);
+  EXPECT_EQ(Refusal([&] { cases->Get_Case(0); }), cresSPSS_CaseNrIsNotValid);
+  EXPECT_EQ(Refusal([&] { cases->Get_Case(1)->GetValue(n); }), cresSPSS_VariableNrIsNotValid);
+  EXPECT_EQ(Refusal([&] { cases->Get_Case(1)->SetValue(-1, Variant(1)); }), cresSPSS_CaseNrIsNotValid);
+  EXPECT_THROW(cases->Get_Case(1)->GetValue(-2), EListError);
+  EXPECT_EQ(Refusal([&] { cases->Get_Case(1)->Save(); }), cresSPSS_FileCanOnlyBeSavedInWriteDirectMode);
+  EXPECT_THROW(Var("id")->Set_Value(1, Variant("not a number")), EVariantTypeCastError);
+}
+
+TEST_F(Editing, EditsAreSavedAndReadBack) {
+  OpenCopy("full.sav");
+  Var("AVeryLongVariableNameForTheScore")->Set_Value(2, Variant(42.5));
+  Var("name")->Set_Value(2, Variant("Zed"));
+  Var("comment")->Set_Value(3, Variant(FloatToStr(d.SysmisValue())));  // stands for an empty value
+  Var("when")->Set_DateTimeValue(4, EncodeDate(2024, 2, 29) + EncodeTime(8, 9, 10, 0));
+  EXPECT_EQ(Var("AVeryLongVariableNameForTheScore")->Get_Value(2), Variant(42.5));
+  EXPECT_EQ(Var("id")->Get_Value(2), Variant(2.0));  // the other values still come from the file
+  d.Cases()->Delete(2);  // stored case 2 goes
+  EXPECT_EQ(Var("id")->Get_Value(2), Variant(3.0));
+  TSPSSCase* added = d.Cases()->Add();
+  EXPECT_EQ(added->CaseNr(), 5);
+  EXPECT_EQ(added->GetValue(2), Variant(d.SysmisValue()));  // strings too read as missing until set
+  added->SetValue(0, Variant(99));
+  added->SetValue(2, Variant("New"));
+  TSPSSVariable* extra = d.Variables()->Add("extra", true, 8);
+  extra->Set_Value(1, Variant(7));
+  d.Variables()->Delete("big");
+  d.Save();
+
+  EXPECT_EQ(d.OpenMode(), domReading);
+  EXPECT_EQ(d.Filename(), path);
+  EXPECT_EQ(d.Cases()->Count(), 5);
+  EXPECT_EQ(Var("big"), nullptr);
+  EXPECT_EQ(Var("when")->Get_DateTimeValue(3), EncodeDate(2024, 2, 29) + EncodeTime(8, 9, 10, 0));
+  EXPECT_EQ(Var("extra")->Get_Value(1), Variant(7.0));
+  EXPECT_EQ(Var("extra")->Get_Value(2), Variant(d.SysmisValue()));  // never carries the case before's value
+  EXPECT_EQ(Var("comment")->Get_Value(2).ToString(), std::string(24, ' '));
+  EXPECT_EQ(Var("huge")->Get_Value(4).ToString().substr(0, 8), "trailing");  // behind the deleted variable
+  const auto csv = PeerCsv("pspp-convert", path);
+  ASSERT_EQ(csv.size(), 6u);
+  std::vector<std::string> ids, names;
+  for (std::size_t r = 1; r < csv.size(); ++r) ids.push_back(csv[r][0]), names.push_back(csv[r][2]);
+  EXPECT_EQ(ids, (std::vector<std::string>{"1", "3", "4", "5", "99"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Alice", "", "日本", "a", "New"}));
+  EXPECT_EQ(csv[0].back(), "extra");
+
+  // Edited and saved again, under another name; the first file stays as it is.
+  const std::string before = Bytes(path);
+  Var("id")->Set_Value(1, Variant(1000));
+  d.SaveAs(Path("second.sav"));
+  EXPECT_EQ(d.Filename(), Path("second.sav"));
+  EXPECT_EQ(Var("id")->Get_Value(1), Variant(1000.0));
+  EXPECT_EQ(Bytes(path), before);
+}
+
+TEST_F(Editing, AFailedSaveLosesNothing) {
+  OpenCopy("latin1.sav");
+  const std::string before = Bytes(path);
+  Var("n")->Set_Value(1, Variant(5));
+  EXPECT_EQ(Refusal([&] { d.SaveAs(Path("no/such/dir/x.sav")); }), cresSPSS_ErrorSavingFile);
+  // Saving over the open file while the disk is "full".
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old;
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit tiny = old;
+  tiny.rlim_cur = 200;
+  setrlimit(RLIMIT_FSIZE, &tiny);
+  EXPECT_THROW(d.Save(), ESPSSDataFileException);
+  setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_EQ(Bytes(path), before);
+  EXPECT_EQ(d.OpenMode(), domReading);
+  EXPECT_EQ(Var("n")->Get_Value(1), Variant(5.0));  // the edit is still there
+  EXPECT_EQ(Var("city")->Get_Value(2).ToString().substr(0, 9), "Besançon");
+  for (const auto& entry : std::filesystem::directory_iterator(dir_))
+    EXPECT_EQ(entry.path().filename(), "data.sav") << "a temporary file was left behind";
+  d.Save();  // and it still saves
+  EXPECT_EQ(Var("n")->Get_Value(1), Variant(5.0));
+}
+
+TEST_F(Editing, ColumnsAsArraysFilledAndCached) {
+  OpenCopy("full.sav");
+  TSPSSVariable* id = Var("id");
+  Variant column = id->CreateIndex(false, srtAscending);  // the flag alone decides
+  EXPECT_EQ(column.LowBound(), 1);
+  EXPECT_EQ(column.HighBound(), 5);
+  EXPECT_EQ(column[1], Variant(1.0));
+  id->Set_Value(1, Variant(3.5));
+  column = id->CreateIndex(true, srtDescending);
+  EXPECT_EQ((std::vector<double>{column[1].ToDouble(), column[2].ToDouble(), column[5].ToDouble()}),
+            (std::vector<double>{5, 4, 2}));
+  EXPECT_EQ(id->CreateIndex(true, srtNone)[1], Variant(3.5));
+  Variant names = Var("s1")->CreateIndex(true, srtAscending);  // texts sort by their bytes
+  EXPECT_EQ(names[1].ToString(), std::string(8, ' '));  // the slot's padding is part of the value
+  EXPECT_EQ(names[5].ToString(), "yes     ");
+  Variant four = Variant::Array(0, 3);
+  for (int i = 0; i <= 3; ++i) four[i] = Variant(i + 1.0);
+  TSPSSVariable::DescendSort(four);
+  EXPECT_EQ(four[0], Variant(4.0));
+  EXPECT_EQ(four[3], Variant(1.0));
+
+  TSPSSVariable* score = Var("AVeryLongVariableNameForTheScore");
+  score->Fill(5.0);
+  EXPECT_EQ(score->Get_Value(3), Variant(5.0));
+  std::vector<std::uint32_t> calls;
+  Var("name")->Fill(TFillMethodStr([&](std::uint32_t c) {
+    calls.push_back(c);
+    return "n" + std::to_string(c);
+  }));
+  EXPECT_EQ(calls, (std::vector<std::uint32_t>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(Var("name")->Get_Value(4), Variant("n4"));
+  Var("rng")->Fill(+[](std::uint32_t c) { return c * 2.0; });
+
+  EXPECT_EQ(Refusal([&] { d.Cache({"id", "nosuch"}); }), Format(cresSPSS_SomeVariablesareInvalid, "nosuch "));
+  EXPECT_EQ(d.EditCache()->RecordCount(), 5u * 4);  // id, score, name, rng: one record a case each
+  const std::uint64_t reads = d.Cases()->RecordReads();
+  d.Cache({"lohi", "lohi"});
+  EXPECT_EQ(d.Cases()->RecordReads(), reads + 5);  // read once, kept once
+  d.Cache({});
+  d.Save();
+  EXPECT_EQ(Var("rng")->Get_Value(5), Variant(10.0));
+  EXPECT_EQ(Var("id")->Get_Value(1), Variant(3.5));
+}
+
+TEST_F(TempDirTest, DirectWriteAndAppendReadBackByPspp) {
+  const std::string path = Path("direct.sav");
+  {
+    TSPSSDatafile d;
+    d.Set_WriteDirect(true);
+    d.Set_Filename(path);
+    d.OpenNew();
+    d.Variables()->Add("n", true, 8);
+    d.Variables()->Add("s", false, 5);
+    d.SaveDictionary();
+    for (int c = 1; c <= 3; ++c) {
+      TSPSSCase* k = d.Cases()->Add();
+      k->SetValue(0, Variant(c * 1.5));
+      if (c != 2) k->SetValue(1, Variant("v" + std::to_string(c)));
+      k->Save();
+    }
+    EXPECT_EQ(Refusal([&] { d.Cases()->Get_Case(1)->GetValue(0); }), cresSPSS_WriteDirectisTrue);
+    EXPECT_EQ(Refusal([&] { d.Cases()->Delete(1); }), cresSPSS_WriteDirectisTrue);
+    d.Close();
+  }
+  {
+    TSPSSDatafile d;
+    d.Set_WriteDirect(true);
+    d.Set_Filename(path);
+    d.Open();
+    TSPSSCase* k = d.Cases()->Add();
+    k->SetValue(1, Variant("app"));
+    k->Save();
+    d.Close();
+  }
+  const auto csv = PeerCsv("pspp-convert", path);
+  ASSERT_EQ(csv.size(), 5u);
+  EXPECT_EQ(csv[1], (std::vector<std::string>{"1.5", "v1"}));
+  EXPECT_EQ(csv[2], (std::vector<std::string>{"3", ""}));
+  EXPECT_EQ(csv[4], (std::vector<std::string>{" ", "app"}));
+}
