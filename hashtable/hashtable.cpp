@@ -17,31 +17,14 @@ void TSPSSHashTable::InitTable(TIndex* start, std::size_t count) {
   if (count) std::memset(start, 0, count * sizeof(TIndex));
 }
 
-void TSPSSHashTable::CheckPosition(std::uint32_t casePos) const {
-  if (casePos < 1 || casePos > Count())
-    throw Exception(Format("Hashtable out of bounds: it contains only %d cases", Count()));
-}
-
-TSPSSHashTable::TIndex& TSPSSHashTable::Hash(std::uint32_t casePos) {
-  CheckPosition(casePos);
-  return rows_[casePos - 1];
-}
-
-const TSPSSHashTable::TIndex& TSPSSHashTable::Hash(std::uint32_t casePos) const {
-  CheckPosition(casePos);
-  return rows_[casePos - 1];
+void TSPSSHashTable::OutOfBounds() const {
+  throw Exception(Format("Hashtable out of bounds: it contains only %d cases", Count()));
 }
 
 std::uint32_t* TSPSSHashTable::LinkTo(TIndex& row, Key key) {
   std::uint32_t* link = &row.List[key % kChains];
   while (*link && Rec(*link).VarNr != key) link = &Rec(*link).Next;
   return *link ? link : nullptr;
-}
-
-const TSPSSHashTable::ValueRec* TSPSSHashTable::Locate(std::uint32_t casePos, Key key) const {
-  for (std::uint32_t i = Hash(casePos).List[key % kChains]; i; i = Rec(i).Next)
-    if (Rec(i).VarNr == key) return &Rec(i);
-  return nullptr;
 }
 
 std::uint32_t TSPSSHashTable::NewRecord(Key key, RecKind kind) {
@@ -136,13 +119,6 @@ void TSPSSHashTable::Add(std::uint32_t casePos, Key key, std::string_view value)
   row.List[key % kChains] = index;
 }
 
-bool TSPSSHashTable::Get(std::uint32_t casePos, Key key, double& value) const {
-  const ValueRec* r = Locate(casePos, key);
-  if (!r || r->Kind != RecKind::Number) return false;
-  value = r->Number;
-  return true;
-}
-
 bool TSPSSHashTable::Get(std::uint32_t casePos, Key key, std::string& value) const {
   const ValueRec* r = Locate(casePos, key);
   if (!r || r->Kind != RecKind::Text) return false;
@@ -235,9 +211,6 @@ void TSPSSHashTable::SetOriginalCaseNr(std::uint32_t casePos, std::int32_t numbe
   Hash(casePos).OriginalCaseNr = number;
 }
 
-std::int32_t TSPSSHashTable::FindOriginalCaseNr(std::uint32_t casePos) const {
-  return Hash(casePos).OriginalCaseNr;
-}
 
 std::size_t TSPSSHashTable::MemoryUsage() const {
   std::size_t bytes = rows_.capacity() * sizeof(TIndex) + records_.capacity() * sizeof(ValueRec) +

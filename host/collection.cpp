@@ -7,13 +7,10 @@ namespace savkit {
 
 TCollection::~TCollection() { Clear(); }
 
-void TCollection::CheckIndex(int index) const {
-  if (index < 0 || index >= Count()) throw EListError(Format("List index out of bounds (%d)", index));
-}
+void TCollection::ThrowIndex(int index) { throw EListError(Format("List index out of bounds (%d)", index)); }
 
-TCollectionItem* TCollection::GetItem(int index) const {
-  CheckIndex(index);
-  return items_[static_cast<std::size_t>(index)].get();
+void TCollection::CheckIndex(int index) const {
+  if (index < 0 || index >= Count()) ThrowIndex(index);
 }
 
 TCollectionItem* TCollection::Insert(std::unique_ptr<TCollectionItem> item) {

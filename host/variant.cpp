@@ -123,13 +123,6 @@ Variant Variant::Array(int low, int high) {
   return v;
 }
 
-VarType Variant::Type() const { return static_cast<VarType>(value_.index()); }
-
-bool Variant::IsNumeric() const {
-  const VarType t = Type();
-  return t == VarType::Byte || t == VarType::Integer || t == VarType::Double;
-}
-
 double Variant::ToDouble() const {
   switch (Type()) {
     case VarType::Empty: return 0;

@@ -52,13 +52,22 @@ class TSPSSHashTable {
   // Every operation taking a case position raises savkit::Exception "Hashtable
   // out of bounds: it contains only %d cases" for a position below 1 or above
   // Count(), before changing anything.
-  const ValueRec* Locate(std::uint32_t casePos, Key key) const;
+  const ValueRec* Locate(std::uint32_t casePos, Key key) const {
+    for (std::uint32_t i = Hash(casePos).List[key % kChains]; i; i = Rec(i).Next)
+      if (Rec(i).VarNr == key) return &Rec(i);
+    return nullptr;
+  }
   const ValueRec* Find(std::uint32_t casePos, Key key) const { return Locate(casePos, key); }
 
   void Add(std::uint32_t casePos, Key key, double value);
   void Add(std::uint32_t casePos, Key key, std::string_view value);
   // False, with value untouched, when there is no record of that kind.
-  bool Get(std::uint32_t casePos, Key key, double& value) const;
+  bool Get(std::uint32_t casePos, Key key, double& value) const {
+    const ValueRec* r = Locate(casePos, key);
+    if (!r || r->Kind != RecKind::Number) return false;
+    value = r->Number;
+    return true;
+  }
   bool Get(std::uint32_t casePos, Key key, std::string& value) const;
 
   bool IsModified(std::uint32_t casePos) const;
@@ -77,7 +86,7 @@ class TSPSSHashTable {
   // Numbers the cases first, first + 1, ...
   void InitOriginalCaseNrs(std::uint32_t first);
   void SetOriginalCaseNr(std::uint32_t casePos, std::int32_t number);
-  std::int32_t FindOriginalCaseNr(std::uint32_t casePos) const;
+  std::int32_t FindOriginalCaseNr(std::uint32_t casePos) const { return Hash(casePos).OriginalCaseNr; }
 
   // Records held, and the bytes of all storage (rows, records, texts).
   std::size_t RecordCount() const { return live_; }
@@ -85,12 +94,21 @@ class TSPSSHashTable {
 
  protected:
   virtual void InitTable(TIndex* start, std::size_t count);
-  virtual TIndex& Hash(std::uint32_t casePos);
-  const TIndex& Hash(std::uint32_t casePos) const;
+  virtual TIndex& Hash(std::uint32_t casePos) {
+    CheckPosition(casePos);
+    return rows_[casePos - 1];
+  }
+  const TIndex& Hash(std::uint32_t casePos) const {
+    CheckPosition(casePos);
+    return rows_[casePos - 1];
+  }
 
  private:
   static constexpr std::uint32_t kChains = 4;
-  void CheckPosition(std::uint32_t casePos) const;
+  void CheckPosition(std::uint32_t casePos) const {
+    if (casePos - 1 >= rows_.size()) OutOfBounds();
+  }
+  [[noreturn]] void OutOfBounds() const;
   std::uint32_t* LinkTo(TIndex& row, Key key);  // the link that holds key's record, or null
   ValueRec& Rec(std::uint32_t index) { return records_[index - 1]; }
   const ValueRec& Rec(std::uint32_t index) const { return records_[index - 1]; }

@@ -38,7 +38,10 @@ class TCollection {
 
   int Count() const { return static_cast<int>(items_.size()); }
   // Raises EListError for an index outside 0..Count-1.
-  TCollectionItem* GetItem(int index) const;
+  TCollectionItem* GetItem(int index) const {
+    if (static_cast<std::size_t>(index) >= items_.size()) ThrowIndex(index);
+    return items_[static_cast<std::size_t>(index)].get();
+  }
   // Appends the item, takes ownership and gives it the next ID.
   TCollectionItem* Insert(std::unique_ptr<TCollectionItem> item);
   // Removes and destroys the item at index; raises EListError when out of range.
@@ -49,6 +52,7 @@ class TCollection {
 
  private:
   void CheckIndex(int index) const;
+  [[noreturn]] static void ThrowIndex(int index);
 
   std::vector<std::unique_ptr<TCollectionItem>> items_;
   std::uint32_t nextID_ = 0;

@@ -25,10 +25,13 @@ class Variant {
   // A one-dimensional array indexed low..high; high = low - 1 makes it empty.
   static Variant Array(int low, int high);
 
-  VarType Type() const;
+  VarType Type() const { return static_cast<VarType>(value_.index()); }
   bool IsEmpty() const { return Type() == VarType::Empty; }
   bool IsNull() const { return Type() == VarType::Null; }
-  bool IsNumeric() const;
+  bool IsNumeric() const {
+    const VarType t = Type();
+    return t == VarType::Byte || t == VarType::Integer || t == VarType::Double;
+  }
   bool IsString() const { return Type() == VarType::String; }
   bool IsArray() const { return Type() == VarType::Array; }
 

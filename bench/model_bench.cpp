@@ -1,0 +1,82 @@
+// The object model on the large benchmark file: every value case by case,
+// random values, a save with scattered edits, and one column as an array.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <random>
+
+#include "bench_file.h"
+#include "savkit/model/datafile.h"
+
+using namespace savkit;
+
+namespace {
+
+void BM_GetValueEveryValue(benchmark::State& state) {
+  TSPSSDatafile d;
+  d.Set_Filename(bench::BenchFile());
+  d.Open();
+  const int vars = d.Variables()->Count();
+  const int cases = d.Cases()->Count();
+  for (auto _ : state) {
+    double sum = 0;
+    for (int c = 1; c <= cases; ++c) {
+      TSPSSCase* k = d.Cases()->Get_Case(c);
+      for (int v = 0; v < vars; ++v) {
+        const Variant value = k->GetValue(v);
+        sum += value.IsNumeric() ? 1 : 0;
+      }
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * vars * cases);
+  d.Close();
+}
+BENCHMARK(BM_GetValueEveryValue)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+void BM_RandomGetValue(benchmark::State& state) {
+  TSPSSDatafile d;
+  d.Set_Filename(bench::BenchFile());
+  d.Open();
+  const int vars = d.Variables()->Count();
+  const int cases = d.Cases()->Count();
+  d.Variables()->GetItem(0)->Get_Value(cases);  // lays down the checkpoints once
+  std::mt19937 rng(3);
+  for (auto _ : state) {
+    const int c = 1 + static_cast<int>(rng() % static_cast<unsigned>(cases));
+    benchmark::DoNotOptimize(d.Variables()->GetItem(static_cast<int>(rng() % static_cast<unsigned>(vars)))->Get_Value(c));
+  }
+  d.Close();
+}
+BENCHMARK(BM_RandomGetValue)->Unit(benchmark::kMicrosecond)->Iterations(10'000);
+
+void BM_SaveAsWith100Edits(benchmark::State& state) {
+  const std::string out = "/tmp/savkit-bench-saved.sav";
+  for (auto _ : state) {
+    state.PauseTiming();
+    TSPSSDatafile d;
+    d.Set_Filename(bench::BenchFile());
+    d.Open();
+    std::mt19937 rng(5);
+    for (int e = 0; e < 100; ++e)
+      d.Variables()->GetItem(20)->Set_Value(1 + static_cast<int>(rng() % 1'000'000u), Variant(e * 1.5));
+    state.ResumeTiming();
+    d.SaveAs(out);
+    state.PauseTiming();
+    d.Close();
+    std::remove(out.c_str());
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_SaveAsWith100Edits)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+void BM_CreateIndexOneColumn(benchmark::State& state) {
+  TSPSSDatafile d;
+  d.Set_Filename(bench::BenchFile());
+  d.Open();
+  for (auto _ : state) benchmark::DoNotOptimize(d.Variables()->GetItem(25)->CreateIndex(false, srtNone));
+  d.Close();
+}
+BENCHMARK(BM_CreateIndexOneColumn)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+}  // namespace
