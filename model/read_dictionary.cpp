@@ -118,6 +118,8 @@ void TSPSSDatafile::ReadDictionary() {
   CheckSuccess(spssGetCaseWeightVar(h, weight));
   if (TSPSSVariable* v = variables_->Find(weight)) variables_->caseWeightVar_ = v;
   variables_->UpdateVarTrees();
+  ReadVariableSet();
+  ReadMRMDSet();
 }
 
 }  // namespace savkit

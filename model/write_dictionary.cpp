@@ -43,6 +43,8 @@ void TSPSSDatafile::WriteDictionary() {
   for (int i = 0; i < variables_->Count(); ++i) WriteVariable(*variables_->GetItem(i));
   if (const TSPSSVariable* w = variables_->CaseWeightVar(); w && !w->Name().empty())
     CheckSuccess(spssSetCaseWeightVar(h, w->Name().c_str()));
+  WriteVariableSet();
+  WriteMRMDSet();
 }
 
 void TSPSSDatafile::SaveDictionary() {

@@ -63,6 +63,17 @@ class TSPSSDatafile : public TComponent {
 
   void ReadDictionary();
   void WriteDictionary();
+  // The texts of variable sets and multiple-response sets the library takes.
+  void ReadVariableSet();
+  void WriteVariableSet();
+  void ReadMRMDSet();
+  void WriteMRMDSet();
+  TSPSSMRMDSet* ParseMRMDSetLine(const std::string& line);
+  // The texts that WriteVariableSet and WriteMRMDSet hand to the library.
+  std::string VariableSetText() const;
+  std::string MRMDSetText() const;
+  // The dictionary as XML-like text, CR LF line ends; empty without Filename.
+  std::string GetXML() const;
   void SaveDictionary();
   void SaveDictionaryAs(const std::string& fileName);
 

@@ -1,4 +1,5 @@
-// Named groups of variables: variable sets and multiple-response sets.
+// Named groups of variables: variable sets and multiple-response sets. Set
+// names compare ignoring the case of the letters A to Z.
 #pragma once
 
 #include <string>
@@ -12,29 +13,39 @@ namespace savkit {
 class TSPSSDatafile;
 class TSPSSVariable;
 
-// The members of a set, by reference to variables of the same data file.
+// The members of a set, by reference to variables of the same data file; a
+// variable may stand in it more than once.
 class TSPSSVarList {
  public:
   explicit TSPSSVarList(TSPSSDatafile* datafile) : datafile_(datafile) {}
 
   int Count() const { return static_cast<int>(members_.size()); }
+  int Get_Count() const { return Count(); }
   TSPSSVariable* Get_Var(int index) const;
-  // Removes the first occurrence of the named variable; raises "Variablename
-  // %s is not valid" when no variable has the name.
+  // Both raise "Variablename %s is not valid" for a name of no variable.
+  void Add(const std::string& name);
+  void AddExisting(const std::string& name);  // unmarked, for dictionary reading
+  // Removes the first occurrence of the named variable, if any.
   void Delete(const std::string& name);
 
  private:
+  TSPSSVariable* Lookup(const std::string& name) const;
   TSPSSDatafile* datafile_;
   std::vector<TSPSSVariable*> members_;
 };
 
 class TSPSSVariableSet : public TCollectionItem {
  public:
-  explicit TSPSSVariableSet(TSPSSDatafile* datafile) : varList_(datafile) {}
+  explicit TSPSSVariableSet(TSPSSDatafile* datafile) : datafile_(datafile), varList_(datafile) {}
   const std::string& Name() const { return name_; }
+  void Set_Name(const std::string& name);
+  int Count() const { return varList_.Count(); }
+  int Get_Count() const { return Count(); }
   TSPSSVarList* VarList() { return &varList_; }
 
  private:
+  friend class TSPSSVariableSets;
+  TSPSSDatafile* datafile_;
   std::string name_;
   TSPSSVarList varList_;
 };
@@ -44,25 +55,61 @@ class TSPSSVariableSets : public TOwnedCollection<TSPSSVariableSet> {
   explicit TSPSSVariableSets(TSPSSDatafile* datafile) : datafile_(datafile) {}
   TSPSSDatafile* Datafile() const { return datafile_; }
 
+  // Raises "The variableset %s already exists in the datafile".
+  TSPSSVariableSet* Add(const std::string& name);
+  TSPSSVariableSet* AddExistingVariableSet(const std::string& name);
+  TSPSSVariableSet* Find(const std::string& name) const;
+  // Raises "Variableset index number is not valid" for an index not below Count.
+  void Delete(int index);
+  std::string GetXML() const;
+
  private:
   TSPSSDatafile* datafile_;
 };
 
 class TSPSSMRMDSet : public TCollectionItem {
  public:
-  explicit TSPSSMRMDSet(TSPSSDatafile* datafile) : varList_(datafile) {}
+  explicit TSPSSMRMDSet(TSPSSDatafile* datafile) : datafile_(datafile), varList_(datafile) {}
+
   const std::string& Name() const { return name_; }
+  const Variant& CountedValue() const { return countedValue_; }
+  const std::string& Labeltext() const { return labeltext_; }
+  bool IsDichotomy() const { return isDichotomy_; }
+  int Count() const { return varList_.Count(); }
+  int Get_Count() const { return Count(); }
   TSPSSVarList* VarList() { return &varList_; }
 
+  // Each stores and marks the dictionary changed; none checks anything.
+  void Set_Name(const std::string& name);
+  void Set_CountedValue(const Variant& value);
+  void Set_Labeltext(const std::string& text);
+  void Set_IsDichotomy(bool value);
+
  private:
+  friend class TSPSSMRMDSets;
+  friend class TSPSSDatafile;
+  void Mark() const;
+  TSPSSDatafile* datafile_;
   std::string name_;
+  Variant countedValue_;
+  std::string labeltext_;
   TSPSSVarList varList_;
+  bool isDichotomy_ = false;
 };
 
 class TSPSSMRMDSets : public TOwnedCollection<TSPSSMRMDSet> {
  public:
   explicit TSPSSMRMDSets(TSPSSDatafile* datafile) : datafile_(datafile) {}
   TSPSSDatafile* Datafile() const { return datafile_; }
+
+  // Raises "The MRMD set %s already exists in the datafile". A dichotomy set
+  // starts counting 0, a category set with no counted value.
+  TSPSSMRMDSet* Add(const std::string& name, bool isDichotomy);
+  TSPSSMRMDSet* AddExistingMRMDSet(const std::string& name);
+  TSPSSMRMDSet* Find(const std::string& name) const;
+  // Raises "MRMD set index number is not valid" for an index not below Count.
+  void Delete(int index);
+  std::string GetXML() const;
 
  private:
   TSPSSDatafile* datafile_;

@@ -41,6 +41,7 @@ class TSPSSValuelabels : public TOwnedCollection<TSPSSValueLabel> {
   TSPSSValueLabel* FindByValue(const Variant& value) const;
   // Ignores the case of the letters A to Z only.
   TSPSSValueLabel* FindByLabel(const std::string& label) const;
+  std::string GetXML() const;
 
  private:
   TSPSSDatafile* datafile_;

@@ -93,6 +93,8 @@ class TSPSSVariable : public TCollectionItem {
   void Fill(std::string (*function)(std::uint32_t caseNr));
   void Fill(double (*function)(std::uint32_t caseNr));
 
+  std::string GetXML() const;
+
   // The field type of the host database layer for the print type.
   int GetDBDatatype() const;
   // Storage and both offsets, from the variable before this one.

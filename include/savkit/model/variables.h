@@ -54,6 +54,7 @@ class TSPSSVariables : public TOwnedCollection<TSPSSVariable> {
   void DeleteVariable(int index);
   void UpdateVarTrees();
   void Set_CaseWeightVar(TSPSSVariable* variable);
+  std::string GetXML() const;
 
  private:
   friend class TSPSSDatafile;  // dictionary reading sets the weight directly
