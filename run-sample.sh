@@ -5,4 +5,4 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSAVKIT_BUILD_TESTS=OFF
 cmake --build build/release
-build/release/examples/savkit_describe examples/data/sample.sav
+build/release/cli/savkit info examples/survey.sav

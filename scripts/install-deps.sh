@@ -2,7 +2,7 @@
 # Installs what savkit needs to build and test on Debian (bookworm or later).
 set -euo pipefail
 # pspp and readstat are the peers the tests check our reading and writing against.
-packages=(cmake ninja-build g++ clang libgtest-dev libbenchmark-dev libicu-dev zlib1g-dev
+packages=(cmake ninja-build g++ clang libgtest-dev libbenchmark-dev libicu-dev zlib1g-dev libcli11-dev
           pspp readstat libreadstat-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,5 @@
 * The sample file that run-sample.sh describes. Regenerate with
-*   pspp sample.sps
+*   pspp survey.sps
 DATA LIST LIST NOTABLE /id (F4.0) age (F3.0) city (A12) income (DOLLAR10.2) joined (DATE11) happy (F1.0).
 BEGIN DATA.
 1 34 "Amsterdam" 52000.50 12-MAR-2019 4
@@ -14,4 +14,4 @@ VALUE LABELS happy 1 'Very unhappy' 3 'Neutral' 5 'Very happy' 9 'No answer'.
 MISSING VALUES happy (9).
 VARIABLE LEVEL happy (ORDINAL) city (NOMINAL).
 FILE LABEL 'savkit sample survey'.
-SAVE OUTFILE='sample.sav' /COMPRESSED.
+SAVE OUTFILE='survey.sav' /COMPRESSED.

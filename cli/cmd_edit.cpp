@@ -1,0 +1,90 @@
+// savkit edit: changes applied in the order given, then saved.
+#include <iostream>
+
+#include "commands.h"
+#include "common.h"
+#include "savkit/host/sysutils.h"
+
+namespace savkit::cli {
+
+namespace {
+
+// "left<sep>right", failing with the option's name when sep is missing.
+std::pair<std::string, std::string> Split(const std::string& option, const std::string& text, char sep) {
+  const std::size_t at = text.find(sep);
+  if (at == std::string::npos) throw Failure("--" + option + " " + text + ": expected '" + std::string(1, sep) + "'");
+  return {text.substr(0, at), text.substr(at + 1)};
+}
+
+TSPSSVariable* Need(TSPSSDatafile& d, const std::string& name) {
+  TSPSSVariable* v = d.Variables()->Find(name);
+  if (!v) throw Failure("no variable named " + name);
+  return v;
+}
+
+int CaseNumber(const std::string& option, const std::string& text) {
+  std::int32_t n;
+  if (!TryStrToInt(text, n)) throw Failure("--" + option + " " + text + ": not a case number");
+  return n;
+}
+
+// A value for a variable: a number (or an ISO date for a date variable) or a text.
+Variant ValueFor(const TSPSSVariable& v, const std::string& text) {
+  if (!v.IsNumeric()) return Variant(text);
+  if (text.empty()) return Variant(-1.7976931348623157e308);
+  double d;
+  if (TryStrToFloat(text, d)) return Variant(d);
+  int y, m, day;
+  if (std::sscanf(text.c_str(), "%4d-%2d-%2d", &y, &m, &day) == 3)
+    return Variant(DateTimeToSpssDate(EncodeDate(y, m, day)));
+  throw Failure(v.Name() + " = " + text + ": not a number");
+}
+
+}  // namespace
+
+int RunEdit(const EditOptions& o) {
+  TSPSSDatafile d;
+  OpenForReading(d, o.file);
+  for (const auto& [option, arg] : o.steps) {
+    if (option == "set") {
+      const auto [where, value] = Split(option, arg, '=');
+      const auto [caseText, name] = Split(option, where, ':');
+      TSPSSVariable* v = Need(d, name);
+      v->Set_Value(CaseNumber(option, caseText), ValueFor(*v, value));
+    } else if (option == "delete-case") {
+      d.Cases()->Delete(CaseNumber(option, arg));
+    } else if (option == "add-var") {
+      const auto [name, type] = Split(option, arg, ':');
+      const bool numeric = type == "num" || type == "number" || type == "numeric";
+      std::int32_t width = 8;
+      if (!numeric && (type.empty() || (type[0] != 'A' && type[0] != 'a') || !TryStrToInt(type.substr(1), width) ||
+                       width < 1))
+        throw Failure("--add-var " + arg + ": the type is num or A<width>, as in A20");
+      TSPSSVariable* v = d.Variables()->Add("v" + std::to_string(d.Variables()->Count()), numeric, width);
+      v->Set_Name(name);
+    } else if (option == "delete-var") {
+      d.Variables()->Delete(arg);
+    } else if (option == "var-label") {
+      const auto [name, text] = Split(option, arg, '=');
+      Need(d, name)->Set_LabelText(text);
+    } else if (option == "value-label") {
+      const auto [where, text] = Split(option, arg, '=');
+      const auto [name, value] = Split(option, where, ':');
+      TSPSSVariable* v = Need(d, name);
+      const Variant key = v->IsNumeric() ? ValueFor(*v, value) : Variant(value);
+      if (TSPSSValueLabel* existing = v->ValueLabels()->FindByValue(key))
+        existing->Set_Label(text);
+      else
+        v->ValueLabels()->Add(key, text);
+    } else if (option == "file-label") {
+      d.FileInfo()->Set_FileLabel(arg);
+    }
+  }
+  if (o.out.empty())
+    d.Save();
+  else
+    d.SaveAs(ExpandFileName(o.out));
+  return 0;
+}
+
+}  // namespace savkit::cli

@@ -1,0 +1,59 @@
+// savkit export: cases as CSV.
+#include <fstream>
+#include <iostream>
+
+#include "commands.h"
+#include "common.h"
+#include "progress.h"
+
+namespace savkit::cli {
+
+int RunExport(const ExportOptions& o) {
+  TSPSSDatafile d;
+  OpenForReading(d, o.file);
+  std::vector<TSPSSVariable*> vars;
+  if (o.vars.empty()) {
+    for (int i = 0; i < d.Variables()->Count(); ++i) vars.push_back(d.Variables()->GetItem(i));
+  } else {
+    for (const std::string& name : o.vars) {
+      TSPSSVariable* v = d.Variables()->Find(name);
+      if (!v) throw Failure(o.file + ": no variable named " + name);
+      vars.push_back(v);
+    }
+  }
+  int first, last;
+  ParseRange(o.cases, d.Cases()->Count(), first, last);
+
+  std::ofstream file;
+  if (!o.out.empty()) {
+    file.open(o.out, std::ios::binary);
+    if (!file) throw Failure(o.out + ": cannot be written");
+  }
+  std::ostream& out = o.out.empty() ? std::cout : file;
+  std::string line;
+  for (std::size_t i = 0; i < vars.size(); ++i) line += (i ? "," : "") + CsvField(vars[i]->Name());
+  out << line << "\r\n";
+  Progress progress("export", last - first + 1, !o.quiet && StderrIsTerminal());
+  const double sysmis = d.SysmisValue();
+  for (int c = first; c <= last; ++c) {
+    TSPSSCase* k = d.Cases()->Get_Case(c);
+    line.clear();
+    for (std::size_t i = 0; i < vars.size(); ++i) {
+      const Variant value = k->GetValue(vars[i]->Index());
+      std::string text;
+      const TSPSSValueLabel* label = o.labels ? vars[i]->ValueLabels()->FindByValue(
+                                                    vars[i]->IsNumeric() ? value : Variant(value.ToString()))
+                                              : nullptr;
+      text = label ? label->Label() : ValueText(*vars[i], value, sysmis);
+      if (i) line += ',';
+      line += CsvField(text);
+    }
+    out << line << "\r\n";
+    progress.Advance(c - first + 1);
+  }
+  out.flush();
+  if (!out) throw Failure((o.out.empty() ? std::string("standard output") : o.out) + ": write failed");
+  return 0;
+}
+
+}  // namespace savkit::cli

@@ -1,0 +1,214 @@
+#include "common.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <istream>
+
+#include "savkit/datafile_exception.h"
+#include "savkit/host/datetime.h"
+#include "savkit/host/sysutils.h"
+#include "savkit/spssio.h"
+
+namespace savkit::cli {
+
+std::string FormatName(int type, int width, int decimals) {
+  static const std::pair<int, const char*> kNames[] = {
+      {1, "A"},      {2, "AHEX"},   {3, "COMMA"},     {4, "DOLLAR"}, {5, "F"},      {6, "IB"},    {7, "PIBHEX"},
+      {8, "P"},      {9, "PIB"},    {10, "PK"},       {11, "RB"},    {12, "RBHEX"}, {15, "Z"},    {16, "N"},
+      {17, "E"},     {20, "DATE"},  {21, "TIME"},     {22, "DATETIME"}, {23, "ADATE"}, {24, "JDATE"},
+      {25, "DTIME"}, {26, "WKDAY"}, {27, "MONTH"},    {28, "MOYR"},  {29, "QYR"},   {30, "WKYR"}, {31, "PCT"},
+      {32, "DOT"},   {33, "CCA"},   {34, "CCB"},      {35, "CCC"},   {36, "CCD"},   {37, "CCE"},  {38, "EDATE"},
+      {39, "SDATE"}};
+  std::string name = "?" + std::to_string(type);
+  for (const auto& [code, text] : kNames)
+    if (code == type) name = text;
+  name += std::to_string(width);
+  const bool numeric = type >= 3 && type <= 17;
+  if (numeric || decimals > 0) name += "." + std::to_string(decimals);
+  return name;
+}
+
+bool IsDateFormat(int type) { return type == 20 || type == 23 || type == 24 || type == 38 || type == 39; }
+bool IsDateTimeFormat(int type) { return type == 22; }
+bool IsTimeFormat(int type) { return type == 21 || type == 25; }
+
+std::string NumberText(double value) {
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, r.ptr);
+}
+
+std::string TrimRight(std::string text) {
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+namespace {
+
+std::string Clock(double seconds) {
+  const auto whole = static_cast<long long>(std::floor(seconds));
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
+  std::string out = buf;
+  const double fraction = seconds - static_cast<double>(whole);
+  if (fraction > 0) out += NumberText(fraction).substr(1);  // ".5"
+  return out;
+}
+
+}  // namespace
+
+std::string ValueText(const TSPSSVariable& v, const Variant& value, double sysmis) {
+  if (!v.IsNumeric()) return TrimRight(value.ToString());
+  const double d = value.ToDouble();
+  if (d == sysmis) return "";
+  const int type = v.PrintType();
+  if (IsDateFormat(type) || IsDateTimeFormat(type)) {
+    int day, month, year;
+    if (spssConvertSPSSDate(&day, &month, &year, d) == SPSS_OK) {
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", year, month, day);
+      if (IsDateFormat(type)) return buf;
+      return std::string(buf) + "T" + Clock(std::fmod(d, 86400.0));
+    }
+  }
+  if (IsTimeFormat(type) && d >= 0) return Clock(d);
+  return NumberText(d);
+}
+
+std::string MissingText(const TSPSSVariable& v) {
+  const std::string a = TrimRight(v.MissingValue1().ToString());
+  const std::string b = TrimRight(v.MissingValue2().ToString());
+  const std::string c = TrimRight(v.MissingValue3().ToString());
+  auto number = [](const Variant& x, const char* lowHigh) {
+    const double d = x.IsEmpty() ? 0 : x.ToDouble();
+    return std::fabs(d) > 1e300 ? std::string(lowHigh) : NumberText(d);
+  };
+  switch (v.MissingValueType()) {
+    case 1: return a;
+    case 2: return a + "; " + b;
+    case 3: return a + "; " + b + "; " + c;
+    case -2: return number(v.MissingValue1(), "LO") + " thru " + number(v.MissingValue2(), "HI");
+    case -3: return number(v.MissingValue1(), "LO") + " thru " + number(v.MissingValue2(), "HI") + "; " + c;
+    default: return "";
+  }
+}
+
+const char* LevelName(TSPSSLevel level) {
+  switch (level) {
+    case tslNominal: return "nominal";
+    case tslOrdinal: return "ordinal";
+    case tslScale: return "scale";
+    default: return "unknown";
+  }
+}
+
+const char* AlignName(TSPSSAlign align) {
+  switch (align) {
+    case tsaRight: return "right";
+    case tsaCenter: return "center";
+    default: return "left";
+  }
+}
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+bool ReadCsvRecord(std::istream& in, std::vector<std::string>& fields) {
+  fields.clear();
+  std::string field;
+  bool quoted = false, any = false;
+  for (int ch; (ch = in.get()) != EOF;) {
+    any = true;
+    const char c = static_cast<char>(ch);
+    if (quoted) {
+      if (c == '"') {
+        if (in.peek() == '"') {
+          field += '"';
+          in.get();
+        } else {
+          quoted = false;
+        }
+      } else {
+        field += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      fields.push_back(std::move(field));
+      field.clear();
+    } else if (c == '\n') {
+      fields.push_back(std::move(field));
+      return true;
+    } else if (c != '\r') {
+      field += c;
+    }
+  }
+  if (!any) return false;
+  fields.push_back(std::move(field));
+  return true;
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          out += buf;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+int TerminalWidth() {
+  winsize ws{};
+  if (::isatty(STDOUT_FILENO) && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 20) return ws.ws_col;
+  return 100;
+}
+
+bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
+
+void OpenForReading(TSPSSDatafile& data, const std::string& path) {
+  const std::string expanded = ExpandFileName(path);
+  if (!FileExists(expanded)) throw Failure(path + ": no such file");
+  data.Set_Filename(expanded);
+  data.Open();
+}
+
+void ParseRange(const std::string& text, int count, int& first, int& last) {
+  first = 1;
+  last = count;
+  if (text.empty()) return;
+  const std::size_t colon = text.find(':');
+  const std::string a = text.substr(0, colon), b = colon == std::string::npos ? a : text.substr(colon + 1);
+  try {
+    if (!a.empty()) first = std::stoi(a);
+    if (!b.empty()) last = std::stoi(b);
+  } catch (const std::exception&) {
+    throw Failure("--cases " + text + ": not a range of case numbers");
+  }
+  if (first < 1 || last > count || first > last + 1) throw Failure("--cases " + text + ": outside 1:" + std::to_string(count));
+}
+
+}  // namespace savkit::cli

@@ -1,0 +1,54 @@
+// Shared pieces of the savkit command: how values are shown, CSV, JSON and
+// the terminal.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "savkit/model/datafile.h"
+
+namespace savkit::cli {
+
+// A failure to report as "savkit: <what>: <why>" with exit code 1.
+struct Failure : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// "F8.2", "DATE11", "A20".
+std::string FormatName(int type, int width, int decimals);
+bool IsDateFormat(int type);      // a calendar date
+bool IsDateTimeFormat(int type);  // a date with a time of day
+bool IsTimeFormat(int type);      // a time of day or a duration
+
+// A number as the shortest text that reads back as the same double.
+std::string NumberText(double value);
+// A value for a person or a CSV file: numbers shortest, SYSMIS empty, dates
+// in ISO 8601 where the variable's format is a date format, strings without
+// their padding blanks.
+std::string ValueText(const TSPSSVariable& v, const Variant& value, double sysmis);
+std::string TrimRight(std::string text);
+std::string MissingText(const TSPSSVariable& v);
+const char* LevelName(TSPSSLevel level);
+const char* AlignName(TSPSSAlign align);
+
+// RFC 4180: quoted when it holds a comma, a quote or a line break.
+std::string CsvField(const std::string& text);
+// Reads one record; false at the end of the input.
+bool ReadCsvRecord(std::istream& in, std::vector<std::string>& fields);
+
+std::string JsonString(const std::string& text);
+
+// Columns of the terminal on stdout, or 100 when it is not one.
+int TerminalWidth();
+bool StderrIsTerminal();
+
+// Opens a file for reading through the component; failures name the file.
+void OpenForReading(TSPSSDatafile& data, const std::string& path);
+
+// Parses "A:B" (either side may be empty) into a 1-based inclusive range.
+void ParseRange(const std::string& text, int count, int& first, int& last);
+
+}  // namespace savkit::cli

@@ -1,0 +1,103 @@
+// savkit: read, describe, export, import, edit and convert SPSS system files.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <map>
+
+#include "commands.h"
+#include "common.h"
+#include "savkit/host/exceptions.h"
+
+using namespace savkit::cli;
+
+int main(int argc, char** argv) {
+  CLI::App app{"savkit: read, edit, create and write SPSS system files (.sav, .zsav)", "savkit"};
+  app.set_version_flag("--version", "savkit 0.1.0");
+  app.require_subcommand(1);
+
+  InfoOptions info;
+  auto* infoCmd = app.add_subcommand("info", "File facts, variables and sets");
+  infoCmd->add_option("FILE", info.file, "The system file")->required();
+  infoCmd->add_flag("--json", info.json, "Machine-readable output");
+
+  std::string xmlFile;
+  auto* xmlCmd = app.add_subcommand("xml", "The XML description of the dictionary");
+  xmlCmd->add_option("FILE", xmlFile, "The system file")->required();
+
+  ExportOptions exp;
+  auto* exportCmd = app.add_subcommand("export", "Cases as CSV (RFC 4180) with a header row");
+  exportCmd->add_option("FILE", exp.file, "The system file")->required();
+  exportCmd->add_option("-o,--output", exp.out, "Where to write the CSV (default: standard output)");
+  exportCmd->add_flag("--labels", exp.labels, "Value labels instead of codes");
+  exportCmd->add_option("--cases", exp.cases, "Cases A:B (1-based, inclusive)");
+  exportCmd->add_option("--vars", exp.vars, "Variables to export, in this order")->delimiter(',');
+  exportCmd->add_flag("-q,--quiet", exp.quiet, "No progress bar");
+
+  ImportOptions imp;
+  auto* importCmd = app.add_subcommand("import", "A CSV file with a header row into a new system file");
+  importCmd->add_option("IN", imp.in, "The CSV file")->required();
+  importCmd->add_option("-o,--output", imp.out, "The system file to write")->required();
+  importCmd->add_option("--compression", imp.compression, "none, bytecode or zlib")->check(
+      CLI::IsMember({"none", "bytecode", "zlib"}));
+  importCmd->add_flag("-q,--quiet", imp.quiet, "No progress bar");
+
+  EditOptions edit;
+  auto* editCmd = app.add_subcommand("edit", "Change values and the dictionary, then save");
+  editCmd->add_option("FILE", edit.file, "The system file")->required();
+  editCmd->add_option("-o,--output", edit.out, "Save under this name (default: the file itself)");
+  std::vector<std::string> unused;
+  const char* const steps[] = {"set", "delete-case", "add-var", "delete-var", "var-label", "value-label", "file-label"};
+  const char* const help[] = {"CASE:VAR=VALUE", "N", "NAME:num or NAME:A<width>", "NAME", "VAR=TEXT",
+                              "VAR:VALUE=TEXT", "TEXT"};
+  for (int i = 0; i < 7; ++i)
+    editCmd->add_option(std::string("--") + steps[i], unused, help[i])->type_size(1)->expected(1)->multi_option_policy(
+        CLI::MultiOptionPolicy::TakeAll);
+
+  ConvertOptions conv;
+  auto* convertCmd = app.add_subcommand("convert", "Rewrite a file with another compression");
+  convertCmd->add_option("IN", conv.in, "The system file")->required();
+  convertCmd->add_option("OUT", conv.out, "The file to write")->required();
+  convertCmd->add_option("--compression", conv.compression, "none, bytecode or zlib")
+      ->check(CLI::IsMember({"none", "bytecode", "zlib"}));
+  convertCmd->add_flag("-q,--quiet", conv.quiet, "No progress bar");
+
+  std::string verifyFile;
+  bool verifyQuiet = false;
+  auto* verifyCmd = app.add_subcommand("verify", "Read every case; report the first problem");
+  verifyCmd->add_option("FILE", verifyFile, "The system file")->required();
+  verifyCmd->add_flag("-q,--quiet", verifyQuiet, "No progress bar");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e);
+    return code == 0 ? 0 : 2;
+  }
+
+  std::string current;
+  try {
+    if (*infoCmd) return current = info.file, RunInfo(info);
+    if (*xmlCmd) return current = xmlFile, RunXml(xmlFile);
+    if (*exportCmd) return current = exp.file, RunExport(exp);
+    if (*importCmd) return current = imp.in, RunImport(imp);
+    if (*convertCmd) return current = conv.in, RunConvert(conv);
+    if (*verifyCmd) return current = verifyFile, RunVerify(verifyFile, verifyQuiet);
+    if (*editCmd) {
+      current = edit.file;
+      // The edits in the order they were given on the command line.
+      std::map<const CLI::Option*, std::size_t> taken;
+      for (const CLI::Option* opt : editCmd->parse_order()) {
+        const std::string name = opt->get_name(false, true).substr(2);
+        edit.steps.emplace_back(name, opt->results()[taken[opt]++]);
+      }
+      return RunEdit(edit);
+    }
+  } catch (const Failure& e) {
+    std::cerr << "savkit: " << e.what() << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    std::cerr << "savkit: " << current << ": " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,181 @@
+// The savkit command, run as a person runs it, on real files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "io_test_support.h"
+#include "temp_dir.h"
+
+using namespace savkit::testing;
+
+namespace {
+
+struct Result {
+  int code;
+  std::string out, err;
+};
+
+class Command : public TempDirTest {
+ protected:
+  // Runs savkit with the arguments; stdin is empty and nothing is a terminal.
+  Result Savkit(const std::string& args) {
+    const std::string out = Path("stdout"), err = Path("stderr");
+    const std::string cmd = std::string(SAVKIT_CLI) + " " + args + " </dev/null >'" + out + "' 2>'" + err + "'";
+    const int status = std::system(cmd.c_str());
+    return {WEXITSTATUS(status), Read(out), Read(err)};
+  }
+  static std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+};
+
+// Values of our export against PSPP's reading: numbers as numbers, our ISO
+// dates against PSPP's mm/dd/yyyy.
+void ExpectSameRows(const std::vector<std::vector<std::string>>& ours, const std::vector<std::vector<std::string>>& psppRows) {
+  ASSERT_EQ(ours.size(), psppRows.size());
+  for (std::size_t r = 0; r < ours.size(); ++r) {
+    ASSERT_EQ(ours[r].size(), psppRows[r].size()) << "row " << r;
+    for (std::size_t c = 0; c < ours[r].size(); ++c) {
+      std::string a = ours[r][c], b = psppRows[r][c];
+      while (!b.empty() && b.back() == ' ') b.pop_back();
+      int y, m, d, hh, mm, ss;
+      if (std::sscanf(a.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d", &y, &m, &d, &hh, &mm, &ss) == 6) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d:%02d", m, d, y, hh, mm, ss);
+        a = buf;
+      } else if (a.size() == 10 && std::sscanf(a.c_str(), "%4d-%2d-%2d", &y, &m, &d) == 3) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", m, d, y);
+        a = buf;
+      } else if (std::sscanf(a.c_str(), "%2d:%2d:%2d", &hh, &mm, &ss) == 3 && a.size() == 8) {
+        a = std::to_string(hh) + ":" + a.substr(3);  // PSPP writes hours without a leading zero
+        if (b.size() == 8 && b[0] == '0') b = b.substr(1);
+      }
+      char* end = nullptr;
+      const double x = std::strtod(a.c_str(), &end);
+      if (!a.empty() && *end == 0) {
+        EXPECT_NEAR(x, std::strtod(b.c_str(), nullptr), std::fabs(x) * 1e-13) << "row " << r << " column " << c;
+      } else {
+        EXPECT_EQ(a, b == " " ? "" : b) << "row " << r << " column " << c;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+TEST_F(Command, ExportEqualsPsppsReading) {
+  for (const char* fixture : {"full.sav", "full.zsav", "latin1.sav"}) {
+    const Result r = Savkit("export '" + DataPath(fixture) + "' -o '" + Path("out.csv") + "'");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "");  // no progress bar when stderr is not a terminal
+    ExpectSameRows(ReadCsv(Path("out.csv")), ReadCsv(DataPath(std::string(fixture) + ".csv")));
+  }
+  const Result some = Savkit("export '" + DataPath("full.sav") + "' --cases 2:3 --vars name,id --labels");
+  ASSERT_EQ(some.code, 0) << some.err;
+  EXPECT_EQ(some.out, "name,id\r\nMs Z,two\r\n,3\r\n");
+}
+
+TEST_F(Command, ImportThenExportRoundTrips) {
+  std::ofstream(Path("in.csv")) << "id,Long Column Name,when,note,at\n"
+                                   "1,2.5,2020-01-31,\"with, comma\",2020-01-31T10:20:30\n"
+                                   "2,,1999-12-31,\"quote \"\"q\"\"\",\n"
+                                   "3,-7,,plain,1582-10-15 00:00:01\n";
+  for (const char* compression : {"none", "bytecode", "zlib"}) {
+    const Result imp = Savkit("import '" + Path("in.csv") + "' -o '" + Path("in.sav") + "' --compression " + compression);
+    ASSERT_EQ(imp.code, 0) << imp.err;
+    const Result exp = Savkit("export '" + Path("in.sav") + "'");
+    ASSERT_EQ(exp.code, 0) << exp.err;
+    EXPECT_EQ(exp.out,
+              "id,Long_Column_Name,when,note,at\r\n"
+              "1,2.5,2020-01-31,\"with, comma\",2020-01-31T10:20:30\r\n"
+              "2,,1999-12-31,\"quote \"\"q\"\"\",\r\n"
+              "3,-7,,plain,1582-10-15T00:00:01\r\n");
+  }
+  if (HavePeer("pspp-convert")) {
+    const auto csv = PeerCsv("pspp-convert", Path("in.sav"));
+    ASSERT_EQ(csv.size(), 4u);
+    EXPECT_EQ(csv[1][2], "01/31/2020");
+  }
+}
+
+TEST_F(Command, EditsAreSeenByPspp) {
+  const std::string file = Path("survey.sav");
+  std::filesystem::copy_file(std::string(SAVKIT_EXAMPLES) + "/survey.sav", file);
+  const Result r = Savkit("edit '" + file + "' --set 2:age=28 --delete-case 5 --add-var score:num --set 1:score=9.5 " +
+                       "--var-label 'age=Age now' --value-label happy:4=Content --file-label Edited");
+  ASSERT_EQ(r.code, 0) << r.err;
+  const Result info = Savkit("info '" + file + "' --json");
+  ASSERT_EQ(info.code, 0);
+  EXPECT_NE(info.out.find("\"label\": \"Edited\""), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("\"cases\": 4"), std::string::npos);
+  if (!HavePeer("pspp")) return;
+  const std::string tables = RunPspp("GET FILE='" + file + "'.\nLIST.\nDISPLAY LABELS.\nDISPLAY DICTIONARY /VARIABLES=happy.\n");
+  EXPECT_NE(tables.find("1,34,Amsterdam,\"$52,000.50\",12-MAR-2019,4,9.50"), std::string::npos) << tables;
+  EXPECT_NE(tables.find("2,28,"), std::string::npos);
+  EXPECT_EQ(tables.find("Oslo"), std::string::npos);
+  EXPECT_NE(tables.find("Age now"), std::string::npos);
+  EXPECT_NE(tables.find("Content"), std::string::npos);
+}
+
+TEST_F(Command, ConvertVerifyAndXml) {
+  const Result c = Savkit("convert '" + DataPath("full.sav") + "' '" + Path("z.zsav") + "' --compression zlib");
+  ASSERT_EQ(c.code, 0) << c.err;
+  const Result v = Savkit("verify '" + Path("z.zsav") + "'");
+  EXPECT_EQ(v.code, 0);
+  EXPECT_NE(v.out.find("5 cases, 20 variables"), std::string::npos) << v.out;
+  ExpectSameAsCsv(Path("z.zsav"), ReadCsv(DataPath("full.sav.csv")), CsvStyle::Pspp);
+  const Result x = Savkit("xml '" + DataPath("latin1.sav") + "'");
+  EXPECT_EQ(x.out.substr(0, 42), "<datafile name=\"latin1.sav\" compressed=\"1\"");
+  const Result i = Savkit("info '" + DataPath("full.sav") + "'");
+  EXPECT_NE(i.out.find("  weight       wt"), std::string::npos) << i.out;
+  EXPECT_NE(i.out.find("$counted (dichotomy, counts 1) Counted: d1 d2"), std::string::npos) << i.out;
+}
+
+TEST_F(Command, BadArgumentsAndBadFiles) {
+  EXPECT_EQ(Savkit("").code, 2);
+  EXPECT_EQ(Savkit("frobnicate").code, 2);
+  EXPECT_EQ(Savkit("info").code, 2);
+  EXPECT_EQ(Savkit("import x.csv").code, 2);  // -o is required
+  EXPECT_EQ(Savkit("convert a b --compression lzma").code, 2);
+  EXPECT_EQ(Savkit("--version").out, "savkit 0.1.0\n");
+  EXPECT_EQ(Savkit("--help").code, 0);
+  const Result missing = Savkit("info '" + Path("nothere.sav") + "'");
+  EXPECT_EQ(missing.code, 1);
+  EXPECT_EQ(missing.err, "savkit: " + Path("nothere.sav") + ": no such file\n");
+  std::ofstream(Path("text.sav")) << std::string(500, 'x');
+  const Result bad = Savkit("verify '" + Path("text.sav") + "'");
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_EQ(bad.err, "savkit: " + Path("text.sav") + ": File is not a valid SPSS file\n");
+  std::filesystem::copy_file(std::string(SAVKIT_EXAMPLES) + "/survey.sav", Path("s.sav"));
+  const std::string before = Read(Path("s.sav"));
+  const Result badEdit = Savkit("edit '" + Path("s.sav") + "' --set 1:age=5 --set 99:age=1");
+  EXPECT_EQ(badEdit.code, 1);
+  EXPECT_NE(badEdit.err.find("Casenumber is not valid"), std::string::npos) << badEdit.err;
+  EXPECT_EQ(Read(Path("s.sav")), before);  // nothing saved when an edit fails
+  EXPECT_EQ(Savkit("export '" + Path("s.sav") + "' --cases 3:9").code, 1);
+  EXPECT_EQ(Savkit("export '" + Path("s.sav") + "' --vars nosuch").code, 1);
+}
+
+// The example programs run and do what they say.
+TEST_F(Command, ExamplesRun) {
+  const std::string dir = SAVKIT_EXAMPLE_BIN;
+  const std::string survey = std::string(SAVKIT_EXAMPLES) + "/survey.sav";
+  auto run = [&](const std::string& cmd) {
+    const std::string out = Path("example.out");
+    EXPECT_EQ(std::system((cmd + " >'" + out + "' 2>&1").c_str()), 0) << cmd;
+    return Read(out);
+  };
+  EXPECT_NE(run(dir + "/savkit_example_describe '" + survey + "'").find("5 cases, 6 variables"), std::string::npos);
+  EXPECT_NE(run(dir + "/savkit_example_read_values '" + survey + "'").find("Zürich"), std::string::npos);
+  EXPECT_NE(run(dir + "/savkit_example_create_file '" + Path("made.sav") + "'").find("wrote"), std::string::npos);
+  EXPECT_NE(run(dir + "/savkit_example_edit_and_save '" + Path("made.sav") + "' '" + Path("edited.sav") + "'")
+                .find("case 1 = 1001; 4 cases"),
+            std::string::npos);
+  EXPECT_NE(run(dir + "/savkit_example_tour").find("system-missing value"), std::string::npos);
+}
