@@ -19,10 +19,12 @@ int main(int argc, char** argv) {
     first->Set_LabelText(first->LabelText() + " (edited)");
     if (first->IsNumeric()) first->Set_Value(1, Variant(first->Get_Value(1).ToDouble() + 1000));
     data.Cases()->Add()->SetValue(0, first->IsNumeric() ? Variant(-1.0) : Variant("added"));
-    data.SaveAs(ExpandFileName(argv[2]));  // the component now stands on the saved file
-    std::cout << first->Name() << ": " << data.Variables()->GetItem(0)->LabelText() << "; case 1 = "
-              << data.Variables()->GetItem(0)->Get_Value(1).ToString() << "; " << data.Cases()->Count()
-              << " cases\n";
+    // Saving reopens the component on the saved file: objects of the old
+    // opening, such as `first`, are gone; look them up again.
+    data.SaveAs(ExpandFileName(argv[2]));
+    TSPSSVariable* saved = data.Variables()->GetItem(0);
+    std::cout << saved->Name() << ": " << saved->LabelText() << "; case 1 = " << saved->Get_Value(1).ToString()
+              << "; " << data.Cases()->Count() << " cases\n";
     data.Close();
   } catch (const Exception& e) {
     std::cerr << e.what() << "\n";
