@@ -179,3 +179,19 @@ TEST_F(Command, ExamplesRun) {
             std::string::npos);
   EXPECT_NE(run(dir + "/savkit_example_tour").find("system-missing value"), std::string::npos);
 }
+
+TEST_F(Command, InfoAsJsonAndImportRefusals) {
+  const Result j = Savkit("info '" + DataPath("full.sav") + "' --json");
+  ASSERT_EQ(j.code, 0);
+  for (const char* piece : {"\"compression\": \"bytecode\"", "\"weight\": \"wt\"",
+                            "{\"name\": \"huge\", \"type\": \"A20000\", \"format\": \"A20000\"",
+                            "\"kind\": \"dichotomy\", \"countedValue\": \"yes\""})
+    EXPECT_NE(j.out.find(piece), std::string::npos) << piece << "\n" << j.out;
+  std::ofstream(Path("ragged.csv")) << "a,b\n1,2\n3\n";
+  const Result r = Savkit("import '" + Path("ragged.csv") + "' -o '" + Path("r.sav") + "'");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("row 3 has 1 fields"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(Path("r.sav")));
+  std::ofstream(Path("empty.csv")) << "";
+  EXPECT_EQ(Savkit("import '" + Path("empty.csv") + "' -o '" + Path("e.sav") + "'").code, 1);
+}

@@ -11,22 +11,13 @@
 #include "savkit/host/format.h"
 #include "savkit/model/datafile.h"
 #include "savkit/resourcestrings.h"
+#include "refusal.h"
 #include "temp_dir.h"
 
 using namespace savkit;
 using namespace savkit::testing;
 
 namespace {
-
-template <class F>
-std::string Refusal(F&& f) {
-  try {
-    f();
-  } catch (const ESPSSDataFileException& e) {
-    return e.what();
-  }
-  return "<nothing raised>";
-}
 
 std::string Bytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -228,4 +219,35 @@ TEST_F(TempDirTest, DirectWriteAndAppendReadBackByPspp) {
   EXPECT_EQ(csv[1], (std::vector<std::string>{"1.5", "v1"}));
   EXPECT_EQ(csv[2], (std::vector<std::string>{"3", ""}));
   EXPECT_EQ(csv[4], (std::vector<std::string>{" ", "app"}));
+}
+
+TEST_F(Editing, ClearAllForgetsTheEditsOfCases) {
+  OpenCopy("full.sav");
+  Var("id")->Set_Value(1, Variant(77));
+  d.Cases()->Delete(1);
+  d.Cases()->Add();
+  EXPECT_EQ(d.Cases()->Count(), 5);
+  d.ClearAll();
+  EXPECT_EQ(d.Cases()->Count(), 5);
+  EXPECT_EQ(d.EditCache()->RecordCount(), 0u);
+  EXPECT_EQ(Var("id")->Get_Value(1), Variant(1.0));  // stored case 1 again, read anew
+  EXPECT_EQ(Var("id")->Get_Value(5), Variant(5.0));
+}
+
+TEST_F(TempDirTest, AppendingToAFileInAnotherEncodingConvertsBack) {
+  const std::string path = Path("latin1.sav");
+  std::filesystem::copy_file(DataPath("latin1.sav"), path);
+  TSPSSDatafile d;
+  d.Set_WriteDirect(true);
+  d.Set_Filename(path);
+  d.Open();
+  TSPSSCase* k = d.Cases()->Add();
+  k->SetValue(0, Variant("Ærø€"));  // all four characters exist in windows-1252
+  k->SetValue(1, Variant("東京"));   // these do not
+  k->SetValue(2, Variant(4));
+  k->Save();
+  d.Close();
+  const auto csv = PeerCsv("pspp-convert", path);
+  ASSERT_EQ(csv.size(), 5u);
+  EXPECT_EQ(csv[4], (std::vector<std::string>{"Ærø€", "??", "4"}));
 }

@@ -16,6 +16,7 @@ using namespace savkit::testing;
 
 namespace {
 
+// The model's own refusals carry the code 0.
 template <class F>
 std::string Refusal(F&& f) {
   try {

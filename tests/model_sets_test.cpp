@@ -7,22 +7,13 @@
 #include "savkit/host/format.h"
 #include "savkit/model/datafile.h"
 #include "savkit/resourcestrings.h"
+#include "refusal.h"
 #include "temp_dir.h"
 
 using namespace savkit;
 using namespace savkit::testing;
 
 namespace {
-
-template <class F>
-std::string Refusal(F&& f) {
-  try {
-    f();
-  } catch (const ESPSSDataFileException& e) {
-    return e.what();
-  }
-  return "<nothing raised>";
-}
 
 std::vector<std::string> Members(TSPSSVarList* list) {
   std::vector<std::string> names;
