@@ -3,12 +3,15 @@
 #   SAVKIT_SANITIZE=ON  build with AddressSanitizer and UndefinedBehaviorSanitizer
 #   CXX=clang++         build with another compiler
 #   BUILD_TYPE=Debug    another CMake build type (default: Release, as users build)
+#   FRAMEWORK=5|6|7     the framework generation to build for (default 6)
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 sanitize="${SAVKIT_SANITIZE:-OFF}"
 type="${BUILD_TYPE:-Release}"
-dir="build/test-$(basename "${CXX:-c++}")-${type}-sanitize-${sanitize}"
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" -DSAVKIT_SANITIZE="$sanitize" -DSAVKIT_BUILD_BENCH=ON
+framework="${FRAMEWORK:-6}"
+dir="build/test-$(basename "${CXX:-c++}")-${type}-gen${framework}-sanitize-${sanitize}"
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" -DSAVKIT_SANITIZE="$sanitize" -DSAVKIT_BUILD_BENCH=ON \
+  -DSAVKIT_FRAMEWORK_GENERATION="$framework"
 cmake --build "$dir"
 ctest --test-dir "$dir" --output-on-failure -j "$(nproc)"

@@ -19,6 +19,7 @@ const char* TypeName(VarType t) {
     case VarType::Empty: return "Empty";
     case VarType::Null: return "Null";
     case VarType::Byte: return "Byte";
+    case VarType::ShortInt: return "ShortInt";
     case VarType::Integer: return "Integer";
     case VarType::Double: return "Double";
     case VarType::String: return "String";
@@ -127,6 +128,7 @@ double Variant::ToDouble() const {
   switch (Type()) {
     case VarType::Empty: return 0;
     case VarType::Byte: return std::get<std::uint8_t>(value_);
+    case VarType::ShortInt: return std::get<std::int8_t>(value_);
     case VarType::Integer: return std::get<std::int32_t>(value_);
     case VarType::Double: return std::get<double>(value_);
     case VarType::String: {
@@ -150,6 +152,7 @@ std::string Variant::ToString() const {
     case VarType::Empty:
     case VarType::Null: return {};
     case VarType::Byte: return std::to_string(std::get<std::uint8_t>(value_));
+    case VarType::ShortInt: return std::to_string(std::get<std::int8_t>(value_));
     case VarType::Integer: return std::to_string(std::get<std::int32_t>(value_));
     case VarType::Double: return FloatToStr(std::get<double>(value_));
     case VarType::String: return std::get<std::string>(value_);

@@ -2,6 +2,8 @@
 // multiple-response sets.
 #include <cstdlib>
 
+#include "mr_default.h"
+
 #include "savkit/host/sysutils.h"
 #include "savkit/model/datafile.h"
 #include "savkit/resourcestrings.h"
@@ -134,7 +136,7 @@ TSPSSMRMDSet* TSPSSDatafile::ParseMRMDSetLine(const std::string& line) {
     rest = Trim(rest.substr(value.size()));
     set->isDichotomy_ = true;
   } else {
-    set->countedValue_ = Variant(-1);
+    set->countedValue_ = MRDefault(-1);
     set->isDichotomy_ = false;
   }
 

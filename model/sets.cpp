@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "mr_default.h"
 #include "raise.h"
 #include "savkit/host/exceptions.h"
 #include "savkit/host/sysutils.h"
@@ -95,7 +96,7 @@ TSPSSMRMDSet* TSPSSMRMDSets::Add(const std::string& name, bool isDichotomy) {
   TSPSSMRMDSet* set = TOwnedCollection::Add(datafile_);
   set->Set_Name(name);
   set->isDichotomy_ = isDichotomy;
-  if (isDichotomy) set->countedValue_ = Variant(0);
+  if (isDichotomy) set->countedValue_ = MRDefault(0);
   datafile_->Set_DictionaryChanged(true);
   return set;
 }

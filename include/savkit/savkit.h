@@ -1,8 +1,11 @@
 // savkit: read, edit, create and write SPSS system files.
 #pragma once
 
+#include "savkit/automation/spsswin.h"
 #include "savkit/avltrees.h"
+#include "savkit/config.h"
 #include "savkit/datafile_exception.h"
+#include "savkit/design/filename_editor.h"
 #include "savkit/hashtable.h"
 #include "savkit/host/collection.h"
 #include "savkit/host/component.h"

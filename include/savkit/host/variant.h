@@ -10,12 +10,13 @@
 
 namespace savkit {
 
-enum class VarType { Empty, Null, Byte, Integer, Double, String, Array };
+enum class VarType { Empty, Null, Byte, ShortInt, Integer, Double, String, Array };
 
 class Variant {
  public:
   Variant() = default;  // empty (unassigned)
   Variant(std::uint8_t v) : value_(v) {}
+  Variant(std::int8_t v) : value_(v) {}
   Variant(int v) : value_(static_cast<std::int32_t>(v)) {}
   Variant(double v) : value_(v) {}
   Variant(std::string v) : value_(std::move(v)) {}
@@ -30,7 +31,7 @@ class Variant {
   bool IsNull() const { return Type() == VarType::Null; }
   bool IsNumeric() const {
     const VarType t = Type();
-    return t == VarType::Byte || t == VarType::Integer || t == VarType::Double;
+    return t == VarType::Byte || t == VarType::ShortInt || t == VarType::Integer || t == VarType::Double;
   }
   bool IsString() const { return Type() == VarType::String; }
   bool IsArray() const { return Type() == VarType::Array; }
@@ -60,7 +61,7 @@ class Variant {
     int low = 0;
     std::vector<Variant> items;
   };
-  using Storage = std::variant<std::monostate, NullTag, std::uint8_t, std::int32_t, double,
+  using Storage = std::variant<std::monostate, NullTag, std::uint8_t, std::int8_t, std::int32_t, double,
                                std::string, ArrayData>;
 
   const ArrayData& array() const;
