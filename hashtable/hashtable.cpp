@@ -126,12 +126,26 @@ bool TSPSSHashTable::Get(std::uint32_t casePos, Key key, std::string& value) con
   return true;
 }
 
+void TSPSSHashTable::Materialize() {
+  sequential_ = false;
+  rows_.assign(count_, TIndex{});
+  for (std::uint32_t p = 0; p < count_; ++p) rows_[p].OriginalCaseNr = static_cast<std::int32_t>(first_ + p);
+}
+
 bool TSPSSHashTable::IsModified(std::uint32_t casePos) const {
+  if (sequential_) {
+    CheckPosition(casePos);
+    return false;
+  }
   const TIndex& row = Hash(casePos);
   return row.List[0] || row.List[1] || row.List[2] || row.List[3];
 }
 
 bool TSPSSHashTable::GetFromList(std::uint32_t casePos, std::uint32_t n, Key& key) const {
+  if (sequential_) {
+    CheckPosition(casePos);
+    return false;
+  }
   const TIndex& row = Hash(casePos);
   if (n < 1) return false;
   for (std::uint32_t chain = 0; chain < kChains; ++chain)
@@ -153,6 +167,7 @@ void TSPSSHashTable::DeleteValueRec(std::uint32_t casePos, Key key) {
 }
 
 void TSPSSHashTable::DeleteVariable(Key key) {
+  if (sequential_) return;  // no record at all
   for (TIndex& row : rows_) {
     if (live_ == 0) return;
     std::uint32_t* link = &row.List[key % kChains];
@@ -187,6 +202,11 @@ void TSPSSHashTable::DeleteCase(std::uint32_t casePos) {
 void TSPSSHashTable::Resize(std::uint32_t caseCount) {
   const std::uint32_t n = Count();
   if (caseCount == n) return;
+  if (sequential_ && caseCount < n) {
+    count_ = caseCount;  // the remaining cases keep their numbers
+    return;
+  }
+  if (sequential_) Materialize();
   if (caseCount < n) {
     for (std::uint32_t p = n; p > caseCount; --p) FreeChains(rows_[p - 1]);
     rows_.resize(caseCount);
@@ -203,6 +223,14 @@ void TSPSSHashTable::Resize(std::uint32_t caseCount) {
 }
 
 void TSPSSHashTable::InitOriginalCaseNrs(std::uint32_t first) {
+  if (live_ == 0) {
+    // Nothing edited: the numbering is implied, and the rows need no memory.
+    count_ = Count();
+    first_ = first;
+    sequential_ = true;
+    rows_ = {};
+    return;
+  }
   std::uint32_t number = first;
   for (TIndex& row : rows_) row.OriginalCaseNr = static_cast<std::int32_t>(number++);
 }

@@ -248,3 +248,24 @@ TEST(EditCache, BehavesLikeASimpleModelUnderRandomOperations) {
   }
   EXPECT_EQ(t.RecordCount(), records);
 }
+
+TEST(EditCache, AnUneditedTableInOrderNeedsNoRows) {
+  TSPSSHashTable t(nullptr, 1'000'000);
+  t.InitOriginalCaseNrs(1);
+  EXPECT_LT(t.MemoryUsage(), 1024u);  // the numbering is implied
+  EXPECT_EQ(t.FindOriginalCaseNr(1'000'000), 1'000'000);
+  EXPECT_FALSE(t.IsModified(7));
+  double d;
+  EXPECT_FALSE(t.Get(7, 1, d));
+  EXPECT_THROW(t.FindOriginalCaseNr(1'000'001), Exception);
+  t.Resize(10);  // shrinking keeps the numbering implied
+  EXPECT_EQ(t.Count(), 10u);
+  EXPECT_EQ(t.FindOriginalCaseNr(10), 10);
+  t.Add(3, 1, 2.0);  // the first change gives the rows storage, numbers kept
+  EXPECT_EQ(t.FindOriginalCaseNr(10), 10);
+  EXPECT_TRUE(t.Get(3, 1, d));
+  t.DeleteCase(1);
+  EXPECT_EQ(Numbers(t), (std::vector<std::int32_t>{2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  t.Resize(11);
+  EXPECT_EQ(t.FindOriginalCaseNr(10), 0);  // a new case stands for no stored one
+}

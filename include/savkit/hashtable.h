@@ -5,7 +5,9 @@
 // lowest bits of the variable key choose one of four chains of records, newest
 // first. Keys are the variables' 32-bit identifiers, whole: an edit can never
 // land on another variable. Records live in a pool and are linked by 32-bit
-// indexes, so an unchanged case costs one 20-byte row.
+// indexes, so an unchanged case costs one 20-byte row, and a table that holds
+// no edit and numbers its cases in order costs no row at all until the first
+// change.
 #pragma once
 
 #include <cstddef>
@@ -47,12 +49,16 @@ class TSPSSHashTable {
   TSPSSHashTable& operator=(const TSPSSHashTable&) = delete;
   virtual ~TSPSSHashTable() = default;
 
-  std::uint32_t Count() const { return static_cast<std::uint32_t>(rows_.size()); }
+  std::uint32_t Count() const { return sequential_ ? count_ : static_cast<std::uint32_t>(rows_.size()); }
 
   // Every operation taking a case position raises savkit::Exception "Hashtable
   // out of bounds: it contains only %d cases" for a position below 1 or above
   // Count(), before changing anything.
   const ValueRec* Locate(std::uint32_t casePos, Key key) const {
+    if (sequential_) {
+      CheckPosition(casePos);
+      return nullptr;
+    }
     for (std::uint32_t i = Hash(casePos).List[key % kChains]; i; i = Rec(i).Next)
       if (Rec(i).VarNr == key) return &Rec(i);
     return nullptr;
@@ -86,7 +92,13 @@ class TSPSSHashTable {
   // Numbers the cases first, first + 1, ...
   void InitOriginalCaseNrs(std::uint32_t first);
   void SetOriginalCaseNr(std::uint32_t casePos, std::int32_t number);
-  std::int32_t FindOriginalCaseNr(std::uint32_t casePos) const { return Hash(casePos).OriginalCaseNr; }
+  std::int32_t FindOriginalCaseNr(std::uint32_t casePos) const {
+    if (sequential_) {
+      CheckPosition(casePos);
+      return static_cast<std::int32_t>(first_ + casePos - 1);
+    }
+    return Hash(casePos).OriginalCaseNr;
+  }
 
   // Records held, and the bytes of all storage (rows, records, texts).
   std::size_t RecordCount() const { return live_; }
@@ -96,6 +108,7 @@ class TSPSSHashTable {
   virtual void InitTable(TIndex* start, std::size_t count);
   virtual TIndex& Hash(std::uint32_t casePos) {
     CheckPosition(casePos);
+    if (sequential_) Materialize();
     return rows_[casePos - 1];
   }
   const TIndex& Hash(std::uint32_t casePos) const {
@@ -106,8 +119,10 @@ class TSPSSHashTable {
  private:
   static constexpr std::uint32_t kChains = 4;
   void CheckPosition(std::uint32_t casePos) const {
-    if (casePos - 1 >= rows_.size()) OutOfBounds();
+    if (casePos - 1 >= Count()) OutOfBounds();
   }
+  // Gives the rows of a sequentially numbered table real storage.
+  void Materialize();
   [[noreturn]] void OutOfBounds() const;
   std::uint32_t* LinkTo(TIndex& row, Key key);  // the link that holds key's record, or null
   ValueRec& Rec(std::uint32_t index) { return records_[index - 1]; }
@@ -118,6 +133,10 @@ class TSPSSHashTable {
   std::uint32_t NewText(std::string_view value);
 
   std::vector<TIndex> rows_;
+  // No edit and cases numbered first, first + 1, ...: the rows are implied.
+  bool sequential_ = false;
+  std::uint32_t count_ = 0;
+  std::uint32_t first_ = 0;
   std::vector<ValueRec> records_;
   std::uint32_t freeRecords_ = 0;  // head of the free list, linked through Next
   std::size_t live_ = 0;
