@@ -69,9 +69,9 @@ void TSPSSHashTable::FreeRecord(std::uint32_t index) {
   freeRecords_ = index;
   if (--live_ == 0) {
     // Nothing is held any more: give the pools' memory back.
-    records_ = {};
-    texts_ = {};
-    freeTexts_ = {};
+    std::vector<ValueRec>().swap(records_);
+    std::vector<std::string>().swap(texts_);
+    std::vector<std::uint32_t>().swap(freeTexts_);
     freeRecords_ = 0;
   }
 }
@@ -228,7 +228,7 @@ void TSPSSHashTable::InitOriginalCaseNrs(std::uint32_t first) {
     count_ = Count();
     first_ = first;
     sequential_ = true;
-    rows_ = {};
+    std::vector<TIndex>().swap(rows_);
     return;
   }
   std::uint32_t number = first;

@@ -81,7 +81,7 @@ void TSPSSCases::ClearBuffer(int index) {
 }
 
 void TSPSSCases::Clear() {
-  caseBuffer_ = {};
+  std::vector<std::uint8_t>().swap(caseBuffer_);
   caseObject_.reset();
   count_ = 0;
   currentCase_ = 0;
