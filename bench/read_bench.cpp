@@ -32,6 +32,7 @@ void BM_SequentialWholeCaseIn(benchmark::State& state) {
     spssCloseRead(h);
   }
   state.SetBytesProcessed(state.iterations() * size * cases);
+  state.counters["peak_rss_mb"] = savkit::bench::PeakRssMb();
   state.counters["cases"] = static_cast<double>(cases);
 }
 BENCHMARK(BM_SequentialWholeCaseIn)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -68,6 +68,7 @@ void CopyThroughWriter(benchmark::State& state, bool setters) {
     spssCloseRead(in);
   }
   state.SetBytesProcessed(state.iterations() * size * cases);
+  state.counters["peak_rss_mb"] = savkit::bench::PeakRssMb();
   std::remove(kOut);
 }
 

@@ -11,6 +11,7 @@
 using namespace savkit::cli;
 
 int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
   CLI::App app{"savkit: read, edit, create and write SPSS system files (.sav, .zsav)", "savkit"};
   app.set_version_flag("--version", "savkit 0.1.0");
   app.require_subcommand(1);

@@ -114,6 +114,15 @@ Variant Variant::Null() {
   return v;
 }
 
+Variant Variant::Array(int low, std::vector<Variant> items) {
+  Variant v;
+  ArrayData data;
+  data.low = low;
+  data.items = std::move(items);
+  v.value_ = std::move(data);
+  return v;
+}
+
 Variant Variant::Array(int low, int high) {
   if (high < low - 1) throw EVariantError("Variant array bounds are invalid");
   Variant v;

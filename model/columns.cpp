@@ -1,5 +1,6 @@
 // A variable's values by case number, and its whole column at once.
 #include <utility>
+#include <vector>
 
 #include "savkit/model/datafile.h"
 
@@ -44,12 +45,16 @@ void TSPSSVariable::Set_DateTimeValue(int caseNr, TDateTime value) {
 }
 
 Variant TSPSSVariable::CreateIndex(bool sort, TSortingDirection direction) {
-  const int n = CasesOf(*this)->Count();
-  Variant values = Variant::Array(1, n);
+  TSPSSCases* cases = CasesOf(*this);
+  const int n = cases->Count();
+  const int index = Index();
+  std::vector<Variant> items;
+  items.reserve(static_cast<std::size_t>(n));
   for (int i = 1; i <= n; ++i) {
-    const Variant v = Get_Value(i);
-    values[i] = isNumeric_ ? Variant(v.ToDouble()) : Variant(v.ToString());
+    Variant v = cases->Get_Case(i)->GetValue(index);
+    items.push_back(isNumeric_ ? Variant(v.ToDouble()) : Variant(v.ToString()));
   }
+  Variant values = Variant::Array(1, std::move(items));
   if (sort && direction == srtAscending) AscendSort(values);
   if (sort && direction == srtDescending) DescendSort(values);
   return values;

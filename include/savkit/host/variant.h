@@ -25,6 +25,8 @@ class Variant {
   static Variant Null();
   // A one-dimensional array indexed low..high; high = low - 1 makes it empty.
   static Variant Array(int low, int high);
+  // An array low..low + items - 1 holding the given items.
+  static Variant Array(int low, std::vector<Variant> items);
 
   VarType Type() const { return static_cast<VarType>(value_.index()); }
   bool IsEmpty() const { return Type() == VarType::Empty; }

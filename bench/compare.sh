@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Measures savkit against ReadStat and PSPP on the same data and prints one
+# markdown table of medians and ratios. Build first with benchmarks:
+#   cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSAVKIT_BUILD_BENCH=ON
+#   cmake --build build/bench && bench/compare.sh build/bench
+set -euo pipefail
+build="${1:-build/bench}"
+runs="${RUNS:-3}"
+bench="$build/bench"
+savkit="$build/cli/savkit"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+# A Google Benchmark's median over the runs: real time in milliseconds, and a
+# counter when one is named.
+gbench() {  # binary filter [counter]
+  "$bench/$1" --benchmark_filter="^$2(/|\$)" --benchmark_repetitions="$runs" \
+      --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null |
+    awk -F, -v counter="${3:-}" -v runs="$runs" '
+      NR == 1 { for (i = 1; i <= NF; i++) { h = $i; gsub(/"/, "", h); col[h] = i } next }
+      $1 ~ /_median"?$/ || (runs == 1 && $1 !~ /_(mean|median|stddev|cv)"?$/) {
+        t = $col["real_time"]; u = $col["time_unit"]
+        if (u ~ /us/) t /= 1000; else if (u ~ /ns/) t /= 1e6; else if (u ~ /s"?$/ && u !~ /ms/) t *= 1000
+        if (counter != "") print $col[counter]; else print t }'
+}
+
+# A command's median wall time in milliseconds over the runs; the output file
+# (the first argument) is removed before each run, as some tools refuse to
+# overwrite.
+timed() {
+  local output="$1" times=()
+  shift
+  for _ in $(seq "$runs"); do
+    local start end
+    rm -f "$output"
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
+    end=$(date +%s%N)
+    times+=($(( (end - start) / 1000000 )))
+  done
+  printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+ms() { awk -v t="$1" 'BEGIN { if (t < 1) printf "%.1f µs", t * 1000; else printf "%.0f ms", t }'; }
+row() { printf '| %s | %s | %s | %s | %s | %s |\n' "$@"; }
+
+echo "Preparing the data (1,000,000 cases x 50 variables)..." >&2
+"$bench/savkit_bench_read" --benchmark_filter=NONE >/dev/null 2>&1 || true
+data=/tmp/savkit-bench-1m-v2.sav
+[ -s "$data" ] || "$bench/savkit_bench_read" --benchmark_filter=BM_Sequential --benchmark_min_time=0 >/dev/null 2>&1
+"$savkit" convert "$data" "$work/plain.sav" --compression none -q
+"$savkit" convert "$data" "$work/zlib.zsav" --compression zlib -q
+
+echo "Measuring (each $runs times)..." >&2
+seq_byte=$(gbench savkit_bench_read BM_SequentialWholeCaseIn)
+seq_rss=$(gbench savkit_bench_read BM_SequentialWholeCaseIn peak_rss_mb)
+seq_plain=$(SAVKIT_BENCH_FILE="$work/plain.sav" gbench savkit_bench_read BM_SequentialWholeCaseIn)
+seq_zlib=$(SAVKIT_BENCH_FILE="$work/zlib.zsav" gbench savkit_bench_read BM_SequentialWholeCaseIn)
+readstat=$(gbench savkit_bench_read BM_ReadStatParse)
+random=$(gbench savkit_bench_read BM_RandomSeekAndRead)
+getvalue=$(gbench savkit_bench_model BM_GetValueEveryValue)
+randomvalue=$(gbench savkit_bench_model BM_RandomGetValue)
+column=$(gbench savkit_bench_model BM_CreateIndexOneColumn)
+saveas=$(gbench savkit_bench_model BM_SaveAsWith100Edits)
+setters=$(gbench savkit_bench_write BM_CopyWithSetters)
+whole=$(gbench savkit_bench_write BM_CopyWithWholeCaseOut)
+pspp_save=$(gbench savkit_bench_write BM_PsppGetAndSave)
+gbench savkit_bench_model BM_OpenLargeFile >/dev/null  # makes the 2 GB file once
+open_rss=$(gbench savkit_bench_model BM_OpenLargeFile peak_rss_mb)
+export_ms=$(timed "$work/out.csv" "$savkit" export "$data" -o "$work/out.csv" -q)
+readstat_csv=$(timed "$work/readstat.csv" readstat "$data" "$work/readstat.csv")
+pspp_csv=$(timed "$work/pspp.csv" pspp-convert "$data" "$work/pspp.csv")
+import_ms=$(timed "$work/imported.sav" "$savkit" import "$work/out.csv" -o "$work/imported.sav" -q)
+
+mb=$(stat -c %s "$data")
+echo
+echo "Machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GB", $2 / 1048576 }' /proc/meminfo), $(uname -sr); $(date -u +%Y-%m-%d)"
+echo
+row "measurement" "savkit" "compared with" "its time" "ratio" "target"
+row "---" "---:" "---" "---:" "---:" "---"
+row "sequential read, bytecode ($((mb / 1000000)) MB)" "$(ms "$seq_byte")" "ReadStat parse" "$(ms "$readstat")" "$(ratio "$readstat" "$seq_byte")× faster" "≥ 3× faster, ≥ 1 GB/s"
+row "sequential read, uncompressed" "$(ms "$seq_plain")" "" "" "" ""
+row "sequential read, zlib" "$(ms "$seq_zlib")" "" "" "" ""
+row "every value through GetValue" "$(ms "$getvalue")" "raw sequential read" "$(ms "$seq_byte")" "$(ratio "$getvalue" "$seq_byte")× the time" "≤ 2×"
+row "one column through CreateIndex" "$(ms "$column")" "raw sequential read" "$(ms "$seq_byte")" "$(ratio "$column" "$seq_byte")× the time" "≤ 1.2×"
+row "random case read (seek + record)" "$(ms "$random")" "" "" "" "≤ 20 µs"
+row "random Get_Value" "$(ms "$randomvalue")" "" "" "" "≤ 20 µs"
+row "write, value setters" "$(ms "$setters")" "PSPP GET + SAVE" "$(ms "$pspp_save")" "$(ratio "$pspp_save" "$setters")× faster" "≥ 2× faster"
+row "write, whole cases" "$(ms "$whole")" "PSPP GET + SAVE" "$(ms "$pspp_save")" "$(ratio "$pspp_save" "$whole")× faster" "≥ 2× faster"
+row "SaveAs with 100 edits" "$(ms "$saveas")" "plain read + write" "$(ms "$whole")" "$(ratio "$saveas" "$whole")× the time" "≤ 1.5×"
+row "CSV export" "$(ms "$export_ms")" "readstat to CSV" "$(ms "$readstat_csv")" "$(ratio "$readstat_csv" "$export_ms")× faster" "≥ 5× faster"
+row "CSV export" "$(ms "$export_ms")" "pspp-convert to CSV" "$(ms "$pspp_csv")" "$(ratio "$pspp_csv" "$export_ms")× faster" "≥ 5× faster"
+row "CSV import" "$(ms "$import_ms")" "" "" "" ""
+row "peak memory, sequential read" "${seq_rss} MB" "" "" "" ""
+row "peak memory, opening a 2 GB file" "${open_rss} MB" "" "" "" "< 64 MB"
