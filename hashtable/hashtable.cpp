@@ -8,10 +8,9 @@
 
 namespace savkit {
 
-TSPSSHashTable::TSPSSHashTable(void* /*owner*/, std::uint32_t caseCount) {
-  rows_.resize(caseCount);
-  InitTable(rows_.data(), rows_.size());
-}
+// The rows stay implied until the first change, so a large file costs no
+// memory for them when opened.
+TSPSSHashTable::TSPSSHashTable(void* /*owner*/, std::uint32_t caseCount) : sequential_(true), count_(caseCount) {}
 
 void TSPSSHashTable::InitTable(TIndex* start, std::size_t count) {
   if (count) std::memset(start, 0, count * sizeof(TIndex));
@@ -129,7 +128,9 @@ bool TSPSSHashTable::Get(std::uint32_t casePos, Key key, std::string& value) con
 void TSPSSHashTable::Materialize() {
   sequential_ = false;
   rows_.assign(count_, TIndex{});
-  for (std::uint32_t p = 0; p < count_; ++p) rows_[p].OriginalCaseNr = static_cast<std::int32_t>(first_ + p);
+  InitTable(rows_.data(), rows_.size());
+  if (numbered_)
+    for (std::uint32_t p = 0; p < count_; ++p) rows_[p].OriginalCaseNr = static_cast<std::int32_t>(first_ + p);
 }
 
 bool TSPSSHashTable::IsModified(std::uint32_t casePos) const {
@@ -227,6 +228,7 @@ void TSPSSHashTable::InitOriginalCaseNrs(std::uint32_t first) {
     // Nothing edited: the numbering is implied, and the rows need no memory.
     count_ = Count();
     first_ = first;
+    numbered_ = true;
     sequential_ = true;
     std::vector<TIndex>().swap(rows_);
     return;

@@ -268,4 +268,12 @@ TEST(EditCache, AnUneditedTableInOrderNeedsNoRows) {
   EXPECT_EQ(Numbers(t), (std::vector<std::int32_t>{2, 3, 4, 5, 6, 7, 8, 9, 10}));
   t.Resize(11);
   EXPECT_EQ(t.FindOriginalCaseNr(10), 0);  // a new case stands for no stored one
+
+  // Before numbering too: the cases stand for no stored one until changed.
+  TSPSSHashTable fresh(nullptr, 1'000'000);
+  EXPECT_LT(fresh.MemoryUsage(), 1024u);
+  fresh.Add(2, 1, 1.0);
+  EXPECT_EQ(fresh.FindOriginalCaseNr(1), 0);
+  EXPECT_EQ(fresh.FindOriginalCaseNr(1'000'000), 0);
+  EXPECT_TRUE(fresh.IsModified(2));
 }

@@ -95,7 +95,7 @@ class TSPSSHashTable {
   std::int32_t FindOriginalCaseNr(std::uint32_t casePos) const {
     if (sequential_) {
       CheckPosition(casePos);
-      return static_cast<std::int32_t>(first_ + casePos - 1);
+      return numbered_ ? static_cast<std::int32_t>(first_ + casePos - 1) : 0;
     }
     return Hash(casePos).OriginalCaseNr;
   }
@@ -133,8 +133,10 @@ class TSPSSHashTable {
   std::uint32_t NewText(std::string_view value);
 
   std::vector<TIndex> rows_;
-  // No edit and cases numbered first, first + 1, ...: the rows are implied.
+  // No edit, and the cases all unnumbered or numbered first, first + 1, ...:
+  // the rows are implied.
   bool sequential_ = false;
+  bool numbered_ = false;
   std::uint32_t count_ = 0;
   std::uint32_t first_ = 0;
   std::vector<ValueRec> records_;
