@@ -6,12 +6,12 @@
 #include <bit>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <cstdlib>
 #include <vector>
 
 namespace savkit::bench {

@@ -52,7 +52,10 @@ Variant TSPSSVariable::CreateIndex(bool sort, TSortingDirection direction) {
   items.reserve(static_cast<std::size_t>(n));
   for (int i = 1; i <= n; ++i) {
     Variant v = cases->Get_Case(i)->GetValue(index);
-    items.push_back(isNumeric_ ? Variant(v.ToDouble()) : Variant(v.ToString()));
+    // Values come typed already, bar a new case's unset text, which reads as
+    // system-missing; only that one is converted.
+    if (isNumeric_ ? !v.IsNumeric() : !v.IsString()) v = isNumeric_ ? Variant(v.ToDouble()) : Variant(v.ToString());
+    items.push_back(std::move(v));
   }
   Variant values = Variant::Array(1, std::move(items));
   if (sort && direction == srtAscending) AscendSort(values);
