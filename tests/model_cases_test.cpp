@@ -182,6 +182,13 @@ TEST_F(Editing, ColumnsAsArraysFilledAndCached) {
   d.Save();
   EXPECT_EQ(Var("rng")->Get_Value(5), Variant(10.0));
   EXPECT_EQ(Var("id")->Get_Value(1), Variant(3.5));
+
+  d.Cases()->Add();  // a new case's unset values keep their column's kind
+  Variant texts = Var("s1")->CreateIndex(false, srtNone);
+  EXPECT_EQ(texts.HighBound(), 6);
+  EXPECT_TRUE(texts[6].IsString());
+  EXPECT_EQ(texts[5].ToString(), "no      ");
+  EXPECT_TRUE(Var("id")->CreateIndex(false, srtNone)[6].IsNumeric());
 }
 
 TEST_F(TempDirTest, DirectWriteAndAppendReadBackByPspp) {
