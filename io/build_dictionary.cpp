@@ -225,10 +225,12 @@ int Builder::ApplyVeryLongStrings() {
           LowerAscii(raw_.variables[static_cast<std::size_t>(segments_[s].raw)].name) != key)
         continue;
       if (s + static_cast<std::size_t>(count) > segments_.size()) return SPSS_INVALID_FILE;
-      // Every segment but the last is 255 bytes wide; the case layout relies on it.
+      // Every segment but the last is 255 bytes wide, and the last holds the
+      // rest of the text; the case layout relies on both.
       for (int k = 0; k < count; ++k) {
         const int w = segments_[s + static_cast<std::size_t>(k)].width;
         if (w <= 0 || (k + 1 < count && w != 255)) return SPSS_INVALID_FILE;
+        if (k + 1 == count && w < width - 255L * (count - 1)) return SPSS_INVALID_FILE;
       }
       Segment& first = segments_[s];
       for (int k = 1; k < count; ++k) {
