@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "file_ops.h"
 #include "savkit/spssio.h"
 
 namespace savkit::io {
@@ -16,18 +17,6 @@ namespace savkit::io {
 namespace {
 
 constexpr std::uint32_t kZBlock = 0x3ff000;  // what SPSS writes
-
-bool WriteAll(int fd, const std::uint8_t* p, std::size_t n, std::uint64_t offset) {
-  while (n > 0) {
-    const ssize_t put = ::pwrite(fd, p, n, static_cast<off_t>(offset));
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    p += put;
-    n -= static_cast<std::size_t>(put);
-    offset += static_cast<std::uint64_t>(put);
-  }
-  return true;
-}
 
 void PutLE(std::vector<std::uint8_t>& v, std::uint64_t x, int n) {
   for (int i = 0; i < n; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
@@ -38,7 +27,7 @@ void PutLE(std::vector<std::uint8_t>& v, std::uint64_t x, int n) {
 void FileOutput::Spill(const void* data, std::size_t n) {
   Flush();
   if (n >= kCapacity) {
-    if (!failed_ && !WriteAll(fd_, static_cast<const std::uint8_t*>(data), n, pos_)) failed_ = true;
+    if (!failed_ && !WriteAll(fd_, data, n, static_cast<off_t>(pos_))) failed_ = true;
     pos_ += n;
     return;
   }
@@ -47,7 +36,7 @@ void FileOutput::Spill(const void* data, std::size_t n) {
 }
 
 bool FileOutput::Flush() {
-  if (!failed_ && size_ > 0 && !WriteAll(fd_, buf_.get(), size_, pos_)) failed_ = true;
+  if (!failed_ && size_ > 0 && !WriteAll(fd_, buf_.get(), size_, static_cast<off_t>(pos_))) failed_ = true;
   pos_ += size_;
   size_ = 0;
   return !failed_;
@@ -55,7 +44,7 @@ bool FileOutput::Flush() {
 
 bool FileOutput::PWrite(std::uint64_t offset, const void* data, std::size_t n) {
   if (!Flush()) return false;
-  if (!WriteAll(fd_, static_cast<const std::uint8_t*>(data), n, offset)) failed_ = true;
+  if (!WriteAll(fd_, data, n, static_cast<off_t>(offset))) failed_ = true;
   return !failed_;
 }
 

@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <atomic>
 #include <mutex>
 #include <vector>
 
+#include "file_ops.h"
 #include "names.h"
 #include "raw_dictionary.h"
 #include "savkit/spssio.h"
@@ -18,10 +20,22 @@ namespace savkit::io {
 OpenFile::~OpenFile() {
   reader.reset();
   writer.reset();
+  // Cases appended but never completed are taken out again.
+  if (undo.pending) UndoAppend();
   if (fd >= 0) ::close(fd);
   if (writeFd >= 0 && writeFd != fd) ::close(writeFd);
   // A new file that was never completed leaves nothing behind.
   if (!temp.empty()) ::unlink(temp.c_str());
+}
+
+void OpenFile::UndoAppend() {
+  undo.pending = false;
+  if (Truncate(writeFd, static_cast<off_t>(undo.from)) != 0) return;
+  if (!WriteAll(writeFd, undo.tail.data(), undo.tail.size(), static_cast<off_t>(undo.from))) return;
+  if (!WriteAll(writeFd, undo.count, 4, 80)) return;
+  if (dict.extendedCountAt && !WriteAll(writeFd, undo.extendedCount, 8, static_cast<off_t>(dict.extendedCountAt)))
+    return;
+  Flush(writeFd);
 }
 
 void OpenFile::IndexNames() {
@@ -102,20 +116,38 @@ void PutInt(std::uint8_t* p, std::uint64_t v, int n, bool swap) {
   for (int i = 0; i < n; ++i) p[swap ? n - 1 - i : i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-bool PWriteAll(int fd, const std::uint8_t* p, std::size_t n, std::uint64_t offset) {
-  return ::pwrite(fd, p, n, static_cast<off_t>(offset)) == static_cast<ssize_t>(n);
-}
-
 // The header's count, and the extended count where the file has one.
 bool PatchCaseCounts(int fd, const Dictionary& dict, std::int64_t cases) {
   std::uint8_t b[8];
   PutInt(b, static_cast<std::uint32_t>(cases <= INT32_MAX ? static_cast<std::int32_t>(cases) : -1), 4, dict.swap);
-  if (!PWriteAll(fd, b, 4, 80)) return false;
+  if (!WriteAll(fd, b, 4, 80)) return false;
   if (dict.extendedCountAt) {
     PutInt(b, static_cast<std::uint64_t>(cases), 8, dict.swap);
-    if (!PWriteAll(fd, b, 8, dict.extendedCountAt)) return false;
+    if (!WriteAll(fd, b, 8, static_cast<off_t>(dict.extendedCountAt))) return false;
   }
   return true;
+}
+
+bool ReadAll(int fd, std::uint8_t* p, std::size_t n, std::uint64_t offset) {
+  while (n > 0) {
+    const ssize_t got = ::pread(fd, p, n, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    p += got;
+    n -= static_cast<std::size_t>(got);
+    offset += static_cast<std::uint64_t>(got);
+  }
+  return true;
+}
+
+// Keeps the bytes of the file that appending may change, so that a failed
+// append can put them back.
+bool KeepOriginal(int fd, std::uint64_t from, std::uint64_t size, const Dictionary& dict, AppendUndo& undo) {
+  undo.from = from;
+  undo.tail.resize(static_cast<std::size_t>(size - from));
+  if (!ReadAll(fd, undo.tail.data(), undo.tail.size(), from)) return false;
+  if (!ReadAll(fd, undo.count, 4, 80)) return false;
+  return !dict.extendedCountAt || ReadAll(fd, undo.extendedCount, 8, dict.extendedCountAt);
 }
 
 }  // namespace
@@ -133,8 +165,19 @@ int PrepareAppend(OpenFile& file) {
   int used;
   file.reader->Position(next, blockStart, cmds, used);
   const std::uint64_t end = dict.dataOffset + next;
+  struct stat st;
+  if (::fstat(file.writeFd, &st) != 0) return SPSS_FILE_RERROR;
+  const auto size = static_cast<std::uint64_t>(st.st_size);
+  // Appending changes the last command block (when it is resumed), what
+  // follows the last case, and the case counts; those bytes are kept. A file
+  // with more than a little after its last case is not one this library
+  // wrote or can keep safe, and is not appended to.
+  const std::uint64_t from = dict.compression == 1 && used > 0 && used < 8 ? dict.dataOffset + blockStart : end;
+  if (size < from || size - from > kMaxAppendTail) return SPSS_INCOMPAT_APPEND;
+  if (!KeepOriginal(file.writeFd, from, size, dict, file.undo)) return SPSS_FILE_RERROR;
   // Whatever follows the last case (an end code, padding) goes; the new cases take its place.
-  if (::ftruncate(file.writeFd, static_cast<off_t>(end)) != 0) return SPSS_FILE_WERROR;
+  if (Truncate(file.writeFd, static_cast<off_t>(end)) != 0) return SPSS_FILE_WERROR;
+  file.undo.pending = true;
   file.writer = std::make_unique<CaseWriter>(file.writeFd, dict, end);
   if (dict.compression == 1) file.writer->ResumeBlock(dict.dataOffset + blockStart, cmds, used, end);
   file.writer->SetEncoder(dict.encoding.empty() ? nullptr : &file.encoder);
@@ -153,10 +196,11 @@ int FinishWriting(std::unique_ptr<OpenFile> file) {
   // it, or a crash could leave a damaged file where a good one was.
   struct stat st;
   const bool replacing = !file->temp.empty() && ::stat(file->target.c_str(), &st) == 0;
-  if (status == SPSS_OK && (replacing || file->temp.empty()) && ::fsync(file->writeFd) != 0)
+  if (status == SPSS_OK && (replacing || file->temp.empty()) && Flush(file->writeFd) != 0)
     status = SPSS_FILE_WERROR;
+  if (status == SPSS_OK) file->undo.pending = false;
   if (status == SPSS_OK && !file->temp.empty()) {
-    if (::rename(file->temp.c_str(), file->target.c_str()) != 0) {
+    if (Rename(file->temp.c_str(), file->target.c_str()) != 0) {
       status = SPSS_FILE_WERROR;
     } else {
       file->temp.clear();  // it is the file now

@@ -13,6 +13,18 @@
 
 namespace savkit::io {
 
+// What appending changes in a file, as it was before.
+struct AppendUndo {
+  std::uint64_t from = 0;          // where tail starts
+  std::vector<std::uint8_t> tail;  // the bytes from there to the end
+  std::uint8_t count[4] = {};
+  std::uint8_t extendedCount[8] = {};
+  bool pending = false;  // the file is changed and not yet complete
+};
+
+// The most that may follow the last case of a file appended to.
+constexpr std::uint64_t kMaxAppendTail = 1 << 20;
+
 struct OpenFile {
   enum class Mode { Read, Append, Write };
 
@@ -24,6 +36,8 @@ struct OpenFile {
   // The variable of that name (exact, else ignoring ASCII case), or null.
   const Variable* Find(const char* name) const;
   void IndexNames();
+  // Puts the bytes an append changed back as they were.
+  void UndoAppend();
 
   Mode mode = Mode::Read;
   int fd = -1;
@@ -43,6 +57,7 @@ struct OpenFile {
   std::unique_ptr<CaseWriter> writer;
   TextEncoder encoder;  // appending to a file in another encoding
   std::int64_t written = 0;
+  AppendUndo undo;
 };
 
 // Reads a file's dictionary and prepares its cases; returns a status.

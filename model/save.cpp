@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "io/file_ops.h"
 #include "raise.h"
 #include "savkit/host/sysutils.h"
 #include "savkit/model/datafile.h"
@@ -34,7 +35,7 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
     cases_->Save();
     written = true;
     CheckSuccess(spssCloseWrite(writeHandle_));
-    if (std::rename(temp.c_str(), expanded.c_str()) != 0) Raise(cresSPSS_ErrorSavingFile);
+    if (io::Rename(temp.c_str(), expanded.c_str()) != 0) Raise(cresSPSS_ErrorSavingFile);
   } catch (...) {
     if (writeHandle_ != -1 && !written) spssCloseWrite(writeHandle_);
     writeHandle_ = -1;

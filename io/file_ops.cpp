@@ -1,0 +1,56 @@
+#include "file_ops.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+
+namespace savkit::io {
+
+namespace {
+
+std::atomic<long> failAt{0};
+std::atomic<long> seen{0};
+
+bool Injected() {
+  const long n = seen.fetch_add(1, std::memory_order_relaxed) + 1;
+  if (n != failAt.load(std::memory_order_relaxed)) return false;
+  errno = EIO;
+  return true;
+}
+
+}  // namespace
+
+bool WriteAll(int fd, const void* data, std::size_t n, off_t offset) {
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  while (n > 0) {
+    const ssize_t put = Injected() ? -1 : ::pwrite(fd, p, n, offset);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    p += put;
+    n -= static_cast<std::size_t>(put);
+    offset += put;
+  }
+  return true;
+}
+
+int Flush(int fd) { return Injected() ? -1 : ::fsync(fd); }
+
+int Truncate(int fd, off_t length) { return Injected() ? -1 : ::ftruncate(fd, length); }
+
+int Rename(const char* from, const char* to) { return Injected() ? -1 : std::rename(from, to); }
+
+namespace faults {
+
+void FailNth(long n) {
+  seen.store(0);
+  failAt.store(n);
+}
+
+long Seen() { return seen.load(); }
+
+}  // namespace faults
+
+}  // namespace savkit::io
