@@ -85,6 +85,21 @@ class ReadHandle {
 };
 
 // A CSV file as rows of fields ("" quoting, fields may hold line feeds).
+// A file's variable names, then every case, as ReadHandle::ReadCase gives
+// them; empty when the file does not open or a case does not read.
+inline std::vector<std::vector<std::string>> ReadTable(const std::string& path) {
+  ReadHandle f(path);
+  if (f.status != SPSS_OK) return {};
+  const auto vars = f.Variables();
+  std::vector<std::vector<std::string>> table(1);
+  for (const VarInfo& v : vars) table[0].push_back(v.name);
+  for (long c = 0; c < f.Cases(); ++c) {
+    table.emplace_back();
+    if (f.ReadCase(vars, table.back()) != SPSS_OK) return {};
+  }
+  return table;
+}
+
 inline std::vector<std::vector<std::string>> ReadCsv(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream ss;
