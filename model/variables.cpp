@@ -89,6 +89,9 @@ TSPSSVariable* TSPSSVariables::Add(const std::string& name, bool isNumeric, int 
   const int index = v->Index();
   newVarIndexes_.push_back(index);
   v->SetOffSetValuesofNewVariable();
+  // Its slot lies past all the buffer holds: behind the last variable may be
+  // the slot of one deleted, which every case read still fills.
+  v->readOffset_ = std::max(v->readOffset_, datafile_->CaseSize());
   datafile_->Set_CaseSize(v->ReadOffset() + v->StorageSize());
   auto& buffer = datafile_->Cases()->CaseBuffer();
   if (buffer.size() < static_cast<std::size_t>(datafile_->CaseSize()))

@@ -116,6 +116,16 @@ TEST_F(Editing, EditsAreSavedAndReadBack) {
   EXPECT_EQ(Bytes(path), before);
 }
 
+TEST_F(Editing, AVariableAddedAfterDeletingTheLastHasNoneOfItsValues) {
+  OpenCopy("full.sav");
+  d.Variables()->Delete("huge");  // the last one: its slot still comes with every case read
+  TSPSSVariable* fresh = d.Variables()->Add("fresh", true, 8);
+  EXPECT_EQ(fresh->Get_Value(1), Variant(d.SysmisValue()));
+  EXPECT_EQ(Var("fresh")->Get_Value(2), Variant(d.SysmisValue()));
+  d.Save();
+  EXPECT_EQ(Var("fresh")->Get_Value(1), Variant(d.SysmisValue()));
+}
+
 TEST_F(Editing, AFailedSaveLosesNothing) {
   OpenCopy("latin1.sav");
   const std::string before = Bytes(path);
