@@ -307,6 +307,8 @@ void Builder::ApplyLongNames() {
   // Names handed out are unique and at most 64 bytes, whatever the file holds.
   for (Variable& v : dict_.variables) {
     const std::string original = v.name;
+    // A name of blanks alone cannot be looked up; it gets one from its position.
+    if (v.name.empty()) v.name = "V" + std::to_string(&v - dict_.variables.data() + 1);
     CutUtf8(v.name, 64);
     std::string candidate = v.name;
     for (int n = 2; !taken.insert(LowerAscii(candidate)).second; ++n) {

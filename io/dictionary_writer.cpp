@@ -102,9 +102,13 @@ void WriteVariable(Bytes& b, const Variable& v, const std::vector<std::string>& 
       b.Int(Pack(v.print));
       b.Int(Pack(v.write));
     } else {
-      const Format a{SPSS_FMT_A, width, 0};
-      b.Int(Pack(a));
-      b.Int(Pack(a));
+      // A string in one segment keeps an AHEX format while its width fits the record's byte.
+      const auto format = [&](const Format& f) {
+        const bool hex = v.segments == 1 && f.type == SPSS_FMT_AHEX && f.width <= 255;
+        return hex ? f : Format{SPSS_FMT_A, width, 0};
+      };
+      b.Int(Pack(format(v.print)));
+      b.Int(Pack(format(v.write)));
     }
     b.Text(segmentNames[static_cast<std::size_t>(s)], 8);
     if (hasLabel) {

@@ -25,17 +25,20 @@ void WithList(Work&& work, Free&& give) {
 
 }  // namespace
 
-void TSPSSDatafile::ReadVariable(TSPSSVariable& v, const std::string& name, int position) {
+void TSPSSDatafile::ReadVariable(TSPSSVariable& v, const std::string& name, int type, int position) {
   const int h = readHandle_;
   const char* n = name.c_str();
   v.name_ = name;
   v.filePosition_ = v.position_ = position;
   CheckSuccess(spssGetVarHandle(h, n, &v.varHandle_));
   CheckSuccess(spssGetVarPrintFormat(h, n, &v.printType_, &v.decimals_, &v.width_));
-  int type, dec, width;
-  CheckSuccess(spssGetVarWriteFormat(h, n, &type, &dec, &width));
-  v.writeType_ = type;
-  v.isNumeric_ = v.printType_ != 1 && v.printType_ != 2;
+  int writeType, dec, width;
+  CheckSuccess(spssGetVarWriteFormat(h, n, &writeType, &dec, &width));
+  v.writeType_ = writeType;
+  v.isNumeric_ = type == 0;
+  // A string's width is its length, which its format need not show: AHEX
+  // takes two digits a byte.
+  if (!v.isNumeric_) v.width_ = type;
   CheckSuccess(spssGetVarColumnWidth(h, n, &v.columns_));
   int align = 0, level = 0;
   CheckSuccess(spssGetVarAlignment(h, n, &align));
@@ -110,7 +113,7 @@ void TSPSSDatafile::ReadDictionary() {
         long cases = 0;
         CheckSuccess(spssGetNumberofCases(h, &cases));
         cases_->count_ = static_cast<int>(cases);
-        for (int p = 0; p < n && p < listed; ++p) ReadVariable(*variables_->AddExistingVariable(), names[p], p);
+        for (int p = 0; p < n && p < listed; ++p) ReadVariable(*variables_->AddExistingVariable(), names[p], types[p], p);
       },
       [&] { return spssFreeVarNames(names, types, listed); });
 

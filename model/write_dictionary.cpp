@@ -11,8 +11,10 @@ void TSPSSDatafile::WriteVariable(TSPSSVariable& v) {
   v.isNumeric_ = v.printType_ != 1 && v.printType_ != 2;
   const char* n = v.name_.c_str();
   CheckSuccess(spssSetVarName(h, n, v.isNumeric_ ? 0 : v.width_));
-  CheckSuccess(spssSetVarPrintFormat(h, n, v.printType_, v.decimals_, v.width_));
-  CheckSuccess(spssSetVarWriteFormat(h, n, v.writeType_, v.decimals_, v.width_));
+  // AHEX shows each byte of a string as two digits.
+  const auto formatWidth = [&](int type) { return !v.isNumeric_ && type == 2 ? 2 * v.width_ : v.width_; };
+  CheckSuccess(spssSetVarPrintFormat(h, n, v.printType_, v.decimals_, formatWidth(v.printType_)));
+  CheckSuccess(spssSetVarWriteFormat(h, n, v.writeType_, v.decimals_, formatWidth(v.writeType_)));
   CheckSuccess(spssSetVarColumnWidth(h, n, v.columns_));
   CheckSuccess(spssSetVarAlignment(h, n, v.align_));
   CheckSuccess(spssSetVarLabel(h, n, v.labelText_.c_str()));

@@ -172,6 +172,16 @@ TEST_F(TempDirTest, NamesAreUniqueAndSetsFollowThem) {
   ASSERT_EQ(spssGetVariableSets(f.handle, &sets), SPSS_OK);
   EXPECT_EQ(std::string(sets), "S= Same same_2 " + std::string(64, 'x') + "\n");
   spssFreeVariableSets(sets);
+
+  // A name of blanks (or a long name of nothing) gets one from its position.
+  SavBuilder blank;
+  blank.Header(2, 0, 0, 1).Variable("", 0).Variable("B", 0).TextExtension(13, "B=");
+  blank.EndDictionary().Double(1).Double(2);
+  blank.Save(Path("blank.sav"));
+  ReadHandle g(Path("blank.sav"));
+  ASSERT_EQ(g.status, SPSS_OK);
+  EXPECT_EQ(g.Variables()[0].name, "V1");
+  EXPECT_EQ(g.Variables()[1].name, "B");
 }
 
 TEST_F(TempDirTest, DeclaredCasesMissingFromTheDataAreAReadError) {

@@ -126,6 +126,24 @@ TEST_F(Editing, AVariableAddedAfterDeletingTheLastHasNoneOfItsValues) {
   EXPECT_EQ(Var("fresh")->Get_Value(1), Variant(d.SysmisValue()));
 }
 
+TEST_F(Editing, AStringShownInHexKeepsItsWidth) {
+  OpenCopy("ahex.sav");  // code is an A4 shown as AHEX8
+  EXPECT_EQ(Var("code")->Width(), 4);
+  EXPECT_EQ(Var("code")->Get_Value(1).ToString(), "abcd    ");
+  EXPECT_EQ(Var("tail")->Get_Value(2).ToString(), "end     ");
+  Var("code")->Set_Value(2, Variant("wxyz"));
+  d.Variables()->Add("extra", true, 8);  // the dictionary is written anew
+  d.Save();
+  ReadHandle f(path);
+  int type, dec, width;
+  ASSERT_EQ(spssGetVarPrintFormat(f.handle, "code", &type, &dec, &width), SPSS_OK);
+  EXPECT_EQ(std::vector<int>({type, width}), std::vector<int>({SPSS_FMT_AHEX, 8}));
+  const auto csv = PeerCsv("pspp-convert", path);
+  ASSERT_EQ(csv.size(), 3u);
+  EXPECT_EQ(csv[1], (std::vector<std::string>{"61626364", "1", "xyz", " "}));
+  EXPECT_EQ(csv[2], (std::vector<std::string>{"7778797A", "2", "end", " "}));
+}
+
 TEST_F(Editing, AFailedSaveLosesNothing) {
   OpenCopy("latin1.sav");
   const std::string before = Bytes(path);

@@ -92,7 +92,7 @@ class TSPSSDatafile : public TComponent {
  private:
   void ReadFileFacts(int handle);
   int CloseHandles();
-  void ReadVariable(TSPSSVariable& v, const std::string& name, int position);
+  void ReadVariable(TSPSSVariable& v, const std::string& name, int type, int position);
   void WriteVariable(TSPSSVariable& v);
 
   std::string filename_;
