@@ -8,11 +8,14 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "bounded_run.h"
 #include "fuzz/read_everything.h"
 #include "io_test_support.h"
 #include "sav_builder.h"
+#include "savkit/host/sysutils.h"
+#include "savkit/model/datafile.h"
 #include "temp_dir.h"
 
 using namespace savkit::testing;
@@ -199,4 +202,23 @@ TEST_F(Hostile, FilesEndingInsideACompressedBlock) {
       EXPECT_EQ(status, SPSS_FILE_RERROR);
     }
   }
+}
+
+TEST_F(Hostile, DuplicateLongNamesBecomeDistinctForTheComponentToo) {
+  SavBuilder b;
+  b.Header(3, 0, 0, 1).Variable("A", 0).Variable("B", 0).Variable("C", 0);
+  b.TextExtension(13, "A=Twin\tB=TWIN\tC=twin_2");
+  b.EndDictionary().Double(1).Double(2).Double(3);
+  ASSERT_EQ(Survives(b), SPSS_OK);
+  savkit::TSPSSDatafile d;
+  d.Set_Filename(Path("hostile.sav"));
+  d.Open();
+  std::set<std::string> names;
+  for (int i = 0; i < d.Variables()->Count(); ++i) {
+    const std::string name = d.Variables()->GetItem(i)->Name();
+    names.insert(savkit::LowerCase(name));
+    EXPECT_EQ(d.Variables()->Find(name)->Get_Value(1), savkit::Variant(i + 1.0)) << name;
+  }
+  EXPECT_EQ(names.size(), 3u);
+  d.Close();
 }
