@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "file_input.h"
 #include "file_ops.h"
 #include "names.h"
 #include "raw_dictionary.h"
@@ -128,26 +129,14 @@ bool PatchCaseCounts(int fd, const Dictionary& dict, std::int64_t cases) {
   return true;
 }
 
-bool ReadAll(int fd, std::uint8_t* p, std::size_t n, std::uint64_t offset) {
-  while (n > 0) {
-    const ssize_t got = ::pread(fd, p, n, static_cast<off_t>(offset));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    p += got;
-    n -= static_cast<std::size_t>(got);
-    offset += static_cast<std::uint64_t>(got);
-  }
-  return true;
-}
-
 // Keeps the bytes of the file that appending may change, so that a failed
 // append can put them back.
 bool KeepOriginal(int fd, std::uint64_t from, std::uint64_t size, const Dictionary& dict, AppendUndo& undo) {
   undo.from = from;
   undo.tail.resize(static_cast<std::size_t>(size - from));
-  if (!ReadAll(fd, undo.tail.data(), undo.tail.size(), from)) return false;
-  if (!ReadAll(fd, undo.count, 4, 80)) return false;
-  return !dict.extendedCountAt || ReadAll(fd, undo.extendedCount, 8, dict.extendedCountAt);
+  if (!ReadFully(fd, undo.tail.data(), undo.tail.size(), from)) return false;
+  if (!ReadFully(fd, undo.count, 4, 80)) return false;
+  return !dict.extendedCountAt || ReadFully(fd, undo.extendedCount, 8, dict.extendedCountAt);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what savkit needs to build and test on Debian (bookworm or later).
 set -euo pipefail
+# clang and its runtime libraries build the fuzz targets (libFuzzer).
 # pspp and readstat are the peers the tests check our reading and writing against.
-packages=(cmake ninja-build g++ clang libgtest-dev libbenchmark-dev libicu-dev zlib1g-dev libcli11-dev
+packages=(cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libbenchmark-dev libicu-dev zlib1g-dev libcli11-dev
           pspp readstat libreadstat-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -19,11 +19,6 @@ using namespace savkit::testing;
 
 namespace {
 
-std::string Bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // A component open for reading on a copy of a fixture.
 class Editing : public TempDirTest {
  protected:

@@ -22,11 +22,6 @@ namespace faults = savkit::io::faults;
 
 namespace {
 
-std::string Bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class Faults : public TempDirTest {
  protected:
   void TearDown() override {

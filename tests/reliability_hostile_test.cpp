@@ -26,11 +26,6 @@ namespace {
 
 constexpr int kNumberFormat = (5 << 16) | (8 << 8) | 2;
 
-std::vector<char> Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void Store(const std::string& path, const std::vector<char>& bytes) {
   std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
@@ -162,7 +157,8 @@ TEST_F(Hostile, UnknownCaseCountWithGarbageAfterTheData) {
 }
 
 TEST_F(Hostile, ZlibTrailerOutsideTheFile) {
-  const std::vector<char> original = Load(DataPath("small.zsav"));
+  const std::string bytes = Bytes(DataPath("small.zsav"));
+  const std::vector<char> original(bytes.begin(), bytes.end());
   // The zlib header starts with its own offset; the trailer's offset and
   // length follow it.
   std::size_t at = 0;
@@ -187,7 +183,8 @@ TEST_F(Hostile, ZlibTrailerOutsideTheFile) {
 TEST_F(Hostile, FilesEndingInsideACompressedBlock) {
   for (const char* name : {"small.sav", "small.zsav", "small-uncompressed.sav"}) {
     SCOPED_TRACE(name);
-    const std::vector<char> whole = Load(DataPath(name));
+    const std::string bytes = Bytes(DataPath(name));
+    const std::vector<char> whole(bytes.begin(), bytes.end());
     for (const std::size_t less : {1, 7, 9, 100, 600}) {
       const std::vector<char> cut(whole.begin(), whole.end() - static_cast<std::ptrdiff_t>(less));
       const std::string path = Path("cut.sav");

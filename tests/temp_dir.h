@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace savkit::testing {
@@ -23,6 +25,12 @@ class TempDirTest : public ::testing::Test {
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   std::filesystem::path dir_;
 };
+
+// A file's whole content.
+inline std::string Bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 // Where the committed fixtures are.
 inline std::string DataPath(const std::string& name) { return std::string(SAVKIT_TEST_DATA) + "/" + name; }

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Runs the test suite under valgrind's memcheck: no invalid access, no
+# uninitialised value used, no leak. BUILD is a build folder (default
+# build/test-c++-Release-gen6-sanitize-OFF-fuzz-OFF, the one run-tests.sh makes).
+# Programs the tests start (the command, the examples, the peers) run natively.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build/test-c++-Release-gen6-sanitize-OFF-fuzz-OFF}"
+command -v valgrind >/dev/null || { echo "valgrind is not installed" >&2; exit 2; }
+# Death tests fork; the children are checked by their own assertions.
+exec valgrind --tool=memcheck --leak-check=full --show-leak-kinds=definite,indirect,possible \
+  --errors-for-leak-kinds=definite,indirect,possible --error-exitcode=99 --track-origins=yes \
+  --suppressions=scripts/memcheck.supp \
+  "$build/tests/savkit_tests" --gtest_death_test_style=threadsafe "${@:2}"
