@@ -340,6 +340,7 @@ Variable* Builder::ByName(const std::string& name) {
 void Builder::ApplyValueLabels() {
   for (const RawValueLabels& vl : raw_.valueLabels) {
     for (const std::int32_t index : vl.indexes) {
+      if (index < 1) continue;  // variables are counted from 1
       const auto it = byRawIndex_.find(index - 1);
       if (it == byRawIndex_.end()) continue;  // not the first record of a variable
       Variable& v = dict_.variables[static_cast<std::size_t>(it->second)];
