@@ -7,8 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build/test-c++-Release-gen6-sanitize-OFF-fuzz-OFF}"
 command -v valgrind >/dev/null || { echo "valgrind is not installed" >&2; exit 2; }
-# Death tests fork; the children are checked by their own assertions.
+# Death tests re-execute the suite in a child, which runs natively.
 exec valgrind --tool=memcheck --leak-check=full --show-leak-kinds=definite,indirect,possible \
-  --errors-for-leak-kinds=definite,indirect,possible --error-exitcode=99 --track-origins=yes \
-  --suppressions=scripts/memcheck.supp \
+  --errors-for-leak-kinds=definite,indirect,possible --error-exitcode=99 \
   "$build/tests/savkit_tests" --gtest_death_test_style=threadsafe "${@:2}"
