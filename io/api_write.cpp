@@ -343,8 +343,10 @@ int spssSetVarNValueLabel(int handle, const char* varName, double value, const c
 int spssSetVarCValueLabel(int handle, const char* varName, const char* value, const char* label) {
   return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
     if (v.IsNumeric()) return SPSS_STR_EXP;
-    const std::string key = value ? value : "";
-    if (key.size() > static_cast<std::size_t>(v.width)) return SPSS_EXC_STRVALUE;
+    std::string key = value ? value : "";
+    // Blanks past the width pad the value; they are not part of it.
+    if (TrimRight(key).size() > static_cast<std::size_t>(v.width)) return SPSS_EXC_STRVALUE;
+    if (key.size() > static_cast<std::size_t>(v.width)) key.resize(static_cast<std::size_t>(v.width));
     std::string text = label ? label : "";
     const int status = Cut(text, kMaxValueLabel, SPSS_EXC_VALLABEL);
     for (auto& [existing, existingLabel] : v.textLabels)

@@ -349,7 +349,10 @@ void Builder::ApplyValueLabels() {
         if (v.IsNumeric())
           v.numberLabels.emplace_back(LoadF64(value.data(), raw_.swap), Str(label));
         else
-          v.textLabels.emplace_back(Str(std::string_view(reinterpret_cast<const char*>(value.data()), 8)), Str(label));
+          // The value fills 8 bytes; a narrower string's value is only its width of them.
+          v.textLabels.emplace_back(
+              Str(std::string_view(reinterpret_cast<const char*>(value.data()), static_cast<std::size_t>(v.fileWidth))),
+              Str(label));
       }
     }
   }

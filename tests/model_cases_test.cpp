@@ -9,9 +9,11 @@
 #include "io_test_support.h"
 #include "savkit/datafile_exception.h"
 #include "savkit/host/format.h"
+#include "savkit/host/sysutils.h"
 #include "savkit/model/datafile.h"
 #include "savkit/resourcestrings.h"
 #include "refusal.h"
+#include "sav_builder.h"
 #include "temp_dir.h"
 
 using namespace savkit;
@@ -137,6 +139,26 @@ TEST_F(Editing, AStringShownInHexKeepsItsWidth) {
   ASSERT_EQ(csv.size(), 3u);
   EXPECT_EQ(csv[1], (std::vector<std::string>{"61626364", "1", "xyz", " "}));
   EXPECT_EQ(csv[2], (std::vector<std::string>{"7778797A", "2", "end", " "}));
+}
+
+TEST_F(Editing, AShortStringsValueLabelPaddedWithBlanksSavesAgain) {
+  // As SPSS writes it: the value fills its 8 bytes with blanks, past the A3
+  // (which reads as an A9, the file being in a single-byte encoding).
+  SavBuilder b;
+  b.Header(1, 0, 0, 1).Variable("S", 3);
+  b.Int(3).Int(1).Text("abc     ").Raw({4, 'A', 'B', 'C', ' ', ' ', ' ', ' '}).Int(4).Int(1).Int(1);
+  b.EndDictionary().Text("abc", 8);
+  path = Path("padded.sav");
+  b.Save(path);
+  d.Set_Filename(path);
+  d.Open();
+  EXPECT_EQ(Var("S")->ValueLabels()->GetItem(0)->Value().ToString(), "abc");
+  d.Variables()->Add("extra", true, 8);  // the dictionary, labels and all, is written anew
+  d.Save();
+  TSPSSValuelabels* labels = Var("S")->ValueLabels();
+  ASSERT_EQ(labels->Count(), 1);
+  EXPECT_EQ(TrimRight(labels->GetItem(0)->Value().ToString()), "abc");  // now padded to its width
+  EXPECT_EQ(labels->GetItem(0)->Label(), "ABC ");
 }
 
 TEST_F(Editing, AFailedSaveLosesNothing) {
