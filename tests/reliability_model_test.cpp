@@ -26,7 +26,8 @@ struct Column {
   std::string name;
   int width = 0;  // 0 for numbers
   std::string label;
-  std::map<double, std::string> valueLabels;
+  std::map<double, std::string> valueLabels;        // numbers
+  std::map<std::string, std::string> textLabels;    // strings
 };
 using Cell = std::optional<std::string>;
 
@@ -71,7 +72,7 @@ class Session {
     w.Set_WriteDirect(true);
     w.Set_Filename(path_);
     w.OpenNew();
-    for (const Column& c : {Column{"n0", 0, "first", {}}, Column{"s0", 6, "", {}}, Column{"n1", 0, "", {}}}) {
+    for (const Column& c : {Column{"n0", 0, "first", {}, {}}, Column{"s0", 6, "", {}, {}}, Column{"n1", 0, "", {}, {}}}) {
       w.Variables()->Add(c.name, c.width == 0, c.width ? c.width : 8)->Set_LabelText(c.label);
       ref_.AddColumn(c);
     }
@@ -97,8 +98,10 @@ class Session {
     else if (op < 58) DeleteCase();
     else if (op < 66) AddVariable();
     else if (op < 72) DeleteVariable();
-    else if (op < 80) SetVariableLabel();
-    else if (op < 88) AddValueLabel();
+    else if (op < 76) SetVariableLabel();
+    else if (op < 84) AddValueLabel();
+    else if (op < 87) DeleteValueLabel();
+    else if (op < 90) RenameVariable();
     else if (op < 95) CheckOneValue();
     else Save();
   }
@@ -121,7 +124,10 @@ class Session {
       char label[256] = {};
       ASSERT_EQ(spssGetVarLabel(f.handle, c.name.c_str(), label), SPSS_OK);
       EXPECT_EQ(label, c.label) << c.name;
-      if (c.width) continue;
+      if (c.width) {
+        ExpectTextLabels(f, c);
+        continue;
+      }
       double* values = nullptr;
       char** labels = nullptr;
       int n = 0;
@@ -132,6 +138,22 @@ class Session {
       spssFreeVarNValueLabels(values, labels, n);
       EXPECT_EQ(got, c.valueLabels) << c.name;
     }
+  }
+
+  static void ExpectTextLabels(const ReadHandle& f, const Column& c) {
+    char** values = nullptr;
+    char** labels = nullptr;
+    int n = 0;
+    std::map<std::string, std::string> got;
+    const int status = spssGetVarCValueLabels(f.handle, c.name.c_str(), &values, &labels, &n);
+    ASSERT_TRUE(status == SPSS_OK || status == SPSS_NO_LABELS) << status;
+    for (int i = 0; i < n; ++i) {
+      std::string value = values[i];
+      while (!value.empty() && value.back() == ' ') value.pop_back();
+      got[value] = labels[i];
+    }
+    spssFreeVarCValueLabels(values, labels, n);
+    EXPECT_EQ(got, c.textLabels) << c.name;
   }
 
   void CheckWithPspp() {
@@ -206,12 +228,40 @@ class Session {
   void AddValueLabel() {
     const int col = Pick(Columns());
     Column& c = ref_.columns[static_cast<std::size_t>(col)];
-    if (c.width) return;
-    const double v = Pick(20);
-    if (c.valueLabels.count(v)) return;
     const std::string label = "vl " + Text(12);
-    Var(col)->ValueLabels()->Add(Variant(v), label);
-    c.valueLabels[v] = label;
+    if (c.width == 0) {
+      const double v = Pick(20);
+      if (c.valueLabels.count(v)) return;
+      Var(col)->ValueLabels()->Add(Variant(v), label);
+      c.valueLabels[v] = label;
+    } else {
+      const std::string v(1, static_cast<char>('a' + Pick(5)));
+      if (c.textLabels.count(v)) return;
+      Var(col)->ValueLabels()->Add(Variant(v), label);
+      c.textLabels[v] = label;
+    }
+  }
+  void DeleteValueLabel() {
+    const int col = Pick(Columns());
+    Column& c = ref_.columns[static_cast<std::size_t>(col)];
+    TSPSSValuelabels* labels = Var(col)->ValueLabels();
+    if (labels->Count() == 0) return;
+    const int index = Pick(labels->Count());
+    const Variant value = labels->GetItem(index)->Value();
+    labels->Delete(index);
+    if (c.width == 0) {
+      c.valueLabels.erase(value.ToDouble());
+    } else {
+      std::string text = value.ToString();
+      while (!text.empty() && text.back() == ' ') text.pop_back();
+      c.textLabels.erase(text);
+    }
+  }
+  void RenameVariable() {
+    const int col = Pick(Columns());
+    const std::string name = "r" + std::to_string(++renamed_);
+    Var(col)->Set_Name(name);
+    ref_.columns[static_cast<std::size_t>(col)].name = name;
   }
   // One value through the component, before any save.
   void CheckOneValue() {
@@ -236,6 +286,7 @@ class Session {
   Reference ref_;
   TSPSSDatafile d_;
   int added_ = 0;
+  int renamed_ = 0;
   int saves_ = 0;
 };
 
