@@ -28,6 +28,7 @@ struct Column {
   std::string label;
   std::map<double, std::string> valueLabels;        // numbers
   std::map<std::string, std::string> textLabels;    // strings
+  std::vector<double> missing;                      // discrete missing values of a number
 };
 using Cell = std::optional<std::string>;
 
@@ -35,6 +36,7 @@ class Reference {
  public:
   std::vector<Column> columns;
   std::vector<std::vector<Cell>> rows;
+  std::string weight;  // the weight variable's name, or none
 
   static std::string Number(double v) {
     char buf[40];
@@ -72,7 +74,14 @@ class Session {
     w.Set_WriteDirect(true);
     w.Set_Filename(path_);
     w.OpenNew();
-    for (const Column& c : {Column{"n0", 0, "first", {}, {}}, Column{"s0", 6, "", {}, {}}, Column{"n1", 0, "", {}, {}}}) {
+    const auto column = [](std::string name, int width, std::string label) {
+      Column c;
+      c.name = std::move(name);
+      c.width = width;
+      c.label = std::move(label);
+      return c;
+    };
+    for (const Column& c : {column("n0", 0, "first"), column("s0", 6, ""), column("n1", 0, "")}) {
       w.Variables()->Add(c.name, c.width == 0, c.width ? c.width : 8)->Set_LabelText(c.label);
       ref_.AddColumn(c);
     }
@@ -100,8 +109,10 @@ class Session {
     else if (op < 72) DeleteVariable();
     else if (op < 76) SetVariableLabel();
     else if (op < 84) AddValueLabel();
-    else if (op < 87) DeleteValueLabel();
-    else if (op < 90) RenameVariable();
+    else if (op < 86) DeleteValueLabel();
+    else if (op < 88) RenameVariable();
+    else if (op < 89) SetMissingValues();
+    else if (op < 90) SetWeight();
     else if (op < 95) CheckOneValue();
     else Save();
   }
@@ -120,6 +131,9 @@ class Session {
     ++saves_;
     ASSERT_EQ(ReadTable(path_), ref_.Expected()) << "after save " << saves_;
     ReadHandle f(path_);
+    char weight[SPSS_MAX_VARNAME + 1] = {};
+    spssGetCaseWeightVar(f.handle, weight);
+    EXPECT_EQ(weight, ref_.weight);
     for (const Column& c : ref_.columns) {
       char label[256] = {};
       ASSERT_EQ(spssGetVarLabel(f.handle, c.name.c_str(), label), SPSS_OK);
@@ -131,6 +145,10 @@ class Session {
       double* values = nullptr;
       char** labels = nullptr;
       int n = 0;
+      int type = 0;
+      double m[3] = {};
+      ASSERT_EQ(spssGetVarNMissingValues(f.handle, c.name.c_str(), &type, &m[0], &m[1], &m[2]), SPSS_OK);
+      EXPECT_EQ(std::vector<double>(m, m + type), c.missing) << c.name;
       std::map<double, std::string> got;
       const int status = spssGetVarNValueLabels(f.handle, c.name.c_str(), &values, &labels, &n);
       ASSERT_TRUE(status == SPSS_OK || status == SPSS_NO_LABELS) << status;
@@ -215,6 +233,7 @@ class Session {
   void DeleteVariable() {
     if (Columns() < 2) return;
     const int col = Pick(Columns());
+    if (ref_.weight == ref_.columns[static_cast<std::size_t>(col)].name) ref_.weight.clear();
     d_.Variables()->Delete(ref_.columns[static_cast<std::size_t>(col)].name);
     ref_.columns.erase(ref_.columns.begin() + col);
     for (auto& row : ref_.rows) row.erase(row.begin() + col);
@@ -260,8 +279,33 @@ class Session {
   void RenameVariable() {
     const int col = Pick(Columns());
     const std::string name = "r" + std::to_string(++renamed_);
+    if (ref_.weight == ref_.columns[static_cast<std::size_t>(col)].name) ref_.weight = name;
     Var(col)->Set_Name(name);
     ref_.columns[static_cast<std::size_t>(col)].name = name;
+  }
+  void SetMissingValues() {
+    const int col = Pick(Columns());
+    Column& c = ref_.columns[static_cast<std::size_t>(col)];
+    if (c.width) return;
+    TSPSSVariable* v = Var(col);
+    c.missing.clear();
+    const int count = Pick(4);
+    for (int i = 0; i < count; ++i) c.missing.push_back(100 + i * 0.5);
+    v->Set_MissingValueType(count);
+    v->Set_MissingValue1(Variant(count > 0 ? c.missing[0] : 0.0));
+    v->Set_MissingValue2(Variant(count > 1 ? c.missing[1] : 0.0));
+    v->Set_MissingValue3(Variant(count > 2 ? c.missing[2] : 0.0));
+  }
+  void SetWeight() {
+    const int col = Pick(Columns());
+    const Column& c = ref_.columns[static_cast<std::size_t>(col)];
+    if (c.width || Pick(4) == 0) {
+      d_.Variables()->Set_CaseWeightVar(nullptr);
+      ref_.weight.clear();
+    } else {
+      d_.Variables()->Set_CaseWeightVar(Var(col));
+      ref_.weight = c.name;
+    }
   }
   // One value through the component, before any save.
   void CheckOneValue() {
