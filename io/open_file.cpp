@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <array>
-#include <cerrno>
 #include <atomic>
 #include <mutex>
 #include <vector>
