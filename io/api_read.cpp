@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "guard.h"
 #include "open_file.h"
 #include "savkit/spssio.h"
 
@@ -12,18 +13,22 @@ namespace {
 // A file's dictionary, in any mode: a new file's as far as it is defined.
 template <class F>
 int OnFile(int handle, F&& f) {
-  OpenFile* file = handles::Get(handle);
-  if (!file) return SPSS_INVALID_HANDLE;
-  return f(*file);
+  return Guarded([&] {
+    OpenFile* file = handles::Get(handle);
+    if (!file) return SPSS_INVALID_HANDLE;
+    return f(*file);
+  });
 }
 
 // The cases of a file open for reading.
 template <class F>
 int OnReader(int handle, F&& f) {
-  OpenFile* file = handles::Get(handle);
-  if (!file) return SPSS_INVALID_HANDLE;
-  if (file->mode != OpenFile::Mode::Read) return SPSS_OPEN_WRMODE;
-  return f(*file);
+  return Guarded([&] {
+    OpenFile* file = handles::Get(handle);
+    if (!file) return SPSS_INVALID_HANDLE;
+    if (file->mode != OpenFile::Mode::Read) return SPSS_OPEN_WRMODE;
+    return f(*file);
+  });
 }
 
 template <class F>
@@ -80,22 +85,24 @@ int HandOut(bool present, const std::string& text, int none, int empty, char** o
 extern "C" {
 
 int spssOpenRead(const char* fileName, int* handle) {
-  if (!handle) return SPSS_INVALID_HANDLE;
-  std::unique_ptr<OpenFile> file;
-  if (const int status = OpenForReading(fileName, file)) return status;
-  file->mode = OpenFile::Mode::Read;
-  const int h = handles::Add(std::move(file));
-  if (h < 0) return SPSS_FITAB_FULL;
-  *handle = h;
-  return SPSS_OK;
+  return Guarded([&] {
+    if (!handle) return SPSS_INVALID_HANDLE;
+    std::unique_ptr<OpenFile> file;
+    const int status = OpenForReading(fileName, file);
+    if (status > 0) return status;
+    file->mode = OpenFile::Mode::Read;
+    const int h = handles::Add(std::move(file));
+    if (h < 0) return SPSS_FITAB_FULL;
+    *handle = h;
+    return status;  // a warning leaves the file open
+  });
 }
 
 int spssCloseRead(int handle) {
-  OpenFile* file = handles::Get(handle);
-  if (!file) return SPSS_INVALID_HANDLE;
-  if (file->mode != OpenFile::Mode::Read) return SPSS_OPEN_WRMODE;  // close it as what it is
-  handles::Remove(handle);
-  return SPSS_OK;
+  return OnReader(handle, [&](OpenFile&) {  // a file open for writing is closed as what it is
+    handles::Remove(handle);
+    return SPSS_OK;
+  });
 }
 
 int spssGetNumberofVariables(int handle, int* numVars) {

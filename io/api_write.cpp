@@ -1,10 +1,12 @@
 // The writing half of the C interface: new files, copies and appends.
 #include <cfloat>
 #include <cmath>
+#include <algorithm>
 #include <cstring>
-#include <set>
 
 #include "dictionary_writer.h"
+#include "format.h"
+#include "guard.h"
 #include "names.h"
 #include "open_file.h"
 #include "savkit/spssio.h"
@@ -13,7 +15,7 @@ using namespace savkit::io;
 
 namespace {
 
-constexpr int kMaxWidth = 32767;
+constexpr int kMaxWidth = kMaxStringWidth;
 constexpr std::size_t kMaxValueLabel = 120;
 
 int Register(std::unique_ptr<OpenFile> file, int* handle) {
@@ -26,11 +28,13 @@ int Register(std::unique_ptr<OpenFile> file, int* handle) {
 // A new file's dictionary, before it is committed.
 template <class F>
 int OnNewDictionary(int handle, F&& f) {
-  OpenFile* file = handles::Get(handle);
-  if (!file) return SPSS_INVALID_HANDLE;
-  if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
-  if (file->committed) return SPSS_DICT_COMMIT;
-  return f(*file);
+  return Guarded([&] {
+    OpenFile* file = handles::Get(handle);
+    if (!file) return SPSS_INVALID_HANDLE;
+    if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
+    if (file->committed) return SPSS_DICT_COMMIT;
+    return f(*file);
+  });
 }
 
 template <class F>
@@ -45,41 +49,69 @@ int OnNewVariable(int handle, const char* name, F&& f) {
 // Cases of a file whose dictionary is committed.
 template <class F>
 int OnCases(int handle, F&& f) {
-  OpenFile* file = handles::Get(handle);
-  if (!file) return SPSS_INVALID_HANDLE;
-  if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
-  if (!file->committed) return SPSS_DICT_NOTCOMMIT;
-  return f(*file);
+  return Guarded([&] {
+    OpenFile* file = handles::Get(handle);
+    if (!file) return SPSS_INVALID_HANDLE;
+    if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
+    if (!file->committed) return SPSS_DICT_NOTCOMMIT;
+    return f(*file);
+  });
 }
 
-bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80; }
+// The narrowest width and the most decimals a width allows, for a numeric
+// format type; false for types that are not numeric formats.
+struct FormatRule {
+  int minWidth;
+  int maxWidth;
+  int decimalsBelowWidth;  // decimals <= width - this; 99: none allowed
+};
 
-bool ValidName(const std::string& name) {
-  if (name.empty() || name.size() > SPSS_MAX_VARNAME) return false;
-  const auto first = static_cast<unsigned char>(name[0]);
-  if (!IsLetter(first) && first != '@' && first != '#' && first != '$') return false;
-  for (const char ch : name) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (!IsLetter(c) && !(c >= '0' && c <= '9') && c != '.' && c != '_' && c != '$' && c != '#' && c != '@')
-      return false;
+bool NumericFormatRule(int type, FormatRule& rule) {
+  switch (type) {
+    case SPSS_FMT_F: case SPSS_FMT_COMMA: case SPSS_FMT_DOT:
+    case SPSS_FMT_CCA: case SPSS_FMT_CCB: case SPSS_FMT_CCC: case SPSS_FMT_CCD: case SPSS_FMT_CCE:
+      rule = {type >= SPSS_FMT_CCA ? 2 : 1, 40, 1}; return true;
+    case SPSS_FMT_DOLLAR: case SPSS_FMT_PCT: rule = {2, 40, 2}; return true;
+    case SPSS_FMT_E: rule = {6, 40, 7}; return true;
+    case SPSS_FMT_N: case SPSS_FMT_Z: rule = {1, 40, 0}; return true;
+    case SPSS_FMT_P: case SPSS_FMT_PK: rule = {1, 16, 0}; return true;
+    case SPSS_FMT_IB: case SPSS_FMT_PIB: rule = {1, 8, 0}; return true;
+    case SPSS_FMT_RB: rule = {2, 8, 0}; return true;
+    case SPSS_FMT_PIBHEX: rule = {2, 16, 99}; return true;
+    case SPSS_FMT_RBHEX: rule = {4, 16, 99}; return true;
+    case SPSS_FMT_DATE: rule = {9, 40, 99}; return true;
+    case SPSS_FMT_ADATE: case SPSS_FMT_EDATE: case SPSS_FMT_SDATE: case SPSS_FMT_WKYR: rule = {8, 40, 99}; return true;
+    case SPSS_FMT_JDATE: rule = {5, 40, 99}; return true;
+    case SPSS_FMT_QYR: case SPSS_FMT_MOYR: rule = {6, 40, 99}; return true;
+    case SPSS_FMT_WKDAY: rule = {2, 40, 99}; return true;
+    case SPSS_FMT_MONTH: rule = {3, 40, 99}; return true;
+    case SPSS_FMT_TIME: rule = {5, 40, 9}; return true;
+    case SPSS_FMT_DTIME: rule = {8, 40, 12}; return true;
+    case SPSS_FMT_DATE_TIME: rule = {17, 40, 21}; return true;
+    default: return false;
   }
-  static const std::set<std::string> kReserved = {"all", "and", "by", "eq", "ge", "gt", "le",
-                                                  "lt",  "ne",  "not", "or", "to", "with"};
-  return !kReserved.count(LowerAscii(name));
-}
-
-bool NumericFormat(int type) {
-  return (type >= SPSS_FMT_COMMA && type <= SPSS_FMT_RBHEX) || type == SPSS_FMT_Z || type == SPSS_FMT_N ||
-         type == SPSS_FMT_E || (type >= SPSS_FMT_DATE && type <= SPSS_FMT_SDATE);
 }
 
 bool FormatFits(const Variable& v, int type, int dec, int width) {
-  if (v.IsNumeric()) return NumericFormat(type) && width >= 1 && width <= 40 && dec >= 0 && dec <= 16 && dec <= width;
-  if (dec != 0) return false;
-  return (type == SPSS_FMT_A && width == v.width) || (type == SPSS_FMT_AHEX && width == 2 * v.width);
+  if (!v.IsNumeric()) {
+    if (dec != 0) return false;
+    return (type == SPSS_FMT_A && width == v.width) || (type == SPSS_FMT_AHEX && width == 2 * v.width);
+  }
+  FormatRule rule;
+  if (!NumericFormatRule(type, rule) || width < rule.minWidth || width > rule.maxWidth) return false;
+  if (dec < 0 || dec > 16) return false;
+  return dec == 0 || (rule.decimalsBelowWidth != 99 && dec <= width - rule.decimalsBelowWidth);
 }
 
-int SetFormat(int handle, const char* name, int type, int dec, int width, bool print) {
+// The text in the file's encoding fits max bytes (blanks at its end aside).
+bool FitsEncoded(OpenFile& f, std::string_view text, std::size_t max) {
+  std::string out;
+  if (!f.encoder.Encode(text, out)) return false;
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out.size() <= max;
+}
+
+int SetFormat(int handle, const char* name, int type, int dec, int width, bool print) {  // NOLINT
   return OnNewVariable(handle, name, [&](OpenFile&, Variable& v) {
     if (!FormatFits(v, type, dec, width)) return print ? SPSS_INVALID_PRFOR : SPSS_INVALID_WRFOR;
     (print ? v.print : v.write) = Format{type, width, dec};
@@ -92,23 +124,13 @@ std::string TrimRight(std::string s) {
   return s;
 }
 
-// Texts longer than the format keeps are cut, with the warning given.
-int Cut(std::string& text, std::size_t max, int warning) {
+// Texts longer than the format keeps are cut, with the warning given; a text
+// the file's encoding cannot hold is refused.
+int Cut(OpenFile& f, std::string& text, std::size_t max, int warning) {
+  if (!FitsEncoded(f, text, SIZE_MAX)) return SPSS_EXC_STRVALUE;
   if (text.size() <= max) return SPSS_OK;
   CutUtf8(text, max);
   return warning;
-}
-
-void ClearRecord(OpenFile& f) {
-  f.record.assign(f.dict.caseSize, 0);
-  for (const Variable& v : f.dict.variables) {
-    if (v.IsNumeric()) {
-      const double sysmis = -DBL_MAX;
-      std::memcpy(f.record.data() + v.offset, &sysmis, 8);
-    } else {
-      std::memset(f.record.data() + v.offset, ' ', v.slot);
-    }
-  }
 }
 
 Variable* ByHandle(OpenFile& f, double varHandle) {
@@ -123,76 +145,98 @@ Variable* ByHandle(OpenFile& f, double varHandle) {
 extern "C" {
 
 int spssOpenWrite(const char* fileName, int* handle) {
-  if (!handle) return SPSS_INVALID_HANDLE;
-  auto file = std::make_unique<OpenFile>();
-  if (const int status = CreateForWriting(fileName, *file)) return status;
-  file->dict.compression = 1;
-  StampNewFile(file->dict);
-  return Register(std::move(file), handle);
+  return Guarded([&] {
+    if (!handle) return SPSS_INVALID_HANDLE;
+    auto file = std::make_unique<OpenFile>();
+    if (const int status = CreateForWriting(fileName, *file)) return status;
+    file->dict.compression = kBytecode;
+    StampNewFile(file->dict);
+    return Register(std::move(file), handle);
+  });
 }
 
-int spssOpenWriteCopy(const char* fileName, const char* dictFileName, int* handle) {
-  if (!handle) return SPSS_INVALID_HANDLE;
-  std::unique_ptr<OpenFile> source;
-  if (const int status = OpenForReading(dictFileName, source)) return status;
-  auto file = std::make_unique<OpenFile>();
-  if (const int status = CreateForWriting(fileName, *file)) return status;
-  Dictionary& dict = file->dict;
-  dict = std::move(source->dict);
-  // The copy is a new UTF-8 file in our byte order; texts kept whole are
-  // converted, numbers in records we cannot read are left out.
-  for (auto it = dict.keptRecords.begin(); it != dict.keptRecords.end();) {
-    if (it->size == 1) {
-      const std::string text = source->codec.ToUtf8(std::string(it->data.begin(), it->data.end()));
-      it->data.assign(text.begin(), text.end());
-      it->count = static_cast<int>(it->data.size());
-      ++it;
-    } else if (dict.swap) {
-      it = dict.keptRecords.erase(it);
-    } else {
-      ++it;
-    }
+namespace {
+
+// Records kept whole from a file in the other byte order: their numbers are
+// turned round, element by element.
+void SwapKeptRecords(std::vector<RawRecord>& records) {
+  for (RawRecord& r : records) {
+    if (r.size != 4 && r.size != 8) continue;
+    for (std::size_t at = 0; at + static_cast<std::size_t>(r.size) <= r.data.size(); at += static_cast<std::size_t>(r.size))
+      std::reverse(r.data.begin() + static_cast<std::ptrdiff_t>(at),
+                   r.data.begin() + static_cast<std::ptrdiff_t>(at) + r.size);
   }
-  dict.swap = false;
-  dict.zlib = false;
-  dict.encoding.clear();
-  dict.extendedCountAt = 0;
-  StampNewFile(dict);
-  if (dict.hasMultResp && ParseMrSets(dict.multResp, dict, file->mrSets) != SPSS_OK) file->mrSets.clear();
-  file->IndexNames();
-  return Register(std::move(file), handle);
+}
+
+}  // namespace
+
+int spssOpenWriteCopy(const char* fileName, const char* dictFileName, int* handle) {
+  return Guarded([&] {
+    if (!handle) return SPSS_INVALID_HANDLE;
+    std::unique_ptr<OpenFile> source;
+    const int opened = OpenForReading(dictFileName, source);
+    if (opened > 0) return opened;
+    auto file = std::make_unique<OpenFile>();
+    if (const int status = CreateForWriting(fileName, *file)) return status;
+    Dictionary& dict = file->dict;
+    dict = std::move(source->dict);
+    // The copy is written in our byte order and in the encoding of its
+    // source, so that every text that fit there fits again.
+    if (dict.swap) SwapKeptRecords(dict.keptRecords);
+    if (!file->encoder.Open(dict.encoding)) return SPSS_INCOMPAT_APPEND;
+    dict.swap = false;
+    dict.zlib = false;
+    dict.extendedCountAt = 0;
+    StampNewFile(dict);
+    if (dict.hasMultResp && ParseMrSets(dict.multResp, dict, file->mrSets) != SPSS_OK) file->mrSets.clear();
+    file->IndexNames();
+    const int status = Register(std::move(file), handle);
+    return status == SPSS_OK ? opened : status;
+  });
 }
 
 int spssOpenAppend(const char* fileName, int* handle) {
-  if (!handle) return SPSS_INVALID_HANDLE;
-  std::unique_ptr<OpenFile> file;
-  if (const int status = OpenForReading(fileName, file)) return status;
-  file->target = fileName;
-  if (const int status = PrepareAppend(*file)) return status;
-  return Register(std::move(file), handle);
+  return Guarded([&] {
+    if (!handle) return SPSS_INVALID_HANDLE;
+    std::unique_ptr<OpenFile> file;
+    const int opened = OpenForReading(fileName, file);
+    if (opened > 0) return opened;
+    file->target = fileName;
+    if (const int status = PrepareAppend(*file)) return status;
+    const int status = Register(std::move(file), handle);
+    return status == SPSS_OK ? opened : status;
+  });
+}
+
+int spssValidateVarname(const char* varName) {
+  return Guarded([&] { return varName ? ValidateName(varName) : SPSS_NAME_BADLTH; });
 }
 
 int spssCloseWrite(int handle) {
-  OpenFile* file = handles::Get(handle);
-  if (!file) return SPSS_INVALID_HANDLE;
-  if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
-  if (file->mode == OpenFile::Mode::Append) return SPSS_OPEN_WRMODE;
-  // A dictionary never committed is committed now, so that closing makes a file.
-  if (!file->committed) {
-    if (const int status = spssCommitHeader(handle)) {
-      handles::Remove(handle);
-      return status;
+  return Guarded([&] {
+    OpenFile* file = handles::Get(handle);
+    if (!file) return SPSS_INVALID_HANDLE;
+    if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
+    if (file->mode == OpenFile::Mode::Append) return SPSS_OPEN_WRMODE;
+    // A dictionary never committed is committed now, so that closing makes a file.
+    if (!file->committed) {
+      if (const int status = spssCommitHeader(handle)) {
+        handles::Remove(handle);
+        return status;
+      }
     }
-  }
-  return FinishWriting(handles::Remove(handle));
+    return FinishWriting(handles::Remove(handle));
+  });
 }
 
 int spssCloseAppend(int handle) {
-  OpenFile* file = handles::Get(handle);
-  if (!file) return SPSS_INVALID_HANDLE;
-  if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
-  if (file->mode == OpenFile::Mode::Write) return SPSS_OPEN_WRMODE;
-  return FinishWriting(handles::Remove(handle));
+  return Guarded([&] {
+    OpenFile* file = handles::Get(handle);
+    if (!file) return SPSS_INVALID_HANDLE;
+    if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
+    if (file->mode == OpenFile::Mode::Write) return SPSS_OPEN_WRMODE;
+    return FinishWriting(handles::Remove(handle));
+  });
 }
 
 int spssSetCompression(int handle, int compSwitch) {
@@ -205,24 +249,28 @@ int spssSetCompression(int handle, int compSwitch) {
 
 int spssSetIdString(int handle, const char* id) {
   return OnNewDictionary(handle, [&](OpenFile& f) {
-    f.dict.fileLabel = id ? id : "";
-    return Cut(f.dict.fileLabel, SPSS_MAX_IDSTRING, SPSS_EXC_LEN64);
+    std::string label = id ? id : "";
+    const int status = Cut(f, label, SPSS_MAX_IDSTRING, SPSS_EXC_LEN64);
+    if (status <= 0) f.dict.fileLabel = std::move(label);
+    return status;
   });
 }
 
 int spssSetTextInfo(int handle, const char* textInfo) {
   return OnNewDictionary(handle, [&](OpenFile& f) {
-    f.dict.textInfo = textInfo ? textInfo : "";
-    Cut(f.dict.textInfo, SPSS_MAX_TEXTINFO, SPSS_OK);
-    return SPSS_OK;
+    std::string text = textInfo ? textInfo : "";
+    const int status = Cut(f, text, SPSS_MAX_TEXTINFO, SPSS_OK);
+    if (status == SPSS_OK) f.dict.textInfo = std::move(text);
+    return status;
   });
 }
 
 int spssSetVarName(int handle, const char* varName, int varLength) {
   return OnNewDictionary(handle, [&](OpenFile& f) {
     if (varLength < 0 || varLength > kMaxWidth) return SPSS_INVALID_VARTYPE;
-    if (!varName || !ValidName(varName)) return SPSS_INVALID_VARNAME;
-    if (f.folded.count(LowerAscii(varName))) return SPSS_DUP_VAR;
+    if (!varName || ValidateName(varName) != SPSS_NAME_OK || !FitsEncoded(f, varName, SPSS_MAX_VARNAME))
+      return SPSS_INVALID_VARNAME;
+    if (f.folded.count(FoldName(varName))) return SPSS_DUP_VAR;
     Variable v;
     v.name = varName;
     v.width = varLength;
@@ -243,7 +291,7 @@ int spssSetVarName(int handle, const char* varName, int varLength) {
     f.dict.caseSize += v.slot;
     const int index = static_cast<int>(f.dict.variables.size());
     f.exact.emplace(v.name, index);
-    f.folded.emplace(LowerAscii(v.name), index);
+    f.folded.emplace(FoldName(v.name), index);
     f.dict.variables.push_back(std::move(v));
     return SPSS_OK;
   });
@@ -283,9 +331,11 @@ int spssSetVarMeasureLevel(int handle, const char* varName, int measureLevel) {
 }
 
 int spssSetVarLabel(int handle, const char* varName, const char* varLabel) {
-  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
-    v.label = varLabel ? varLabel : "";
-    return Cut(v.label, SPSS_MAX_VARLABEL, SPSS_EXC_VARLABEL);
+  return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
+    std::string label = varLabel ? varLabel : "";
+    const int status = Cut(f, label, SPSS_MAX_VARLABEL, SPSS_EXC_VARLABEL);
+    if (status <= 0) v.label = std::move(label);
+    return status;
   });
 }
 
@@ -306,7 +356,7 @@ int spssSetVarNMissingValues(int handle, const char* varName, int missingFormat,
 
 int spssSetVarCMissingValues(int handle, const char* varName, int missingFormat, const char* missingVal1,
                              const char* missingVal2, const char* missingVal3) {
-  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
+  return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
     if (v.IsNumeric()) return SPSS_STR_EXP;
     if (missingFormat < 0 || missingFormat > 3) return SPSS_INVALID_MISSFOR;
     const char* values[3] = {missingVal1, missingVal2, missingVal3};
@@ -316,8 +366,9 @@ int spssSetVarCMissingValues(int handle, const char* varName, int missingFormat,
       if (!values[i]) return SPSS_INVALID_MISSFOR;
       std::string value = values[i];
       if (value.size() > static_cast<std::size_t>(v.width)) return SPSS_EXC_STRVALUE;
-      // The file keeps the first 8 bytes of a missing value.
-      if (TrimRight(value).size() > 8) return SPSS_INVALID_MISSFOR;
+      if (!FitsEncoded(f, value, SIZE_MAX)) return SPSS_EXC_STRVALUE;
+      // The file keeps the first 8 bytes of a missing value, in its encoding.
+      if (!FitsEncoded(f, value, kMissingValueBytes)) return SPSS_INVALID_MISSFOR;
       m.text[i] = value;
     }
     v.missing = m;
@@ -326,10 +377,11 @@ int spssSetVarCMissingValues(int handle, const char* varName, int missingFormat,
 }
 
 int spssSetVarNValueLabel(int handle, const char* varName, double value, const char* label) {
-  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
+  return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
     if (!v.IsNumeric()) return SPSS_NUME_EXP;
     std::string text = label ? label : "";
-    const int status = Cut(text, kMaxValueLabel, SPSS_EXC_VALLABEL);
+    const int status = Cut(f, text, kMaxValueLabel, SPSS_EXC_VALLABEL);
+    if (status > 0) return status;
     for (auto& [existing, existingLabel] : v.numberLabels)
       if (existing == value) {
         existingLabel = text;
@@ -341,14 +393,16 @@ int spssSetVarNValueLabel(int handle, const char* varName, double value, const c
 }
 
 int spssSetVarCValueLabel(int handle, const char* varName, const char* value, const char* label) {
-  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
+  return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
     if (v.IsNumeric()) return SPSS_STR_EXP;
     std::string key = value ? value : "";
     // Blanks past the width pad the value; they are not part of it.
     if (TrimRight(key).size() > static_cast<std::size_t>(v.width)) return SPSS_EXC_STRVALUE;
     if (key.size() > static_cast<std::size_t>(v.width)) key.resize(static_cast<std::size_t>(v.width));
+    if (!FitsEncoded(f, key, static_cast<std::size_t>(v.fileWidth))) return SPSS_EXC_STRVALUE;
     std::string text = label ? label : "";
-    const int status = Cut(text, kMaxValueLabel, SPSS_EXC_VALLABEL);
+    const int status = Cut(f, text, kMaxValueLabel, SPSS_EXC_VALLABEL);
+    if (status > 0) return status;
     for (auto& [existing, existingLabel] : v.textLabels)
       if (TrimRight(existing) == TrimRight(key)) {
         existingLabel = text;
@@ -375,6 +429,7 @@ int spssSetCaseWeightVar(int handle, const char* varName) {
 
 int spssSetVariableSets(int handle, const char* varSets) {
   return OnNewDictionary(handle, [&](OpenFile& f) {
+    if (varSets && !FitsEncoded(f, varSets, SIZE_MAX)) return SPSS_EXC_STRVALUE;
     f.dict.variableSets = varSets ? varSets : "";
     f.dict.hasVariableSets = !f.dict.variableSets.empty();
     return SPSS_OK;
@@ -393,14 +448,15 @@ int spssSetMultRespDefs(int handle, const char* mrespDefs) {
 int spssCommitHeader(int handle) {
   return OnNewDictionary(handle, [&](OpenFile& f) {
     if (f.dict.variables.empty()) return SPSS_DICT_EMPTY;
-    LayOut(f.dict);
-    const DictionaryBytes bytes = SerializeDictionary(f.dict, f.mrSets);
+    LayOut(f.dict, f.encoder);
+    const DictionaryBytes bytes = SerializeDictionary(f.dict, f.mrSets, f.encoder);
     f.dict.extendedCountAt = bytes.extendedCountAt;
     FileOutput out(f.writeFd, 0);
     out.Write(bytes.bytes.data(), bytes.bytes.size());
     if (!out.Flush()) return SPSS_FILE_WERROR;
     f.writer = std::make_unique<CaseWriter>(f.writeFd, f.dict, bytes.bytes.size());
-    ClearRecord(f);
+    f.writer->SetEncoder(f.encoder.Identity() ? nullptr : &f.encoder);
+    f.ClearRecord();
     f.committed = true;
     return SPSS_OK;
   });

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <cstdio>
 #include <set>
 
-#include "bytes.h"
+#include "format.h"
+#include "mrsets.h"
 #include "names.h"
 #include "raw_dictionary.h"
 #include "savkit/spssio.h"
@@ -15,25 +17,7 @@ namespace savkit::io {
 
 namespace {
 
-enum Subtype {
-  kReleaseInfo = 3,
-  kFloatInfo = 4,
-  kVariableSets = 5,
-  kMultRespOld = 7,
-  kTextInfo = 10,
-  kDisplay = 11,
-  kLongNames = 13,
-  kVeryLongStrings = 14,
-  kCaseCount = 16,
-  kFileAttributes = 17,
-  kVariableAttributes = 18,
-  kMultRespNew = 19,
-  kEncoding = 20,
-  kLongStringLabels = 21,
-  kLongStringMissing = 22,
-};
-
-constexpr int kMaxWidth = 32767;
+constexpr int kMaxWidth = kMaxStringWidth;
 
 std::string Text(const RawRecord& r) { return std::string(r.data.begin(), r.data.end()); }
 
@@ -42,6 +26,11 @@ std::string Trim(std::string s) {
   std::size_t i = 0;
   while (i < s.size() && s[i] == ' ') ++i;
   return s.substr(i);
+}
+
+std::string TrimRight(std::string s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
+  return s;
 }
 
 // The pieces between separators: n separators make n + 1 pieces.
@@ -78,6 +67,8 @@ class Cursor {
     pos_ += 4;
     return true;
   }
+  // The next four bytes as a number, without moving on; -1 when they are not there.
+  std::int64_t PeekInt() const { return d_.size() - pos_ < 4 ? -1 : LoadI32(d_.data() + pos_, swap_); }
   bool Byte(std::uint8_t& v) {
     if (d_.size() - pos_ < 1) return false;
     v = d_[pos_++];
@@ -117,6 +108,8 @@ class Builder {
   void ApplyValueLabels();
   void ApplyLongStringLabels(const RawRecord& r);
   void ApplyLongStringMissing(const RawRecord& r);
+  enum class MissingLayout { Once, EachValue, Guess };
+  bool ParseLongStringMissing(const RawRecord& r, MissingLayout layout, bool apply);
   void ReadMultipleResponse(const RawRecord& r, bool newStyle);
   void ReadVariableSets(const RawRecord& r);
   Variable* ByName(const std::string& name);
@@ -157,18 +150,18 @@ void Builder::ReadHeaderTexts() {
   std::string product = raw_.product;
   static const std::string kPrefix = "@(#) SPSS DATA FILE";
   if (product.compare(0, kPrefix.size(), kPrefix) == 0) product.erase(0, kPrefix.size());
+  // Texts are kept whole; the API cuts what it hands out to its buffers.
   dict_.product = Str(Trim(product));
-  CutUtf8(dict_.product, 40);
   dict_.date = raw_.date;
   dict_.time = raw_.time;
   dict_.fileLabel = Str(raw_.fileLabel);
-  CutUtf8(dict_.fileLabel, 64);
   if (const RawRecord* r = Find(kReleaseInfo); r && r->size == 4 && r->count >= 8) {
     dict_.hasReleaseInfo = true;
     for (int i = 0; i < 8; ++i) dict_.releaseInfo[i] = LoadI32(r->data.data() + 4 * i, raw_.swap);
   }
   if (const RawRecord* r = Find(kTextInfo)) dict_.textInfo = Str(Text(*r));
-  for (const std::string& line : raw_.documents) dict_.documents.push_back(Str(Trim(line)));
+  // Document lines keep their leading blanks: they indent the text.
+  for (const std::string& line : raw_.documents) dict_.documents.push_back(Str(TrimRight(line)));
 }
 
 int Builder::ReadSegments() {
@@ -292,32 +285,45 @@ void Builder::MakeVariables() {
 }
 
 void Builder::ApplyLongNames() {
-  const RawRecord* r = Find(kLongNames);
-  std::set<std::string> taken;
-  if (r) {
+  if (const RawRecord* r = Find(kLongNames)) {
     for (const std::string& entry : Split(Text(*r), '\t')) {
       const std::size_t eq = entry.find('=');
       if (eq == std::string::npos) continue;
       const auto it = byShortName_.find(LowerAscii(Str(entry.substr(0, eq))));
       const std::string longName = Str(entry.substr(eq + 1));
       if (it == byShortName_.end() || longName.empty()) continue;
+      // A long name no variable may bear is passed over for the short one;
+      // one too long is cut below.
+      std::string cut = longName;
+      CutUtf8(cut, SPSS_MAX_VARNAME);
+      if (ValidateName(cut) != SPSS_NAME_OK) {
+        dict_.namesMended = true;
+        continue;
+      }
       dict_.variables[static_cast<std::size_t>(it->second)].name = longName;
     }
   }
-  // Names handed out are unique and at most 64 bytes, whatever the file holds.
+  // Names handed out are valid, unique ignoring case and at most 64 bytes,
+  // whatever the file holds, so that the dictionary can be written again.
+  std::set<std::string> taken;
   for (Variable& v : dict_.variables) {
     const std::string original = v.name;
-    // A name of blanks alone cannot be looked up; it gets one from its position.
-    if (v.name.empty()) v.name = "V" + std::to_string(&v - dict_.variables.data() + 1);
-    CutUtf8(v.name, 64);
+    CutUtf8(v.name, SPSS_MAX_VARNAME);
+    if (ValidateName(v.name) != SPSS_NAME_OK) {
+      char name[16];
+      std::snprintf(name, sizeof name, "VAR%03d", static_cast<int>(&v - dict_.variables.data()) + 1);
+      v.name = name;
+      dict_.namesMended = true;
+    }
     std::string candidate = v.name;
-    for (int n = 2; !taken.insert(LowerAscii(candidate)).second; ++n) {
+    for (int n = 2; !taken.insert(FoldName(candidate)).second; ++n) {
       std::string suffix(1, '_');
       suffix += std::to_string(n);
       candidate = v.name;
-      CutUtf8(candidate, 64 - suffix.size());
+      CutUtf8(candidate, SPSS_MAX_VARNAME - suffix.size());
       candidate += suffix;
     }
+    if (candidate != v.name) dict_.namesMended = true;
     v.name = candidate;
     if (v.name != original) renamed_[original] = v.name;
   }
@@ -374,97 +380,53 @@ void Builder::ApplyLongStringLabels(const RawRecord& r) {
   }
 }
 
+// Per variable: its name, a one-byte count, one value length, then the
+// values. Some PSPP versions wrote a length before every value instead; a
+// record that does not parse to its end one way is read the other way, and
+// one that parses neither way is read entry by entry, each as it fits.
 void Builder::ApplyLongStringMissing(const RawRecord& r) {
-  Cursor c(r.data, raw_.swap);
-  while (!c.Done()) {
-    std::int32_t nameLen;
-    std::uint8_t count;
-    std::string name;
-    if (!c.Int(nameLen) || !c.Bytes(name, nameLen) || !c.Byte(count) || count > 3) return;
-    Variable* v = ByName(Str(name));
-    MissingValues m;
-    m.type = count;
-    for (int i = 0; i < count; ++i) {
-      std::int32_t len;
-      std::string value;
-      if (!c.Int(len) || !c.Bytes(value, len)) return;
-      m.text[i] = Str(value);
+  for (const MissingLayout layout : {MissingLayout::Once, MissingLayout::EachValue})
+    if (ParseLongStringMissing(r, layout, false)) {
+      ParseLongStringMissing(r, layout, true);
+      return;
     }
-    if (v && !v->IsNumeric()) v->missing = m;
-  }
+  ParseLongStringMissing(r, MissingLayout::Guess, true);
 }
 
-// One set of a multiple-response record: "$name=" then C, D or E and fields.
-void Builder::ReadMultipleResponse(const RawRecord& r, bool newStyle) {
-  const std::string text = Text(r);
-  std::size_t pos = 0;
-  auto number = [&](long& n) {
-    while (pos < text.size() && text[pos] == ' ') ++pos;
-    const std::size_t start = pos;
-    while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos]))) ++pos;
-    if (start == pos) return false;
-    n = std::strtol(text.c_str() + start, nullptr, 10);
-    return n >= 0 && n <= static_cast<long>(text.size());
-  };
-  auto counted = [&](std::string& out) {  // "<n> <n bytes>"
-    long n;
-    if (!number(n) || pos >= text.size() || text[pos] != ' ') return false;
-    ++pos;
-    if (text.size() - pos < static_cast<std::size_t>(n)) return false;
-    out = text.substr(pos, static_cast<std::size_t>(n));
-    pos += static_cast<std::size_t>(n);
-    return true;
-  };
-  while (pos < text.size()) {
-    while (pos < text.size() && (text[pos] == '\n' || text[pos] == '\r')) ++pos;
-    if (pos >= text.size()) break;
-    const std::size_t eq = text.find('=', pos);
-    const std::size_t eol = text.find('\n', pos);
-    const std::size_t lineEnd = eol == std::string::npos ? text.size() : eol;
-    if (eq == std::string::npos || eq > lineEnd || eq + 1 >= text.size()) {
-      pos = lineEnd;
-      continue;
+bool Builder::ParseLongStringMissing(const RawRecord& r, MissingLayout layout, bool apply) {
+  Cursor c(r.data, raw_.swap);
+  while (!c.Done()) {
+    std::int32_t nameLen, len = 0;
+    std::uint8_t count;
+    std::string name;
+    if (!c.Int(nameLen) || !c.Bytes(name, nameLen) || !c.Byte(count)) return false;
+    if (count > 0 && !c.Int(len)) return false;
+    MissingValues m;
+    bool sound = len >= 0 && static_cast<std::size_t>(len) <= kMissingValueBytes;
+    for (int i = 0; i < count; ++i) {
+      const bool lengthFirst = i > 0 && (layout == MissingLayout::EachValue ||
+                                         (layout == MissingLayout::Guess && c.PeekInt() == len));
+      std::int32_t own = len;
+      std::string value;
+      if ((lengthFirst && !c.Int(own)) || !c.Bytes(value, own)) return false;
+      sound = sound && own == len;
+      if (i < 3) m.text[i] = Str(value);
     }
-    const std::string name = Str(text.substr(pos, eq - pos));
-    pos = eq + 1;
-    const char type = text[pos++];
-    std::string value, label, flag;
-    bool ok = true;
-    if (type == 'D') {
-      ok = counted(value);
-    } else if (type == 'E' && newStyle) {
-      long f = 0;
-      ok = number(f) && counted(value);
-      flag = std::to_string(f);
-    } else if (type != 'C') {
-      ok = false;
-    }
-    ok = ok && counted(label);
-    if (!ok) {
-      pos = lineEnd;
-      continue;
-    }
-    const std::size_t end = text.find('\n', pos);
-    const std::string members = text.substr(pos, (end == std::string::npos ? text.size() : end) - pos);
-    pos = end == std::string::npos ? text.size() : end + 1;
-
-    std::string line = name + "=";
-    if (type == 'C') {
-      line += "C ";
-    } else {
-      std::string v = Trim(Str(value));
-      line += "D" + std::to_string(v.size()) + " " + v + " ";
-    }
-    const std::string l = Str(label);
-    line += std::to_string(l.size()) + " " + l;
-    if (!flag.empty()) line += " " + flag;  // counted values label the categories
-    for (const std::string& word : Split(members, ' ')) {
-      if (word.empty() || word == "\r") continue;
-      const auto it = byShortName_.find(LowerAscii(Str(word)));
-      line += " " + (it != byShortName_.end() ? dict_.variables[static_cast<std::size_t>(it->second)].name : Str(word));
-    }
-    dict_.multResp += line + "\n";
+    m.type = std::min<int>(count, 3);
+    Variable* v = ByName(Str(name));
+    // Only strings wider than 8 bytes keep their missing values here.
+    if (apply && sound && v && v->fileWidth > kMaxShortString && m.type > 0) v->missing = m;
   }
+  return true;
+}
+
+void Builder::ReadMultipleResponse(const RawRecord& r, bool newStyle) {
+  dict_.multResp += MrLinesFromRecord(
+      Text(r), newStyle, [this](std::string_view bytes) { return Str(bytes); },
+      [this](const std::string& word) {
+        const auto it = byShortName_.find(LowerAscii(word));
+        return it != byShortName_.end() ? dict_.variables[static_cast<std::size_t>(it->second)].name : word;
+      });
   dict_.hasMultResp = true;
 }
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "bytes.h"
+#include "format.h"
 #include "file_input.h"
 #include "savkit/spssio.h"
 

@@ -4,7 +4,7 @@
 #include <cfloat>
 #include <cstring>
 
-#include "bytes.h"
+#include "format.h"
 #include "savkit/spssio.h"
 
 namespace savkit::io {
@@ -16,93 +16,96 @@ CaseReader::CaseReader(const Dictionary& dict, std::unique_ptr<ByteSource> sourc
   for (const Variable& v : dict.variables)
     if (v.segments > 1) direct_ = false;
   scratch_.resize(caseBytes_);
-  if (dict.compression != 0) checkpoints_.push_back(state_);
+  for (const Variable& v : dict.variables)
+    if (!v.IsNumeric() && v.fileWidth % 8 != 0)
+      pads_.emplace_back(v.offset + static_cast<std::size_t>(v.fileWidth), v.slot - static_cast<std::size_t>(v.fileWidth));
+  if (dict.compression != kUncompressed) checkpoints_.push_back(state_);
 }
 
 int CaseReader::Decode(std::uint8_t* out) {
   if (ended_) return SPSS_FILE_END;
-  const int n = dict_.elementsPerCase;
-  if (dict_.compression == 0) {
-    const std::uint8_t* p = window_.Get(state_.pos, caseBytes_);
-    if (!p) {
-      // Nothing at all left is the end; part of a case is a damaged file.
-      const std::uint8_t* any = window_.Get(state_.pos, 1);
-      if (window_.Failed() || any) return SPSS_FILE_RERROR;
-      ended_ = true;
-      return SPSS_FILE_END;
-    }
-    if (out) {
-      std::memcpy(out, p, caseBytes_);
-      if (dict_.swap)
-        for (int e = 0; e < n; ++e)
-          if (dict_.numeric[static_cast<std::size_t>(e)]) {
-            std::uint64_t v;
-            std::memcpy(&v, out + 8 * e, 8);
-            v = Swap64(v);
-            std::memcpy(out + 8 * e, &v, 8);
-          }
-    }
-    state_.pos += caseBytes_;
-    return SPSS_OK;
-  }
+  return dict_.compression == kUncompressed ? DecodeUncompressed(out) : DecodeBytecode(out);
+}
 
-  const double bias = dict_.bias;
+// Where the data stop: nothing at all left is the end, part of a case a cut
+// file, and a read that failed an error.
+int CaseReader::Stopped(bool partly) {
+  if (window_.Failed()) return SPSS_FILE_RERROR;
+  if (partly) return SPSS_DATA_CUT;
+  ended_ = true;
+  return SPSS_FILE_END;
+}
+
+int CaseReader::DecodeUncompressed(std::uint8_t* out) {
+  const std::uint8_t* p = window_.Get(state_.pos, caseBytes_);
+  if (!p) return Stopped(window_.Get(state_.pos, 1) != nullptr);
+  if (out) {
+    std::memcpy(out, p, caseBytes_);
+    if (dict_.swap)
+      for (int e = 0; e < dict_.elementsPerCase; ++e)
+        if (dict_.numeric[static_cast<std::size_t>(e)]) {
+          std::uint64_t v;
+          std::memcpy(&v, out + 8 * e, 8);
+          v = Swap64(v);
+          std::memcpy(out + 8 * e, &v, 8);
+        }
+  }
+  state_.pos += caseBytes_;
+  return SPSS_OK;
+}
+
+// One element from a command that carries no raw value.
+void CaseReader::Implied(std::uint8_t c, bool numeric, std::uint8_t* dst) const {
+  if (!dst) return;
+  if (c == code::kBlanks || c == code::kSysmis) {
+    // Blanks in a number and system-missing in a string are taken as the other.
+    if (numeric) {
+      const double d = -DBL_MAX;
+      std::memcpy(dst, &d, 8);
+    } else {
+      std::memset(dst, ' ', 8);
+    }
+    return;
+  }
+  const double d = c - dict_.bias;
+  std::memcpy(dst, &d, 8);
+}
+
+int CaseReader::DecodeBytecode(std::uint8_t* out) {
+  const int n = dict_.elementsPerCase;
   const std::uint8_t* numeric = dict_.numeric.data();
   State s = state_;
   for (int e = 0; e < n;) {
-    if (s.next == 8) {
-      const std::uint8_t* p = window_.Get(s.pos, 8);
-      if (!p) {
-        if (e == 0 && !window_.Failed()) {
-          ended_ = true;
-          return SPSS_FILE_END;
-        }
-        return SPSS_FILE_RERROR;
-      }
-      std::memcpy(s.cmds, p, 8);
-      s.pos += 8;
+    if (s.next == code::kBlockCommands) {
+      const std::uint8_t* p = window_.Get(s.pos, code::kBlockCommands);
+      if (!p) return Stopped(e > 0);
+      std::memcpy(s.cmds, p, code::kBlockCommands);
+      s.pos += code::kBlockCommands;
       s.next = 0;
     }
     const std::uint8_t c = s.cmds[s.next++];
     std::uint8_t* dst = out ? out + 8 * e : nullptr;
-    switch (c) {
-      case 0:
-        continue;
-      case 252:
-        if (e != 0) return SPSS_FILE_RERROR;
-        state_ = s;
-        ended_ = true;
-        return SPSS_FILE_END;
-      case 253: {
-        const std::uint8_t* p = window_.Get(s.pos, 8);
-        if (!p) return SPSS_FILE_RERROR;
-        if (dst) {
-          if (dict_.swap && numeric[e]) {
-            const double d = LoadF64(p, true);
-            std::memcpy(dst, &d, 8);
-          } else {
-            std::memcpy(dst, p, 8);
-          }
-        }
-        s.pos += 8;
-        break;
-      }
-      case 254:  // blanks; in a number, taken as missing
-      case 255:  // system-missing; in a string, taken as blanks
-        if (dst) {
-          if (numeric[e]) {
-            const double d = -DBL_MAX;
-            std::memcpy(dst, &d, 8);
-          } else {
-            std::memset(dst, ' ', 8);
-          }
-        }
-        break;
-      default:
-        if (dst) {
-          const double d = c - bias;
+    if (c == code::kIgnore) continue;
+    if (c == code::kEnd) {
+      if (e != 0) return SPSS_DATA_CUT;
+      state_ = s;
+      ended_ = true;
+      return SPSS_FILE_END;
+    }
+    if (c == code::kRaw) {
+      const std::uint8_t* p = window_.Get(s.pos, 8);
+      if (!p) return Stopped(true);
+      if (dst) {
+        if (dict_.swap && numeric[e]) {
+          const double d = LoadF64(p, true);
           std::memcpy(dst, &d, 8);
+        } else {
+          std::memcpy(dst, p, 8);
         }
+      }
+      s.pos += 8;
+    } else {
+      Implied(c, numeric[e], dst);
     }
     ++e;
   }
@@ -113,7 +116,8 @@ int CaseReader::Decode(std::uint8_t* out) {
 int CaseReader::Advance(std::uint8_t* elements) {
   const int status = Decode(elements);
   // Data that ends before the number of cases the file declares is damaged.
-  if (status == SPSS_FILE_END && dict_.cases >= 0 && current_ < dict_.cases) return SPSS_FILE_RERROR;
+  if ((status == SPSS_FILE_END || status == SPSS_DATA_CUT) && dict_.cases >= 0 && current_ < dict_.cases)
+    return SPSS_FILE_RERROR;
   if (status != SPSS_OK) return status;
   ++current_;
   if (dict_.compression != 0 && current_ % kInterval == 0 &&
@@ -181,7 +185,13 @@ void CaseReader::Transform(const std::uint8_t* elements, std::uint8_t* out) {
 
 int CaseReader::ReadCase(std::uint8_t* out) {
   if (dict_.cases >= 0 && current_ >= dict_.cases) return SPSS_FILE_END;
-  if (direct_) return Advance(out);
+  if (direct_) {
+    const int status = Advance(out);
+    // A string narrower than its slot is its width of bytes; whatever the
+    // file holds past them is not part of it.
+    for (const auto& [at, n] : pads_) std::memset(out + at, ' ', n);
+    return status;
+  }
   const int status = Advance(scratch_.data());
   if (status == SPSS_OK) Transform(scratch_.data(), out);
   return status;
@@ -202,6 +212,7 @@ int CaseReader::CountCases(std::int64_t& count) {
   while ((status = Advance(nullptr)) == SPSS_OK) {
   }
   count = current_;
+  // Data cut inside a case: the complete cases count, with the warning.
   return status == SPSS_FILE_END ? SPSS_OK : status;
 }
 

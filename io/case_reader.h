@@ -23,7 +23,8 @@ class CaseReader {
   // Reads the case at the position into out (dict.caseSize bytes) and moves on.
   // SPSS_FILE_END past the last case.
   int ReadCase(std::uint8_t* out);
-  // Counts the cases by decoding to the end (for files that do not say).
+  // Counts the cases by decoding to the end (for files that do not say);
+  // SPSS_DATA_CUT when the data end inside a case, which is not counted.
   int CountCases(std::int64_t& count);
   // Where the data stands at the position (offsets from the data's start):
   // the next byte, and for bytecode the current command block and how many
@@ -39,6 +40,10 @@ class CaseReader {
   };
 
   int Decode(std::uint8_t* elements);  // one case in the file's layout; null skips it
+  int DecodeUncompressed(std::uint8_t* elements);
+  int DecodeBytecode(std::uint8_t* elements);
+  void Implied(std::uint8_t code, bool numeric, std::uint8_t* dst) const;
+  int Stopped(bool partly);
   int Advance(std::uint8_t* elements);
   void Transform(const std::uint8_t* elements, std::uint8_t* out);
 
@@ -49,6 +54,7 @@ class CaseReader {
   bool direct_;  // the file's layout is the whole-case layout
   std::size_t caseBytes_;
   std::vector<std::uint8_t> scratch_;
+  std::vector<std::pair<std::size_t, std::size_t>> pads_;  // slot bytes past a string's width: offset, count
   std::string text_;
 
   State state_;

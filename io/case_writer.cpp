@@ -9,19 +9,10 @@
 #include <cstring>
 
 #include "file_ops.h"
+#include "format.h"
 #include "savkit/spssio.h"
 
 namespace savkit::io {
-
-namespace {
-
-constexpr std::uint32_t kZBlock = 0x3ff000;  // what SPSS writes
-
-void PutLE(std::vector<std::uint8_t>& v, std::uint64_t x, int n) {
-  for (int i = 0; i < n; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
-}
-
-}  // namespace
 
 void FileOutput::Spill(const void* data, std::size_t n) {
   Flush();
@@ -50,9 +41,9 @@ bool FileOutput::PWrite(std::uint64_t offset, const void* data, std::size_t n) {
 CaseWriter::CaseWriter(int fd, const Dictionary& dict, std::uint64_t start)
     : dict_(dict), fd_(fd), out_(fd, start) {
   elements_.resize(static_cast<std::size_t>(dict.elementsPerCase) * 8);
-  if (dict.compression == 2) {
+  if (dict.compression == kZlib) {
     zheaderAt_ = start;
-    std::uint8_t placeholder[24] = {};
+    std::uint8_t placeholder[kZlibHeaderSize] = {};
     out_.Write(placeholder, sizeof placeholder);  // filled in by Finish
   }
 }
@@ -65,7 +56,22 @@ void CaseWriter::ResumeBlock(std::uint64_t blockStart, const std::uint8_t cmds[8
   resumeAt_ = blockStart;
 }
 
-void CaseWriter::ToElements(const std::uint8_t* record) {
+// The text of a string slot: up to its width or its first zero byte, in the
+// file's encoding; false when it does not fit the variable in the file.
+bool CaseWriter::SlotText(const Variable& v, const std::uint8_t* slot, std::string_view& text) {
+  const std::size_t width = static_cast<std::size_t>(v.width);
+  const void* nul = std::memchr(slot, 0, width);
+  const std::size_t len = nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - slot) : width;
+  text = std::string_view(reinterpret_cast<const char*>(slot), len);
+  if (!encoder_) return true;
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  // Never a silent cut or a stand-in character: the value is refused.
+  if (!encoder_->Encode(text, text_) || text_.size() > static_cast<std::size_t>(v.fileWidth)) return false;
+  text = text_;
+  return true;
+}
+
+bool CaseWriter::ToElements(const std::uint8_t* record) {
   std::uint8_t* out = elements_.data();
   for (const Variable& v : dict_.variables) {
     const std::uint8_t* slot = record + v.offset;
@@ -75,32 +81,25 @@ void CaseWriter::ToElements(const std::uint8_t* record) {
       if (dict_.swap) std::reverse(dst, dst + 8);
       continue;
     }
-    // The text ends at its width or its first zero byte; blanks pad the rest.
-    const std::size_t slotWidth = static_cast<std::size_t>(v.width);
-    const void* nul = std::memchr(slot, 0, slotWidth);
-    std::size_t len = nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - slot) : slotWidth;
-    if (encoder_) {
-      text_.assign(reinterpret_cast<const char*>(slot), len);
-      while (!text_.empty() && text_.back() == ' ') text_.pop_back();
-      text_ = encoder_->FromUtf8(text_);
-      text_.resize(std::min(text_.size(), static_cast<std::size_t>(v.fileWidth)));
-      slot = reinterpret_cast<const std::uint8_t*>(text_.data());
-      len = text_.size();
-    }
+    std::string_view text;
+    if (!SlotText(v, slot, text)) return false;
     const std::size_t bytes = static_cast<std::size_t>(v.elements) * 8;
     if (v.segments == 1) {
-      std::memcpy(dst, slot, len);
-      std::memset(dst + len, ' ', bytes - len);
+      std::memcpy(dst, text.data(), text.size());
+      std::memset(dst + text.size(), ' ', bytes - text.size());
       continue;
     }
+    // A very long string: 255 bytes of text in each 256-byte segment.
     std::memset(dst, ' ', bytes);
-    for (std::size_t done = 0, s = 0; done < len; done += 255, ++s)
-      std::memcpy(dst + 256 * s, slot + done, std::min<std::size_t>(255, len - done));
+    for (std::size_t done = 0, s = 0; done < text.size(); done += kSegmentWidth, ++s)
+      std::memcpy(dst + (kSegmentWidth + 1) * s, text.data() + done,
+                  std::min<std::size_t>(kSegmentWidth, text.size() - done));
   }
+  return true;
 }
 
 void CaseWriter::Emit(const void* data, std::size_t n) {
-  if (dict_.compression == 2) {
+  if (dict_.compression == kZlib) {
     const auto* p = static_cast<const std::uint8_t*>(data);
     pending_.insert(pending_.end(), p, p + n);
   } else {
@@ -120,11 +119,11 @@ void CaseWriter::CloseBlock() {
   Emit(raws_, 8 * static_cast<std::size_t>(nraws_));
   nraws_ = 0;
   used_ = 0;
-  if (dict_.compression == 2 && pending_.size() >= kZBlock) CompressFullBlocks(false);
+  if (dict_.compression == kZlib && pending_.size() >= kZlibBlock) CompressFullBlocks(false);
 }
 
-void CaseWriter::Code(std::uint8_t code, const std::uint8_t* raw) {
-  cmds_[used_++] = code;
+void CaseWriter::Code(std::uint8_t command, const std::uint8_t* raw) {
+  cmds_[used_++] = command;
   if (raw) std::memcpy(raws_ + 8 * nraws_++, raw, 8);
   if (used_ == 8) CloseBlock();
 }
@@ -143,23 +142,23 @@ void CaseWriter::Encode() {
         std::memcpy(&d, b, 8);
       }
       if (d == -DBL_MAX) {
-        Code(255, nullptr);
-      } else if (d >= -99 && d <= 151 && d == static_cast<int>(d) && !(d == 0 && std::signbit(d))) {
-        Code(static_cast<std::uint8_t>(static_cast<int>(d) + 100), nullptr);
+        Code(code::kSysmis, nullptr);
+      } else if (d >= 1 - kBias && d <= 251 - kBias && d == static_cast<int>(d) && !(d == 0 && std::signbit(d))) {
+        Code(static_cast<std::uint8_t>(static_cast<int>(d + kBias)), nullptr);
       } else {
-        Code(253, e);
+        Code(code::kRaw, e);
       }
     } else if (std::memcmp(e, kBlanks, 8) == 0) {
-      Code(254, nullptr);
+      Code(code::kBlanks, nullptr);
     } else {
-      Code(253, e);
+      Code(code::kRaw, e);
     }
   }
 }
 
 int CaseWriter::Write(const std::uint8_t* record) {
-  ToElements(record);
-  if (dict_.compression == 0)
+  if (!ToElements(record)) return SPSS_EXC_STRVALUE;  // nothing of the case is written
+  if (dict_.compression == kUncompressed)
     out_.Write(elements_.data(), elements_.size());
   else
     Encode();
@@ -169,8 +168,8 @@ int CaseWriter::Write(const std::uint8_t* record) {
 void CaseWriter::CompressFullBlocks(bool last) {
   std::size_t done = 0;
   std::vector<std::uint8_t> packed;
-  while (pending_.size() - done >= kZBlock || (last && done < pending_.size())) {
-    const std::size_t size = std::min<std::size_t>(kZBlock, pending_.size() - done);
+  while (pending_.size() - done >= kZlibBlock || (last && done < pending_.size())) {
+    const std::size_t size = std::min<std::size_t>(kZlibBlock, pending_.size() - done);
     uLongf packedSize = compressBound(size);
     packed.resize(packedSize);
     if (compress2(packed.data(), &packedSize, pending_.data() + done, size, Z_BEST_SPEED) != Z_OK) {
@@ -185,29 +184,29 @@ void CaseWriter::CompressFullBlocks(bool last) {
 }
 
 int CaseWriter::Finish() {
-  if (dict_.compression != 0 && used_ > 0) CloseBlock();
-  if (dict_.compression == 2) {
+  if (dict_.compression != kUncompressed && used_ > 0) CloseBlock();
+  if (dict_.compression == kZlib) {
     CompressFullBlocks(true);
     const std::uint64_t trailerAt = out_.Pos();
-    std::vector<std::uint8_t> t;
-    PutLE(t, static_cast<std::uint64_t>(-100), 8);
-    PutLE(t, 0, 8);
-    PutLE(t, kZBlock, 4);
-    PutLE(t, zblocks_.size(), 4);
+    ByteWriter t;
+    t.Int64(static_cast<std::int64_t>(-kBias));
+    t.Int64(0);
+    t.Int(static_cast<std::int32_t>(kZlibBlock));
+    t.Int(static_cast<std::int32_t>(zblocks_.size()));
     std::uint64_t uncompressed = zheaderAt_;
     for (const ZBlock& b : zblocks_) {
-      PutLE(t, uncompressed, 8);
-      PutLE(t, b.compressedOffset, 8);
-      PutLE(t, b.size, 4);
-      PutLE(t, b.compressedSize, 4);
+      t.Int64(static_cast<std::int64_t>(uncompressed));
+      t.Int64(static_cast<std::int64_t>(b.compressedOffset));
+      t.Int(static_cast<std::int32_t>(b.size));
+      t.Int(static_cast<std::int32_t>(b.compressedSize));
       uncompressed += b.size;
     }
-    out_.Write(t.data(), t.size());
-    std::vector<std::uint8_t> header;
-    PutLE(header, zheaderAt_, 8);
-    PutLE(header, trailerAt, 8);
-    PutLE(header, t.size(), 8);
-    out_.PWrite(zheaderAt_, header.data(), header.size());
+    out_.Write(t.out.data(), t.out.size());
+    ByteWriter header;
+    header.Int64(static_cast<std::int64_t>(zheaderAt_));
+    header.Int64(static_cast<std::int64_t>(trailerAt));
+    header.Int64(static_cast<std::int64_t>(t.Size()));
+    out_.PWrite(zheaderAt_, header.out.data(), header.Size());
   }
   return out_.Flush() && !failed_ ? SPSS_OK : SPSS_FILE_WERROR;
 }

@@ -52,15 +52,18 @@ class CaseWriter {
   // Converts string values to the file's encoding when appending to such a file.
   void SetEncoder(TextEncoder* encoder) { encoder_ = encoder; }
   // Writes one whole-case record; a string slot ends at its first zero byte.
+  // SPSS_EXC_STRVALUE, with nothing written, when a string does not fit the
+  // file's encoding or its width there.
   int Write(const std::uint8_t* record);
   // Completes the data (the ZLIB trailer); returns SPSS_OK or SPSS_FILE_WERROR.
   int Finish();
   std::uint64_t End() const { return out_.Pos(); }
 
  private:
-  void ToElements(const std::uint8_t* record);
+  bool ToElements(const std::uint8_t* record);
+  bool SlotText(const Variable& v, const std::uint8_t* slot, std::string_view& text);
   void Encode();
-  void Code(std::uint8_t code, const std::uint8_t* raw);
+  void Code(std::uint8_t command, const std::uint8_t* raw);
   void CloseBlock();
   void Emit(const void* data, std::size_t n);
   void CompressFullBlocks(bool last);

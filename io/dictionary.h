@@ -74,6 +74,7 @@ struct Dictionary {
   bool hasMultResp = false;
   std::string multResp;       // definition lines, members by long name
   std::vector<std::string> documents;
+  bool namesMended = false;  // a name in the file could not name a variable
 
   int elementsPerCase = 0;             // 8-byte elements of one case in the file
   std::vector<std::uint8_t> numeric;   // per element: 1 when it holds a number

@@ -1,12 +1,15 @@
 #include "dictionary_writer.h"
 
 #include <algorithm>
-#include <bit>
+#include <cassert>
+#include <cctype>
+#include <cstring>
 #include <cfloat>
 #include <cmath>
 #include <ctime>
 #include <set>
 
+#include "format.h"
 #include "names.h"
 #include "savkit/spssio.h"
 #include "text_codec.h"
@@ -23,120 +26,286 @@ std::string UpperAscii(std::string s) {
 
 // A short name of at most 8 bytes that no other variable record uses.
 std::string UniqueShortName(std::string base, std::set<std::string>& used) {
-  CutUtf8(base, 8);
+  CutUtf8(base, kShortNameBytes);
   if (base.empty()) base = "V";
   if (used.insert(LowerAscii(base)).second) return base;
   for (int n = 1;; ++n) {
     const std::string suffix = "_" + std::to_string(n);
     std::string candidate = base;
-    CutUtf8(candidate, 8 - suffix.size());
+    CutUtf8(candidate, kShortNameBytes - suffix.size());
     candidate += suffix;
     if (used.insert(LowerAscii(candidate)).second) return candidate;
   }
 }
 
-int SegmentWidth(const Variable& v, int segment) {
-  if (v.segments == 1) return v.width;
-  return segment + 1 < v.segments ? 255 : v.width - 252 * (v.segments - 1);
-}
-
-class Bytes {
+// Writes one dictionary: every text goes out in the file's encoding.
+class DictionaryWriter {
  public:
-  std::vector<std::uint8_t> out;
-  void Int(std::int32_t v) { Put(static_cast<std::uint32_t>(v), 4); }
-  void Int64(std::int64_t v) { Put(static_cast<std::uint64_t>(v), 8); }
-  void Double(double v) { Put(std::bit_cast<std::uint64_t>(v), 8); }
-  void Text(const std::string& s, std::size_t width) {
-    std::string t = s.substr(0, width);
-    t.resize(width, ' ');
-    out.insert(out.end(), t.begin(), t.end());
-  }
-  void Raw(const std::string& s) { out.insert(out.end(), s.begin(), s.end()); }
-  void Zeros(std::size_t n) { out.insert(out.end(), n, 0); }
-  std::size_t Size() const { return out.size(); }
-  // An extension record of bytes.
-  void TextRecord(int subtype, const std::string& text) {
-    Int(7), Int(subtype), Int(1), Int(static_cast<std::int32_t>(text.size()));
-    Raw(text);
-  }
+  DictionaryWriter(const Dictionary& dict, const std::vector<MrSet>& sets, TextEncoder& encoder)
+      : dict_(dict), sets_(sets), enc_(encoder) {}
+  DictionaryBytes Run();
 
  private:
-  void Put(std::uint64_t v, int n) {
-    for (int i = 0; i < n; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  }
+  std::string Enc(std::string_view text) { return enc_.Fit(text, SIZE_MAX); }
+  std::string Fit(std::string_view text, std::size_t max) { return enc_.Fit(text, max); }
+  void Header();
+  void Variables();
+  void Variable(const io::Variable& v, const std::vector<std::string>& segmentNames);
+  void ValueLabels();
+  void Documents();
+  void Extensions();
+  void FixedRecords(ByteWriter& r);
+  void DisplayRecord(ByteWriter& r);
+  std::string LongNames();
+  std::string VeryLongStrings();
+  std::string LongStringLabels();
+  std::string LongStringMissing();
+
+  const Dictionary& dict_;
+  const std::vector<MrSet>& sets_;
+  TextEncoder& enc_;
+  ByteWriter b_;
+  DictionaryBytes result_;
 };
 
-std::int32_t Pack(const Format& f) {
-  return static_cast<std::int32_t>((f.type & 0xFF) << 16 | (std::min(f.width, 255) & 0xFF) << 8 | (f.decimals & 0xFF));
-}
-
-void WriteHeader(Bytes& b, const Dictionary& dict, int weightIndex) {
-  b.Raw(dict.compression == 2 ? "$FL3" : "$FL2");
-  b.Text("@(#) SPSS DATA FILE " + dict.product, 60);
-  b.Int(2);
-  b.Int(dict.elementsPerCase);
-  b.Int(dict.compression);
-  b.Int(weightIndex);
-  b.Int(-1);  // the case count, patched when the file is closed
-  b.Double(100.0);
-  b.Text(dict.date, 9);
-  b.Text(dict.time, 8);
-  b.Text(dict.fileLabel, 64);
-  b.Zeros(3);
+void DictionaryWriter::Header() {
+  const int weightIndex = dict_.weight >= 0 ? dict_.variables[static_cast<std::size_t>(dict_.weight)].dictIndex + 1 : 0;
+  b_.Raw(dict_.compression == kZlib ? header::kMagicZlib : header::kMagicPlain);
+  b_.Text(std::string(header::kProductPrefix) + " " + dict_.product, header::kProductLength);
+  b_.Int(2);
+  b_.Int(dict_.elementsPerCase);
+  b_.Int(dict_.compression);
+  b_.Int(weightIndex);
+  b_.Int(-1);  // the case count, patched when the file is closed
+  b_.Double(kBias);
+  b_.Text(dict_.date, header::kDateLength);
+  b_.Text(dict_.time, header::kTimeLength);
+  b_.Text(Fit(dict_.fileLabel, header::kLabelLength), header::kLabelLength);
+  b_.Zeros(3);
+  assert(b_.Size() == header::kSize);
+  result_.caseCountAt = header::kCases;
 }
 
 // The variable records of one variable: a record a segment, each with its
-// continuation records. Returns the dictionary index of its first record.
-void WriteVariable(Bytes& b, const Variable& v, const std::vector<std::string>& segmentNames) {
+// continuation records.
+void DictionaryWriter::Variable(const io::Variable& v, const std::vector<std::string>& segmentNames) {
   for (int s = 0; s < v.segments; ++s) {
-    const int width = SegmentWidth(v, s);
+    const int width = SegmentWidth(v.fileWidth, s);
     const bool first = s == 0;
-    const bool hasLabel = first && !v.label.empty();
-    const bool shortEnough = v.width <= 8;
-    const int nMissing = first && shortEnough ? v.missing.type : 0;
-    b.Int(2);
-    b.Int(width);
-    b.Int(hasLabel ? 1 : 0);
-    b.Int(nMissing);
+    const std::string label = first ? Enc(v.label) : std::string();
+    const int nMissing = first && v.fileWidth <= kMaxShortString ? v.missing.type : 0;
+    b_.Int(kVariableRecord);
+    b_.Int(width);
+    b_.Int(label.empty() ? 0 : 1);
+    b_.Int(nMissing);
     if (v.IsNumeric()) {
-      b.Int(Pack(v.print));
-      b.Int(Pack(v.write));
+      b_.Int(PackFormat(v.print.type, std::min(v.print.width, 255), v.print.decimals));
+      b_.Int(PackFormat(v.write.type, std::min(v.write.width, 255), v.write.decimals));
     } else {
       // A string in one segment keeps an AHEX format while its width fits the record's byte.
       const auto format = [&](const Format& f) {
-        const bool hex = v.segments == 1 && f.type == SPSS_FMT_AHEX && f.width <= 255;
-        return hex ? f : Format{SPSS_FMT_A, width, 0};
+        const bool hex = v.segments == 1 && f.type == SPSS_FMT_AHEX && 2 * width <= 255;
+        return hex ? PackFormat(SPSS_FMT_AHEX, 2 * width, 0) : PackFormat(SPSS_FMT_A, width, 0);
       };
-      b.Int(Pack(format(v.print)));
-      b.Int(Pack(format(v.write)));
+      b_.Int(format(v.print));
+      b_.Int(format(v.write));
     }
-    b.Text(segmentNames[static_cast<std::size_t>(s)], 8);
-    if (hasLabel) {
-      b.Int(static_cast<std::int32_t>(v.label.size()));
-      b.Raw(v.label);
-      b.Zeros((4 - v.label.size() % 4) % 4);
+    b_.Text(Enc(segmentNames[static_cast<std::size_t>(s)]), kShortNameBytes);
+    if (!label.empty()) {
+      b_.Int(static_cast<std::int32_t>(label.size()));
+      b_.Raw(label);
+      b_.Zeros((4 - label.size() % 4) % 4);
     }
     for (int i = 0; i < (nMissing < 0 ? -nMissing : nMissing); ++i) {
       if (v.IsNumeric())
-        b.Double(v.missing.number[i]);
+        b_.Double(v.missing.number[i]);
       else
-        b.Text(v.missing.text[i], 8);
+        b_.Text(Fit(v.missing.text[i], kMissingValueBytes), kMissingValueBytes);
     }
     for (int k = 8; k < width; k += 8) {
-      b.Int(2), b.Int(-1), b.Int(0), b.Int(0), b.Int(0), b.Int(0);
-      b.Text("", 8);
+      b_.Int(kVariableRecord), b_.Int(-1), b_.Int(0), b_.Int(0), b_.Int(0), b_.Int(0);
+      b_.Text("", kShortNameBytes);
     }
   }
 }
 
+void DictionaryWriter::Variables() {
+  // Segment names: the variable's short name first, then names of their own.
+  std::set<std::string> used;
+  for (const io::Variable& v : dict_.variables) used.insert(LowerAscii(v.shortName));
+  for (const io::Variable& v : dict_.variables) {
+    std::vector<std::string> names{v.shortName};
+    for (int s = 1; s < v.segments; ++s) {
+      std::string base = v.shortName;
+      CutUtf8(base, 5);
+      names.push_back(UniqueShortName(base + std::to_string(s), used));
+    }
+    Variable(v, names);
+  }
+}
+
+void DictionaryWriter::ValueLabels() {
+  for (const io::Variable& v : dict_.variables) {
+    const std::size_t n = v.IsNumeric() ? v.numberLabels.size() : v.textLabels.size();
+    if (v.fileWidth > kMaxShortString || n == 0) continue;
+    b_.Int(kValueLabelRecord);
+    b_.Int(static_cast<std::int32_t>(n));
+    for (std::size_t i = 0; i < n; ++i) {
+      if (v.IsNumeric())
+        b_.Double(v.numberLabels[i].first);
+      else
+        b_.Text(Fit(v.textLabels[i].first, static_cast<std::size_t>(v.fileWidth)), 8);
+      const std::string label = Fit(v.IsNumeric() ? v.numberLabels[i].second : v.textLabels[i].second, 255);
+      b_.Byte(static_cast<std::uint8_t>(label.size()));
+      b_.Raw(label);
+      b_.Zeros((8 - (label.size() + 1) % 8) % 8);
+    }
+    b_.Int(kValueLabelVariables), b_.Int(1), b_.Int(v.dictIndex + 1);
+  }
+}
+
+void DictionaryWriter::Documents() {
+  if (dict_.documents.empty()) return;
+  b_.Int(kDocumentRecord);
+  b_.Int(static_cast<std::int32_t>(dict_.documents.size()));
+  for (const std::string& line : dict_.documents) b_.Text(Fit(line, kDocumentLine), kDocumentLine);
+}
+
+void DictionaryWriter::FixedRecords(ByteWriter& r) {
+  r.Int(kExtensionRecord), r.Int(kReleaseInfo), r.Int(4), r.Int(8);
+  for (std::int32_t v : dict_.releaseInfo) r.Int(v);
+}
+
+void DictionaryWriter::DisplayRecord(ByteWriter& r) {
+  int segments = 0;
+  for (const io::Variable& v : dict_.variables) segments += v.segments;
+  r.Int(kExtensionRecord), r.Int(kDisplay), r.Int(4), r.Int(3 * segments);
+  for (const io::Variable& v : dict_.variables)
+    for (int s = 0; s < v.segments; ++s) r.Int(v.measure), r.Int(v.columns), r.Int(v.alignment);
+}
+
+std::string DictionaryWriter::LongNames() {
+  std::string names;
+  for (const io::Variable& v : dict_.variables) names += (names.empty() ? "" : "\t") + Enc(v.shortName) + "=" + Enc(v.name);
+  return names;
+}
+
+std::string DictionaryWriter::VeryLongStrings() {
+  std::string lengths;
+  for (const io::Variable& v : dict_.variables) {
+    if (v.segments == 1) continue;
+    char width[8];
+    std::snprintf(width, sizeof width, "%05d", v.fileWidth);
+    lengths += Enc(v.shortName) + "=" + width + std::string(1, '\0') + "\t";
+  }
+  return lengths;
+}
+
+std::string DictionaryWriter::LongStringLabels() {
+  ByteWriter r;
+  for (const io::Variable& v : dict_.variables) {
+    if (v.fileWidth <= kMaxShortString || v.textLabels.empty()) continue;
+    const std::string name = Enc(v.name);
+    const auto width = static_cast<std::size_t>(v.fileWidth);
+    r.Int(static_cast<std::int32_t>(name.size())), r.Raw(name), r.Int(v.fileWidth);
+    r.Int(static_cast<std::int32_t>(v.textLabels.size()));
+    for (const auto& [value, label] : v.textLabels) {
+      const std::string text = Enc(label);
+      r.Int(v.fileWidth), r.Text(Fit(value, width), width);
+      r.Int(static_cast<std::int32_t>(text.size())), r.Raw(text);
+    }
+  }
+  return std::string(r.out.begin(), r.out.end());
+}
+
+// Per variable: its name, the count of values, one value length, the values.
+std::string DictionaryWriter::LongStringMissing() {
+  ByteWriter r;
+  for (const io::Variable& v : dict_.variables) {
+    if (v.fileWidth <= kMaxShortString || v.missing.type <= 0) continue;
+    const std::string name = Enc(v.name);
+    r.Int(static_cast<std::int32_t>(name.size())), r.Raw(name);
+    r.Byte(static_cast<std::uint8_t>(v.missing.type));
+    r.Int(static_cast<std::int32_t>(kMissingValueBytes));
+    for (int i = 0; i < v.missing.type; ++i) r.Text(Fit(v.missing.text[i], kMissingValueBytes), kMissingValueBytes);
+  }
+  return std::string(r.out.begin(), r.out.end());
+}
+
+// Extension records, in ascending order of subtype.
+void DictionaryWriter::Extensions() {
+  std::vector<std::pair<int, ByteWriter>> records;
+  auto record = [&](int subtype) -> ByteWriter& { return records.emplace_back(subtype, ByteWriter{}).second; };
+  auto text = [&](int subtype, const std::string& t) {
+    if (!t.empty()) record(subtype).TextRecord(subtype, t);
+  };
+  FixedRecords(record(kReleaseInfo));
+  {
+    ByteWriter& r = record(kFloatInfo);
+    r.Int(kExtensionRecord), r.Int(kFloatInfo), r.Int(8), r.Int(3);
+    r.Double(-DBL_MAX), r.Double(DBL_MAX), r.Double(std::nextafter(-DBL_MAX, 0.0));
+  }
+  if (dict_.hasVariableSets) text(kVariableSets, Enc(dict_.variableSets));
+  text(kMultRespOld, Enc(MrRecordText(sets_, dict_, false)));
+  text(kTextInfo, Enc(dict_.textInfo));
+  DisplayRecord(record(kDisplay));
+  text(kLongNames, LongNames());
+  text(kVeryLongStrings, VeryLongStrings());
+  {
+    ByteWriter& r = record(kCaseCount);
+    r.Int(kExtensionRecord), r.Int(kCaseCount), r.Int(8), r.Int(2), r.Int64(1), r.Int64(-1);
+  }
+  for (const RawRecord& kept : dict_.keptRecords) {
+    ByteWriter& r = record(kept.subtype);
+    r.Int(kExtensionRecord), r.Int(kept.subtype), r.Int(kept.size), r.Int(kept.count);
+    r.Raw(kept.data);
+  }
+  text(kMultRespNew, Enc(MrRecordText(sets_, dict_, true)));
+  text(kEncoding, dict_.encoding.empty() ? std::string("UTF-8") : dict_.encoding);
+  text(kLongStringLabels, LongStringLabels());
+  text(kLongStringMissing, LongStringMissing());
+  std::stable_sort(records.begin(), records.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+  for (const auto& [subtype, r] : records) {
+    if (subtype == kCaseCount) result_.extendedCountAt = b_.Size() + 16 + 8;
+    b_.Raw(r.out);
+  }
+}
+
+DictionaryBytes DictionaryWriter::Run() {
+  Header();
+  Variables();
+  ValueLabels();
+  Documents();
+  Extensions();
+  b_.Int(kDictionaryEnd), b_.Int(0);
+  result_.bytes = std::move(b_.out);
+  return std::move(result_);
+}
+
 }  // namespace
+
+int CodePageFor(const std::string& encoding) {
+  if (encoding.empty() || IsUtf8Name(encoding)) return 65001;
+  std::string n;
+  for (char c : encoding)
+    if (c != '-' && c != '_') n += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  static const std::pair<const char*, int> kKnown[] = {
+      {"shiftjis", 932}, {"sjis", 932}, {"gbk", 936}, {"gb2312", 936}, {"big5", 950}, {"euckr", 949},
+      {"eucjp", 20932}, {"koi8r", 20866}, {"iso88591", 28591}, {"latin1", 28591}, {"ascii", 20127}};
+  for (const auto& [name, code] : kKnown)
+    if (n == name) return code;
+  for (const char* prefix : {"windows", "cp", "ibm"})
+    if (n.rfind(prefix, 0) == 0 && n.size() > std::strlen(prefix)) return std::atoi(n.c_str() + std::strlen(prefix));
+  if (n.rfind("iso8859", 0) == 0 && n.size() > 7) return 28590 + std::atoi(n.c_str() + 7);
+  return 0;
+}
 
 void StampNewFile(Dictionary& dict) {
   constexpr int kVersion[3] = {0, 1, 0};
   dict.product = "savkit " + std::to_string(kVersion[0]) + "." + std::to_string(kVersion[1]) + "." +
                  std::to_string(kVersion[2]);
   const std::int32_t info[8] = {kVersion[0], kVersion[1], kVersion[2], -1, 1, 1,
-                                std::endian::native == std::endian::big ? 1 : 2, 65001};
+                                std::endian::native == std::endian::big ? 1 : 2, CodePageFor(dict.encoding)};
   std::copy(std::begin(info), std::end(info), dict.releaseInfo);
   dict.hasReleaseInfo = true;
   char date[16], time[16];
@@ -151,159 +320,31 @@ void StampNewFile(Dictionary& dict) {
   dict.time = time;
 }
 
-void LayOut(Dictionary& dict) {
+void LayOut(Dictionary& dict, TextEncoder& encoder) {
   LayOutSlots(dict);
   std::set<std::string> used;
   int element = 0, record = 0;
   dict.numeric.clear();
   for (Variable& v : dict.variables) {
-    v.shortName = UniqueShortName(UpperAscii(v.name), used);
-    v.fileWidth = v.width;
-    v.segments = v.width > 255 ? (v.width + 251) / 252 : 1;
+    // A copy keeps the short names of the file it came from where they are still free.
+    const bool keep = !v.shortName.empty() && encoder.Fit(v.shortName, SIZE_MAX).size() <= kShortNameBytes &&
+                      used.insert(LowerAscii(v.shortName)).second;
+    if (!keep) v.shortName = UniqueShortName(UpperAscii(v.name), used);
+    if (v.fileWidth <= 0) v.fileWidth = v.width;
+    v.segments = SegmentCount(v.fileWidth);
     v.firstElement = element;
     v.dictIndex = record;
     v.elements = 0;
-    for (int s = 0; s < v.segments; ++s) {
-      const int width = SegmentWidth(v, s);
-      const int elements = width == 0 ? 1 : (width + 7) / 8;
-      v.elements += elements;
-      record += elements;
-    }
+    for (int s = 0; s < v.segments; ++s) v.elements += ElementsFor(SegmentWidth(v.fileWidth, s));
+    record += v.elements;
     element += v.elements;
     dict.numeric.insert(dict.numeric.end(), static_cast<std::size_t>(v.elements), v.IsNumeric() ? 1 : 0);
   }
   dict.elementsPerCase = element;
 }
 
-DictionaryBytes SerializeDictionary(const Dictionary& dict, const std::vector<MrSet>& sets) {
-  Bytes b;
-  DictionaryBytes result;
-  const int weightIndex = dict.weight >= 0 ? dict.variables[static_cast<std::size_t>(dict.weight)].dictIndex + 1 : 0;
-  WriteHeader(b, dict, weightIndex);
-  result.caseCountAt = 80;
-
-  // Segment names: the variable's short name first, then names of their own.
-  std::set<std::string> used;
-  for (const Variable& v : dict.variables) used.insert(LowerAscii(v.shortName));
-  std::vector<std::vector<std::string>> segmentNames;
-  for (const Variable& v : dict.variables) {
-    std::vector<std::string> names{v.shortName};
-    for (int s = 1; s < v.segments; ++s) {
-      std::string base = v.shortName;
-      CutUtf8(base, 5);
-      names.push_back(UniqueShortName(base + std::to_string(s), used));
-    }
-    segmentNames.push_back(std::move(names));
-  }
-  for (std::size_t i = 0; i < dict.variables.size(); ++i) WriteVariable(b, dict.variables[i], segmentNames[i]);
-
-  for (const Variable& v : dict.variables) {
-    const bool shortEnough = v.width <= 8;
-    const std::size_t n = v.IsNumeric() ? v.numberLabels.size() : v.textLabels.size();
-    if (!shortEnough || n == 0) continue;
-    b.Int(3);
-    b.Int(static_cast<std::int32_t>(n));
-    for (std::size_t i = 0; i < n; ++i) {
-      if (v.IsNumeric())
-        b.Double(v.numberLabels[i].first);
-      else
-        b.Text(v.textLabels[i].first, 8);
-      const std::string& label = v.IsNumeric() ? v.numberLabels[i].second : v.textLabels[i].second;
-      const std::size_t len = std::min<std::size_t>(label.size(), 255);
-      b.out.push_back(static_cast<std::uint8_t>(len));
-      b.Raw(label.substr(0, len));
-      b.Zeros((8 - (len + 1) % 8) % 8);
-    }
-    b.Int(4), b.Int(1), b.Int(v.dictIndex + 1);
-  }
-
-  if (!dict.documents.empty()) {
-    b.Int(6);
-    b.Int(static_cast<std::int32_t>(dict.documents.size()));
-    for (const std::string& line : dict.documents) b.Text(line, 80);
-  }
-
-  // Extension records, in ascending order of subtype.
-  std::vector<std::pair<int, Bytes>> records;
-  auto record = [&](int subtype) -> Bytes& { return records.emplace_back(subtype, Bytes{}).second; };
-  {
-    Bytes& r = record(3);
-    r.Int(7), r.Int(3), r.Int(4), r.Int(8);
-    for (std::int32_t v : dict.releaseInfo) r.Int(v);
-  }
-  {
-    Bytes& r = record(4);
-    r.Int(7), r.Int(4), r.Int(8), r.Int(3);
-    r.Double(-DBL_MAX), r.Double(DBL_MAX), r.Double(std::nextafter(-DBL_MAX, 0.0));
-  }
-  if (dict.hasVariableSets && !dict.variableSets.empty()) record(5).TextRecord(5, dict.variableSets);
-  if (const std::string t = MrRecordText(sets, dict, false); !t.empty()) record(7).TextRecord(7, t);
-  if (!dict.textInfo.empty()) record(10).TextRecord(10, dict.textInfo);
-  {
-    int segments = 0;
-    for (const Variable& v : dict.variables) segments += v.segments;
-    Bytes& r = record(11);
-    r.Int(7), r.Int(11), r.Int(4), r.Int(3 * segments);
-    for (const Variable& v : dict.variables)
-      for (int s = 0; s < v.segments; ++s) r.Int(v.measure), r.Int(v.columns), r.Int(v.alignment);
-  }
-  {
-    std::string names;
-    for (const Variable& v : dict.variables) names += (names.empty() ? "" : "\t") + v.shortName + "=" + v.name;
-    record(13).TextRecord(13, names);
-  }
-  {
-    std::string lengths;
-    for (const Variable& v : dict.variables) {
-      if (v.segments == 1) continue;
-      char width[8];
-      std::snprintf(width, sizeof width, "%05d", v.width);
-      lengths += v.shortName + "=" + width + std::string(1, '\0') + "\t";
-    }
-    if (!lengths.empty()) record(14).TextRecord(14, lengths);
-  }
-  {
-    Bytes& r = record(16);
-    r.Int(7), r.Int(16), r.Int(8), r.Int(2), r.Int64(1), r.Int64(-1);
-  }
-  for (const RawRecord& kept : dict.keptRecords) {
-    Bytes& r = record(kept.subtype);
-    r.Int(7), r.Int(kept.subtype), r.Int(kept.size), r.Int(kept.count);
-    r.out.insert(r.out.end(), kept.data.begin(), kept.data.end());
-  }
-  if (const std::string t = MrRecordText(sets, dict, true); !t.empty()) record(19).TextRecord(19, t);
-  record(20).TextRecord(20, "UTF-8");
-  {
-    Bytes r;
-    for (const Variable& v : dict.variables) {
-      if (v.width <= 8 || v.textLabels.empty()) continue;
-      r.Int(static_cast<std::int32_t>(v.name.size())), r.Raw(v.name), r.Int(v.width);
-      r.Int(static_cast<std::int32_t>(v.textLabels.size()));
-      for (const auto& [value, label] : v.textLabels) {
-        r.Int(v.width), r.Text(value, static_cast<std::size_t>(v.width));
-        r.Int(static_cast<std::int32_t>(label.size())), r.Raw(label);
-      }
-    }
-    if (r.Size()) record(21).TextRecord(21, std::string(r.out.begin(), r.out.end()));
-  }
-  {
-    Bytes r;
-    for (const Variable& v : dict.variables) {
-      if (v.width <= 8 || v.missing.type <= 0) continue;
-      r.Int(static_cast<std::int32_t>(v.name.size())), r.Raw(v.name);
-      r.out.push_back(static_cast<std::uint8_t>(v.missing.type));
-      for (int i = 0; i < v.missing.type; ++i) r.Int(8), r.Text(v.missing.text[i], 8);
-    }
-    if (r.Size()) record(22).TextRecord(22, std::string(r.out.begin(), r.out.end()));
-  }
-  std::stable_sort(records.begin(), records.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
-  for (const auto& [subtype, r] : records) {
-    if (subtype == 16) result.extendedCountAt = b.Size() + 16 + 8;
-    b.out.insert(b.out.end(), r.out.begin(), r.out.end());
-  }
-  b.Int(999), b.Int(0);
-  result.bytes = std::move(b.out);
-  return result;
+DictionaryBytes SerializeDictionary(const Dictionary& dict, const std::vector<MrSet>& sets, TextEncoder& encoder) {
+  return DictionaryWriter(dict, sets, encoder).Run();
 }
 
 }  // namespace savkit::io

@@ -1,11 +1,13 @@
 #include "file_ops.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace savkit::io {
 
@@ -41,6 +43,12 @@ int Flush(int fd) { return Injected() ? -1 : ::fsync(fd); }
 int Truncate(int fd, off_t length) { return Injected() ? -1 : ::ftruncate(fd, length); }
 
 int Rename(const char* from, const char* to) { return Injected() ? -1 : std::rename(from, to); }
+
+int Link(int fd, const char* to) {
+  if (Injected()) return -1;
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to, AT_SYMLINK_FOLLOW);
+}
 
 namespace faults {
 

@@ -8,41 +8,62 @@
 
 namespace savkit::io {
 
+bool MrTokens::Number(long& n) {
+  while (Peek(' ')) ++pos_;
+  const std::size_t start = pos_;
+  while (!AtEnd() && std::isdigit(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+  if (start == pos_ || pos_ - start > 9) return false;
+  n = std::stol(std::string(text_.substr(start, pos_ - start)));
+  return true;
+}
+
+bool MrTokens::Counted(std::string& out) {
+  long n;
+  if (!Number(n) || Next() != ' ' || text_.size() - pos_ < static_cast<std::size_t>(n)) return false;
+  out = std::string(text_.substr(pos_, static_cast<std::size_t>(n)));
+  pos_ += static_cast<std::size_t>(n);
+  return true;
+}
+
+std::vector<std::string> MrTokens::Words() {
+  std::vector<std::string> words;
+  while (!AtEnd()) {
+    while (Peek(' ') || Peek('\r')) ++pos_;
+    const std::size_t start = pos_;
+    while (!AtEnd() && text_[pos_] != ' ' && text_[pos_] != '\r') ++pos_;
+    if (pos_ > start) words.emplace_back(text_.substr(start, pos_ - start));
+  }
+  return words;
+}
+
 namespace {
 
-class Line {
- public:
-  explicit Line(std::string text) : text_(std::move(text)) {}
-  bool AtEnd() const { return pos_ >= text_.size(); }
-  // A decimal number followed by one blank.
-  bool Number(long& n) {
-    const std::size_t start = pos_;
-    while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_]))) ++pos_;
-    if (start == pos_ || pos_ - start > 9 || pos_ >= text_.size() || text_[pos_] != ' ') return false;
-    n = std::stol(text_.substr(start, pos_ - start));
-    ++pos_;
-    return true;
-  }
-  // n bytes; the blank that follows them, if any, is consumed too.
-  bool Take(long n, std::string& out) {
-    if (n < 0 || text_.size() - pos_ < static_cast<std::size_t>(n)) return false;
-    out = text_.substr(pos_, static_cast<std::size_t>(n));
-    pos_ += static_cast<std::size_t>(n);
-    if (pos_ < text_.size() && text_[pos_] == ' ') ++pos_;
-    return true;
-  }
-  std::string Rest() const { return pos_ < text_.size() ? text_.substr(pos_) : std::string(); }
-
- private:
-  std::string text_;
-  std::size_t pos_ = 0;
-};
-
 int FindVariable(const Dictionary& dict, const std::string& name) {
-  const std::string key = LowerAscii(name);
+  const std::string key = FoldName(name);
   for (std::size_t i = 0; i < dict.variables.size(); ++i)
-    if (LowerAscii(dict.variables[i].name) == key) return static_cast<int>(i);
+    if (FoldName(dict.variables[i].name) == key) return static_cast<int>(i);
   return -1;
+}
+
+int ParseMembers(const std::vector<std::string>& words, const Dictionary& dict, MrSet& set) {
+  for (std::size_t w = 0; w < words.size(); ++w) {
+    // A dichotomy set may carry, before its members, the word saying that
+    // counted values label the categories (1, or 11 with variable labels).
+    if (w == 0 && set.kind == 'D' && (words[w] == "1" || words[w] == "11")) {
+      set.kind = 'E';
+      set.labelSource = words[w];
+      continue;
+    }
+    const int index = FindVariable(dict, words[w]);
+    if (index < 0) return SPSS_INVALID_MRSETDEF;
+    set.members.push_back(index);
+  }
+  // A set groups two variables or more, all numbers or all strings.
+  if (set.members.size() < 2) return SPSS_INVALID_MRSETDEF;
+  const bool numeric = dict.variables[static_cast<std::size_t>(set.members[0])].IsNumeric();
+  for (int m : set.members)
+    if (dict.variables[static_cast<std::size_t>(m)].IsNumeric() != numeric) return SPSS_INVALID_MRSETDEF;
+  return SPSS_OK;
 }
 
 int ParseLine(const std::string& text, const Dictionary& dict, MrSet& set) {
@@ -51,45 +72,16 @@ int ParseLine(const std::string& text, const Dictionary& dict, MrSet& set) {
   set.name = text.substr(0, eq);
   if (set.name.size() < 2 || set.name[0] != '$' || set.name.find(' ') != std::string::npos)
     return SPSS_INVALID_MRSETNAME;
-  set.kind = text[eq + 1];
-  long n;
-  std::string body;
+  MrTokens t(std::string_view(text).substr(eq + 1));
+  set.kind = t.Next();
   if (set.kind == 'D') {
     // "D<length> <value> ": the length stands right after the letter.
-    Line counted(text.substr(eq + 2));
-    if (!counted.Number(n) || !counted.Take(n, set.value)) return SPSS_INVALID_MRSETDEF;
-    body = counted.Rest();
-  } else if (set.kind == 'C') {
-    if (text.size() <= eq + 2 || text[eq + 2] != ' ') return SPSS_INVALID_MRSETDEF;
-    body = text.substr(eq + 3);
-  } else {
+    if (t.Peek(' ') || !t.Counted(set.value)) return SPSS_INVALID_MRSETDEF;
+  } else if (set.kind != 'C' || !t.Peek(' ')) {
     return SPSS_INVALID_MRSETDEF;
   }
-  Line line(body);
-  if (!line.Number(n) || !line.Take(n, set.label)) return SPSS_INVALID_MRSETDEF;
-  std::string rest = line.Rest();
-  std::size_t pos = 0;
-  bool first = true;
-  while (pos <= rest.size()) {
-    std::size_t sp = rest.find(' ', pos);
-    if (sp == std::string::npos) sp = rest.size();
-    const std::string word = rest.substr(pos, sp - pos);
-    pos = sp + 1;
-    if (word.empty()) continue;
-    // A dichotomy set may carry, before its members, the word saying that
-    // counted values label the categories (1, or 11 with variable labels).
-    if (first && set.kind == 'D' && (word == "1" || word == "11")) {
-      set.kind = 'E';
-      set.labelSource = word;
-      first = false;
-      continue;
-    }
-    first = false;
-    const int index = FindVariable(dict, word);
-    if (index < 0) return SPSS_INVALID_MRSETDEF;
-    set.members.push_back(index);
-  }
-  return SPSS_OK;
+  if (!t.Counted(set.label)) return SPSS_INVALID_MRSETDEF;
+  return ParseMembers(t.Words(), dict, set);
 }
 
 }  // namespace
@@ -107,7 +99,7 @@ int ParseMrSets(const std::string& text, const Dictionary& dict, std::vector<MrS
     if (line.empty()) continue;
     MrSet set;
     if (const int status = ParseLine(line, dict, set)) return status;
-    if (!names.insert(LowerAscii(set.name)).second) return SPSS_DUP_MRSETNAME;
+    if (!names.insert(FoldName(set.name)).second) return SPSS_DUP_MRSETNAME;
     parsed.push_back(std::move(set));
   }
   sets = std::move(parsed);
@@ -131,6 +123,60 @@ std::string MrRecordText(const std::vector<MrSet>& sets, const Dictionary& dict,
     out += "\n";
   }
   return out;
+}
+
+namespace {
+
+// One set of a record: "$name=" then C, D or E and its fields, up to the line end.
+bool MrLineFromRecord(std::string_view line, bool newStyle,
+                      const std::function<std::string(std::string_view)>& toUtf8,
+                      const std::function<std::string(const std::string&)>& memberName, std::string& out) {
+  const std::size_t eq = line.find('=');
+  if (eq == std::string_view::npos) return false;
+  MrTokens t(line.substr(eq + 1));
+  const char type = t.Next();
+  std::string value, label, flag;
+  if (type == 'D') {
+    if (!t.Counted(value)) return false;
+  } else if (type == 'E' && newStyle) {
+    long f = 0;
+    if (!t.Number(f) || !t.Counted(value)) return false;
+    flag = std::to_string(f);
+  } else if (type != 'C') {
+    return false;
+  }
+  if (!t.Counted(label)) return false;
+  out = toUtf8(line.substr(0, eq)) + "=";
+  if (type == 'C') {
+    out += "C ";
+  } else {
+    std::string v = toUtf8(value);
+    while (!v.empty() && v.back() == ' ') v.pop_back();
+    while (!v.empty() && v.front() == ' ') v.erase(0, 1);
+    out += "D" + std::to_string(v.size()) + " " + v + " ";
+  }
+  const std::string l = toUtf8(label);
+  out += std::to_string(l.size()) + " " + l;
+  if (!flag.empty()) out += " " + flag;  // counted values label the categories
+  for (const std::string& word : t.Words()) out += " " + memberName(toUtf8(word));
+  out += "\n";
+  return true;
+}
+
+}  // namespace
+
+std::string MrLinesFromRecord(std::string_view record, bool newStyle,
+                              const std::function<std::string(std::string_view)>& toUtf8,
+                              const std::function<std::string(const std::string&)>& memberName) {
+  std::string lines, line;
+  std::size_t pos = 0;
+  while (pos < record.size()) {
+    std::size_t eol = record.find('\n', pos);
+    if (eol == std::string_view::npos) eol = record.size();
+    if (MrLineFromRecord(record.substr(pos, eol - pos), newStyle, toUtf8, memberName, line)) lines += line;
+    pos = eol + 1;
+  }
+  return lines;
 }
 
 }  // namespace savkit::io

@@ -1,16 +1,23 @@
 #include "open_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <atomic>
+#include <cerrno>
+#include <cfloat>
+#include <climits>
+#include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
 #include "file_input.h"
 #include "file_ops.h"
+#include "format.h"
 #include "names.h"
 #include "raw_dictionary.h"
 #include "savkit/spssio.h"
@@ -32,7 +39,7 @@ void OpenFile::UndoAppend() {
   undo.pending = false;
   if (Truncate(writeFd, static_cast<off_t>(undo.from)) != 0) return;
   if (!WriteAll(writeFd, undo.tail.data(), undo.tail.size(), static_cast<off_t>(undo.from))) return;
-  if (!WriteAll(writeFd, undo.count, 4, 80)) return;
+  if (!WriteAll(writeFd, undo.count, 4, header::kCases)) return;
   if (dict.extendedCountAt && !WriteAll(writeFd, undo.extendedCount, 8, static_cast<off_t>(dict.extendedCountAt)))
     return;
   Flush(writeFd);
@@ -43,22 +50,59 @@ void OpenFile::IndexNames() {
   folded.clear();
   for (std::size_t i = 0; i < dict.variables.size(); ++i) {
     exact.emplace(dict.variables[i].name, static_cast<int>(i));
-    folded.emplace(LowerAscii(dict.variables[i].name), static_cast<int>(i));
+    folded.emplace(FoldName(dict.variables[i].name), static_cast<int>(i));
   }
 }
 
 const Variable* OpenFile::Find(const char* name) const {
   if (!name) return nullptr;
   if (const auto it = exact.find(name); it != exact.end()) return &dict.variables[static_cast<std::size_t>(it->second)];
-  if (const auto it = folded.find(LowerAscii(name)); it != folded.end())
+  if (const auto it = folded.find(FoldName(name)); it != folded.end())
     return &dict.variables[static_cast<std::size_t>(it->second)];
   return nullptr;
 }
 
+void OpenFile::ClearRecord() {
+  record.assign(dict.caseSize, 0);
+  for (const Variable& v : dict.variables) {
+    if (v.IsNumeric()) {
+      const double sysmis = -DBL_MAX;
+      std::memcpy(record.data() + v.offset, &sysmis, 8);
+    } else {
+      std::memset(record.data() + v.offset, ' ', v.slot);
+    }
+  }
+}
+
+namespace {
+
+// Counts the cases of a file whose header does not say; a warning when the
+// data end inside a case.
+int CountCases(OpenFile& file, std::uint64_t size) {
+  Dictionary& dict = file.dict;
+  int status = SPSS_OK;
+  std::int64_t count = 0;
+  if (dict.compression == kUncompressed) {
+    const std::uint64_t caseBytes = static_cast<std::uint64_t>(dict.elementsPerCase) * 8;
+    const std::uint64_t data = size - dict.dataOffset;
+    count = caseBytes ? static_cast<std::int64_t>(data / caseBytes) : 0;
+    if (caseBytes && data % caseBytes) status = SPSS_DATA_CUT;
+  } else {
+    status = file.reader->CountCases(count);
+    if (status > 0) return status;
+  }
+  dict.cases = count;
+  if (const int seek = file.reader->Seek(0)) return seek;
+  return status;
+}
+
+}  // namespace
+
 int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out) {
   if (!path) return SPSS_FILE_OERROR;
   auto file = std::make_unique<OpenFile>();
-  file->fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  // Not blocking: a FIFO or a device must not hang the caller before it is refused.
+  file->fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (file->fd < 0) return SPSS_FILE_OERROR;
   struct stat st;
   if (::fstat(file->fd, &st) != 0 || !S_ISREG(st.st_mode)) return SPSS_FILE_OERROR;
@@ -71,7 +115,7 @@ int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out) {
   file->codec.Open(dict.encoding);
 
   std::unique_ptr<ByteSource> source;
-  if (dict.compression == 2) {
+  if (dict.compression == kZlib) {
     int status;
     source = MakeZlibSource(file->fd, dict.dataOffset, size, dict.swap, status);
     if (!source) return status;
@@ -79,50 +123,94 @@ int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out) {
     source = MakeFileSource(file->fd, dict.dataOffset, size);
   }
   file->reader = std::make_unique<CaseReader>(dict, std::move(source), file->codec);
+  int warning = dict.namesMended ? SPSS_NAME_MENDED : SPSS_OK;
   if (dict.cases < 0) {
-    std::int64_t count = 0;
-    if (dict.compression == 0) {
-      const std::uint64_t caseBytes = static_cast<std::uint64_t>(dict.elementsPerCase) * 8;
-      count = caseBytes ? static_cast<std::int64_t>((size - dict.dataOffset) / caseBytes) : 0;
-    } else if (const int status = file->reader->CountCases(count)) {
-      return status;
-    }
-    dict.cases = count;
-    if (const int status = file->reader->Seek(0)) return status;
+    const int status = CountCases(*file, size);
+    if (status > 0) return status;
+    if (status < 0) warning = status;
   }
   file->IndexNames();
   out = std::move(file);
-  return SPSS_OK;
+  return warning;
 }
+
+namespace {
+
+std::string DirName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file a path names once every symbolic link on its end is followed.
+bool FollowLinks(std::string path, std::string& out) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+      out = path;
+      return true;
+    }
+    std::string link(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+    if (n < 0) return false;
+    link.resize(static_cast<std::size_t>(n));
+    path = link[0] == '/' ? link : DirName(path) + "/" + link;
+  }
+  return false;  // a loop of links
+}
+
+// The process's umask, read without changing it where the system says it.
+mode_t CurrentUmask() {
+  if (std::FILE* f = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, f)) found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(f);
+    if (found) return static_cast<mode_t>(mask);
+  }
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return mask;
+}
+
+}  // namespace
 
 int CreateForWriting(const char* path, OpenFile& file) {
   if (!path || !*path) return SPSS_FILE_OERROR;
+  std::string target;
+  if (!FollowLinks(path, target)) return SPSS_FILE_OERROR;
   struct stat st;
-  if (::stat(path, &st) == 0 && !S_ISREG(st.st_mode)) return SPSS_FILE_OERROR;
-  std::string pattern = std::string(path) + ".savkit-XXXXXX";
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) return SPSS_FILE_OERROR;
-  ::fchmod(fd, 0644);
+  const bool replacing = ::stat(target.c_str(), &st) == 0;
+  if (replacing && !S_ISREG(st.st_mode)) return SPSS_FILE_OERROR;
+  // An unnamed file in the target's folder: a process killed while writing
+  // leaves nothing behind. Where the file system cannot, a named scratch file.
+  int fd = ::open(DirName(target).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    std::string pattern = target + ".savkit-XXXXXX";
+    fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) return SPSS_FILE_OERROR;
+    file.temp = pattern;
+  }
   file.writeFd = fd;
-  file.temp = pattern;
-  file.target = path;
+  file.target = target;
   file.mode = OpenFile::Mode::Write;
+  ::fchmod(fd, replacing ? st.st_mode & 07777 : 0666 & ~CurrentUmask());
+  // Another user's file becomes ours where we may not give it to them.
+  if (replacing && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
+  }
   return SPSS_OK;
 }
 
 namespace {
 
-void PutInt(std::uint8_t* p, std::uint64_t v, int n, bool swap) {
-  for (int i = 0; i < n; ++i) p[swap ? n - 1 - i : i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 // The header's count, and the extended count where the file has one.
 bool PatchCaseCounts(int fd, const Dictionary& dict, std::int64_t cases) {
   std::uint8_t b[8];
-  PutInt(b, static_cast<std::uint32_t>(cases <= INT32_MAX ? static_cast<std::int32_t>(cases) : -1), 4, dict.swap);
-  if (!WriteAll(fd, b, 4, 80)) return false;
+  StoreInt(b, static_cast<std::uint32_t>(cases <= INT32_MAX ? static_cast<std::int32_t>(cases) : -1), 4, dict.swap);
+  if (!WriteAll(fd, b, 4, header::kCases)) return false;
   if (dict.extendedCountAt) {
-    PutInt(b, static_cast<std::uint64_t>(cases), 8, dict.swap);
+    StoreInt(b, static_cast<std::uint64_t>(cases), 8, dict.swap);
     if (!WriteAll(fd, b, 8, static_cast<off_t>(dict.extendedCountAt))) return false;
   }
   return true;
@@ -134,7 +222,7 @@ bool KeepOriginal(int fd, std::uint64_t from, std::uint64_t size, const Dictiona
   undo.from = from;
   undo.tail.resize(static_cast<std::size_t>(size - from));
   if (!ReadFully(fd, undo.tail.data(), undo.tail.size(), from)) return false;
-  if (!ReadFully(fd, undo.count, 4, 80)) return false;
+  if (!ReadFully(fd, undo.count, 4, header::kCases)) return false;
   return !dict.extendedCountAt || ReadFully(fd, undo.extendedCount, 8, dict.extendedCountAt);
 }
 
@@ -143,9 +231,11 @@ bool KeepOriginal(int fd, std::uint64_t from, std::uint64_t size, const Dictiona
 int PrepareAppend(OpenFile& file) {
   Dictionary& dict = file.dict;
   // Appending would mean rewriting the compressed blocks and their trailer.
-  if (dict.compression == 2) return SPSS_INCOMPAT_APPEND;
-  file.writeFd = ::open(file.target.c_str(), O_RDWR | O_CLOEXEC);
+  if (dict.compression == kZlib) return SPSS_INCOMPAT_APPEND;
+  file.writeFd = ::open(file.target.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
   if (file.writeFd < 0) return SPSS_FILE_OERROR;
+  // One appender at a time: two would write their cases over each other.
+  if (::flock(file.writeFd, LOCK_EX | LOCK_NB) != 0) return SPSS_FILE_OERROR;
   if (!file.encoder.Open(dict.encoding)) return SPSS_INCOMPAT_APPEND;
   if (const int status = file.reader->Seek(dict.cases)) return status;
   std::uint64_t next, blockStart;
@@ -160,40 +250,60 @@ int PrepareAppend(OpenFile& file) {
   // follows the last case, and the case counts; those bytes are kept. A file
   // with more than a little after its last case is not one this library
   // wrote or can keep safe, and is not appended to.
-  const std::uint64_t from = dict.compression == 1 && used > 0 && used < 8 ? dict.dataOffset + blockStart : end;
+  const std::uint64_t from = dict.compression == kBytecode && used > 0 && used < 8 ? dict.dataOffset + blockStart : end;
   if (size < from || size - from > kMaxAppendTail) return SPSS_INCOMPAT_APPEND;
   if (!KeepOriginal(file.writeFd, from, size, dict, file.undo)) return SPSS_FILE_RERROR;
   // Whatever follows the last case (an end code, padding) goes; the new cases take its place.
   if (Truncate(file.writeFd, static_cast<off_t>(end)) != 0) return SPSS_FILE_WERROR;
   file.undo.pending = true;
   file.writer = std::make_unique<CaseWriter>(file.writeFd, dict, end);
-  if (dict.compression == 1) file.writer->ResumeBlock(dict.dataOffset + blockStart, cmds, used, end);
-  file.writer->SetEncoder(dict.encoding.empty() ? nullptr : &file.encoder);
-  file.record.assign(dict.caseSize, 0);
+  if (dict.compression == kBytecode) file.writer->ResumeBlock(dict.dataOffset + blockStart, cmds, used, end);
+  file.writer->SetEncoder(file.encoder.Identity() ? nullptr : &file.encoder);
+  file.ClearRecord();
   file.written = dict.cases;
   file.committed = true;
   file.mode = OpenFile::Mode::Append;
   return SPSS_OK;
 }
 
+namespace {
+
+// Gives a complete new file its name, replacing what had it.
+int Publish(OpenFile& file, bool replacing) {
+  if (file.temp.empty()) {
+    if (!replacing) {
+      if (Link(file.writeFd, file.target.c_str()) == 0) return SPSS_OK;
+      if (errno != EEXIST) return SPSS_FILE_WERROR;
+    }
+    // A name beside the target first, then one rename over it.
+    static std::atomic<unsigned> serial{0};
+    for (int tries = 0; file.temp.empty(); ++tries) {
+      const std::string name = file.target + ".savkit-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+      if (Link(file.writeFd, name.c_str()) == 0)
+        file.temp = name;
+      else if (errno != EEXIST || tries > 100)
+        return SPSS_FILE_WERROR;
+    }
+  }
+  if (Rename(file.temp.c_str(), file.target.c_str()) != 0) return SPSS_FILE_WERROR;
+  file.temp.clear();  // it is the file now
+  return SPSS_OK;
+}
+
+}  // namespace
+
 int FinishWriting(std::unique_ptr<OpenFile> file) {
   int status = file->writer ? file->writer->Finish() : SPSS_OK;
   if (status == SPSS_OK && file->writer && !PatchCaseCounts(file->writeFd, file->dict, file->written))
     status = SPSS_FILE_WERROR;
+  const bool append = file->mode == OpenFile::Mode::Append;
   // Replacing a file: its data must be on disk before the new name points at
   // it, or a crash could leave a damaged file where a good one was.
   struct stat st;
-  const bool replacing = !file->temp.empty() && ::stat(file->target.c_str(), &st) == 0;
-  if (status == SPSS_OK && (replacing || file->temp.empty()) && Flush(file->writeFd) != 0)
-    status = SPSS_FILE_WERROR;
-  if (status == SPSS_OK) file->undo.pending = false;
-  if (status == SPSS_OK && !file->temp.empty()) {
-    if (Rename(file->temp.c_str(), file->target.c_str()) != 0) {
-      status = SPSS_FILE_WERROR;
-    } else {
-      file->temp.clear();  // it is the file now
-    }
-  }
+  const bool replacing = !append && ::stat(file->target.c_str(), &st) == 0;
+  if (status == SPSS_OK && (replacing || append) && Flush(file->writeFd) != 0) status = SPSS_FILE_WERROR;
+  if (status == SPSS_OK && append) file->undo.pending = false;
+  if (status == SPSS_OK && !append) status = Publish(*file, replacing);
   return status;  // the destructor removes a scratch file that did not make it
 }
 

@@ -38,6 +38,8 @@ struct OpenFile {
   void IndexNames();
   // Puts the bytes an append changed back as they were.
   void UndoAppend();
+  // Every value of the case record system-missing or blank.
+  void ClearRecord();
 
   Mode mode = Mode::Read;
   int fd = -1;
@@ -45,12 +47,12 @@ struct OpenFile {
   TextCodec codec;
   std::unique_ptr<CaseReader> reader;
   std::unordered_map<std::string, int> exact;
-  std::unordered_map<std::string, int> folded;
+  std::unordered_map<std::string, int> folded;  // by FoldName
 
   // Writing and appending.
   int writeFd = -1;
-  std::string target;  // the file that closing makes
-  std::string temp;    // where a new file is written until then
+  std::string target;  // the file that closing makes (symbolic links followed)
+  std::string temp;    // a named scratch file, where the file system has no unnamed ones
   bool committed = false;
   std::vector<MrSet> mrSets;
   std::vector<std::uint8_t> record;  // the case that spssSetValue... fill
@@ -60,9 +62,11 @@ struct OpenFile {
   AppendUndo undo;
 };
 
-// Reads a file's dictionary and prepares its cases; returns a status.
+// Reads a file's dictionary and prepares its cases; returns a status, or a
+// warning (SPSS_NAME_MENDED, SPSS_DATA_CUT) with the file open.
 int OpenForReading(const char* path, std::unique_ptr<OpenFile>& file);
-// Creates the scratch file that a new file is written to until it is closed.
+// Creates the unnamed (else scratch) file that a new file is written to until
+// it is complete, with the mode the new file will have.
 int CreateForWriting(const char* path, OpenFile& file);
 // Prepares an open file for appending cases to it.
 int PrepareAppend(OpenFile& file);

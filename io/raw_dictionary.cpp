@@ -3,7 +3,7 @@
 // by it.
 #include <cstring>
 
-#include "bytes.h"
+#include "format.h"
 #include "file_input.h"
 #include "raw_dictionary.h"
 #include "savkit/spssio.h"
@@ -45,32 +45,33 @@ std::string TrimRight(std::string s) {
 }
 
 int ReadHeader(FileInput& in, RawDictionary& raw) {
-  std::uint8_t h[176];
+  std::uint8_t h[header::kSize];
   if (!in.Read(h, sizeof h)) return in.Failed() ? SPSS_FILE_RERROR : SPSS_INVALID_FILE;
-  if (std::memcmp(h, "$FL2", 4) == 0) {
+  if (std::memcmp(h + header::kMagic, header::kMagicPlain, 4) == 0) {
     raw.zlib = false;
-  } else if (std::memcmp(h, "$FL3", 4) == 0) {
+  } else if (std::memcmp(h + header::kMagic, header::kMagicZlib, 4) == 0) {
     raw.zlib = true;
   } else {
     return SPSS_INVALID_FILE;
   }
-  const std::int32_t layout = LoadI32(h + 64, false);
+  const std::int32_t layout = LoadI32(h + header::kLayout, false);
   if (layout == 2 || layout == 3) {
     raw.swap = false;
-  } else if (LoadI32(h + 64, true) == 2 || LoadI32(h + 64, true) == 3) {
+  } else if (LoadI32(h + header::kLayout, true) == 2 || LoadI32(h + header::kLayout, true) == 3) {
     raw.swap = true;
   } else {
     return SPSS_INVALID_FILE;
   }
-  raw.compression = LoadI32(h + 72, raw.swap);
-  if (raw.compression < 0 || raw.compression > 2 || (raw.compression == 2) != raw.zlib) return SPSS_INVALID_FILE;
-  raw.weightIndex = LoadI32(h + 76, raw.swap);
-  raw.cases = LoadI32(h + 80, raw.swap);
-  raw.bias = LoadF64(h + 84, raw.swap);
-  raw.product.assign(reinterpret_cast<const char*>(h + 4), 60);
-  raw.date.assign(reinterpret_cast<const char*>(h + 92), 9);
-  raw.time.assign(reinterpret_cast<const char*>(h + 101), 8);
-  raw.fileLabel = TrimRight(std::string(reinterpret_cast<const char*>(h + 109), 64));
+  raw.compression = LoadI32(h + header::kCompression, raw.swap);
+  if (raw.compression < kUncompressed || raw.compression > kZlib || (raw.compression == kZlib) != raw.zlib)
+    return SPSS_INVALID_FILE;
+  raw.weightIndex = LoadI32(h + header::kWeight, raw.swap);
+  raw.cases = LoadI32(h + header::kCases, raw.swap);
+  raw.bias = LoadF64(h + header::kBias, raw.swap);
+  raw.product.assign(reinterpret_cast<const char*>(h + header::kProduct), header::kProductLength);
+  raw.date.assign(reinterpret_cast<const char*>(h + header::kDate), header::kDateLength);
+  raw.time.assign(reinterpret_cast<const char*>(h + header::kTime), header::kTimeLength);
+  raw.fileLabel = TrimRight(std::string(reinterpret_cast<const char*>(h + header::kLabel), header::kLabelLength));
   return SPSS_OK;
 }
 
@@ -117,7 +118,7 @@ bool ReadValueLabels(Records& r, RawDictionary& raw) {
     vl.labels.emplace_back(value, std::move(label));
   }
   std::int32_t type, n;
-  if (!r.Int(type) || type != 4) return false;
+  if (!r.Int(type) || type != kValueLabelVariables) return false;
   if (!r.Int(n) || !r.Fits(n, 4)) return false;
   vl.indexes.resize(static_cast<std::size_t>(n));
   for (auto& idx : vl.indexes)
@@ -128,10 +129,10 @@ bool ReadValueLabels(Records& r, RawDictionary& raw) {
 
 bool ReadDocuments(Records& r, RawDictionary& raw) {
   std::int32_t n;
-  if (!r.Int(n) || !r.Fits(n, 80)) return false;
+  if (!r.Int(n) || !r.Fits(n, static_cast<std::int64_t>(kDocumentLine))) return false;
   for (std::int32_t i = 0; i < n; ++i) {
     std::string line;
-    if (!r.Text(line, 80)) return false;
+    if (!r.Text(line, kDocumentLine)) return false;
     raw.documents.push_back(std::move(line));
   }
   return true;
@@ -163,11 +164,11 @@ int ReadRawDictionary(int fd, std::uint64_t fileSize, RawDictionary& raw) {
     if (!r.Int(type)) return in.Failed() ? SPSS_FILE_RERROR : SPSS_NO_TYPE999;
     bool ok;
     switch (type) {
-      case 2: ok = ReadVariable(r, raw); break;
-      case 3: ok = ReadValueLabels(r, raw); break;
-      case 6: ok = ReadDocuments(r, raw); break;
-      case 7: ok = ReadExtension(r, raw); break;
-      case 999: {
+      case kVariableRecord: ok = ReadVariable(r, raw); break;
+      case kValueLabelRecord: ok = ReadValueLabels(r, raw); break;
+      case kDocumentRecord: ok = ReadDocuments(r, raw); break;
+      case kExtensionRecord: ok = ReadExtension(r, raw); break;
+      case kDictionaryEnd: {
         std::int32_t filler;
         if (!r.Int(filler)) return r.Status();
         raw.dataOffset = in.Pos();

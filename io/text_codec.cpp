@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cctype>
+#include <cstdint>
 
 namespace savkit::io {
 
@@ -24,6 +25,26 @@ std::string EncodingForCodePage(int code) {
     case 1252: return "WINDOWS-1252";
     default: return "CP" + std::to_string(code);
   }
+}
+
+bool ValidUtf8(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > s.size() || (n == 2 && c < 0xC2)) return false;
+    std::uint32_t cp = n == 1 ? c : c & (0x7F >> n);
+    for (std::size_t k = 1; k < n; ++k) {
+      const auto b = static_cast<unsigned char>(s[i + k]);
+      if ((b & 0xC0) != 0x80) return false;
+      cp = cp << 6 | (b & 0x3F);
+    }
+    // Overlong forms, surrogates and code points past Unicode's end.
+    if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
+      return false;
+    i += n;
+  }
+  return true;
 }
 
 void CutUtf8(std::string& text, std::size_t maxBytes) {
@@ -105,18 +126,32 @@ bool TextEncoder::Open(const std::string& encoding) {
   return encoding.empty() || IsUtf8Name(encoding) || cd_.Open(encoding.c_str(), "UTF-8");
 }
 
-std::string TextEncoder::FromUtf8(std::string_view text) {
-  if (Identity()) return std::string(text);
-  std::string out;
-  Convert(cd_.Get(), text, out, [](char*& in, std::size_t& inLeft, std::string& o) {
-    // A character the encoding lacks, or broken UTF-8: one '?' for it.
+bool TextEncoder::Encode(std::string_view text, std::string& out) {
+  out.clear();
+  bool ok = true;
+  if (Identity()) {
+    out.assign(text);
+    return ValidUtf8(text);
+  }
+  Convert(cd_.Get(), text, out, [&ok](char*& in, std::size_t& inLeft, std::string& o) {
+    ok = false;
     o += '?';
     do {
       ++in;
       --inLeft;
     } while (inLeft > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80);
   });
-  return out;
+  return ok;
+}
+
+std::string TextEncoder::Fit(std::string_view text, std::size_t maxBytes) {
+  std::string cut(text), out;
+  for (;;) {
+    Encode(cut, out);
+    if (out.size() <= maxBytes) return out;
+    // Drop characters from the end until the encoded text fits.
+    CutUtf8(cut, cut.size() - 1);
+  }
 }
 
 }  // namespace savkit::io

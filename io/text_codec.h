@@ -13,6 +13,8 @@ namespace savkit::io {
 std::string EncodingForCodePage(int code);
 bool IsUtf8Name(std::string_view name);
 
+bool ValidUtf8(std::string_view text);
+
 // Cuts text to at most maxBytes without splitting a UTF-8 character.
 void CutUtf8(std::string& text, std::size_t maxBytes);
 
@@ -47,13 +49,17 @@ class TextCodec {
   Iconv cd_;
 };
 
-// Converts UTF-8 back to a file's encoding, for appending to such files.
-// Characters the encoding lacks become '?'.
+// Converts UTF-8 back to a file's encoding, for files written in it.
 class TextEncoder {
  public:
   bool Open(const std::string& encoding);
   bool Identity() const { return !cd_.Valid(); }
-  std::string FromUtf8(std::string_view text);
+  // The text in the encoding; false when a character has no code there or
+  // the text is not valid UTF-8.
+  bool Encode(std::string_view text, std::string& out);
+  // The encoded form of the longest start of text that fits maxBytes, cut
+  // between characters. Characters the encoding lacks become '?'.
+  std::string Fit(std::string_view text, std::size_t maxBytes);
 
  private:
   Iconv cd_;

@@ -29,7 +29,7 @@ class ReadHandle {
  public:
   explicit ReadHandle(const std::string& path) { status = spssOpenRead(path.c_str(), &handle); }
   ~ReadHandle() {
-    if (status == SPSS_OK) spssCloseRead(handle);
+    if (status <= 0) spssCloseRead(handle);  // a warning leaves the file open
   }
   ReadHandle(const ReadHandle&) = delete;
   ReadHandle& operator=(const ReadHandle&) = delete;
@@ -89,7 +89,7 @@ class ReadHandle {
 // them; empty when the file does not open or a case does not read.
 inline std::vector<std::vector<std::string>> ReadTable(const std::string& path) {
   ReadHandle f(path);
-  if (f.status != SPSS_OK) return {};
+  if (f.status > 0) return {};
   const auto vars = f.Variables();
   std::vector<std::vector<std::string>> table(1);
   for (const VarInfo& v : vars) table[0].push_back(v.name);

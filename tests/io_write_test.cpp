@@ -329,7 +329,7 @@ TEST_F(TempDirTest, EveryRuleHasItsStatus) {
   EXPECT_EQ(spssSetVarMeasureLevel(h, "num", 4), SPSS_INVALID_MEASURELEVEL);
   EXPECT_EQ(spssSetCaseWeightVar(h, "str"), SPSS_INVALID_CASEWGT);
   EXPECT_EQ(spssSetCaseWeightVar(h, "nosuch"), SPSS_VAR_NOTFOUND);
-  EXPECT_EQ(spssSetMultRespDefs(h, "$a=C 0  num\n$A=C 0  num\n"), SPSS_DUP_MRSETNAME);
+  EXPECT_EQ(spssSetMultRespDefs(h, "$a=C 0  str long\n$A=C 0  str long\n"), SPSS_DUP_MRSETNAME);
   EXPECT_EQ(spssSetMultRespDefs(h, "$a=X 0  num\n"), SPSS_INVALID_MRSETDEF);
   EXPECT_EQ(spssSetMultRespDefs(h, "$a=C 0  nosuch\n"), SPSS_INVALID_MRSETDEF);
   EXPECT_EQ(spssSetMultRespDefs(h, "$a=C 9 short\n"), SPSS_INVALID_MRSETDEF);

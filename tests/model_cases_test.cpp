@@ -295,11 +295,13 @@ TEST_F(TempDirTest, AppendingToAFileInAnotherEncodingConvertsBack) {
   d.Open();
   TSPSSCase* k = d.Cases()->Add();
   k->SetValue(0, Variant("Ærø€"));  // all four characters exist in windows-1252
-  k->SetValue(1, Variant("東京"));   // these do not
+  k->SetValue(1, Variant("東京"));   // these do not: the case is refused, never stored as "??"
   k->SetValue(2, Variant(4));
+  EXPECT_THROW(k->Save(), ESPSSDataFileException);
+  k->SetValue(1, Variant("Tokyo"));
   k->Save();
   d.Close();
   const auto csv = PeerCsv("pspp-convert", path);
   ASSERT_EQ(csv.size(), 5u);
-  EXPECT_EQ(csv[4], (std::vector<std::string>{"Ærø€", "??", "4"}));
+  EXPECT_EQ(csv[4], (std::vector<std::string>{"Ærø€", "Tokyo", "4"}));
 }

@@ -74,6 +74,21 @@ extern "C" {
 #define SPSS_EMPTY_MULTRESP (-13)
 #define SPSS_NO_DEW (-14)
 #define SPSS_EMPTY_DEW (-15)
+/* savkit's own: a name in the file could not name a variable and was replaced
+ * by a valid unique one (spssOpenRead and the other opening functions). */
+#define SPSS_NAME_MENDED (-16)
+/* savkit's own: the data end inside a case; the complete cases before it are
+ * read (spssOpenRead and the other opening functions). */
+#define SPSS_DATA_CUT (-17)
+
+/* Why a text is not a valid variable name (spssValidateVarname). */
+#define SPSS_NAME_OK 0
+#define SPSS_NAME_SCRATCH 1  /* starts with '#': a scratch variable */
+#define SPSS_NAME_SYSTEM 2   /* starts with '$': a system variable */
+#define SPSS_NAME_BADLTH 3   /* empty, or longer than 64 bytes */
+#define SPSS_NAME_BADCHAR 4  /* a character no name may hold, or broken UTF-8 */
+#define SPSS_NAME_RESERVED 5 /* ALL AND BY EQ GE GT LE LT NE NOT OR TO WITH */
+#define SPSS_NAME_BADFIRST 6 /* may not start with that character */
 
 /* Measurement levels. */
 #define SPSS_MLVL_UNK 0
@@ -148,7 +163,13 @@ extern "C" {
  * converted to UTF-8. Buffers for spssGetVarCMissingValues need this + 1. */
 #define SPSS_MAX_MISSVALUE 24
 
-/* Opening and closing. At most 128 files are open at once (SPSS_FITAB_FULL). */
+/* No function of this library lets an exception or a signal out: running out
+ * of memory gives SPSS_NO_MEMORY, any other internal failure an error status.
+ *
+ * Opening and closing. At most 128 files are open at once (SPSS_FITAB_FULL).
+ * Only regular files open (anything else: SPSS_FILE_OERROR). A warning status
+ * from an opening function (SPSS_NAME_MENDED, SPSS_DATA_CUT) leaves the file
+ * open, with its handle set. */
 int spssOpenRead(const char *fileName, int *handle);
 int spssCloseRead(int handle);
 
@@ -199,13 +220,37 @@ int spssWholeCaseIn(int handle, char *caseRec);
  * the named file is left as it was. The dictionary is defined with the
  * spssSet... functions and fixed by spssCommitHeader; cases follow, built with
  * spssSetValueNumeric/spssSetValueChar and spssCommitCaseRecord, or given
- * whole with spssWholeCaseOut. Texts are UTF-8 and files are written in UTF-8.
+ * whole with spssWholeCaseOut. Every value starts system-missing (blank for
+ * strings) and keeps what was set until set again, in new files and appends
+ * alike.
+ *
+ * Texts are UTF-8. New files are written in UTF-8. A copy (spssOpenWriteCopy)
+ * is written in the encoding of the file it copies, as an append is, so that
+ * what fit there still fits: a text or string value with a character that
+ * encoding lacks, or too long for its place once encoded, is refused
+ * (SPSS_EXC_STRVALUE; names SPSS_INVALID_VARNAME); dictionary texts the file
+ * kept are written back whole. A file has one append handle at a time (a second
+ * gets SPSS_FILE_OERROR). Print and write formats must suit the variable and
+ * be at least as wide as the format needs (DATE9, TIME5, F2.1, ...).
+ * Multiple-response sets need two members or more, all numbers or all strings.
+ *
+ * New files get the mode 0666 less the umask; a file replaced keeps its mode
+ * (and owner and group where the process may set them); a symbolic link is
+ * followed and the file it names replaced. Nothing of a file that is not
+ * complete is ever seen under a name, even if the process is killed.
+ *
  * Compression 0 none, 1 bytecode (the default), 2 ZLIB. */
 int spssOpenWrite(const char *fileName, int *handle);
 int spssOpenWriteCopy(const char *fileName, const char *dictFileName, int *handle);
 int spssOpenAppend(const char *fileName, int *handle);
 int spssCloseWrite(int handle);
 int spssCloseAppend(int handle);
+
+/* A name is valid when it is 1 to 64 bytes of UTF-8, starts with a letter
+ * (of any script) or '@', goes on with letters, digits and . _ $ # @, and is
+ * not a reserved word; names are unique ignoring letter case in every script.
+ * spssSetVarName refuses any other (SPSS_INVALID_VARNAME, SPSS_DUP_VAR). */
+int spssValidateVarname(const char *varName);
 
 int spssSetCompression(int handle, int compSwitch);
 int spssSetIdString(int handle, const char *id);
