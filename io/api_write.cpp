@@ -286,6 +286,7 @@ int spssSetVarName(int handle, const char* varName, int varLength) {
       v.alignment = SPSS_ALIGN_LEFT;
       v.columns = std::min(varLength, 32);
     }
+    f.dict.hasDisplay = true;  // a new variable has its display parameters written
     v.offset = f.dict.caseSize;
     v.slot = SlotSize(varLength);
     f.dict.caseSize += v.slot;
@@ -306,25 +307,28 @@ int spssSetVarWriteFormat(int handle, const char* varName, int writeType, int wr
 }
 
 int spssSetVarColumnWidth(int handle, const char* varName, int columnWidth) {
-  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
+  return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
     if (columnWidth < 0 || columnWidth > kMaxWidth) return SPSS_INVALID_PRFOR;
+    f.dict.hasDisplay = true;
     v.columns = columnWidth;
     return SPSS_OK;
   });
 }
 
 int spssSetVarAlignment(int handle, const char* varName, int alignment) {
-  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
+  return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
     if (alignment < SPSS_ALIGN_LEFT || alignment > SPSS_ALIGN_CENTER) return SPSS_INVALID_PRFOR;
+    f.dict.hasDisplay = true;
     v.alignment = alignment;
     return SPSS_OK;
   });
 }
 
 int spssSetVarMeasureLevel(int handle, const char* varName, int measureLevel) {
-  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
+  return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
     if (measureLevel < SPSS_MLVL_UNK || measureLevel > SPSS_MLVL_RAT) return SPSS_INVALID_MEASURELEVEL;
     if (!v.IsNumeric() && measureLevel == SPSS_MLVL_RAT) return SPSS_INVALID_MEASURELEVEL;
+    f.dict.hasDisplay = true;
     v.measure = measureLevel;
     return SPSS_OK;
   });

@@ -190,6 +190,7 @@ int Builder::ReadSegments() {
 
 void Builder::ApplyDisplay() {
   const RawRecord* r = Find(kDisplay);
+  dict_.hasDisplay = r != nullptr;
   if (!r || r->size != 4) return;
   const std::size_t n = segments_.size();
   const std::size_t per = static_cast<std::size_t>(r->count) == 3 * n ? 3 : static_cast<std::size_t>(r->count) == 2 * n ? 2 : 0;
@@ -285,6 +286,7 @@ void Builder::MakeVariables() {
 }
 
 void Builder::ApplyLongNames() {
+  dict_.hasLongNames = Find(kLongNames) != nullptr;
   if (const RawRecord* r = Find(kLongNames)) {
     for (const std::string& entry : Split(Text(*r), '\t')) {
       const std::size_t eq = entry.find('=');

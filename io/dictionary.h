@@ -75,6 +75,10 @@ struct Dictionary {
   std::string multResp;       // definition lines, members by long name
   std::vector<std::string> documents;
   bool namesMended = false;  // a name in the file could not name a variable
+  // Whether the file has these records; a copy of a file without them leaves
+  // them out too, as readers assume other things in their absence.
+  bool hasDisplay = true;
+  bool hasLongNames = true;
 
   int elementsPerCase = 0;             // 8-byte elements of one case in the file
   std::vector<std::uint8_t> numeric;   // per element: 1 when it holds a number

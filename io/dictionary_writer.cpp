@@ -185,6 +185,10 @@ void DictionaryWriter::DisplayRecord(ByteWriter& r) {
 }
 
 std::string DictionaryWriter::LongNames() {
+  // A file that had no long names keeps its names in the variable records alone.
+  const bool needed = dict_.hasLongNames || std::any_of(dict_.variables.begin(), dict_.variables.end(),
+                                                        [](const io::Variable& v) { return v.name != v.shortName; });
+  if (!needed) return {};
   std::string names;
   for (const io::Variable& v : dict_.variables) names += (names.empty() ? "" : "\t") + Enc(v.shortName) + "=" + Enc(v.name);
   return names;
@@ -248,7 +252,7 @@ void DictionaryWriter::Extensions() {
   if (dict_.hasVariableSets) text(kVariableSets, Enc(dict_.variableSets));
   text(kMultRespOld, Enc(MrRecordText(sets_, dict_, false)));
   text(kTextInfo, Enc(dict_.textInfo));
-  DisplayRecord(record(kDisplay));
+  if (dict_.hasDisplay) DisplayRecord(record(kDisplay));
   text(kLongNames, LongNames());
   text(kVeryLongStrings, VeryLongStrings());
   {

@@ -42,7 +42,7 @@ void ReadVariable(int h, const char* name, int type) {
 
 void ReadThroughLibrary(const char* path) {
   int h = -1;
-  if (spssOpenRead(path, &h) != SPSS_OK) return;
+  if (spssOpenRead(path, &h) > 0) return;  // a warning leaves it open
   int n = 0, comp = 0, release[8];
   long cases = 0, caseSize = 0;
   spssGetNumberofVariables(h, &n);
@@ -96,6 +96,31 @@ void ReadThroughComponent(const std::string& path) {
   } catch (const Exception&) {
     // Refused with the component's own error: what a damaged file should get.
   }
+}
+
+int CopyThroughLibrary(const char* path, const char* target, int compression) {
+  int in = -1, out = -1;
+  const int opened = spssOpenRead(path, &in);
+  if (opened > 0) return opened;
+  int status = spssOpenWriteCopy(target, path, &out);
+  if (status > 0) {
+    spssCloseRead(in);
+    return status;
+  }
+  if (compression >= 0) status = spssSetCompression(out, compression);
+  if (status <= 0) status = spssCommitHeader(out);
+  long size = 0, cases = 0;
+  spssGetCaseSize(in, &size);
+  spssGetNumberofCases(in, &cases);
+  std::vector<char> record(static_cast<std::size_t>(size > 0 ? size : 1));
+  for (long c = 0; c < cases && status <= 0; ++c) {
+    status = spssWholeCaseIn(in, record.data());
+    if (status <= 0) status = spssWholeCaseOut(out, record.data());
+  }
+  const int closed = spssCloseWrite(out);
+  spssCloseRead(in);
+  if (status > 0) return status;
+  return closed > 0 ? closed : opened;
 }
 
 }  // namespace savkit::fuzzing

@@ -11,6 +11,11 @@ namespace savkit::fuzzing {
 // statuses; the function only returns.
 void ReadThroughLibrary(const char* path);
 
+// Copies the file with spssOpenWriteCopy and every case to target, in the
+// given compression (-1: the source's); the first failing status, or the
+// opening's warning.
+int CopyThroughLibrary(const char* path, const char* target, int compression);
+
 // Opens the file with a component and reads the dictionary, the sets, every
 // value and the XML. The component's own exceptions are the expected way to
 // refuse a file; anything else escapes.
