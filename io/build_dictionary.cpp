@@ -306,27 +306,29 @@ void Builder::ApplyLongNames() {
     }
   }
   // Names handed out are valid, unique ignoring case and at most 64 bytes,
-  // whatever the file holds, so that the dictionary can be written again.
+  // whatever the file holds, so that the dictionary can be written again. As
+  // PSPP does, a long name that cannot be used gives way to the short name,
+  // and a short name that cannot to VAR001, VAR002 and on.
   std::set<std::string> taken;
+  const auto usable = [&](const std::string& name) {
+    return ValidateName(name) == SPSS_NAME_OK && !taken.count(FoldName(name));
+  };
+  int generated = 0;
   for (Variable& v : dict_.variables) {
     const std::string original = v.name;
     CutUtf8(v.name, SPSS_MAX_VARNAME);
-    if (ValidateName(v.name) != SPSS_NAME_OK) {
-      char name[16];
-      std::snprintf(name, sizeof name, "VAR%03d", static_cast<int>(&v - dict_.variables.data()) + 1);
-      v.name = name;
+    if (!usable(v.name)) {
       dict_.namesMended = true;
+      if (v.name != v.shortName && usable(v.shortName)) {
+        v.name = v.shortName;
+      } else {
+        char name[16];
+        do std::snprintf(name, sizeof name, "VAR%03d", ++generated);
+        while (!usable(name));
+        v.name = name;
+      }
     }
-    std::string candidate = v.name;
-    for (int n = 2; !taken.insert(FoldName(candidate)).second; ++n) {
-      std::string suffix(1, '_');
-      suffix += std::to_string(n);
-      candidate = v.name;
-      CutUtf8(candidate, SPSS_MAX_VARNAME - suffix.size());
-      candidate += suffix;
-    }
-    if (candidate != v.name) dict_.namesMended = true;
-    v.name = candidate;
+    taken.insert(FoldName(v.name));
     if (v.name != original) renamed_[original] = v.name;
   }
 }

@@ -48,7 +48,8 @@ class ZlibSource : public ByteSource {
       if (!b) break;
       if (!Load(*b)) return -1;
       const std::uint64_t within = pos + done - b->virtualStart;
-      const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(n - done, b->size - within));
+      if (within >= cache_.size()) break;  // the block held less than its trailer said
+      const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(n - done, cache_.size() - within));
       std::memcpy(dst + done, cache_.data() + within, take);
       done += take;
     }
@@ -71,8 +72,10 @@ class ZlibSource : public ByteSource {
     if (!ReadFully(fd_, packed.data(), packed.size(), b.fileOffset)) return false;
     cache_.resize(b.size);
     uLongf outLen = b.size;
-    if (uncompress(cache_.data(), &outLen, packed.data(), b.compressedSize) != Z_OK || outLen != b.size)
-      return false;
+    // A block that inflates to less than its stated size is read as far as it
+    // goes, as PSPP does; one that would inflate to more is damaged.
+    if (uncompress(cache_.data(), &outLen, packed.data(), b.compressedSize) != Z_OK) return false;
+    cache_.resize(outLen);
     cached_ = &b;
     return true;
   }

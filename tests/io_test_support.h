@@ -204,7 +204,7 @@ enum class CsvStyle { Pspp, ReadStat };
 inline void ExpectSameAsCsv(const std::string& path, const std::vector<std::vector<std::string>>& csv,
                             CsvStyle style) {
   ReadHandle f(path);
-  ASSERT_EQ(f.status, SPSS_OK) << path;
+  ASSERT_LE(f.status, SPSS_OK) << path;  // a warning reads on
   const auto vars = f.Variables();
   ASSERT_FALSE(csv.empty());
   ASSERT_EQ(static_cast<long>(csv.size()) - 1, f.Cases()) << path;
