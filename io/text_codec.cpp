@@ -79,6 +79,10 @@ std::string TextCodec::ToUtf8(std::string_view bytes) {
 
 namespace {
 
+// U+EF80..U+EFFF stand for bytes 0x80..0xFF: private-use characters that no
+// code page iconv knows maps (GB18030, which maps every character, aside).
+constexpr unsigned kRawByteBase = 0xEF00;
+
 // Runs a conversion to its end. At a byte it cannot convert, skip(in, inLeft,
 // out) writes a stand-in and steps over the byte or character.
 template <class Skip>
@@ -108,13 +112,16 @@ void TextCodec::AppendUtf8(std::string_view bytes, std::string& out) {
     return;
   }
   Convert(cd_.Get(), bytes, out, [](char*& in, std::size_t& inLeft, std::string& o) {
-    // An undefined or broken byte: keep it as the Latin-1 character it numbers.
+    // An undefined or broken byte: kept as the private-use character that
+    // stands for it.
     const auto b = static_cast<unsigned char>(*in);
     if (b < 0x80) {
       o += static_cast<char>(b);
     } else {
-      o += static_cast<char>(0xC0 | (b >> 6));
-      o += static_cast<char>(0x80 | (b & 0x3F));
+      const unsigned cp = kRawByteBase + b;
+      o += static_cast<char>(0xE0 | (cp >> 12));
+      o += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      o += static_cast<char>(0x80 | (cp & 0x3F));
     }
     ++in;
     --inLeft;
@@ -134,6 +141,17 @@ bool TextEncoder::Encode(std::string_view text, std::string& out) {
     return ValidUtf8(text);
   }
   Convert(cd_.Get(), text, out, [&ok](char*& in, std::size_t& inLeft, std::string& o) {
+    // A byte the file held that its encoding does not define goes back as it was.
+    const auto* u = reinterpret_cast<const unsigned char*>(in);
+    if (inLeft >= 3 && u[0] == 0xEE && (u[1] == 0xBE || u[1] == 0xBF) && (u[2] & 0xC0) == 0x80) {
+      const unsigned cp = (0xEu << 12) | ((u[1] & 0x3Fu) << 6) | (u[2] & 0x3Fu);
+      if (cp >= kRawByteBase + 0x80) {
+        o += static_cast<char>(cp - kRawByteBase);
+        in += 3;
+        inLeft -= 3;
+        return;
+      }
+    }
     ok = false;
     o += '?';
     do {

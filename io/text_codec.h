@@ -35,7 +35,9 @@ class Iconv {
 };
 
 // Converts from one encoding to UTF-8. Bytes the encoding does not define are
-// kept as the Latin-1 characters of the same number, so nothing is lost.
+// kept as the private-use characters U+EF80 to U+EFFF (U+EF00 + the byte),
+// which TextEncoder turns back into the same byte: nothing is lost, and no
+// character a file means is taken for one.
 class TextCodec {
  public:
   // False when iconv does not know the encoding.

@@ -46,7 +46,11 @@ inline std::string DumpVariable(int h, const VarInfo& v) {
     char m[3][SPSS_MAX_MISSVALUE + 1];
     spssGetVarCMissingValues(h, name, &type, m[0], m[1], m[2]);
     out += " missing=" + std::to_string(type);
-    for (int i = 0; i < type; ++i) out += " [" + std::string(m[i]) + "]";
+    for (int i = 0; i < type; ++i) {
+      std::string value = m[i];
+      while (!value.empty() && value.back() == ' ') value.pop_back();
+      out += " [" + value + "]";
+    }
     char** values = nullptr;
     char** labels = nullptr;
     int n = 0;

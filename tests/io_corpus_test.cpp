@@ -163,3 +163,108 @@ INSTANTIATE_TEST_SUITE_P(PsppReaderTests, SackFile, ::testing::ValuesIn(SackFile
 });
 
 }  // namespace
+
+namespace {
+
+struct CodePage {
+  const char* file;
+  const char* encoding;  // as PSPP's SYSFILE INFO names it
+  const char* missing;   // a string missing value: 6 bytes there, 9 to 12 in UTF-8
+  const char* foreign;   // a text the encoding cannot hold
+};
+
+const CodePage kCodePages[] = {
+    {"codepage-cp1252.sav", "WINDOWS-1252", "Brühlöß", "東京"},
+    {"codepage-cp1251.sav", "WINDOWS-1251", "Москва", "東京"},
+    {"codepage-sjis.sav", "SHIFT_JIS", "東京都", "Москва€"},
+    {"codepage-gbk.sav", "GBK", "北京市", "서울"},
+    {"codepage-big5.sav", "BIG5", "臺北市", "서울"},
+    {"codepage-euckr.sav", "EUC-KR", "서울시", "ไทย"},
+};
+
+class CodePageFile : public TempDirTest, public ::testing::WithParamInterface<CodePage> {
+ protected:
+  // What PSPP says of the file's encoding, documents and labels.
+  static std::string PsppFacts(const std::string& path) {
+    std::string text = RunPspp("SYSFILE INFO FILE='" + path + "'.\n");
+    std::string facts;
+    std::stringstream in(text);
+    for (std::string line; std::getline(in, line);)
+      if (line.rfind("Encoding,", 0) == 0 || line.rfind("Label,", 0) == 0) facts += line + "\n";
+    return facts;
+  }
+};
+
+// Copies of a file in a code page are written in that code page, so that
+// every text that fit still fits: nothing is cut, nothing changes.
+TEST_P(CodePageFile, CopiesKeepEveryText) {
+  const CodePage& cp = GetParam();
+  const std::string source = DataPath(cp.file);
+  const std::string dictionary = DumpDictionary(source);
+  // The 6-byte missing value is read whole, for the short and the long string.
+  EXPECT_NE(dictionary.find("city type=24 print=1.24.0 write=1.24.0"), std::string::npos) << dictionary;
+  EXPECT_NE(dictionary.find(std::string("missing=1 [") + cp.missing + "]"), std::string::npos) << dictionary;
+  EXPECT_NE(dictionary.find(std::string("place type=60 print=1.60.0 write=1.60.0 columns=20 align=0 measure=1 "
+                                        "label=[")),
+            std::string::npos);
+  const auto values = ReadTable(source);
+  for (int compression : {-1, 0, 2}) {
+    const std::string copy = Path("copy.sav");
+    ASSERT_LE(savkit::fuzzing::CopyThroughLibrary(source.c_str(), copy.c_str(), compression), 0);
+    EXPECT_EQ(DumpDictionary(copy), dictionary);
+    EXPECT_EQ(ReadTable(copy), values);
+  }
+  const std::string copy = Path("copy.sav");
+  if (HavePeer("pspp")) {
+    EXPECT_EQ(PsppFacts(copy), PsppFacts(source));
+    EXPECT_NE(PsppFacts(copy).find(std::string("Encoding,") + cp.encoding), std::string::npos);
+    EXPECT_EQ(PsppDictionary(copy).tables, PsppDictionary(source).tables);
+  }
+  if (HavePeer("readstat")) {
+    EXPECT_EQ(PeerCsv("readstat", copy), PeerCsv("readstat", source));
+  }
+}
+
+// Appending converts back to the file's code page; a value it cannot hold,
+// or one too long for the variable there, is refused and nothing is written.
+TEST_P(CodePageFile, AppendsConvertBackOrRefuse) {
+  const CodePage& cp = GetParam();
+  const std::string path = Path("append.sav");
+  std::filesystem::copy_file(DataPath(cp.file), path);
+  const std::string before = Bytes(path);
+  int h;
+  ASSERT_EQ(spssOpenAppend(path.c_str(), &h), SPSS_OK);
+  double city, place;
+  ASSERT_EQ(spssGetVarHandle(h, "city", &city), SPSS_OK);
+  ASSERT_EQ(spssGetVarHandle(h, "place", &place), SPSS_OK);
+  ASSERT_EQ(spssSetValueChar(h, city, cp.foreign), SPSS_OK);
+  EXPECT_EQ(spssCommitCaseRecord(h), SPSS_EXC_STRVALUE);
+  const std::string tooLong = std::string(cp.missing) + cp.missing;  // 12 bytes there, for an A8
+  ASSERT_EQ(spssSetValueChar(h, city, tooLong.c_str()), SPSS_OK);
+  EXPECT_EQ(spssCommitCaseRecord(h), SPSS_EXC_STRVALUE);
+  ASSERT_EQ(spssCloseAppend(h), SPSS_OK);
+  EXPECT_EQ(Bytes(path), before) << "refused cases leave nothing behind";
+
+  ASSERT_EQ(spssOpenAppend(path.c_str(), &h), SPSS_OK);
+  ASSERT_EQ(spssSetValueChar(h, city, cp.missing), SPSS_OK);
+  ASSERT_EQ(spssSetValueChar(h, place, tooLong.c_str()), SPSS_OK);
+  ASSERT_EQ(spssCommitCaseRecord(h), SPSS_OK);
+  ASSERT_EQ(spssCloseAppend(h), SPSS_OK);
+  const auto table = ReadTable(path);
+  ASSERT_EQ(table.size(), 5u);
+  EXPECT_EQ(table[4], (std::vector<std::string>{"-1.7976931348623157e+308", cp.missing, tooLong}));
+  if (HavePeer("pspp-convert")) {
+    const auto csv = PeerCsv("pspp-convert", path);
+    ASSERT_EQ(csv.size(), 5u);
+    EXPECT_EQ(csv[4], (std::vector<std::string>{" ", cp.missing, tooLong}));  // PSPP shows SYSMIS as a blank
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(SixEncodings, CodePageFile, ::testing::ValuesIn(kCodePages), [](const auto& info) {
+  std::string name = info.param.file;
+  for (char& c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
+});
+
+}  // namespace
