@@ -178,9 +178,13 @@ int Builder::ReadSegments() {
     for (int k = 1; k < s.elements; ++k)
       if (i + static_cast<std::size_t>(k) >= vars.size() || vars[i + static_cast<std::size_t>(k)].type != -1)
         return SPSS_INVALID_FILE;
+    std::size_t next = i + static_cast<std::size_t>(s.elements);
+    // Continuation records past a string's width are extra positions of it,
+    // their bytes unused, as PSPP reads them.
+    for (; v.type > 0 && next < vars.size() && vars[next].type == -1; ++next) ++s.elements;
     for (int k = 0; k < s.elements; ++k) dict_.numeric.push_back(v.type == 0 ? 1 : 0);
     element += s.elements;
-    i += static_cast<std::size_t>(s.elements);
+    i = next;
     segments_.push_back(s);
   }
   dict_.elementsPerCase = element;
@@ -224,6 +228,7 @@ int Builder::ApplyVeryLongStrings() {
       for (int k = 0; k < count; ++k) {
         const int w = segments_[s + static_cast<std::size_t>(k)].width;
         if (w <= 0 || (k + 1 < count && w != 255)) return SPSS_INVALID_FILE;
+        if (segments_[s + static_cast<std::size_t>(k)].elements != ElementsFor(w)) return SPSS_INVALID_FILE;
         if (k + 1 == count && w < width - 255L * (count - 1)) return SPSS_INVALID_FILE;
       }
       Segment& first = segments_[s];
@@ -404,7 +409,8 @@ bool Builder::ParseLongStringMissing(const RawRecord& r, MissingLayout layout, b
     std::uint8_t count;
     std::string name;
     if (!c.Int(nameLen) || !c.Bytes(name, nameLen) || !c.Byte(count)) return false;
-    if (count > 0 && !c.Int(len)) return false;
+    // The value length comes once, even for no values, except in the older layout.
+    if ((count > 0 || layout != MissingLayout::EachValue) && !c.Int(len)) return false;
     MissingValues m;
     bool sound = len >= 0 && static_cast<std::size_t>(len) <= kMissingValueBytes;
     for (int i = 0; i < count; ++i) {

@@ -14,7 +14,7 @@ CaseReader::CaseReader(const Dictionary& dict, std::unique_ptr<ByteSource> sourc
   caseBytes_ = static_cast<std::size_t>(dict.elementsPerCase) * 8;
   direct_ = codec.Identity();
   for (const Variable& v : dict.variables)
-    if (v.segments > 1) direct_ = false;
+    if (v.segments > 1 || static_cast<std::size_t>(v.elements) * 8 != v.slot) direct_ = false;
   scratch_.resize(caseBytes_);
   for (const Variable& v : dict.variables)
     if (!v.IsNumeric() && v.fileWidth % 8 != 0)
