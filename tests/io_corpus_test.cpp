@@ -15,6 +15,7 @@
 #include "fuzz/read_everything.h"
 #include "io/names.h"
 #include "io_test_support.h"
+#include "savkit/model/datafile.h"
 #include "temp_dir.h"
 
 using namespace savkit::testing;
@@ -222,6 +223,28 @@ TEST_P(CodePageFile, CopiesKeepEveryText) {
   }
   if (HavePeer("readstat")) {
     EXPECT_EQ(PeerCsv("readstat", copy), PeerCsv("readstat", source));
+  }
+}
+
+// Saving through the component, with a value edited, goes the same way.
+TEST_P(CodePageFile, SavingAnEditKeepsEveryOtherText) {
+  const CodePage& cp = GetParam();
+  const std::string path = Path("edited.sav");
+  std::filesystem::copy_file(DataPath(cp.file), path);
+  const std::string dictionary = DumpDictionary(path);
+  auto values = ReadTable(path);
+  {
+    savkit::TSPSSDatafile d;
+    d.Set_Filename(path);
+    d.Open();
+    d.Variables()->Find("place")->Set_Value(3, savkit::Variant(std::string(cp.missing)));
+    d.Save();
+  }
+  values[3][2] = cp.missing;
+  EXPECT_EQ(DumpDictionary(path), dictionary);
+  EXPECT_EQ(ReadTable(path), values);
+  if (HavePeer("pspp")) {
+    EXPECT_NE(PsppFacts(path).find(std::string("Encoding,") + cp.encoding), std::string::npos);
   }
 }
 
