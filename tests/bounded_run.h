@@ -20,15 +20,20 @@ namespace savkit::testing {
 #endif
 #endif
 
-inline void LimitChild() {
-  ::alarm(20);
-#ifndef SAVKIT_UNDER_ASAN  // the sanitizer reserves terabytes of address space up front
+// Leaves the process `spare` bytes of address space beyond what it uses now.
+inline void LimitAddressSpace(rlim_t spare) {
   std::ifstream statm("/proc/self/statm");
   unsigned long pages = 0;
   statm >> pages;
-  const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (256u << 20);
+  const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + spare;
   const rlimit limit{room, room};
   ::setrlimit(RLIMIT_AS, &limit);
+}
+
+inline void LimitChild() {
+  ::alarm(20);
+#ifndef SAVKIT_UNDER_ASAN  // the sanitizer reserves terabytes of address space up front
+  LimitAddressSpace(256u << 20);
 #endif
 }
 

@@ -22,6 +22,15 @@ using namespace savkit::testing;
 
 namespace {
 
+// A file name as a test's name: letters and digits, the rest '_'.
+std::string TestName(std::string name) {
+  for (char& c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
+}
+
+std::string ParamName(const ::testing::TestParamInfo<std::string>& info) { return TestName(info.param); }
+
 std::vector<std::string> PeerFiles() {
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(DataPath("peers"))) names.push_back(e.path().filename());
@@ -105,12 +114,7 @@ TEST_P(PeerFile, CopiesReadBackTheSame) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, PeerFile, ::testing::ValuesIn(PeerFiles()), [](const auto& info) {
-  std::string name = info.param;
-  for (char& c : name)
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(Corpus, PeerFile, ::testing::ValuesIn(PeerFiles()), ParamName);
 
 }  // namespace
 
@@ -156,12 +160,7 @@ TEST_P(SackFile, GivesAStatusOrTheValuesPsppReads) {
   ExpectSameAsCsv(path, expected, CsvStyle::Pspp);
 }
 
-INSTANTIATE_TEST_SUITE_P(PsppReaderTests, SackFile, ::testing::ValuesIn(SackFiles()), [](const auto& info) {
-  std::string name = info.param;
-  for (char& c : name)
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(PsppReaderTests, SackFile, ::testing::ValuesIn(SackFiles()), ParamName);
 
 }  // namespace
 
@@ -283,11 +282,7 @@ TEST_P(CodePageFile, AppendsConvertBackOrRefuse) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(SixEncodings, CodePageFile, ::testing::ValuesIn(kCodePages), [](const auto& info) {
-  std::string name = info.param.file;
-  for (char& c : name)
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(SixEncodings, CodePageFile, ::testing::ValuesIn(kCodePages),
+                         [](const auto& info) { return TestName(info.param.file); });
 
 }  // namespace

@@ -172,12 +172,7 @@ TEST_F(TempDirTest, CountsAreSixtyFourBitsAndCutDataReadsOn) {
 
 // Opens a file with 80 MB of address space to spare.
 int OpenWithLittleMemory(const std::string& path) {
-  std::ifstream statm("/proc/self/statm");
-  unsigned long pages = 0;
-  statm >> pages;
-  const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (80u << 20);
-  const rlimit limit{room, room};
-  ::setrlimit(RLIMIT_AS, &limit);
+  LimitAddressSpace(80u << 20);
   int h;
   return spssOpenRead(path.c_str(), &h);
 }
