@@ -250,7 +250,8 @@ void DictionaryWriter::Extensions() {
     r.Double(-DBL_MAX), r.Double(DBL_MAX), r.Double(std::nextafter(-DBL_MAX, 0.0));
   }
   if (dict_.hasVariableSets) text(kVariableSets, Enc(dict_.variableSets));
-  text(kMultRespOld, Enc(MrRecordText(sets_, dict_, false)));
+  const auto enc = [this](std::string_view t) { return Enc(t); };
+  text(kMultRespOld, MrRecordText(sets_, dict_, false, enc));
   text(kTextInfo, Enc(dict_.textInfo));
   if (dict_.hasDisplay) DisplayRecord(record(kDisplay));
   text(kLongNames, LongNames());
@@ -264,7 +265,7 @@ void DictionaryWriter::Extensions() {
     r.Int(kExtensionRecord), r.Int(kept.subtype), r.Int(kept.size), r.Int(kept.count);
     r.Raw(kept.data);
   }
-  text(kMultRespNew, Enc(MrRecordText(sets_, dict_, true)));
+  text(kMultRespNew, MrRecordText(sets_, dict_, true, enc));
   text(kEncoding, dict_.encoding.empty() ? std::string("UTF-8") : dict_.encoding);
   text(kLongStringLabels, LongStringLabels());
   text(kLongStringMissing, LongStringMissing());

@@ -106,20 +106,22 @@ int ParseMrSets(const std::string& text, const Dictionary& dict, std::vector<MrS
   return SPSS_OK;
 }
 
-std::string MrRecordText(const std::vector<MrSet>& sets, const Dictionary& dict, bool newStyle) {
+std::string MrRecordText(const std::vector<MrSet>& sets, const Dictionary& dict, bool newStyle,
+                         const std::function<std::string(std::string_view)>& encode) {
   std::string out;
   for (const MrSet& s : sets) {
     if ((s.kind == 'E') != newStyle) continue;
-    out += s.name + "=";
+    const std::string value = encode(s.value), label = encode(s.label);
+    out += encode(s.name) + "=";
     if (s.kind == 'C') {
       out += "C ";
     } else if (s.kind == 'D') {
-      out += "D" + std::to_string(s.value.size()) + " " + s.value + " ";
+      out += "D" + std::to_string(value.size()) + " " + value + " ";
     } else {
-      out += "E " + s.labelSource + " " + std::to_string(s.value.size()) + " " + s.value + " ";
+      out += "E " + s.labelSource + " " + std::to_string(value.size()) + " " + value + " ";
     }
-    out += std::to_string(s.label.size()) + " " + s.label;
-    for (int m : s.members) out += " " + LowerAscii(dict.variables[static_cast<std::size_t>(m)].shortName);
+    out += std::to_string(label.size()) + " " + label;
+    for (int m : s.members) out += " " + encode(LowerAscii(dict.variables[static_cast<std::size_t>(m)].shortName));
     out += "\n";
   }
   return out;

@@ -46,8 +46,10 @@ class MrTokens {
 int ParseMrSets(const std::string& text, const Dictionary& dict, std::vector<MrSet>& sets);
 
 // The texts of the subtype 7 (C and D sets) and 19 (E sets) records, members
-// by their short names in lower case.
-std::string MrRecordText(const std::vector<MrSet>& sets, const Dictionary& dict, bool newStyle);
+// by their short names in lower case; every text goes through encode first,
+// so that the counts are of the bytes the file holds.
+std::string MrRecordText(const std::vector<MrSet>& sets, const Dictionary& dict, bool newStyle,
+                         const std::function<std::string(std::string_view)>& encode);
 
 // The API's definition lines for the sets of a subtype 7 or 19 record; texts
 // go through toUtf8 and members through memberName (file name to API name).
