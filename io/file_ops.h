@@ -18,7 +18,7 @@ int Rename(const char* from, const char* to);
 int Link(int fd, const char* to);
 
 namespace faults {
-// Test-only: from now on, the n-th (1-based) write, flush, truncation or
+// Test-only: from now on, the n-th (1-based) write, flush, truncation, link or
 // rename fails with EIO, and only that one; 0 lets every operation succeed.
 void FailNth(long n);
 // The operations seen since the last FailNth.
