@@ -8,6 +8,6 @@ cd "$(dirname "$0")/.."
 build="${1:-build/test-c++-Release-gen6-sanitize-OFF-fuzz-OFF}"
 command -v valgrind >/dev/null || { echo "valgrind is not installed" >&2; exit 2; }
 # Death tests re-execute the suite in a child, which runs natively.
-exec valgrind --tool=memcheck --leak-check=full --show-leak-kinds=definite,indirect,possible \
+exec valgrind --tool=memcheck --suppressions=scripts/valgrind.supp --leak-check=full --show-leak-kinds=definite,indirect,possible \
   --errors-for-leak-kinds=definite,indirect,possible --error-exitcode=99 \
   "$build/tests/savkit_tests" --gtest_death_test_style=threadsafe "${@:2}"
