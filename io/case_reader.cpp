@@ -54,8 +54,11 @@ int CaseReader::DecodeUncompressed(std::uint8_t* out) {
   return SPSS_OK;
 }
 
-// One element from a command that carries no raw value.
-void CaseReader::Implied(std::uint8_t c, bool numeric, std::uint8_t* dst) const {
+namespace {
+
+// One element from a command that carries no raw value. The bias comes in by
+// value: read through the dictionary it would be reloaded after every store.
+inline void Implied(std::uint8_t c, bool numeric, double bias, std::uint8_t* dst) {
   if (!dst) return;
   if (c == code::kBlanks || c == code::kSysmis) {
     // Blanks in a number and system-missing in a string are taken as the other.
@@ -67,13 +70,17 @@ void CaseReader::Implied(std::uint8_t c, bool numeric, std::uint8_t* dst) const 
     }
     return;
   }
-  const double d = c - dict_.bias;
+  const double d = c - bias;
   std::memcpy(dst, &d, 8);
 }
+
+}  // namespace
 
 int CaseReader::DecodeBytecode(std::uint8_t* out) {
   const int n = dict_.elementsPerCase;
   const std::uint8_t* numeric = dict_.numeric.data();
+  const double bias = dict_.bias;
+  const bool swap = dict_.swap;
   State s = state_;
   for (int e = 0; e < n;) {
     if (s.next == code::kBlockCommands) {
@@ -85,27 +92,30 @@ int CaseReader::DecodeBytecode(std::uint8_t* out) {
     }
     const std::uint8_t c = s.cmds[s.next++];
     std::uint8_t* dst = out ? out + 8 * e : nullptr;
-    if (c == code::kIgnore) continue;
-    if (c == code::kEnd) {
-      if (e != 0) return SPSS_DATA_CUT;
-      state_ = s;
-      ended_ = true;
-      return SPSS_FILE_END;
-    }
-    if (c == code::kRaw) {
-      const std::uint8_t* p = window_.Get(s.pos, 8);
-      if (!p) return Stopped(true);
-      if (dst) {
-        if (dict_.swap && numeric[e]) {
-          const double d = LoadF64(p, true);
-          std::memcpy(dst, &d, 8);
-        } else {
-          std::memcpy(dst, p, 8);
+    switch (c) {
+      case code::kIgnore:
+        continue;
+      case code::kEnd:
+        if (e != 0) return SPSS_DATA_CUT;
+        state_ = s;
+        ended_ = true;
+        return SPSS_FILE_END;
+      case code::kRaw: {
+        const std::uint8_t* p = window_.Get(s.pos, 8);
+        if (!p) return Stopped(true);
+        if (dst) {
+          if (swap && numeric[e]) {
+            const double d = LoadF64(p, true);
+            std::memcpy(dst, &d, 8);
+          } else {
+            std::memcpy(dst, p, 8);
+          }
         }
+        s.pos += 8;
+        break;
       }
-      s.pos += 8;
-    } else {
-      Implied(c, numeric[e], dst);
+      default:
+        Implied(c, numeric[e], bias, dst);
     }
     ++e;
   }

@@ -42,7 +42,6 @@ class CaseReader {
   int Decode(std::uint8_t* elements);  // one case in the file's layout; null skips it
   int DecodeUncompressed(std::uint8_t* elements);
   int DecodeBytecode(std::uint8_t* elements);
-  void Implied(std::uint8_t code, bool numeric, std::uint8_t* dst) const;
   int Stopped(bool partly);
   int Advance(std::uint8_t* elements);
   void Transform(const std::uint8_t* elements, std::uint8_t* out);
