@@ -216,8 +216,8 @@ int Builder::ApplyVeryLongStrings() {
     if (eq == std::string::npos) continue;
     const std::string key = LowerAscii(entry.substr(0, eq));
     const long width = std::strtol(entry.c_str() + eq + 1, nullptr, 10);
-    if (width <= 255 || width > kMaxWidth) continue;
-    const int count = static_cast<int>((width + 251) / 252);
+    if (width <= kSegmentWidth || width > kMaxWidth) continue;
+    const int count = SegmentCount(static_cast<int>(width));
     for (std::size_t s = 0; s < segments_.size(); ++s) {
       if (absorbed_[s] || segments_[s].width <= 0 ||
           LowerAscii(raw_.variables[static_cast<std::size_t>(segments_[s].raw)].name) != key)
@@ -227,9 +227,9 @@ int Builder::ApplyVeryLongStrings() {
       // rest of the text; the case layout relies on both.
       for (int k = 0; k < count; ++k) {
         const int w = segments_[s + static_cast<std::size_t>(k)].width;
-        if (w <= 0 || (k + 1 < count && w != 255)) return SPSS_INVALID_FILE;
+        if (w <= 0 || (k + 1 < count && w != kSegmentWidth)) return SPSS_INVALID_FILE;
         if (segments_[s + static_cast<std::size_t>(k)].elements != ElementsFor(w)) return SPSS_INVALID_FILE;
-        if (k + 1 == count && w < width - 255L * (count - 1)) return SPSS_INVALID_FILE;
+        if (k + 1 == count && w < width - static_cast<long>(kSegmentWidth) * (count - 1)) return SPSS_INVALID_FILE;
       }
       Segment& first = segments_[s];
       for (int k = 1; k < count; ++k) {
@@ -252,7 +252,7 @@ void Builder::MakeVariables() {
     v.shortName = Str(rv.name);
     v.name = v.shortName;
     v.fileWidth = seg.width < 0 ? -seg.width : seg.width;
-    v.segments = seg.width < 0 ? (v.fileWidth + 251) / 252 : 1;
+    v.segments = seg.width < 0 ? SegmentCount(v.fileWidth) : 1;
     v.width = v.fileWidth == 0 ? 0 : widen_ ? std::min(3 * v.fileWidth, kMaxWidth) : v.fileWidth;
     v.print = Unpack(rv.print);
     v.write = Unpack(rv.write);

@@ -178,8 +178,8 @@ void CaseReader::Transform(const std::uint8_t* elements, std::uint8_t* out) {
     } else {
       std::size_t left = static_cast<std::size_t>(v.fileWidth);
       for (int s = 0; s < v.segments && left > 0; ++s) {
-        const std::size_t take = std::min<std::size_t>(255, left);
-        text_.append(reinterpret_cast<const char*>(src + 256 * static_cast<std::size_t>(s)), take);
+        const std::size_t take = std::min<std::size_t>(kSegmentWidth, left);
+        text_.append(reinterpret_cast<const char*>(src + (kSegmentWidth + 1) * static_cast<std::size_t>(s)), take);
         left -= take;
       }
     }
@@ -213,7 +213,7 @@ void CaseReader::Position(std::uint64_t& next, std::uint64_t& blockStart, std::u
   std::memcpy(cmds, state_.cmds, 8);
   // The block's commands stand before the raw values its codes 253 took.
   std::uint64_t raws = 0;
-  for (int i = 0; i < used && used < 8; ++i) raws += state_.cmds[i] == 253 ? 8 : 0;
+  for (int i = 0; i < used && used < 8; ++i) raws += state_.cmds[i] == code::kRaw ? 8 : 0;
   blockStart = used < 8 ? next - raws - 8 : next;
 }
 

@@ -83,7 +83,7 @@ bool ReadVariable(Records& r, RawDictionary& raw) {
   if (!r.Bytes(name, 8)) return false;
   RawVariable var;
   var.type = f[0];
-  if (var.type < -1 || var.type > 255) return false;
+  if (var.type < -1 || var.type > kSegmentWidth) return false;
   if (f[1] != 0 && f[1] != 1) return false;
   var.print = static_cast<std::uint32_t>(f[3]);
   var.write = static_cast<std::uint32_t>(f[4]);
