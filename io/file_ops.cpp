@@ -1,6 +1,7 @@
 #include "file_ops.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -43,6 +44,22 @@ int Flush(int fd) { return Injected() ? -1 : ::fsync(fd); }
 int Truncate(int fd, off_t length) { return Injected() ? -1 : ::ftruncate(fd, length); }
 
 int Rename(const char* from, const char* to) { return Injected() ? -1 : std::rename(from, to); }
+
+// The umask is read where the system says it, not set and set back: that
+// would race with other threads creating files.
+mode_t NewFileMode() {
+  if (std::FILE* f = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, f)) found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(f);
+    if (found) return 0666 & ~static_cast<mode_t>(mask);
+  }
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
 
 int Link(int fd, const char* to) {
   if (Injected()) return -1;

@@ -14,6 +14,8 @@ bool WriteAll(int fd, const void* data, std::size_t n, off_t offset);
 int Flush(int fd);  // to disk
 int Truncate(int fd, off_t length);
 int Rename(const char* from, const char* to);
+// The mode a new file gets: 0666 less the process's umask.
+mode_t NewFileMode();
 // Gives the unnamed file open as fd the name `to` (linkat through /proc).
 int Link(int fd, const char* to);
 

@@ -159,21 +159,6 @@ bool FollowLinks(std::string path, std::string& out) {
   return false;  // a loop of links
 }
 
-// The process's umask, read without changing it where the system says it.
-mode_t CurrentUmask() {
-  if (std::FILE* f = std::fopen("/proc/self/status", "re")) {
-    char line[256];
-    unsigned mask = 0;
-    bool found = false;
-    while (!found && std::fgets(line, sizeof line, f)) found = std::sscanf(line, "Umask: %o", &mask) == 1;
-    std::fclose(f);
-    if (found) return static_cast<mode_t>(mask);
-  }
-  const mode_t mask = ::umask(022);
-  ::umask(mask);
-  return mask;
-}
-
 }  // namespace
 
 int CreateForWriting(const char* path, OpenFile& file) {
@@ -195,7 +180,7 @@ int CreateForWriting(const char* path, OpenFile& file) {
   file.writeFd = fd;
   file.target = target;
   file.mode = OpenFile::Mode::Write;
-  ::fchmod(fd, replacing ? st.st_mode & 07777 : 0666 & ~CurrentUmask());
+  ::fchmod(fd, replacing ? st.st_mode & 07777 : NewFileMode());
   // Another user's file becomes ours where we may not give it to them.
   if (replacing && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
   }

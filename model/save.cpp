@@ -1,5 +1,6 @@
 // Saving an opened, edited data file, and caching columns.
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -22,6 +23,10 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
   std::string temp = ExtractFilePath(expanded) + "spssXXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) Raise(cresSPSS_ErrorSavingFile);
+  // The library keeps the mode of the file it replaces, here the scratch
+  // file: it gets the target's mode, or a new file's.
+  struct stat st;
+  ::fchmod(fd, ::stat(expanded.c_str(), &st) == 0 ? st.st_mode & 07777 : io::NewFileMode());
   ::close(fd);
   bool written = false;  // the write handle is closed, the temporary file complete
   try {

@@ -1,6 +1,7 @@
 // Case values, editing and saving, on real files read back by us and PSPP.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <filesystem>
@@ -183,6 +184,22 @@ TEST_F(Editing, AFailedSaveLosesNothing) {
     EXPECT_EQ(entry.path().filename(), "data.sav") << "a temporary file was left behind";
   d.Save();  // and it still saves
   EXPECT_EQ(Var("n")->Get_Value(1), Variant(5.0));
+}
+
+// Saving replaces the file with one of the same mode; a new file gets the umask's.
+TEST_F(Editing, SavingKeepsTheFilesMode) {
+  OpenCopy("small.sav");
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  d.Variables()->GetItem(0)->Set_Value(1, Variant(7));
+  d.Save();
+  struct stat st;
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  const mode_t old = ::umask(022);
+  d.SaveAs(Path("other.sav"));
+  ::umask(old);
+  ASSERT_EQ(::stat(Path("other.sav").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
 }
 
 TEST_F(Editing, ColumnsAsArraysFilledAndCached) {
