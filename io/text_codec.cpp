@@ -137,8 +137,10 @@ bool TextEncoder::Encode(std::string_view text, std::string& out) {
   out.clear();
   bool ok = true;
   if (Identity()) {
+    // A UTF-8 file takes the bytes as they are: texts read from one with a
+    // broken sequence in them must write back unchanged.
     out.assign(text);
-    return ValidUtf8(text);
+    return true;
   }
   Convert(cd_.Get(), text, out, [&ok](char*& in, std::size_t& inLeft, std::string& o) {
     // A byte the file held that its encoding does not define goes back as it was.

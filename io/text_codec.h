@@ -57,7 +57,7 @@ class TextEncoder {
   bool Open(const std::string& encoding);
   bool Identity() const { return !cd_.Valid(); }
   // The text in the encoding; false when a character has no code there or
-  // the text is not valid UTF-8.
+  // the text is not valid UTF-8 (a UTF-8 file takes any bytes).
   bool Encode(std::string_view text, std::string& out);
   // The encoded form of the longest start of text that fits maxBytes, cut
   // between characters. Characters the encoding lacks become '?'.

@@ -186,6 +186,29 @@ TEST_F(Editing, AFailedSaveLosesNothing) {
   EXPECT_EQ(Var("n")->Get_Value(1), Variant(5.0));
 }
 
+// A UTF-8 file with a broken byte in a label saves after a dictionary edit,
+// the byte kept.
+TEST_F(TempDirTest, BrokenUtf8InALabelSurvivesADictionaryEdit) {
+  SavBuilder b;
+  b.Header(2, 0, 0, 1).Variable("A", 0, "caf\xe9").Variable("B", 0).TextExtension(20, "UTF-8");
+  b.EndDictionary().Double(1).Double(2);
+  const std::string path = Path("broken.sav");
+  b.Save(path);
+  {
+    TSPSSDatafile d;
+    d.Set_Filename(path);
+    d.Open();
+    d.Variables()->Find("B")->Set_LabelText("second");
+    d.Save();
+  }
+  ReadHandle f(path);
+  char label[SPSS_MAX_VARLABEL + 1];
+  ASSERT_EQ(spssGetVarLabel(f.handle, "A", label), SPSS_OK);
+  EXPECT_EQ(std::string(label), "caf\xe9");
+  ASSERT_EQ(spssGetVarLabel(f.handle, "B", label), SPSS_OK);
+  EXPECT_EQ(std::string(label), "second");
+}
+
 // Saving replaces the file with one of the same mode; a new file gets the umask's.
 TEST_F(Editing, SavingKeepsTheFilesMode) {
   OpenCopy("small.sav");
