@@ -256,6 +256,10 @@ void Builder::MakeVariables() {
     v.width = v.fileWidth == 0 ? 0 : widen_ ? std::min(3 * v.fileWidth, kMaxWidth) : v.fileWidth;
     v.print = Unpack(rv.print);
     v.write = Unpack(rv.write);
+    // A number's format that no reader can use becomes F8.2, as PSPP makes it,
+    // so that the dictionary can be written again.
+    for (Format* f : {&v.print, &v.write})
+      if (v.fileWidth == 0 && !ValidFormat(f->type, f->width, f->decimals, 0)) *f = Format{SPSS_FMT_F, 8, 2};
     if (v.width > 0) {
       // String formats follow the width the API reports.
       for (Format* f : {&v.print, &v.write}) {
@@ -499,6 +503,7 @@ int Builder::Run() {
     if (it != byRawIndex_.end() && dict_.variables[static_cast<std::size_t>(it->second)].IsNumeric())
       dict_.weight = it->second;
   }
+  if (dict_.hasMultResp) dict_.multResp = ValidMrLines(dict_.multResp, dict_);
   dict_.cases = raw_.cases;
   if (const RawRecord* r = Find(kCaseCount); r && r->size == 8 && r->count == 2) {
     dict_.extendedCountAt = r->offset + 8;

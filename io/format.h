@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "savkit/spssio.h"
+
 namespace savkit::io {
 
 // The file header: 176 bytes at the start of every file.
@@ -102,6 +104,53 @@ inline int SegmentWidth(int width, int s) {
 // A print or write format packed in one int32: type, width, decimals.
 inline std::int32_t PackFormat(int type, int width, int decimals) {
   return static_cast<std::int32_t>((type & 0xFF) << 16 | (width & 0xFF) << 8 | (decimals & 0xFF));
+}
+
+// The narrowest width and the most decimals a width allows, for a numeric
+// format type; false for types that are not numeric formats.
+struct FormatRule {
+  int minWidth;
+  int maxWidth;
+  int decimalsBelowWidth;  // decimals <= width - this; 99: none allowed
+};
+
+inline bool NumericFormatRule(int type, FormatRule& rule) {
+  switch (type) {
+    case SPSS_FMT_F: case SPSS_FMT_COMMA: case SPSS_FMT_DOT:
+    case SPSS_FMT_CCA: case SPSS_FMT_CCB: case SPSS_FMT_CCC: case SPSS_FMT_CCD: case SPSS_FMT_CCE:
+      rule = {type >= SPSS_FMT_CCA ? 2 : 1, 40, 1}; return true;
+    case SPSS_FMT_DOLLAR: case SPSS_FMT_PCT: rule = {2, 40, 2}; return true;
+    case SPSS_FMT_E: rule = {6, 40, 7}; return true;
+    case SPSS_FMT_N: case SPSS_FMT_Z: rule = {1, 40, 0}; return true;
+    case SPSS_FMT_P: case SPSS_FMT_PK: rule = {1, 16, 0}; return true;
+    case SPSS_FMT_IB: case SPSS_FMT_PIB: rule = {1, 8, 0}; return true;
+    case SPSS_FMT_RB: rule = {2, 8, 0}; return true;
+    case SPSS_FMT_PIBHEX: rule = {2, 16, 99}; return true;
+    case SPSS_FMT_RBHEX: rule = {4, 16, 99}; return true;
+    case SPSS_FMT_DATE: rule = {9, 40, 99}; return true;
+    case SPSS_FMT_ADATE: case SPSS_FMT_EDATE: case SPSS_FMT_SDATE: case SPSS_FMT_WKYR: rule = {8, 40, 99}; return true;
+    case SPSS_FMT_JDATE: rule = {5, 40, 99}; return true;
+    case SPSS_FMT_QYR: case SPSS_FMT_MOYR: rule = {6, 40, 99}; return true;
+    case SPSS_FMT_WKDAY: rule = {2, 40, 99}; return true;
+    case SPSS_FMT_MONTH: rule = {3, 40, 99}; return true;
+    case SPSS_FMT_TIME: rule = {5, 40, 9}; return true;
+    case SPSS_FMT_DTIME: rule = {8, 40, 12}; return true;
+    case SPSS_FMT_DATE_TIME: rule = {17, 40, 21}; return true;
+    default: return false;
+  }
+}
+
+// Whether a print or write format suits a variable of this width (0 for
+// numbers) and is as wide as it needs to be.
+inline bool ValidFormat(int type, int width, int decimals, int varWidth) {
+  if (varWidth > 0) {
+    if (decimals != 0) return false;
+    return (type == SPSS_FMT_A && width == varWidth) || (type == SPSS_FMT_AHEX && width == 2 * varWidth);
+  }
+  FormatRule rule;
+  if (!NumericFormatRule(type, rule) || width < rule.minWidth || width > rule.maxWidth) return false;
+  if (decimals < 0 || decimals > 16) return false;
+  return decimals == 0 || (rule.decimalsBelowWidth != 99 && decimals <= width - rule.decimalsBelowWidth);
 }
 
 inline std::uint32_t Swap32(std::uint32_t v) { return __builtin_bswap32(v); }

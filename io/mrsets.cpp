@@ -106,6 +106,23 @@ int ParseMrSets(const std::string& text, const Dictionary& dict, std::vector<MrS
   return SPSS_OK;
 }
 
+std::string ValidMrLines(const std::string& text, const Dictionary& dict) {
+  std::string kept;
+  std::set<std::string> names;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t eol = text.find('\n', pos);
+    if (eol == std::string::npos) eol = text.size();
+    std::string line = text.substr(pos, eol - pos);
+    pos = eol + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    MrSet set;
+    if (line.empty() || ParseLine(line, dict, set) != SPSS_OK || !names.insert(FoldName(set.name)).second) continue;
+    kept += line + "\n";
+  }
+  return kept;
+}
+
 std::string MrRecordText(const std::vector<MrSet>& sets, const Dictionary& dict, bool newStyle,
                          const std::function<std::string(std::string_view)>& encode) {
   std::string out;

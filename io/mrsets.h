@@ -45,6 +45,11 @@ class MrTokens {
 // or of numbers and strings mixed), SPSS_INVALID_MRSETNAME or SPSS_DUP_MRSETNAME.
 int ParseMrSets(const std::string& text, const Dictionary& dict, std::vector<MrSet>& sets);
 
+// The lines of text that define sets the writer takes: a set that does not
+// parse, names a variable not there, has fewer than two members or mixes
+// numbers and strings is left out, as PSPP leaves it out on reading.
+std::string ValidMrLines(const std::string& text, const Dictionary& dict);
+
 // The texts of the subtype 7 (C and D sets) and 19 (E sets) records, members
 // by their short names in lower case; every text goes through encode first,
 // so that the counts are of the bytes the file holds.

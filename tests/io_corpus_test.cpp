@@ -158,6 +158,14 @@ TEST_P(SackFile, GivesAStatusOrTheValuesPsppReads) {
   for (std::size_t i = 0; i < vars.size() && i < expected[0].size(); ++i)
     if (savkit::io::FoldName(expected[0][i]) == savkit::io::FoldName(vars[i].name)) expected[0][i] = vars[i].name;
   ExpectSameAsCsv(path, expected, CsvStyle::Pspp);
+  // What reading mended (names, formats, sets) lets the dictionary be written
+  // again after an edit.
+  std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
+  savkit::TSPSSDatafile d;
+  d.Set_Filename(copy);
+  d.Open();
+  d.Variables()->GetItem(0)->Set_LabelText("edited");
+  EXPECT_NO_THROW(d.Save());
 }
 
 INSTANTIATE_TEST_SUITE_P(PsppReaderTests, SackFile, ::testing::ValuesIn(SackFiles()), ParamName);

@@ -143,6 +143,18 @@ TEST_F(TempDirTest, UnusableLongNamesAreMended) {
   EXPECT_EQ(ReadTable(Path("copy.sav")), ReadTable(Path("names.sav")));
 }
 
+// Formats no reader can use become F8.2, and sets that mix numbers and strings
+// or have fewer than two members are left out, as PSPP does on reading.
+TEST(Mending, FormatsAndSetsAsPsppMendsThem) {
+  std::string dump = DumpDictionary(DataPath("pspp-sack/invalid_variable_format_le.sav"));
+  EXPECT_NE(dump.find("NUM1 type=0 print=5.8.2 write=5.8.2"), std::string::npos) << dump;
+  EXPECT_NE(dump.find("VAR1 type=0 print=5.8.2 write=5.8.2"), std::string::npos) << dump;
+  for (const char* file : {"mixed_variable_types_in_mrsets_le.sav", "zero_or_one_variable_in_mrset_le.sav"}) {
+    dump = DumpDictionary(DataPath(std::string("pspp-sack/") + file));
+    EXPECT_EQ(dump.find("mrsets=[$"), std::string::npos) << dump;
+  }
+}
+
 // Counts past 2^31 are kept whole; data cut inside a case, in a file that does
 // not say how many cases it has, gives its complete cases and a warning.
 TEST_F(TempDirTest, CountsAreSixtyFourBitsAndCutDataReadsOn) {
