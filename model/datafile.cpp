@@ -66,6 +66,7 @@ void TSPSSDatafile::Open() {
     openMode_ = domReading;
     CheckSuccess(spssOpenRead(name.c_str(), &handle));
     readHandle_ = handle;
+    openedName_ = name;
     ReadDictionary();
     // Each opening starts with no edits: those of an earlier file name
     // variables that are gone.

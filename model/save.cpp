@@ -34,7 +34,9 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
       CheckSuccess(spssOpenWrite(temp.c_str(), &writeHandle_));
       WriteDictionary();
     } else {
-      CheckSuccess(spssOpenWriteCopy(temp.c_str(), filename_.c_str(), &writeHandle_));
+      // The dictionary comes from the file whose cases are copied: the open
+      // one, even when Filename has been pointed elsewhere since.
+      CheckSuccess(spssOpenWriteCopy(temp.c_str(), openedName_.c_str(), &writeHandle_));
     }
     CheckSuccess(spssCommitHeader(writeHandle_));
     cases_->Save();

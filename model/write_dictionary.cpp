@@ -58,7 +58,8 @@ void TSPSSDatafile::SaveDictionary() {
 
 void TSPSSDatafile::SaveDictionaryAs(const std::string& fileName) {
   int handle = -1;
-  CheckSuccess(spssOpenWriteCopy(fileName.c_str(), filename_.c_str(), &handle));
+  const std::string& source = openMode_ == domReading ? openedName_ : filename_;
+  CheckSuccess(spssOpenWriteCopy(fileName.c_str(), source.c_str(), &handle));
   CheckSuccess(spssCommitHeader(handle));
   CheckSuccess(spssCloseWrite(handle));
 }

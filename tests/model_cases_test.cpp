@@ -209,6 +209,20 @@ TEST_F(TempDirTest, BrokenUtf8InALabelSurvivesADictionaryEdit) {
   EXPECT_EQ(std::string(label), "second");
 }
 
+// Pointing Filename at another file and saving writes the open file's
+// dictionary and cases there, never the other file's dictionary over them.
+TEST_F(Editing, SavingAfterRenamingTakesTheOpenFile) {
+  OpenCopy("small.sav");
+  const std::string other = Path("other.sav");
+  std::filesystem::copy_file(DataPath("full.sav"), other);
+  const auto expected = ReadTable(path);
+  d.Set_Filename(other);
+  d.Save();
+  EXPECT_EQ(ReadTable(other), expected);
+  d.SaveDictionaryAs(Path("dictionary.sav"));
+  EXPECT_EQ(ReadTable(Path("dictionary.sav"))[0], expected[0]);
+}
+
 // Saving replaces the file with one of the same mode; a new file gets the umask's.
 TEST_F(Editing, SavingKeepsTheFilesMode) {
   OpenCopy("small.sav");

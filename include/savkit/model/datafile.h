@@ -96,6 +96,7 @@ class TSPSSDatafile : public TComponent {
   void WriteVariable(TSPSSVariable& v);
 
   std::string filename_;
+  std::string openedName_;  // the file the read handle holds, whatever Filename says now
   int readHandle_ = -1;
   int writeHandle_ = -1;
   std::unique_ptr<TSPSSVariables> variables_;
