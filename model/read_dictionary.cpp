@@ -104,6 +104,7 @@ void TSPSSDatafile::ReadDictionary() {
   int compression = 0, n = 0, listed = 0;
   CheckSuccess(spssGetCompression(h, &compression));
   compressed_ = compression == 1;
+  compression_ = compression;
   CheckSuccess(spssGetNumberofVariables(h, &n));
   char** names = nullptr;
   int* types = nullptr;

@@ -37,6 +37,7 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
       // The dictionary comes from the file whose cases are copied: the open
       // one, even when Filename has been pointed elsewhere since.
       CheckSuccess(spssOpenWriteCopy(temp.c_str(), openedName_.c_str(), &writeHandle_));
+      CheckSuccess(spssSetCompression(writeHandle_, compression_));  // the file's own, unless set
     }
     CheckSuccess(spssCommitHeader(writeHandle_));
     cases_->Save();

@@ -39,7 +39,7 @@ void TSPSSDatafile::WriteVariable(TSPSSVariable& v) {
 
 void TSPSSDatafile::WriteDictionary() {
   const int h = writeHandle_;
-  CheckSuccess(spssSetCompression(h, compressed_ ? 1 : 0));
+  CheckSuccess(spssSetCompression(h, compression_));
   CheckSuccess(spssSetIdString(h, fileInfo_->FileLabel().c_str()));
   CheckSuccess(spssSetTextInfo(h, fileInfo_->TextInfo().c_str()));
   for (int i = 0; i < variables_->Count(); ++i) WriteVariable(*variables_->GetItem(i));

@@ -223,6 +223,33 @@ TEST_F(Editing, SavingAfterRenamingTakesTheOpenFile) {
   EXPECT_EQ(ReadTable(Path("dictionary.sav"))[0], expected[0]);
 }
 
+// A .zsav stays ZLIB-compressed after a save, dictionary edited or not, until
+// another kind is set.
+TEST_F(Editing, SavingKeepsTheKindOfCompression) {
+  OpenCopy("full.zsav");
+  EXPECT_FALSE(d.Get_Compressed());  // bytecode alone counts as Compressed
+  EXPECT_EQ(d.Get_Compression(), SPSS_COMPRESSION_ZLIB);
+  const auto compression = [&] {
+    ReadHandle f(path);
+    int kind = -1;
+    spssGetCompression(f.handle, &kind);
+    return kind;
+  };
+  d.Save();
+  EXPECT_EQ(compression(), SPSS_COMPRESSION_ZLIB);
+  Var("id")->Set_LabelText("changed");
+  d.Save();
+  EXPECT_EQ(compression(), SPSS_COMPRESSION_ZLIB);
+  d.Set_Compression(SPSS_COMPRESSION_NONE);
+  d.Save();
+  EXPECT_EQ(compression(), SPSS_COMPRESSION_NONE);
+  d.Set_Compressed(true);
+  Var("id")->Set_LabelText("again");
+  d.Save();
+  EXPECT_EQ(compression(), SPSS_COMPRESSION_BYTECODE);
+  EXPECT_THROW(d.Set_Compression(3), ESPSSDataFileException);
+}
+
 // Saving replaces the file with one of the same mode; a new file gets the umask's.
 TEST_F(Editing, SavingKeepsTheFilesMode) {
   OpenCopy("small.sav");

@@ -34,6 +34,11 @@ class TSPSSDatafile : public TComponent {
   void Set_WriteDirect(bool value);
   bool Get_Compressed() const { return compressed_; }
   void Set_Compressed(bool value);
+  // The kind of compression a written file gets: SPSS_COMPRESSION_NONE,
+  // _BYTECODE or _ZLIB. Compressed is true for bytecode alone; a file that
+  // was opened keeps its kind, ZLIB included, unless either is set.
+  int Get_Compression() const { return compression_; }
+  void Set_Compression(int kind);
 
   TSPSSDatafileOpenMode OpenMode() const { return openMode_; }
   TSPSSVariables* Variables() const { return variables_.get(); }
@@ -109,6 +114,7 @@ class TSPSSDatafile : public TComponent {
   bool dictionaryChanged_ = false;
   bool variablesDeleted_ = false;
   bool compressed_ = true;
+  int compression_ = 1;
   double sysmisValue_;
   int caseSize_ = 0;
   std::unique_ptr<TSPSSHashTable> editCache_;
