@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "savkit/model/datafile.h"
+#include "savkit/resourcestrings.h"
+#include "savkit/spssio.h"
 
 namespace savkit {
 
@@ -81,13 +83,18 @@ void TSPSSVariable::Fill(double value) {
   Fill(TFillMethodNum([&](std::uint32_t) { return value; }));
 }
 
+// Filling with values of the other kind would leave edit records the cases
+// cannot read; it is refused before any case is touched, as the library
+// refuses a value of the wrong kind.
 void TSPSSVariable::Fill(const TFillMethodStr& method) {
+  if (IsNumeric()) CheckSuccess(SPSS_STR_EXP);
   TSPSSHashTable* edits = static_cast<TSPSSVariables*>(Collection())->Datafile()->EditCache();
   const auto n = static_cast<std::uint32_t>(CasesOf(*this)->Count());
   for (std::uint32_t c = 1; c <= n; ++c) edits->Add(c, VarID(), std::string_view(method(c)));
 }
 
 void TSPSSVariable::Fill(const TFillMethodNum& method) {
+  if (!IsNumeric()) CheckSuccess(SPSS_NUME_EXP);
   TSPSSHashTable* edits = static_cast<TSPSSVariables*>(Collection())->Datafile()->EditCache();
   const auto n = static_cast<std::uint32_t>(CasesOf(*this)->Count());
   for (std::uint32_t c = 1; c <= n; ++c) edits->Add(c, VarID(), method(c));

@@ -298,6 +298,11 @@ TEST_F(Editing, ColumnsAsArraysFilledAndCached) {
   EXPECT_EQ(calls, (std::vector<std::uint32_t>{1, 2, 3, 4, 5}));
   EXPECT_EQ(Var("name")->Get_Value(4), Variant("n4"));
   Var("rng")->Fill(+[](std::uint32_t c) { return c * 2.0; });
+  // Values of the other kind are refused, and the edits made before stay.
+  EXPECT_EQ(Refusal([&] { score->Fill("text"); }), cresSPSS_STR_EXP);
+  EXPECT_EQ(Refusal([&] { Var("name")->Fill(1.0); }), cresSPSS_NUME_EXP);
+  EXPECT_EQ(score->Get_Value(3), Variant(5.0));
+  EXPECT_EQ(Var("name")->Get_Value(4), Variant("n4"));
 
   EXPECT_EQ(Refusal([&] { d.Cache({"id", "nosuch"}); }), Format(cresSPSS_SomeVariablesareInvalid, "nosuch "));
   EXPECT_EQ(d.EditCache()->RecordCount(), 5u * 4);  // id, score, name, rng: one record a case each
