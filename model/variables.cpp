@@ -133,6 +133,9 @@ void TSPSSVariables::DeleteVariable(int index) {
 }
 
 void TSPSSVariables::Set_CaseWeightVar(TSPSSVariable* variable) {
+  // Only a variable of this dictionary can weigh its cases: one of another
+  // component would be gone, or wrong, when the dictionary is written.
+  if (variable && variable->Collection() != this) Raise(cresSPSS_InvalidVarName, variable->Name());
   switch (datafile_->OpenMode()) {
     case domWriting:
       // Variables reach the library only when the dictionary is written, and

@@ -122,6 +122,12 @@ TEST_F(OpenFile, AddAndDeleteKeepTheLayout) {
   EXPECT_EQ(vars->CaseWeightVar(), nullptr);
   vars->Set_CaseWeightVar(vars->Find("rng"));
   EXPECT_EQ(vars->CaseWeightVar()->Name(), "rng");
+  // A variable of another component cannot weigh these cases.
+  TSPSSDatafile other;
+  other.Set_WriteDirect(true);
+  TSPSSVariable* foreign = other.Variables()->Add("w", true, 8);
+  EXPECT_EQ(Refusal([&] { vars->Set_CaseWeightVar(foreign); }), Format(cresSPSS_InvalidVarName, "w"));
+  EXPECT_EQ(vars->CaseWeightVar()->Name(), "rng");
 }
 
 TEST(VariableModel, SettersCheckAndMark) {
