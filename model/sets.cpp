@@ -37,6 +37,13 @@ void TSPSSVarList::Delete(const std::string& name) {
   datafile_->Set_DictionaryChanged(true);
 }
 
+void TSPSSVarList::Forget(const TSPSSVariable* variable) {
+  const auto end = std::remove(members_.begin(), members_.end(), variable);
+  if (end == members_.end()) return;
+  members_.erase(end, members_.end());
+  datafile_->Set_DictionaryChanged(true);
+}
+
 void TSPSSVariableSet::Set_Name(const std::string& name) {
   name_ = name;
   datafile_->Set_DictionaryChanged(true);

@@ -124,9 +124,9 @@ void TSPSSVariables::DeleteVariable(int index) {
   datafile_->Set_DictionaryChanged(true);
   datafile_->EditCache()->DeleteVariable(d->VarID());
   for (int i = 0; i < datafile_->VariableSets()->Count(); ++i)
-    datafile_->VariableSets()->GetItem(i)->VarList()->Delete(d->Name());
+    datafile_->VariableSets()->GetItem(i)->VarList()->Forget(d);
   for (int i = 0; i < datafile_->MRMDSets()->Count(); ++i)
-    datafile_->MRMDSets()->GetItem(i)->VarList()->Delete(d->Name());
+    datafile_->MRMDSets()->GetItem(i)->VarList()->Forget(d);
   if (caseWeightVar_ && caseWeightVar_->Name() == d->Name()) Set_CaseWeightVar(nullptr);
   TCollection::Delete(index);
   UpdateVarTrees();

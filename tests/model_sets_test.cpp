@@ -193,3 +193,18 @@ TEST_F(TempDirTest, XmlIdsFollowDeletions) {
             std::string::npos);
   EXPECT_EQ(xml.substr(xml.size() - 13), "</datafile>\r\n");
 }
+
+// A variable listed twice in a set is gone from it entirely once deleted:
+// nothing is left pointing at it.
+TEST(Sets, DeletingAVariableRemovesEveryOccurrence) {
+  TSPSSDatafile d;
+  d.Set_Filename(DataPath("full.sav"));
+  d.Open();
+  TSPSSVariableSet* set = d.VariableSets()->Add("twice");
+  for (const char* m : {"c1", "c2", "c1"}) set->VarList()->Add(m);
+  TSPSSMRMDSet* colors = d.MRMDSets()->GetItem(0);
+  colors->VarList()->Add("c1");
+  d.Variables()->Delete("c1");
+  EXPECT_EQ(Members(set->VarList()), (std::vector<std::string>{"c2"}));
+  for (int i = 0; i < colors->VarList()->Count(); ++i) EXPECT_NE(colors->VarList()->Get_Var(i)->Name(), "c1");
+}

@@ -27,6 +27,9 @@ class TSPSSVarList {
   void AddExisting(const std::string& name);  // unmarked, for dictionary reading
   // Removes the first occurrence of the named variable, if any.
   void Delete(const std::string& name);
+  // Removes every occurrence of a variable that is being deleted: none may
+  // be left to point at it.
+  void Forget(const TSPSSVariable* variable);
 
  private:
   TSPSSVariable* Lookup(const std::string& name) const;
