@@ -104,7 +104,13 @@ void TSPSSDatafile::ReadFileFacts(int handle) {
   fileInfo_->systemString_ = system;
   CheckSuccess(spssGetReleaseInfo(handle, fileInfo_->releaseInfo_));
   CheckSuccess(spssGetTimeStamp(handle, date, time));
-  fileInfo_->timeStamp_ = ParseTimeStamp(date, time);
+  // A creation date no one can read is unknown (zero): the file still opens,
+  // its dictionary being loaded already.
+  try {
+    fileInfo_->timeStamp_ = ParseTimeStamp(date, time);
+  } catch (const Exception&) {
+    fileInfo_->timeStamp_ = 0;
+  }
   CheckSuccess(spssGetIdString(handle, label));
   fileInfo_->fileLabel_ = label;
   CheckSuccess(spssGetTextInfo(handle, text));

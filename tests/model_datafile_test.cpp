@@ -1,7 +1,10 @@
 // The data file component: its modes, properties and file facts, on real files.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "io_test_support.h"
 #include "savkit/datafile_exception.h"
@@ -158,6 +161,24 @@ TEST(ParseTimeStamp, DatesOfBothCenturies) {
   EXPECT_THROW(TSPSSDatafile::ParseTimeStamp("31 Apr 20", "00:00:00"), EConvertError);
   EXPECT_THROW(TSPSSDatafile::ParseTimeStamp("xx Apr 20", "00:00:00"), EConvertError);
   EXPECT_THROW(TSPSSDatafile::ParseTimeStamp("01 Apr 20", "25:00"), EConvertError);
+}
+
+// A file whose creation date cannot be read opens with the date unknown.
+TEST_F(TempDirTest, AnUnreadableCreationDateIsUnknown) {
+  std::vector<std::uint8_t> bytes;
+  {
+    std::ifstream in(DataPath("small.sav"), std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  std::memcpy(bytes.data() + 92, "?? ??? ??", 9);
+  const std::string path = Path("date.sav");
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+  TSPSSDatafile d;
+  d.Set_Filename(path);
+  d.Open();
+  EXPECT_EQ(d.FileInfo()->TimeStamp(), 0);
+  EXPECT_GT(d.Variables()->Count(), 0);
 }
 
 TEST_F(DatafileTest, FileLabelAndTextInfoByMode) {
