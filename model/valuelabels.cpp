@@ -1,5 +1,8 @@
 #include "savkit/model/valuelabels.h"
 
+#include <string>
+#include <string_view>
+
 #include "raise.h"
 #include "savkit/host/sysutils.h"
 #include "savkit/model/datafile.h"
@@ -38,9 +41,28 @@ void TSPSSValuelabels::Delete(int index) {
   if (datafile_) datafile_->Set_DictionaryChanged(true);
 }
 
+namespace {
+
+std::string_view WithoutTrailingBlanks(std::string_view s) {
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+// A string value matches its label whatever blanks pad either: case values
+// come padded to their storage, labels' values to the variable's width.
+bool SameValue(const Variant& a, const Variant& b) {
+  if (a.IsString() && b.IsString()) {
+    const std::string x = a.ToString(), y = b.ToString();
+    return WithoutTrailingBlanks(x) == WithoutTrailingBlanks(y);
+  }
+  return a == b;
+}
+
+}  // namespace
+
 TSPSSValueLabel* TSPSSValuelabels::FindByValue(const Variant& value) const {
   for (int i = 0; i < Count(); ++i)
-    if (GetItem(i)->Value() == value) return GetItem(i);
+    if (SameValue(GetItem(i)->Value(), value)) return GetItem(i);
   return nullptr;
 }
 

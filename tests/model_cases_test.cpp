@@ -250,6 +250,18 @@ TEST_F(Editing, SavingKeepsTheKindOfCompression) {
   EXPECT_THROW(d.Set_Compression(3), ESPSSDataFileException);
 }
 
+// A string value finds its label whatever blanks pad the value or the label.
+TEST_F(Editing, StringValuesFindTheirLabels) {
+  OpenCopy("full.sav");
+  for (const char* name : {"code", "name", "comment"}) {
+    TSPSSVariable* v = Var(name);
+    const TSPSSValueLabel* label = v->ValueLabels()->FindByValue(v->Get_Value(1));
+    ASSERT_NE(label, nullptr) << name << " [" << v->Get_Value(1).ToString() << "]";
+  }
+  EXPECT_EQ(Var("code")->ValueLabels()->FindByValue(Var("code")->Get_Value(1))->Label(), "ABC code");
+  EXPECT_EQ(Var("code")->ValueLabels()->FindByValue(Variant("ab")), nullptr);
+}
+
 // Saving replaces the file with one of the same mode; a new file gets the umask's.
 TEST_F(Editing, SavingKeepsTheFilesMode) {
   OpenCopy("small.sav");
