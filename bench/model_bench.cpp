@@ -83,6 +83,33 @@ void BM_CreateIndexOneColumn(benchmark::State& state) {
 }
 BENCHMARK(BM_CreateIndexOneColumn)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
+// Sorting 100,000 values of each shape that troubles a naive quicksort:
+// sorted, reversed, all equal, two sorted runs, rising then falling, and
+// scattered values as the baseline.
+void BM_AscendSortShape(benchmark::State& state) {
+  constexpr int n = 100'000;
+  const auto shape = state.range(0);
+  std::vector<Variant> items;
+  for (int i = 0; i < n; ++i) {
+    const double v = shape == 0   ? i
+                     : shape == 1 ? n - i
+                     : shape == 2 ? 7
+                     : shape == 3 ? i % (n / 2)
+                     : shape == 4 ? (i < n / 2 ? i : n - i)
+                                  : (i * 7919) % 1009;
+    items.emplace_back(v);
+  }
+  const Variant original = Variant::Array(1, std::move(items));
+  for (auto _ : state) {
+    state.PauseTiming();
+    Variant values = original;
+    state.ResumeTiming();
+    TSPSSVariable::AscendSort(values);
+    benchmark::DoNotOptimize(values);
+  }
+}
+BENCHMARK(BM_AscendSortShape)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+
 // A file of about 2 GB (the benchmark file six times over), made once.
 std::string LargeFile() {
   const std::string path = "/tmp/savkit-bench-2g.sav";

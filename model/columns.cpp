@@ -1,4 +1,5 @@
 // A variable's values by case number, and its whole column at once.
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -14,22 +15,24 @@ TSPSSCases* CasesOf(const TSPSSVariable& v) {
   return static_cast<TSPSSVariables*>(v.Collection())->Datafile()->Cases();
 }
 
-// Quicksort on low..high with the middle element as pivot, comparing as the
-// variant comparison does: numbers as numbers, texts by their bytes.
-void QuickSort(Variant& a, int low, int high) {
-  int i = low, j = high;
-  const Variant pivot = a[low + (high - low) / 2];
-  do {
-    while (Variant::Compare(a[i], pivot) < 0) ++i;
-    while (Variant::Compare(a[j], pivot) > 0) --j;
-    if (i <= j) {
-      std::swap(a[i], a[j]);
-      ++i;
-      --j;
+// Sorts as the variant comparison orders: numbers as numbers, texts by their
+// bytes. A bottom-up merge sort: O(n log n) on every shape of column (sorted
+// runs, all equal, rising then falling), no recursion, and no read outside
+// the range even when a caller's array mixes kinds the comparison cannot
+// order consistently.
+void MergeSort(std::vector<Variant>& v) {
+  const std::size_t n = v.size();
+  std::vector<Variant> out(n);
+  for (std::size_t width = 1; width < n; width *= 2) {
+    for (std::size_t low = 0; low < n; low += 2 * width) {
+      const std::size_t mid = std::min(low + width, n), high = std::min(low + 2 * width, n);
+      std::size_t i = low, j = mid, k = low;
+      while (i < mid && j < high) out[k++] = std::move(Variant::Compare(v[j], v[i]) < 0 ? v[j++] : v[i++]);
+      while (i < mid) out[k++] = std::move(v[i++]);
+      while (j < high) out[k++] = std::move(v[j++]);
     }
-  } while (i <= j);
-  if (low < j) QuickSort(a, low, j);
-  if (i < high) QuickSort(a, i, high);
+    v.swap(out);
+  }
 }
 
 }  // namespace
@@ -66,7 +69,13 @@ Variant TSPSSVariable::CreateIndex(bool sort, TSortingDirection direction) {
 }
 
 void TSPSSVariable::AscendSort(Variant& values) {
-  if (values.HighBound() > values.LowBound()) QuickSort(values, values.LowBound(), values.HighBound());
+  const int low = values.LowBound(), high = values.HighBound();
+  if (high <= low) return;
+  std::vector<Variant> items;
+  items.reserve(static_cast<std::size_t>(high - low + 1));
+  for (int k = low; k <= high; ++k) items.push_back(std::move(values[k]));
+  MergeSort(items);
+  for (int k = low; k <= high; ++k) values[k] = std::move(items[static_cast<std::size_t>(k - low)]);
 }
 
 void TSPSSVariable::DescendSort(Variant& values) {
