@@ -101,7 +101,9 @@ void TSPSSCases::WriteSlot(int varIndex, const std::string& text) {
   const TSPSSVariable* v = datafile_->Variables()->GetItem(varIndex);
   const auto size = static_cast<std::size_t>(v->StorageSize());
   std::uint8_t* slot = caseBuffer_.data() + v->ReadOffset();
-  const std::size_t n = std::min(size, text.size());
+  // A text longer than its variable is cut between characters, never inside one.
+  std::size_t n = std::min({size, static_cast<std::size_t>(v->Width()), text.size()});
+  while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
   std::memcpy(slot, text.data(), n);
   if (n < size) slot[n] = 0;
 }

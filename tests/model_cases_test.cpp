@@ -250,6 +250,18 @@ TEST_F(Editing, SavingKeepsTheKindOfCompression) {
   EXPECT_THROW(d.Set_Compression(3), ESPSSDataFileException);
 }
 
+// A text longer than its variable is saved cut between characters.
+TEST_F(Editing, LongTextsAreCutBetweenCharacters) {
+  OpenCopy("full.sav");
+  Var("code")->Set_Value(1, Variant("aéé"));   // 5 bytes for an A3
+  Var("code")->Set_Value(2, Variant("日本"));  // 6 bytes
+  d.Save();
+  EXPECT_EQ(Var("code")->Get_Value(1).ToString().substr(0, 3), "aé");
+  std::string second = Var("code")->Get_Value(2).ToString();
+  while (!second.empty() && second.back() == ' ') second.pop_back();
+  EXPECT_EQ(second, "日");
+}
+
 // A string value finds its label whatever blanks pad the value or the label.
 TEST_F(Editing, StringValuesFindTheirLabels) {
   OpenCopy("full.sav");
