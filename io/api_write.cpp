@@ -32,6 +32,7 @@ int OnNewDictionary(int handle, F&& f) {
     OpenFile* file = handles::Get(handle);
     if (!file) return SPSS_INVALID_HANDLE;
     if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
+    if (file->broken) return SPSS_FILE_WERROR;
     if (file->committed) return SPSS_DICT_COMMIT;
     return f(*file);
   });
@@ -177,6 +178,11 @@ int spssCloseWrite(int handle) {
     if (!file) return SPSS_INVALID_HANDLE;
     if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
     if (file->mode == OpenFile::Mode::Append) return SPSS_OPEN_WRMODE;
+    // A file whose dictionary could not be written is let go unfinished.
+    if (file->broken) {
+      handles::Remove(handle);
+      return SPSS_FILE_WERROR;
+    }
     // A dictionary never committed is committed now, so that closing makes a file.
     if (!file->committed) {
       if (const int status = spssCommitHeader(handle)) {
@@ -416,7 +422,10 @@ int spssCommitHeader(int handle) {
     f.dict.extendedCountAt = bytes.extendedCountAt;
     FileOutput out(f.writeFd, 0);
     out.Write(bytes.bytes.data(), bytes.bytes.size());
-    if (!out.Flush()) return SPSS_FILE_WERROR;
+    if (!out.Flush()) {
+      f.broken = true;
+      return SPSS_FILE_WERROR;
+    }
     f.writer = std::make_unique<CaseWriter>(f.writeFd, f.dict, bytes.bytes.size());
     f.writer->SetEncoder(f.encoder.Identity() ? nullptr : &f.encoder);
     f.ClearRecord();

@@ -54,6 +54,7 @@ struct OpenFile {
   std::string target;  // the file that closing makes (symbolic links followed)
   std::string temp;    // a named scratch file, where the file system has no unnamed ones
   bool committed = false;
+  bool broken = false;  // writing the dictionary failed: the file is never completed
   std::vector<MrSet> mrSets;
   std::vector<std::uint8_t> record;  // the case that spssSetValue... fill
   std::unique_ptr<CaseWriter> writer;

@@ -3,6 +3,7 @@
 #include "savkit/model/datafile.h"
 #include "savkit/resourcestrings.h"
 #include "savkit/spssio.h"
+#include "write_handle.h"
 
 namespace savkit {
 
@@ -57,11 +58,11 @@ void TSPSSDatafile::SaveDictionary() {
 }
 
 void TSPSSDatafile::SaveDictionaryAs(const std::string& fileName) {
-  int handle = -1;
+  OwnedWriteHandle handle;
   const std::string& source = openMode_ == domReading ? openedName_ : filename_;
-  CheckSuccess(spssOpenWriteCopy(fileName.c_str(), source.c_str(), &handle));
-  CheckSuccess(spssCommitHeader(handle));
-  CheckSuccess(spssCloseWrite(handle));
+  CheckSuccess(spssOpenWriteCopy(fileName.c_str(), source.c_str(), handle.Out()));
+  CheckSuccess(spssCommitHeader(handle.Get()));
+  CheckSuccess(spssCloseWrite(handle.Release()));
 }
 
 }  // namespace savkit

@@ -178,18 +178,10 @@ TEST_F(Faults, DirectWritingMakesAWholeFileOrNone) {
         },
         [&] {
           if (d.OpenMode() != domClosed) {
-            // The dictionary failed to go out; the component is still open
-            // and closing completes a file of what there is: no cases.
-            d.Close();
-            const auto table = ReadTable(path);
-            ASSERT_EQ(table.size(), 1u);
-            EXPECT_EQ(table[0], (std::vector<std::string>{"n", "s"}));
-            if (existing) {
-              std::ofstream(path, std::ios::binary) << before;
-            } else {
-              std::filesystem::remove(path);
-            }
-            return;
+            // The dictionary failed to go out; the component is still open,
+            // and closing says the file could not be written and makes none.
+            EXPECT_THROW(d.Close(), ESPSSDataFileException);
+            EXPECT_EQ(d.OpenMode(), domClosed);
           }
           EXPECT_EQ(Files(), files);
           if (existing) {
@@ -239,4 +231,27 @@ TEST_F(Faults, AppendingAddsEveryCaseOrLeavesTheFileAsItWas) {
         });
     EXPECT_GT(injected, 2);
   }
+}
+
+// SaveDictionaryAs makes the whole dictionary file or none, and a failure
+// lets its handle go: two hundred failures in a row leave the library's file
+// table as empty as they found it.
+TEST_F(Faults, SaveDictionaryAsWritesAllOrNothingAndLetsItsHandleGo) {
+  TSPSSDatafile d;
+  d.Set_Filename(Copy("small.sav", "data.sav"));
+  d.Open();
+  const std::string target = Path("dictionary.sav");
+  const int operations = EveryFailure([&] { d.SaveDictionaryAs(target); },
+                                      [&] { EXPECT_FALSE(std::filesystem::exists(target)); },
+                                      [&] { EXPECT_EQ(ReadTable(target)[0], ReadTable(Path("data.sav"))[0]); });
+  EXPECT_GE(operations, 2);
+  std::filesystem::remove(target);
+  for (int i = 0; i < 200; ++i) {
+    faults::FailNth(1);
+    EXPECT_THROW(d.SaveDictionaryAs(target), ESPSSDataFileException);
+  }
+  faults::FailNth(0);
+  EXPECT_FALSE(std::filesystem::exists(target));
+  ReadHandle f(Path("data.sav"));
+  EXPECT_EQ(f.status, SPSS_OK) << "the file table has room";
 }
