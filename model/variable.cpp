@@ -22,6 +22,7 @@ void TSPSSVariable::Set_Name(const std::string& name) {
   if (vars && vars->Find(name)) Raise(cresSPSS_VarAlreadyExists, name);
   if (name.empty()) Raise(cresSPSS_VarnameCannotBeEmpty);
   name_ = name;
+  if (vars) vars->NameChanged();
   Mark();
 }
 

@@ -32,11 +32,12 @@ void TSPSSVariables::Clear() {
   TCollection::Clear();
   varNameTree_ = std::make_unique<TVarNameAVLTree>();
   varIDTree_ = std::make_unique<TVarIDAVLTree>();
+  treesCount_ = -1;
 }
 
 TSPSSVariable* TSPSSVariables::Find(const std::string& name) {
   TVarNameAVLNode* node = static_cast<TVarNameAVLNode*>(varNameTree_->Find(name));
-  if (!node) {
+  if (!node && !TreesCurrent()) {
     UpdateVarTrees();
     node = static_cast<TVarNameAVLNode*>(varNameTree_->Find(name));
   }
@@ -48,7 +49,7 @@ TSPSSVariable* TSPSSVariables::Find(const std::string& name) {
 TSPSSVariable* TSPSSVariables::Find(std::uint32_t varID) {
   const auto key = static_cast<std::int32_t>(varID);
   TVarIDAVLNode* node = static_cast<TVarIDAVLNode*>(varIDTree_->Find(key));
-  if (!node) {
+  if (!node && !TreesCurrent()) {
     UpdateVarTrees();
     node = static_cast<TVarIDAVLNode*>(varIDTree_->Find(key));
   }
@@ -65,15 +66,21 @@ void TSPSSVariables::UpdateVarTrees() {
   for (int i = 0; i < Count(); ++i)
     if (auto* node = static_cast<TVarIDAVLNode*>(varIDTree_->Add(static_cast<std::int32_t>(GetItem(i)->VarID()))))
       node->Index = i;
+  treesCount_ = Count();
+  namesChanged_ = false;
 }
 
-TSPSSVariable* TSPSSVariables::AddExistingVariable() { return TOwnedCollection::Add(datafile_); }
+TSPSSVariable* TSPSSVariables::AddExistingVariable() {
+  treesCount_ = -1;  // its name is given after it is added
+  return TOwnedCollection::Add(datafile_);
+}
 
 TSPSSVariable* TSPSSVariables::Add(const std::string& name, bool isNumeric, int width) {
   if (Find(name)) Raise(cresSPSS_VarAlreadyExists, name);
   if (Characters(name) > 8) Raise(cresSPSS_LongVariableName);
   // Laying a variable out needs the case buffer of an open file.
   if (!datafile_->WriteDirect() && datafile_->OpenMode() == domClosed) Raise(cresSPSS_NoFileIsOpened);
+  const bool current = TreesCurrent();
   TSPSSVariable* v = TOwnedCollection::Add(datafile_);
   v->name_ = name;
   v->isNumeric_ = isNumeric;
@@ -84,6 +91,12 @@ TSPSSVariable* TSPSSVariables::Add(const std::string& name, bool isNumeric, int 
   v->level_ = isNumeric ? tslScale : tslNominal;
   v->printType_ = v->writeType_ = isNumeric ? 5 : 1;
   datafile_->Set_DictionaryChanged(true);
+  if (current) {
+    if (auto* node = static_cast<TVarNameAVLNode*>(varNameTree_->Add(name))) node->Index = v->Index();
+    if (auto* node = static_cast<TVarIDAVLNode*>(varIDTree_->Add(static_cast<std::int32_t>(v->VarID()))))
+      node->Index = v->Index();
+    treesCount_ = Count();
+  }
   if (datafile_->WriteDirect()) return v;
 
   const int index = v->Index();

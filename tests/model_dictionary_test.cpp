@@ -81,6 +81,11 @@ TEST_F(OpenFile, FindIgnoresCaseAndFollowsRenames) {
   name->Set_Name("Größe");
   EXPECT_EQ(vars->Find("name"), nullptr);
   EXPECT_EQ(vars->Find("GRÖSSE"), name);  // full case folding: ß and SS
+  // Adding goes by the names as they are now.
+  EXPECT_EQ(Refusal([&] { vars->Add("GRÖSSE", true, 8); }), Format(cresSPSS_VarAlreadyExists, "GRÖSSE"));
+  TSPSSVariable* added = vars->Add("name", true, 8);
+  EXPECT_EQ(vars->Find("NAME"), added);
+  EXPECT_EQ(vars->Find(added->VarID()), added);
   EXPECT_EQ(Refusal([&] { name->Set_Name("größe"); }), Format(cresSPSS_VarAlreadyExists, "größe"));
   EXPECT_EQ(Refusal([&] { name->Set_Name(""); }), cresSPSS_VarnameCannotBeEmpty);
   name->Set_Name("a name longer than eight characters");

@@ -53,6 +53,8 @@ class TSPSSVariables : public TOwnedCollection<TSPSSVariable> {
   void Delete(const std::string& name);
   void DeleteVariable(int index);
   void UpdateVarTrees();
+  // A variable was renamed: the name index is rebuilt when next needed.
+  void NameChanged() { namesChanged_ = true; }
   void Set_CaseWeightVar(TSPSSVariable* variable);
   std::string GetXML() const;
 
@@ -63,6 +65,12 @@ class TSPSSVariables : public TOwnedCollection<TSPSSVariable> {
   std::vector<int> newVarIndexes_;
   std::unique_ptr<TVarNameAVLTree> varNameTree_;
   std::unique_ptr<TVarIDAVLTree> varIDTree_;
+  // The indexes hold every variable under its current name while no name
+  // changed and the count is the one they were built for; a lookup that
+  // misses then needs no rebuild, and Add keeps them current in O(log n).
+  int treesCount_ = -1;
+  bool namesChanged_ = true;
+  bool TreesCurrent() const { return !namesChanged_ && treesCount_ == Count(); }
 };
 
 }  // namespace savkit
