@@ -86,40 +86,49 @@ int ParseLine(const std::string& text, const Dictionary& dict, MrSet& set) {
 
 }  // namespace
 
-int ParseMrSets(const std::string& text, const Dictionary& dict, std::vector<MrSet>& sets) {
-  std::vector<MrSet> parsed;
-  std::set<std::string> names;
+namespace {
+
+// Calls line(text) for each non-empty line, without its CR LF or LF, until it
+// returns a status other than SPSS_OK, which is then returned.
+template <class Line>
+int ForEachLine(const std::string& text, Line&& line) {
   std::size_t pos = 0;
   while (pos < text.size()) {
     std::size_t eol = text.find('\n', pos);
     if (eol == std::string::npos) eol = text.size();
-    std::string line = text.substr(pos, eol - pos);
+    std::string one = text.substr(pos, eol - pos);
     pos = eol + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) continue;
+    if (!one.empty() && one.back() == '\r') one.pop_back();
+    if (one.empty()) continue;
+    if (const int status = line(one)) return status;
+  }
+  return SPSS_OK;
+}
+
+}  // namespace
+
+int ParseMrSets(const std::string& text, const Dictionary& dict, std::vector<MrSet>& sets) {
+  std::vector<MrSet> parsed;
+  std::set<std::string> names;
+  const int status = ForEachLine(text, [&](const std::string& line) {
     MrSet set;
-    if (const int status = ParseLine(line, dict, set)) return status;
+    if (const int s = ParseLine(line, dict, set)) return s;
     if (!names.insert(FoldName(set.name)).second) return SPSS_DUP_MRSETNAME;
     parsed.push_back(std::move(set));
-  }
-  sets = std::move(parsed);
-  return SPSS_OK;
+    return SPSS_OK;
+  });
+  if (status == SPSS_OK) sets = std::move(parsed);
+  return status;
 }
 
 std::string ValidMrLines(const std::string& text, const Dictionary& dict) {
   std::string kept;
   std::set<std::string> names;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t eol = text.find('\n', pos);
-    if (eol == std::string::npos) eol = text.size();
-    std::string line = text.substr(pos, eol - pos);
-    pos = eol + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  ForEachLine(text, [&](const std::string& line) {
     MrSet set;
-    if (line.empty() || ParseLine(line, dict, set) != SPSS_OK || !names.insert(FoldName(set.name)).second) continue;
-    kept += line + "\n";
-  }
+    if (ParseLine(line, dict, set) == SPSS_OK && names.insert(FoldName(set.name)).second) kept += line + "\n";
+    return SPSS_OK;
+  });
   return kept;
 }
 
