@@ -59,10 +59,6 @@ int OnCases(int handle, F&& f) {
   });
 }
 
-bool FormatFits(const Variable& v, int type, int dec, int width) {
-  return ValidFormat(type, width, dec, v.width);
-}
-
 // The text in the file's encoding fits max bytes (blanks at its end aside).
 bool FitsEncoded(OpenFile& f, std::string_view text, std::size_t max) {
   std::string out;
@@ -71,9 +67,9 @@ bool FitsEncoded(OpenFile& f, std::string_view text, std::size_t max) {
   return out.size() <= max;
 }
 
-int SetFormat(int handle, const char* name, int type, int dec, int width, bool print) {  // NOLINT
+int SetFormat(int handle, const char* name, int type, int dec, int width, bool print) {
   return OnNewVariable(handle, name, [&](OpenFile&, Variable& v) {
-    if (!FormatFits(v, type, dec, width)) return print ? SPSS_INVALID_PRFOR : SPSS_INVALID_WRFOR;
+    if (!ValidFormat(type, width, dec, v.width)) return print ? SPSS_INVALID_PRFOR : SPSS_INVALID_WRFOR;
     (print ? v.print : v.write) = Format{type, width, dec};
     return SPSS_OK;
   });

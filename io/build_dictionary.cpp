@@ -22,15 +22,10 @@ constexpr int kMaxWidth = kMaxStringWidth;
 std::string Text(const RawRecord& r) { return std::string(r.data.begin(), r.data.end()); }
 
 std::string Trim(std::string s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
+  s = TrimPadding(std::move(s));
   std::size_t i = 0;
   while (i < s.size() && s[i] == ' ') ++i;
   return s.substr(i);
-}
-
-std::string TrimRight(std::string s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
-  return s;
 }
 
 // The pieces between separators: n separators make n + 1 pieces.
@@ -161,7 +156,7 @@ void Builder::ReadHeaderTexts() {
   }
   if (const RawRecord* r = Find(kTextInfo)) dict_.textInfo = Str(Text(*r));
   // Document lines keep their leading blanks: they indent the text.
-  for (const std::string& line : raw_.documents) dict_.documents.push_back(Str(TrimRight(line)));
+  for (const std::string& line : raw_.documents) dict_.documents.push_back(Str(TrimPadding(line)));
 }
 
 int Builder::ReadSegments() {

@@ -95,12 +95,14 @@ std::unique_ptr<ByteSource> MakeFileSource(int fd, std::uint64_t start, std::uin
 std::unique_ptr<ByteSource> MakeZlibSource(int fd, std::uint64_t start, std::uint64_t fileSize, bool swap,
                                            int& status) {
   status = SPSS_INVALID_FILE;
-  std::uint8_t header[24];
-  if (start + 24 > fileSize || !ReadFully(fd, header, 24, start)) return nullptr;
+  std::uint8_t header[kZlibHeaderSize];
+  if (start + kZlibHeaderSize > fileSize || !ReadFully(fd, header, kZlibHeaderSize, start)) return nullptr;
   const std::int64_t headerOffset = LoadI64(header, swap);
   const std::int64_t trailerOffset = LoadI64(header + 8, swap);
   const std::int64_t trailerLength = LoadI64(header + 16, swap);
-  if (headerOffset != static_cast<std::int64_t>(start) || trailerOffset < headerOffset + 24 || trailerLength < 24 ||
+  constexpr auto kHeader = static_cast<std::int64_t>(kZlibHeaderSize);
+  constexpr auto kEntry = static_cast<std::int64_t>(kZlibTrailerEntry);
+  if (headerOffset != static_cast<std::int64_t>(start) || trailerOffset < headerOffset + kHeader || trailerLength < kEntry ||
       static_cast<std::uint64_t>(trailerOffset) > fileSize ||
       static_cast<std::uint64_t>(trailerLength) > fileSize - static_cast<std::uint64_t>(trailerOffset))
     return nullptr;
@@ -110,14 +112,14 @@ std::unique_ptr<ByteSource> MakeZlibSource(int fd, std::uint64_t start, std::uin
     return nullptr;
   }
   const std::int32_t count = LoadI32(trailer.data() + 20, swap);
-  if (count < 0 || static_cast<std::uint64_t>(count) * 24 + 24 > trailer.size()) return nullptr;
+  if (count < 0 || (static_cast<std::uint64_t>(count) + 1) * kZlibTrailerEntry > trailer.size()) return nullptr;
   // Blocks must follow one another in the file and decompress to sane sizes.
   constexpr std::uint32_t kMaxBlock = 64u << 20;
   std::vector<Block> blocks;
   std::uint64_t virtualPos = 0;
-  std::uint64_t expectedFile = start + 24;
+  std::uint64_t expectedFile = start + kZlibHeaderSize;
   for (std::int32_t i = 0; i < count; ++i) {
-    const std::uint8_t* d = trailer.data() + 24 + 24 * static_cast<std::size_t>(i);
+    const std::uint8_t* d = trailer.data() + kZlibTrailerEntry * (static_cast<std::size_t>(i) + 1);
     Block b;
     b.fileOffset = static_cast<std::uint64_t>(LoadI64(d + 8, swap));
     b.size = static_cast<std::uint32_t>(LoadI32(d + 16, swap));

@@ -80,7 +80,7 @@ constexpr int kBlockCommands = 8;
 constexpr double kBias = 100.0;
 constexpr std::uint32_t kZlibBlock = 0x3ff000;  // what SPSS writes
 constexpr std::size_t kZlibHeaderSize = 24;
-constexpr std::size_t kZlibTrailerEntry = 24;
+constexpr std::size_t kZlibTrailerEntry = 24;  // the trailer's own fields, and each block's
 
 constexpr int kMaxStringWidth = 32767;
 constexpr int kMaxShortString = 8;   // wider strings keep labels and missing values in extension records
@@ -89,6 +89,12 @@ constexpr int kSegmentStride = 252;  // text each segment of a very long string 
 constexpr std::size_t kDocumentLine = 80;
 constexpr std::size_t kMissingValueBytes = 8;
 constexpr std::size_t kShortNameBytes = 8;
+
+// A fixed-width text field without the blanks or zero bytes that pad it.
+inline std::string TrimPadding(std::string s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
+  return s;
+}
 
 // 8-byte elements a string of this width takes in one variable record (0: a number).
 inline int ElementsFor(int width) { return width == 0 ? 1 : (width + 7) / 8; }

@@ -33,7 +33,6 @@ class MrTokens {
   bool Counted(std::string& out);
   // The blank-separated words up to the end (of the line).
   std::vector<std::string> Words();
-  std::string_view Rest() const { return AtEnd() ? std::string_view() : text_.substr(pos_); }
 
  private:
   std::string_view text_;

@@ -39,10 +39,6 @@ class Records {
   bool swap_;
 };
 
-std::string TrimRight(std::string s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
-  return s;
-}
 
 int ReadHeader(FileInput& in, RawDictionary& raw) {
   std::uint8_t h[header::kSize];
@@ -71,7 +67,7 @@ int ReadHeader(FileInput& in, RawDictionary& raw) {
   raw.product.assign(reinterpret_cast<const char*>(h + header::kProduct), header::kProductLength);
   raw.date.assign(reinterpret_cast<const char*>(h + header::kDate), header::kDateLength);
   raw.time.assign(reinterpret_cast<const char*>(h + header::kTime), header::kTimeLength);
-  raw.fileLabel = TrimRight(std::string(reinterpret_cast<const char*>(h + header::kLabel), header::kLabelLength));
+  raw.fileLabel = TrimPadding(std::string(reinterpret_cast<const char*>(h + header::kLabel), header::kLabelLength));
   return SPSS_OK;
 }
 
@@ -87,7 +83,7 @@ bool ReadVariable(Records& r, RawDictionary& raw) {
   if (f[1] != 0 && f[1] != 1) return false;
   var.print = static_cast<std::uint32_t>(f[3]);
   var.write = static_cast<std::uint32_t>(f[4]);
-  var.name = TrimRight(std::string(name, 8));
+  var.name = TrimPadding(std::string(name, 8));
   if (f[1] == 1) {
     std::int32_t len;
     if (!r.Int(len) || !r.Fits(len, 1)) return false;

@@ -47,7 +47,6 @@ void TSPSSDatafile::Set_WriteDirect(bool value) {
 
 void TSPSSDatafile::Set_Compressed(bool value) {
   if (!writeDirect_ && headerCommitted_) Raise(cresSPSS_DictReadOnlyCompCannotBeSet);
-  compressed_ = value;
   compression_ = value ? SPSS_COMPRESSION_BYTECODE : SPSS_COMPRESSION_NONE;
 }
 
@@ -55,7 +54,6 @@ void TSPSSDatafile::Set_Compression(int kind) {
   if (!writeDirect_ && headerCommitted_) Raise(cresSPSS_DictReadOnlyCompCannotBeSet);
   if (kind < SPSS_COMPRESSION_NONE || kind > SPSS_COMPRESSION_ZLIB) CheckSuccess(SPSS_INVALID_COMPSW);
   compression_ = kind;
-  compressed_ = kind == SPSS_COMPRESSION_BYTECODE;
 }
 
 void TSPSSDatafile::Open() {

@@ -103,7 +103,6 @@ void TSPSSDatafile::ReadDictionary() {
   const int h = readHandle_;
   int compression = 0, n = 0, listed = 0;
   CheckSuccess(spssGetCompression(h, &compression));
-  compressed_ = compression == 1;
   compression_ = compression;
   CheckSuccess(spssGetNumberofVariables(h, &n));
   char** names = nullptr;

@@ -84,7 +84,7 @@ std::string TSPSSVariableSets::GetXML() const {
 
 std::string TSPSSDatafile::GetXML() const {
   if (filename_.empty()) return {};
-  return Join({Format("<datafile name=\"%s\" compressed=\"%s\">", ExtractFileName(filename_), compressed_ ? "1" : "0"),
+  return Join({Format("<datafile name=\"%s\" compressed=\"%s\">", ExtractFileName(filename_), Get_Compressed() ? "1" : "0"),
                variables_->GetXML(), mrmdSets_->GetXML(), variableSets_->GetXML(), "</datafile>"});
 }
 

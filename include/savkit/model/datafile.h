@@ -14,6 +14,7 @@
 #include "savkit/model/cases.h"
 #include "savkit/model/fileinfo.h"
 #include "savkit/model/sets.h"
+#include "savkit/spssio.h"
 #include "savkit/model/variables.h"
 
 namespace savkit {
@@ -32,7 +33,7 @@ class TSPSSDatafile : public TComponent {
   void Set_Filename(const std::string& name);
   bool WriteDirect() const { return writeDirect_; }
   void Set_WriteDirect(bool value);
-  bool Get_Compressed() const { return compressed_; }
+  bool Get_Compressed() const { return compression_ == SPSS_COMPRESSION_BYTECODE; }
   void Set_Compressed(bool value);
   // The kind of compression a written file gets: SPSS_COMPRESSION_NONE,
   // _BYTECODE or _ZLIB. Compressed is true for bytecode alone; a file that
@@ -113,8 +114,7 @@ class TSPSSDatafile : public TComponent {
   bool headerCommitted_ = false;
   bool dictionaryChanged_ = false;
   bool variablesDeleted_ = false;
-  bool compressed_ = true;
-  int compression_ = 1;
+  int compression_ = SPSS_COMPRESSION_BYTECODE;  // Compressed is true for bytecode alone
   double sysmisValue_;
   int caseSize_ = 0;
   std::unique_ptr<TSPSSHashTable> editCache_;
