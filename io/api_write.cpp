@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "attributes.h"
 #include "dictionary_writer.h"
 #include "format.h"
 #include "guard.h"
@@ -259,6 +260,38 @@ int spssSetVarName(int handle, const char* varName, int varLength) {
   });
 }
 
+int spssRestartCopiedVars(int handle) {
+  return OnNewDictionary(handle, [&](OpenFile& f) {
+    if (!f.restarted) f.setAside = std::move(f.dict.variables);
+    f.restarted = true;
+    f.dict.variables.clear();
+    f.dict.weight = -1;
+    f.dict.caseSize = 0;
+    f.mrSets.clear();
+    f.carried.clear();
+    f.exact.clear();
+    f.folded.clear();
+    return SPSS_OK;
+  });
+}
+
+int spssSetVarCopiedFrom(int handle, const char* varName, const char* copiedName) {
+  return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
+    if (!copiedName) return SPSS_VAR_NOTFOUND;
+    const auto from = std::find_if(f.setAside.begin(), f.setAside.end(),
+                                   [&](const Variable& c) { return FoldName(c.name) == FoldName(copiedName); });
+    if (from == f.setAside.end()) return SPSS_VAR_NOTFOUND;
+    std::string oldName, newName;
+    if (!f.encoder.Encode(from->name, oldName) || !f.encoder.Encode(v.name, newName)) return SPSS_EXC_STRVALUE;
+    if (!f.carried.emplace(LowerAscii(oldName), newName).second) return SPSS_DUP_VAR;
+    // The width in the file (a code page's, not the API's) goes on while the
+    // width does; the short name while the name does.
+    if (from->width == v.width) v.fileWidth = from->fileWidth;
+    if (FoldName(from->name) == FoldName(v.name)) v.shortName = from->shortName;
+    return SPSS_OK;
+  });
+}
+
 int spssSetVarPrintFormat(int handle, const char* varName, int printType, int printDec, int printWid) {
   return SetFormat(handle, varName, printType, printDec, printWid, true);
 }
@@ -410,9 +443,28 @@ int spssSetMultRespDefs(int handle, const char* mrespDefs) {
   });
 }
 
+namespace {
+
+// The variable attributes of a copy whose variables were defined anew follow
+// their variables; attributes of variables left out go with them.
+void FollowRenames(OpenFile& f) {
+  std::vector<RawRecord>& kept = f.dict.keptRecords;
+  for (RawRecord& r : kept) {
+    if (r.subtype != kVariableAttributes || r.size != 1) continue;
+    std::vector<std::uint8_t> renamed;
+    if (!RenameAttributeSets(r.data, f.carried, renamed)) continue;  // kept as it came
+    r.data = std::move(renamed);
+    r.count = static_cast<int>(r.data.size());
+  }
+  std::erase_if(kept, [](const RawRecord& r) { return r.subtype == kVariableAttributes && r.data.empty(); });
+}
+
+}  // namespace
+
 int spssCommitHeader(int handle) {
   return OnNewDictionary(handle, [&](OpenFile& f) {
     if (f.dict.variables.empty()) return SPSS_DICT_EMPTY;
+    if (f.restarted) FollowRenames(f);
     LayOut(f.dict, f.encoder);
     const DictionaryBytes bytes = SerializeDictionary(f.dict, f.mrSets, f.encoder);
     f.dict.extendedCountAt = bytes.extendedCountAt;

@@ -3,6 +3,7 @@
 // string segments, and loading and storing numbers in either byte order.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -157,6 +158,18 @@ inline bool ValidFormat(int type, int width, int decimals, int varWidth) {
   if (!NumericFormatRule(type, rule) || width < rule.minWidth || width > rule.maxWidth) return false;
   if (decimals < 0 || decimals > 16) return false;
   return decimals == 0 || (rule.decimalsBelowWidth != 99 && decimals <= width - rule.decimalsBelowWidth);
+}
+
+// The nearest valid numeric format of a type: the width within the type's
+// bounds, the decimals cut to what that width allows. False for a type that
+// is no numeric format.
+inline bool FitNumericFormat(int type, int& width, int& decimals) {
+  FormatRule rule;
+  if (!NumericFormatRule(type, rule)) return false;
+  width = std::clamp(width, rule.minWidth, rule.maxWidth);
+  const int most = rule.decimalsBelowWidth == 99 ? 0 : std::min(16, width - rule.decimalsBelowWidth);
+  decimals = std::clamp(decimals, 0, std::max(0, most));
+  return true;
 }
 
 inline std::uint32_t Swap32(std::uint32_t v) { return __builtin_bswap32(v); }

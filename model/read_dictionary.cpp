@@ -28,13 +28,12 @@ void WithList(Work&& work, Free&& give) {
 void TSPSSDatafile::ReadVariable(TSPSSVariable& v, const std::string& name, int type, int position) {
   const int h = readHandle_;
   const char* n = name.c_str();
-  v.name_ = name;
+  v.name_ = v.storedName_ = name;
   v.filePosition_ = v.position_ = position;
   CheckSuccess(spssGetVarHandle(h, n, &v.varHandle_));
   CheckSuccess(spssGetVarPrintFormat(h, n, &v.printType_, &v.decimals_, &v.width_));
-  int writeType, dec, width;
-  CheckSuccess(spssGetVarWriteFormat(h, n, &writeType, &dec, &width));
-  v.writeType_ = writeType;
+  CheckSuccess(spssGetVarWriteFormat(h, n, &v.writeType_, &v.writeDecimals_, &v.writeWidth_));
+  v.writeFormatKept_ = true;
   v.isNumeric_ = type == 0;
   // A string's width is its length, which its format need not show: AHEX
   // takes two digits a byte.
@@ -77,7 +76,7 @@ void TSPSSDatafile::ReadVariable(TSPSSVariable& v, const std::string& name, int 
         [&] {
           for (int i = 0; i < count; ++i) {
             TSPSSValueLabel* l = v.valueLabels_->AddExistingValueLabel();
-            l->value_ = Variant(FloatToStr(nums[i]));
+            l->value_ = Variant(nums[i]);  // exact: a text of 15 digits may no longer match
             l->label_ = labels[i];
           }
         },

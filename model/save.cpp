@@ -30,13 +30,15 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
   ::close(fd);
   bool written = false;  // the write handle is closed, the temporary file complete
   try {
+    // The dictionary comes from the file whose cases are copied: the open
+    // one, even when Filename has been pointed elsewhere since. A changed
+    // one is written over that copy, which keeps what the object model does
+    // not hold (documents, attributes, other records) and the encoding.
+    CheckSuccess(spssOpenWriteCopy(temp.c_str(), openedName_.c_str(), &writeHandle_));
     if (dictionaryChanged_) {
-      CheckSuccess(spssOpenWrite(temp.c_str(), &writeHandle_));
-      WriteDictionary();
+      CheckSuccess(spssRestartCopiedVars(writeHandle_));
+      WriteDictionary(true);
     } else {
-      // The dictionary comes from the file whose cases are copied: the open
-      // one, even when Filename has been pointed elsewhere since.
-      CheckSuccess(spssOpenWriteCopy(temp.c_str(), openedName_.c_str(), &writeHandle_));
       CheckSuccess(spssSetCompression(writeHandle_, compression_));  // the file's own, unless set
     }
     CheckSuccess(spssCommitHeader(writeHandle_));

@@ -35,12 +35,14 @@ void TSPSSVariable::Set_PrintType(int type) {
   Mark();
   if (IsStringFormat(type) == isNumeric_) Raise(cresSPSS_VarFormatTypeCodesareInvalid);
   printType_ = type;
+  writeFormatKept_ = false;
 }
 
 void TSPSSVariable::Set_WriteType(int type) {
   Mark();
   if (IsStringFormat(type) == isNumeric_) Raise(cresSPSS_VarFormatTypeCodesareInvalid);
   writeType_ = type;
+  writeFormatKept_ = false;
 }
 
 void TSPSSVariable::Set_Width(int width) {
@@ -53,6 +55,7 @@ void TSPSSVariable::Set_Width(int width) {
     if (!defining && (width_ - 1) / 8 != (width - 1) / 8) return;
   }
   width_ = width;
+  writeFormatKept_ = false;
   Mark();
 }
 
@@ -60,6 +63,7 @@ void TSPSSVariable::Set_Decimals(int decimals) {
   Mark();
   if (!isNumeric_ && decimals != 0) Raise(cresSPSS_InvalidDecimalValue);
   decimals_ = decimals;
+  writeFormatKept_ = false;
 }
 
 void TSPSSVariable::Set_Columns(int columns) {

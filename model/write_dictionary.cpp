@@ -1,4 +1,5 @@
 // Handing the dictionary of the object model to the library.
+#include "io/format.h"
 #include "raise.h"
 #include "savkit/model/datafile.h"
 #include "savkit/resourcestrings.h"
@@ -7,15 +8,26 @@
 
 namespace savkit {
 
-void TSPSSDatafile::WriteVariable(TSPSSVariable& v) {
+void TSPSSDatafile::WriteVariable(TSPSSVariable& v, bool overCopy) {
   const int h = writeHandle_;
   v.isNumeric_ = v.printType_ != 1 && v.printType_ != 2;
   const char* n = v.name_.c_str();
   CheckSuccess(spssSetVarName(h, n, v.isNumeric_ ? 0 : v.width_));
+  // Copies keep what the object model does not hold, attributes above all.
+  if (overCopy && !v.storedName_.empty()) CheckSuccess(spssSetVarCopiedFrom(h, n, v.storedName_.c_str()));
   // AHEX shows each byte of a string as two digits.
   const auto formatWidth = [&](int type) { return !v.isNumeric_ && type == 2 ? 2 * v.width_ : v.width_; };
   CheckSuccess(spssSetVarPrintFormat(h, n, v.printType_, v.decimals_, formatWidth(v.printType_)));
-  CheckSuccess(spssSetVarWriteFormat(h, n, v.writeType_, v.decimals_, formatWidth(v.writeType_)));
+  // The write format as stored while no format changed; else the print
+  // format's width and decimals, fitted to the write type.
+  int writeWidth = formatWidth(v.writeType_), writeDecimals = v.decimals_;
+  if (v.writeFormatKept_) {
+    writeWidth = v.writeWidth_;
+    writeDecimals = v.writeDecimals_;
+  } else if (v.isNumeric_ && !io::ValidFormat(v.writeType_, writeWidth, writeDecimals, 0)) {
+    io::FitNumericFormat(v.writeType_, writeWidth, writeDecimals);
+  }
+  CheckSuccess(spssSetVarWriteFormat(h, n, v.writeType_, writeDecimals, writeWidth));
   CheckSuccess(spssSetVarColumnWidth(h, n, v.columns_));
   CheckSuccess(spssSetVarAlignment(h, n, v.align_));
   CheckSuccess(spssSetVarLabel(h, n, v.labelText_.c_str()));
@@ -38,12 +50,12 @@ void TSPSSDatafile::WriteVariable(TSPSSVariable& v) {
   }
 }
 
-void TSPSSDatafile::WriteDictionary() {
+void TSPSSDatafile::WriteDictionary(bool overCopy) {
   const int h = writeHandle_;
   CheckSuccess(spssSetCompression(h, compression_));
   CheckSuccess(spssSetIdString(h, fileInfo_->FileLabel().c_str()));
   CheckSuccess(spssSetTextInfo(h, fileInfo_->TextInfo().c_str()));
-  for (int i = 0; i < variables_->Count(); ++i) WriteVariable(*variables_->GetItem(i));
+  for (int i = 0; i < variables_->Count(); ++i) WriteVariable(*variables_->GetItem(i), overCopy);
   if (const TSPSSVariable* w = variables_->CaseWeightVar(); w && !w->Name().empty())
     CheckSuccess(spssSetCaseWeightVar(h, w->Name().c_str()));
   WriteVariableSet();

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "io/attributes.h"
 #include "io_test_support.h"
 #include "sav_builder.h"
 #include "temp_dir.h"
@@ -391,4 +392,18 @@ TEST_F(TempDirTest, FailedWritesLeaveTheOldFile) {
   ExpectSameAsCsv(path, ReadCsv(DataPath("latin1.sav.csv")), CsvStyle::Pspp);
   for (const auto& entry : std::filesystem::directory_iterator(dir_))
     EXPECT_EQ(entry.path().filename(), "keep.sav") << "a scratch file was left behind";
+}
+
+// Values may hold quotes, parentheses and slashes; only a quote before a line
+// feed ends one.
+TEST(AttributeSets, RenamedAndLeftOutByVariable) {
+  const std::string text = "a:x('1)/'\n'it''s'\n)y('2'\n)/B:z('3'\n)/c:w('4'\n)";
+  const std::vector<std::uint8_t> in(text.begin(), text.end());
+  std::vector<std::uint8_t> out;
+  ASSERT_TRUE(savkit::io::RenameAttributeSets(in, {{"a", "A2"}, {"b", "b"}}, out));
+  EXPECT_EQ(std::string(out.begin(), out.end()), "A2:x('1)/'\n'it''s'\n)y('2'\n)/b:z('3'\n)");
+  for (const std::string bad : {"a:x('1'", "a", "a:x('1'\n", ":x()"}) {
+    const std::vector<std::uint8_t> broken(bad.begin(), bad.end());
+    EXPECT_FALSE(savkit::io::RenameAttributeSets(broken, {{"a", "a"}}, out)) << bad;
+  }
 }

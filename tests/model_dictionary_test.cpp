@@ -60,7 +60,8 @@ TEST_F(OpenFile, VariablesReadWithEveryAttribute) {
   EXPECT_EQ(id->MissingValue1(), Variant(999.0));
   EXPECT_TRUE(id->MissingValue2().IsEmpty());
   ASSERT_EQ(id->ValueLabels()->Count(), 2);
-  EXPECT_EQ(id->ValueLabels()->GetItem(0)->Value().Type(), VarType::String);  // the text "1"
+  // The number as stored, not a text of it: 15 digits would not match 1/3.
+  EXPECT_EQ(id->ValueLabels()->GetItem(0)->Value().Type(), VarType::Double);
   EXPECT_EQ(id->ValueLabels()->FindByValue(Variant(1))->Label(), "one");
   EXPECT_EQ(id->ValueLabels()->FindByLabel("TWO")->Value(), Variant(2.0));
   EXPECT_EQ(Refusal([&] { id->ValueLabels()->Add(Variant(1), "again"); }), cresSPSS_ValueLabelAlreadyExists);

@@ -271,6 +271,19 @@ int spssSetVarCValueLabel(int handle, const char *varName, const char *value, co
 int spssSetCaseWeightVar(int handle, const char *varName);
 int spssSetVariableSets(int handle, const char *varSets);
 int spssSetMultRespDefs(int handle, const char *mrespDefs);
+/* Changing the dictionary of a copy (spssOpenWriteCopy, before
+ * spssCommitHeader) without losing what the setters do not reach: documents,
+ * file and variable attributes and the other records a copy keeps.
+ * spssRestartCopiedVars sets the copied variables aside; the variables then
+ * defined with spssSetVarName and the setters make the dictionary, in their
+ * order. spssSetVarCopiedFrom, called right after spssSetVarName, says that
+ * varName carries on the copied variable copiedName (renamed or not): it keeps
+ * that variable's attributes, its short name while the name is the same and
+ * its width in the file while the width is. Copied variables nothing carries
+ * on are left out, their attributes with them. SPSS_VAR_NOTFOUND when either
+ * name is unknown, SPSS_DUP_VAR when copiedName is carried on already. */
+int spssRestartCopiedVars(int handle);
+int spssSetVarCopiedFrom(int handle, const char *varName, const char *copiedName);
 int spssCommitHeader(int handle);
 
 int spssSetValueNumeric(int handle, double varHandle, double value);

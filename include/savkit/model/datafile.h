@@ -68,7 +68,9 @@ class TSPSSDatafile : public TComponent {
   void ClearAll();
 
   void ReadDictionary();
-  void WriteDictionary();
+  // overCopy: the handle holds a copy of the open file whose variables are
+  // defined anew, each carrying on the one it was.
+  void WriteDictionary(bool overCopy = false);
   // The texts of variable sets and multiple-response sets the library takes.
   void ReadVariableSet();
   void WriteVariableSet();
@@ -99,7 +101,7 @@ class TSPSSDatafile : public TComponent {
   void ReadFileFacts(int handle);
   int CloseHandles();
   void ReadVariable(TSPSSVariable& v, const std::string& name, int type, int position);
-  void WriteVariable(TSPSSVariable& v);
+  void WriteVariable(TSPSSVariable& v, bool overCopy);
 
   std::string filename_;
   std::string openedName_;  // the file the read handle holds, whatever Filename says now

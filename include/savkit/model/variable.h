@@ -107,9 +107,13 @@ class TSPSSVariable : public TCollectionItem {
 
   TSPSSDatafile* datafile_;
   std::string name_;
+  std::string storedName_;  // its name in the file opened; empty for a new variable
   std::string labelText_;
   double varHandle_ = 0;
   int printType_ = 0, writeType_ = 0, width_ = 0, decimals_ = 0, columns_ = 0;
+  // The write format as stored, written back while no format is changed.
+  int writeWidth_ = 0, writeDecimals_ = 0;
+  bool writeFormatKept_ = false;
   TSPSSAlign align_ = tsaLeft;
   TSPSSLevel level_ = tslUnknown;
   std::unique_ptr<TSPSSValuelabels> valueLabels_;

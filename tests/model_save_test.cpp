@@ -1,0 +1,111 @@
+// Saving through the component after dictionary edits keeps everything the
+// edit did not touch: documents, attributes, formats, exact values, sets.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "io_test_support.h"
+#include "savkit/datafile_exception.h"
+#include "savkit/model/datafile.h"
+#include "sav_builder.h"
+#include "temp_dir.h"
+
+using namespace savkit;
+using namespace savkit::testing;
+
+namespace {
+
+class SavingEdits : public TempDirTest {
+ protected:
+  void OpenCopy(const std::string& fixture) {
+    path = Path("data.sav");
+    std::filesystem::copy_file(DataPath(fixture), path, std::filesystem::copy_options::overwrite_existing);
+    d.Set_Filename(path);
+    d.Open();
+  }
+  void TearDown() override {
+    d.Close();
+    TempDirTest::TearDown();
+  }
+  TSPSSVariable* Var(const char* name) { return d.Variables()->Find(name); }
+  static std::string PsppExtras(const std::string& file) {
+    return RunPspp("GET FILE='" + file + "'.\nDISPLAY DOCUMENTS.\nDISPLAY ATTRIBUTES.\nMRSETS /DISPLAY NAME=ALL.\n");
+  }
+  std::string path;
+  TSPSSDatafile d;
+};
+
+}  // namespace
+
+TEST_F(SavingEdits, DocumentsAttributesAndSetsOutliveDictionaryEdits) {
+  OpenCopy("full.sav");
+  const std::string before = PsppExtras(path);
+  ASSERT_NE(before.find("survey"), std::string::npos);
+  Var("name")->Set_LabelText("A new label");
+  d.Save();
+  EXPECT_EQ(PsppExtras(path), before);
+
+  // A renamed variable keeps its own attributes; a deleted one takes its along.
+  Var("id")->Set_Name("ident");
+  d.Variables()->Delete(Var("comment")->Index());
+  d.Variables()->Add("extra", true, 8);
+  d.Save();
+  const std::string after = RunPspp("GET FILE='" + path + "'.\nDISPLAY @ATTRIBUTES.\nDISPLAY DOCUMENTS.\n");
+  EXPECT_NE(after.find("Identifier,$@Role,0\n,Source,survey"), std::string::npos) << after;
+  EXPECT_EQ(after.find("Ünïcode Ünïcode"), std::string::npos) << after;
+  EXPECT_NE(after.find("savkit reader fixture"), std::string::npos);
+  EXPECT_NE(after.find("(dataset),Origin,fixture"), std::string::npos);
+  if (HavePeer("readstat")) {
+    const auto csv = PeerCsv("readstat", path);
+    ASSERT_FALSE(csv.empty());
+    EXPECT_EQ(csv[0][0], "ident");
+  }
+}
+
+// Print F8.2 and write DATE11: the write format is written back as stored
+// until a format changes, and then fitted to its type, never made invalid.
+TEST_F(SavingEdits, WriteFormatsAreKeptAsStored) {
+  SavBuilder b;
+  b.Header(2, 0, 0, 1);
+  b.Int(2).Int(0).Int(0).Int(0).Int((5 << 16) | (8 << 8) | 2).Int((20 << 16) | (11 << 8)).Text("D", 8);
+  b.Variable("B", 0).EndDictionary().Double(0).Double(1);
+  const std::string file = Path("formats.sav");
+  b.Save(file);
+  const auto formats = [&](int& type, int& width, int& dec) {
+    ReadHandle f(file);
+    return spssGetVarWriteFormat(f.handle, "D", &type, &dec, &width);
+  };
+  TSPSSDatafile e;
+  e.Set_Filename(file);
+  e.Open();
+  e.Variables()->Find("B")->Set_LabelText("edited");
+  e.Save();
+  int type, width, dec;
+  ASSERT_EQ(formats(type, width, dec), SPSS_OK);
+  EXPECT_EQ(std::make_tuple(type, width, dec), std::make_tuple(SPSS_FMT_DATE, 11, 0));
+  e.Variables()->Find("D")->Set_Decimals(1);  // DATE8.1 is no format: DATE9
+  e.Save();
+  ASSERT_EQ(formats(type, width, dec), SPSS_OK);
+  EXPECT_EQ(std::make_tuple(type, width, dec), std::make_tuple(SPSS_FMT_DATE, 9, 0));
+  e.Close();
+}
+
+// Value-label and missing values are the numbers stored, not 15-digit texts.
+TEST_F(SavingEdits, LabelledNumbersStayExact) {
+  OpenCopy("full.sav");
+  const double third = 1.0 / 3, big = 123456789012345678.0;
+  Var("id")->ValueLabels()->Add(Variant(third), "a third");
+  Var("id")->ValueLabels()->Add(Variant(big), "big");
+  Var("id")->Set_MissingValue1(Variant(third));
+  Var("id")->Set_Value(1, Variant(third));
+  Var("id")->Set_Value(2, Variant(big));
+  d.Save();
+  d.Close();
+  d.Open();
+  for (int c : {1, 2}) {
+    const Variant value = Var("id")->Get_Value(c);
+    ASSERT_NE(Var("id")->ValueLabels()->FindByValue(value), nullptr) << c;
+  }
+  EXPECT_EQ(Var("id")->ValueLabels()->FindByValue(Variant(big))->Label(), "big");
+  EXPECT_EQ(Var("id")->MissingValue1().ToDouble(), third);
+}
