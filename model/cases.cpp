@@ -95,6 +95,9 @@ void TSPSSCases::Load(int position) {
   CheckSuccess(spssSeekNextCase(h, stored - 1));
   CheckSuccess(spssWholeCaseIn(h, reinterpret_cast<char*>(caseBuffer_.data())));
   ++recordReads_;
+  // The stored record does not reach the slots of variables added since: a
+  // save that failed may have left another case's values there.
+  for (int index : datafile_->Variables()->NewVarIndexes()) ClearBuffer(index);
 }
 
 void TSPSSCases::WriteSlot(int varIndex, const std::string& text) {

@@ -22,18 +22,7 @@ TSPSSDatafile::TSPSSDatafile()
 
 TSPSSDatafile::~TSPSSDatafile() { CloseHandles(); }
 
-int TSPSSDatafile::CloseHandles() {
-  int status = SPSS_OK;
-  switch (openMode_) {
-    case domReading:
-      if (writeHandle_ == -1) status = spssCloseRead(readHandle_);
-      break;
-    case domAppending: status = spssCloseAppend(writeHandle_); break;
-    case domWriting: status = spssCloseWrite(writeHandle_); break;
-    case domClosed: break;
-  }
-  return status;
-}
+int TSPSSDatafile::CloseHandles() { return held_.Close(); }
 
 void TSPSSDatafile::Set_Filename(const std::string& name) {
   if (!name.empty() && !DirectoryExists(ExtractFilePath(name))) Raise(cresSPSS_FileIsNotExist, name);
@@ -59,19 +48,24 @@ void TSPSSDatafile::Set_Compression(int kind) {
 void TSPSSDatafile::Open() {
   const std::string name = filename_;
   if (!FileExists(name)) Raise(cresSPSS_FileIsNotExist, name);
-  int handle = -1;
+  if (!writeDirect_ && openMode_ != domClosed) Raise(cresSPSS_FileCannotOpenAsReading);
+  LibraryHandle opened(writeDirect_ ? LibraryHandle::Kind::Append : LibraryHandle::Kind::Read);
+  CheckSuccess(writeDirect_ ? spssOpenAppend(name.c_str(), opened.Out()) : spssOpenRead(name.c_str(), opened.Out()));
+  // A file still open in a direct-write mode is not left dangling; what a
+  // file forgotten with Clear left in the collections is not read twice.
+  CloseHandles();
+  EmptyModel();
+  held_ = std::move(opened);
+  const int handle = held_.Get();
+  readHandle_ = handle;
   if (writeDirect_) {
-    CheckSuccess(spssOpenAppend(name.c_str(), &handle));
-    CloseHandles();  // a file still open in a direct-write mode is not left dangling
     openMode_ = domAppending;
     headerCommitted_ = true;
-    writeHandle_ = readHandle_ = handle;
+    writeHandle_ = handle;
     ReadDictionary();
   } else {
-    if (openMode_ != domClosed) Raise(cresSPSS_FileCannotOpenAsReading);
     openMode_ = domReading;
-    CheckSuccess(spssOpenRead(name.c_str(), &handle));
-    readHandle_ = handle;
+    writeHandle_ = -1;
     openedName_ = name;
     ReadDictionary();
     // Each opening starts with no edits: those of an earlier file name
@@ -88,12 +82,13 @@ void TSPSSDatafile::Open() {
 
 void TSPSSDatafile::OpenNew() {
   if (!writeDirect_) Raise(cresSPSS_FileCannotOpenInthisMode);
-  int handle = -1;
-  CheckSuccess(spssOpenWrite(filename_.c_str(), &handle));
+  LibraryHandle opened(LibraryHandle::Kind::Write);
+  CheckSuccess(spssOpenWrite(filename_.c_str(), opened.Out()));
   CloseHandles();  // a file still open in a direct-write mode is not left dangling
+  held_ = std::move(opened);
   openMode_ = domWriting;
-  writeHandle_ = readHandle_ = handle;
-  ReadFileFacts(handle);
+  writeHandle_ = readHandle_ = held_.Get();
+  ReadFileFacts(held_.Get());
 }
 
 void TSPSSDatafile::ReadFileFacts(int handle) {
@@ -139,16 +134,23 @@ TDateTime TSPSSDatafile::ParseTimeStamp(const std::string& date, const std::stri
 void TSPSSDatafile::Close() {
   const int status = CloseHandles();
   openMode_ = domClosed;
+  EmptyModel();
+  Clear();
+  CheckSuccess(status);
+}
+
+void TSPSSDatafile::EmptyModel() {
   variables_->Clear();
   variableSets_->Clear();
   mrmdSets_->Clear();
   cases_->Clear();
   fileInfo_->Clear();
-  Clear();
-  CheckSuccess(status);
 }
 
+// Forgets the open file; the library's handle is let go with it, never kept
+// taking a place in the file table.
 void TSPSSDatafile::Clear() {
+  held_.Close();
   dictionaryChanged_ = false;
   headerCommitted_ = false;
   variablesDeleted_ = false;

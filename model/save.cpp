@@ -28,13 +28,14 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
   struct stat st;
   ::fchmod(fd, ::stat(expanded.c_str(), &st) == 0 ? st.st_mode & 07777 : io::NewFileMode());
   ::close(fd);
-  bool written = false;  // the write handle is closed, the temporary file complete
+  LibraryHandle scratch(LibraryHandle::Kind::Write);
   try {
     // The dictionary comes from the file whose cases are copied: the open
     // one, even when Filename has been pointed elsewhere since. A changed
     // one is written over that copy, which keeps what the object model does
     // not hold (documents, attributes, other records) and the encoding.
-    CheckSuccess(spssOpenWriteCopy(temp.c_str(), openedName_.c_str(), &writeHandle_));
+    CheckSuccess(spssOpenWriteCopy(temp.c_str(), openedName_.c_str(), scratch.Out()));
+    writeHandle_ = scratch.Get();  // where the dictionary and cases go
     if (dictionaryChanged_) {
       CheckSuccess(spssRestartCopiedVars(writeHandle_));
       WriteDictionary(true);
@@ -43,22 +44,18 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
     }
     CheckSuccess(spssCommitHeader(writeHandle_));
     cases_->Save();
-    written = true;
-    CheckSuccess(spssCloseWrite(writeHandle_));
+    writeHandle_ = -1;
+    CheckSuccess(scratch.Close());
     if (io::Rename(temp.c_str(), expanded.c_str()) != 0) Raise(cresSPSS_ErrorSavingFile);
   } catch (...) {
-    if (writeHandle_ != -1 && !written) spssCloseWrite(writeHandle_);
     writeHandle_ = -1;
+    scratch.Close();  // whatever it made is removed next
     std::remove(temp.c_str());
     cases_->currentCase_ = 0;  // the buffer holds a written record now
     throw;
   }
-  // The new file is in place; the component moves over to it. WriteHandle
-  // keeps the closed handle's number, so Close does not close the read
-  // handle a second time.
-  const int status = spssCloseRead(readHandle_);
+  // The new file is in place; the component moves over to it.
   Close();
-  CheckSuccess(status);
   Set_Filename(target);
   Open();
 }

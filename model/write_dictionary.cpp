@@ -4,7 +4,6 @@
 #include "savkit/model/datafile.h"
 #include "savkit/resourcestrings.h"
 #include "savkit/spssio.h"
-#include "write_handle.h"
 
 namespace savkit {
 
@@ -70,11 +69,11 @@ void TSPSSDatafile::SaveDictionary() {
 }
 
 void TSPSSDatafile::SaveDictionaryAs(const std::string& fileName) {
-  OwnedWriteHandle handle;
+  LibraryHandle handle(LibraryHandle::Kind::Write);
   const std::string& source = openMode_ == domReading ? openedName_ : filename_;
   CheckSuccess(spssOpenWriteCopy(fileName.c_str(), source.c_str(), handle.Out()));
   CheckSuccess(spssCommitHeader(handle.Get()));
-  CheckSuccess(spssCloseWrite(handle.Release()));
+  CheckSuccess(handle.Close());
 }
 
 }  // namespace savkit

@@ -13,6 +13,7 @@
 #include "savkit/host/datetime.h"
 #include "savkit/model/cases.h"
 #include "savkit/model/fileinfo.h"
+#include "savkit/model/library_handle.h"
 #include "savkit/model/sets.h"
 #include "savkit/spssio.h"
 #include "savkit/model/variables.h"
@@ -100,13 +101,17 @@ class TSPSSDatafile : public TComponent {
  private:
   void ReadFileFacts(int handle);
   int CloseHandles();
+  // Empties the dictionary, cases and file facts.
+  void EmptyModel();
   void ReadVariable(TSPSSVariable& v, const std::string& name, int type, int position);
   void WriteVariable(TSPSSVariable& v, bool overCopy);
 
   std::string filename_;
   std::string openedName_;  // the file the read handle holds, whatever Filename says now
+  // The numbers of the library's handles, and the one the component owns.
   int readHandle_ = -1;
   int writeHandle_ = -1;
+  LibraryHandle held_;
   std::unique_ptr<TSPSSVariables> variables_;
   std::unique_ptr<TSPSSMRMDSets> mrmdSets_;
   std::unique_ptr<TSPSSVariableSets> variableSets_;
