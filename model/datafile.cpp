@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "file_guard.h"
 #include "raise.h"
 #include "savkit/host/sysutils.h"
 #include "savkit/resourcestrings.h"
@@ -67,6 +68,8 @@ void TSPSSDatafile::Open() {
     openMode_ = domReading;
     writeHandle_ = -1;
     openedName_ = name;
+    openedPath_ = ResolvedPath(name);
+    openedIdentity_ = IdentityOf(openedPath_);
     ReadDictionary();
     // Each opening starts with no edits: those of an earlier file name
     // variables that are gone.

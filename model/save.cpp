@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "io/file_ops.h"
+#include "file_guard.h"
 #include "raise.h"
 #include "savkit/host/sysutils.h"
 #include "savkit/model/datafile.h"
@@ -19,7 +20,7 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
   if (writeDirect_) return;
   // The new file is made beside the target, so that one rename puts it in
   // place: at no moment is there no valid file under the target's name.
-  const std::string expanded = ExpandFileName(target);
+  const std::string expanded = ResolvedPath(ExpandFileName(target));
   std::string temp = ExtractFilePath(expanded) + "spssXXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) Raise(cresSPSS_ErrorSavingFile);
@@ -46,6 +47,13 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
     cases_->Save();
     writeHandle_ = -1;
     CheckSuccess(scratch.Close());
+    // Another program's change to the open file is never saved over, and
+    // two saves never cross: the check and the rename happen under a lock.
+    const FileLock lock(expanded);
+    if (expanded == openedPath_) {
+      const FileIdentity now = IdentityOf(expanded);
+      if (now.size >= 0 && now != openedIdentity_) Raise(cresSPSS_FileChangedSinceOpened, expanded);
+    }
     if (io::Rename(temp.c_str(), expanded.c_str()) != 0) Raise(cresSPSS_ErrorSavingFile);
   } catch (...) {
     writeHandle_ = -1;

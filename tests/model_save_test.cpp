@@ -1,12 +1,19 @@
 // Saving through the component after dictionary edits keeps everything the
 // edit did not touch: documents, attributes, formats, exact values, sets.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "io_test_support.h"
+#include "refusal.h"
 #include "savkit/datafile_exception.h"
+#include "savkit/host/format.h"
 #include "savkit/model/datafile.h"
+#include "savkit/resourcestrings.h"
 #include "sav_builder.h"
 #include "temp_dir.h"
 
@@ -108,4 +115,63 @@ TEST_F(SavingEdits, LabelledNumbersStayExact) {
   }
   EXPECT_EQ(Var("id")->ValueLabels()->FindByValue(Variant(big))->Label(), "big");
   EXPECT_EQ(Var("id")->MissingValue1().ToDouble(), third);
+}
+
+// The file under the open file's name was replaced, or changed in place, by
+// another program: saving over it is refused and its content kept.
+TEST_F(SavingEdits, AFileChangedByAnotherProgramIsNotSavedOver) {
+  for (const bool inPlace : {false, true}) {
+    SCOPED_TRACE(inPlace ? "changed in place" : "replaced");
+    OpenCopy("small.sav");
+    Var("id")->Set_Value(1, Variant(77));
+    const std::string other = Path("other.sav");
+    std::filesystem::copy_file(DataPath("full.sav"), other, std::filesystem::copy_options::overwrite_existing);
+    if (inPlace)
+      std::ofstream(path, std::ios::binary | std::ios::app) << "x";
+    else
+      std::filesystem::rename(other, path);
+    const std::string theirs = Bytes(path);
+    try {
+      d.Save();
+      ADD_FAILURE() << "saved over another program's change";
+    } catch (const ESPSSDataFileException& e) {
+      EXPECT_EQ(std::string(e.what()), Format(cresSPSS_FileChangedSinceOpened, path));
+    }
+    EXPECT_EQ(Bytes(path), theirs);
+    EXPECT_EQ(Var("id")->Get_Value(1), Variant(77.0));  // the edit is still there, to save elsewhere
+    d.SaveAs(Path("elsewhere.sav"));
+    EXPECT_EQ(ReadTable(Path("elsewhere.sav"))[1][0], "77");
+    d.Close();
+  }
+}
+
+// A save waits for no one: while another holds the file's lock (a save or an
+// append), saving over it is refused; afterwards it goes through.
+TEST_F(SavingEdits, SavingOverALockedFileIsRefused) {
+  OpenCopy("small.sav");
+  Var("id")->Set_Value(1, Variant(77));
+  const std::string before = Bytes(path);
+  {
+    // As an appending component or another saving process holds it.
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    EXPECT_EQ(Refusal([&] { d.Save(); }), Format(cresSPSS_FileIsBeingSaved, path));
+    EXPECT_EQ(Bytes(path), before);
+    ::close(fd);
+  }
+  d.Save();
+  EXPECT_EQ(ReadTable(path)[1][0], "77");
+}
+
+// Saving a file opened through a symbolic link replaces the file it names.
+TEST_F(SavingEdits, ALinkStaysALink) {
+  const std::string real = Path("real.sav"), link = Path("link.sav");
+  std::filesystem::copy_file(DataPath("small.sav"), real);
+  std::filesystem::create_symlink(real, link);
+  d.Set_Filename(link);
+  d.Open();
+  d.Variables()->Find("id")->Set_Value(1, Variant(77));
+  d.Save();
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadTable(real)[1][0], "77");
 }

@@ -122,7 +122,10 @@ namespace savkit {
   X(cresSPSS_WriteDirectCannotBeSet, "WriteDirect can only be set if the datafile is closed")   \
   X(cresSPSS_CaseNrIsNotValid, "Casenumber is not valid")                                       \
   X(cresSPSS_FileIsNotExist, "File %s does not exist")                                          \
-  X(cresSPSS_InvalidMisValueType, "Missingvalue type is invalid for variabletype")
+  X(cresSPSS_InvalidMisValueType, "Missingvalue type is invalid for variabletype")               \
+  X(cresSPSS_FileChangedSinceOpened,                                                            \
+    "File %s was changed by another program since it was opened; nothing was saved")           \
+  X(cresSPSS_FileIsBeingSaved, "File %s is being written by another program; nothing was saved")
 
 #define SAVKIT_DECLARE_MESSAGE(id, text) inline constexpr std::string_view id = text;
 SAVKIT_LIBRARY_ERROR_MESSAGES(SAVKIT_DECLARE_MESSAGE)

@@ -20,6 +20,14 @@
 
 namespace savkit {
 
+// What tells that the file under a name is still the one that was opened.
+struct FileIdentity {
+  std::uint64_t device = 0, inode = 0;
+  std::int64_t size = -1;     // -1: no file
+  std::int64_t modified = 0;  // nanoseconds
+  bool operator==(const FileIdentity&) const = default;
+};
+
 enum TSPSSDatafileOpenMode : std::uint8_t { domClosed = 0, domReading = 1, domAppending = 2, domWriting = 3 };
 
 class TSPSSDatafile : public TComponent {
@@ -108,6 +116,8 @@ class TSPSSDatafile : public TComponent {
 
   std::string filename_;
   std::string openedName_;  // the file the read handle holds, whatever Filename says now
+  std::string openedPath_;  // that file with links followed
+  FileIdentity openedIdentity_;
   // The numbers of the library's handles, and the one the component owns.
   int readHandle_ = -1;
   int writeHandle_ = -1;
