@@ -25,6 +25,17 @@ void WithList(Work&& work, Free&& give) {
 
 }  // namespace
 
+namespace {
+
+// The i-th value label of count read: a variable read again after a save
+// keeps its label objects while the file has as many labels as it.
+TSPSSValueLabel* LabelSlot(TSPSSValuelabels& labels, int i, int count) {
+  if (i == 0 && labels.Count() != count) labels.Clear();
+  return labels.Count() == count ? labels.GetItem(i) : labels.AddExistingValueLabel();
+}
+
+}  // namespace
+
 void TSPSSDatafile::ReadVariable(TSPSSVariable& v, const std::string& name, int type, int position) {
   const int h = readHandle_;
   const char* n = name.c_str();
@@ -75,7 +86,7 @@ void TSPSSDatafile::ReadVariable(TSPSSVariable& v, const std::string& name, int 
     WithList(
         [&] {
           for (int i = 0; i < count; ++i) {
-            TSPSSValueLabel* l = v.valueLabels_->AddExistingValueLabel();
+            TSPSSValueLabel* l = LabelSlot(*v.valueLabels_, i, count);
             l->value_ = Variant(nums[i]);  // exact: a text of 15 digits may no longer match
             l->label_ = labels[i];
           }
@@ -88,14 +99,28 @@ void TSPSSDatafile::ReadVariable(TSPSSVariable& v, const std::string& name, int 
     WithList(
         [&] {
           for (int i = 0; i < count; ++i) {
-            TSPSSValueLabel* l = v.valueLabels_->AddExistingValueLabel();
+            TSPSSValueLabel* l = LabelSlot(*v.valueLabels_, i, count);
             l->value_ = Variant(std::string(texts[i]));
             l->label_ = labels[i];
           }
         },
         [&] { return spssFreeVarCValueLabels(texts, labels, count); });
   }
+  if (count == 0) v.valueLabels_->Clear();
   v.SetOffSetValuesofNewVariable();
+}
+
+void TSPSSDatafile::ReadVariablesAgain() {
+  char** names = nullptr;
+  int* types = nullptr;
+  int listed = 0;
+  CheckSuccess(spssGetVarNames(readHandle_, &listed, &names, &types));
+  WithList(
+      [&] {
+        for (int p = 0; p < listed && p < variables_->Count(); ++p)
+          ReadVariable(*variables_->GetItem(p), names[p], types[p], p);
+      },
+      [&] { return spssFreeVarNames(names, types, listed); });
 }
 
 void TSPSSDatafile::ReadDictionary() {

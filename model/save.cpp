@@ -62,10 +62,56 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
     cases_->currentCase_ = 0;  // the buffer holds a written record now
     throw;
   }
-  // The new file is in place; the component moves over to it.
-  Close();
+  MoveToSaved(target);
+}
+
+bool TSPSSDatafile::HoldsTheModelsVariables(int handle) {
+  int count = 0;
+  if (spssGetNumberofVariables(handle, &count) != SPSS_OK || count != variables_->Count()) return false;
+  for (int i = 0; i < count; ++i) {
+    const TSPSSVariable* v = variables_->GetItem(i);
+    double varHandle = 0;
+    if (spssGetVarHandle(handle, v->Name().c_str(), &varHandle) != SPSS_OK || varHandle != i) return false;
+  }
+  return true;
+}
+
+// The new file is in place. The component reads it as if it had opened it,
+// but into the objects it has: the file holds the same variables in the
+// same order, so every variable, label and set an application holds stays
+// valid and shows what the file now says. Cases are the file's: the edits
+// are in it.
+void TSPSSDatafile::MoveToSaved(const std::string& target) {
+  LibraryHandle opened(LibraryHandle::Kind::Read);
+  const int status = spssOpenRead(target.c_str(), opened.Out());
+  if (status > 0 || !HoldsTheModelsVariables(opened.Get())) {
+    opened.Close();
+    Close();
+    Set_Filename(target);
+    Open();
+    return;
+  }
+  CloseHandles();
+  held_ = std::move(opened);
+  readHandle_ = held_.Get();
+  writeHandle_ = -1;
   Set_Filename(target);
-  Open();
+  openedName_ = target;
+  openedPath_ = ResolvedPath(target);
+  openedIdentity_ = IdentityOf(openedPath_);
+  dictionaryChanged_ = variablesDeleted_ = headerCommitted_ = false;
+  variables_->newVarIndexes_.clear();
+  ReadVariablesAgain();
+  long count = 0, size = 0;
+  CheckSuccess(spssGetNumberofCases(readHandle_, &count));
+  CheckSuccess(spssGetCaseSize(readHandle_, &size));
+  cases_->count_ = static_cast<int>(count);
+  cases_->currentCase_ = 0;
+  caseSize_ = static_cast<int>(size);
+  cases_->caseBuffer_.assign(static_cast<std::size_t>(size), 0);
+  editCache_ = std::make_unique<TSPSSHashTable>(nullptr, static_cast<std::uint32_t>(count));
+  editCache_->InitOriginalCaseNrs(1);
+  ReadFileFacts(readHandle_);
 }
 
 void TSPSSDatafile::Save() {

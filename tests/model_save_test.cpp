@@ -175,3 +175,56 @@ TEST_F(SavingEdits, ALinkStaysALink) {
   EXPECT_TRUE(std::filesystem::is_symlink(link));
   EXPECT_EQ(ReadTable(real)[1][0], "77");
 }
+
+// Objects an application took before a save are the same, and current, after
+// it; only a deleted variable goes away.
+TEST_F(SavingEdits, ObjectsSurviveASave) {
+  OpenCopy("full.sav");
+  TSPSSVariable* id = Var("id");
+  TSPSSVariable* name = Var("name");
+  TSPSSValueLabel* one = id->ValueLabels()->FindByValue(Variant(1));
+  TSPSSMRMDSet* colors = d.MRMDSets()->GetItem(0);
+  TSPSSVariableSet* group = d.VariableSets()->Add("group");
+  group->VarList()->Add("name");
+  group->VarList()->Add("id");
+  TSPSSVariable* weight = d.Variables()->CaseWeightVar();
+  ASSERT_NE(one, nullptr);
+  const int count = d.Variables()->Count();
+
+  id->Set_Name("ident");
+  one->Set_Label("uno");
+  d.Variables()->Delete(Var("comment")->Index());
+  TSPSSVariable* extra = d.Variables()->Add("extra", true, 8);
+  extra->Set_Value(2, Variant(42));
+  name->Set_Value(1, Variant("Bob"));
+  d.Save();
+
+  EXPECT_FALSE(d.DictionaryChanged());
+  EXPECT_EQ(d.Variables()->Count(), count);
+  EXPECT_EQ(Var("ident"), id);
+  EXPECT_EQ(Var("name"), name);
+  EXPECT_EQ(Var("extra"), extra);
+  EXPECT_EQ(d.Variables()->CaseWeightVar(), weight);
+  EXPECT_EQ(id->ValueLabels()->FindByValue(Variant(1)), one);
+  EXPECT_EQ(one->Label(), "uno");
+  EXPECT_EQ(d.MRMDSets()->GetItem(0), colors);
+  EXPECT_EQ(colors->VarList()->Get_Var(0), Var("c1"));
+  EXPECT_EQ(group->VarList()->Get_Var(1), id);
+  EXPECT_EQ(extra->Get_Value(2), Variant(42.0));
+  EXPECT_EQ(extra->Get_Value(1), Variant(d.SysmisValue()));
+  EXPECT_EQ(name->Get_Value(1).ToString().substr(0, 3), "Bob");
+  EXPECT_EQ(extra->Index(), count - 1);
+
+  // The objects go on working: edits after the save are saved again.
+  extra->Set_Value(3, Variant(7));
+  id->Set_LabelText("again");
+  d.Save();
+  EXPECT_EQ(Var("extra"), extra);
+  const auto table = ReadTable(path);
+  EXPECT_EQ(table[0][0], "ident");
+  EXPECT_EQ(table[3][count - 1], "7");
+  ReadHandle f(path);
+  char label[SPSS_MAX_VARLABEL + 1];
+  ASSERT_EQ(spssGetVarLabel(f.handle, "ident", label), SPSS_OK);
+  EXPECT_EQ(std::string(label), "again");
+}

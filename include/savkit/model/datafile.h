@@ -111,6 +111,12 @@ class TSPSSDatafile : public TComponent {
   int CloseHandles();
   // Empties the dictionary, cases and file facts.
   void EmptyModel();
+  // Moves over to the file just saved, keeping every object of the model.
+  void MoveToSaved(const std::string& target);
+  // The variables of the file open under handle are the model's, in order.
+  bool HoldsTheModelsVariables(int handle);
+  // Reads every variable into the object that stands for it already.
+  void ReadVariablesAgain();
   void ReadVariable(TSPSSVariable& v, const std::string& name, int type, int position);
   void WriteVariable(TSPSSVariable& v, bool overCopy);
 
