@@ -1,5 +1,6 @@
 #include "savkit/hashtable.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -11,6 +12,15 @@ namespace savkit {
 // The rows stay implied until the first change, so a large file costs no
 // memory for them when opened.
 TSPSSHashTable::TSPSSHashTable(void* /*owner*/, std::uint32_t caseCount) : sequential_(true), count_(caseCount) {}
+
+TSPSSHashTable::TIndex& TSPSSHashTable::Touched(std::uint32_t casePos) {
+  const auto [it, added] = touched_.try_emplace(casePos);
+  if (added) {
+    InitTable(&it->second, 1);
+    it->second.OriginalCaseNr = Implied(casePos);
+  }
+  return it->second;
+}
 
 void TSPSSHashTable::InitTable(TIndex* start, std::size_t count) {
   if (count) std::memset(start, 0, count * sizeof(TIndex));
@@ -126,27 +136,20 @@ bool TSPSSHashTable::Get(std::uint32_t casePos, Key key, std::string& value) con
 }
 
 void TSPSSHashTable::Materialize() {
-  sequential_ = false;
   rows_.assign(count_, TIndex{});
   InitTable(rows_.data(), rows_.size());
-  if (numbered_)
-    for (std::uint32_t p = 0; p < count_; ++p) rows_[p].OriginalCaseNr = static_cast<std::int32_t>(first_ + p);
+  for (std::uint32_t p = 1; p <= count_; ++p) rows_[p - 1].OriginalCaseNr = Implied(p);
+  for (const auto& [p, row] : touched_) std::memcpy(rows_[p - 1].List, row.List, sizeof row.List);
+  std::unordered_map<std::uint32_t, TIndex>().swap(touched_);
+  sequential_ = false;
 }
 
 bool TSPSSHashTable::IsModified(std::uint32_t casePos) const {
-  if (sequential_) {
-    CheckPosition(casePos);
-    return false;
-  }
   const TIndex& row = Hash(casePos);
   return row.List[0] || row.List[1] || row.List[2] || row.List[3];
 }
 
 bool TSPSSHashTable::GetFromList(std::uint32_t casePos, std::uint32_t n, Key& key) const {
-  if (sequential_) {
-    CheckPosition(casePos);
-    return false;
-  }
   const TIndex& row = Hash(casePos);
   if (n < 1) return false;
   for (std::uint32_t chain = 0; chain < kChains; ++chain)
@@ -168,9 +171,7 @@ void TSPSSHashTable::DeleteValueRec(std::uint32_t casePos, Key key) {
 }
 
 void TSPSSHashTable::DeleteVariable(Key key) {
-  if (sequential_) return;  // no record at all
-  for (TIndex& row : rows_) {
-    if (live_ == 0) return;
+  const auto drop = [&](TIndex& row) {
     std::uint32_t* link = &row.List[key % kChains];
     while (*link) {
       const std::uint32_t index = *link;
@@ -181,6 +182,14 @@ void TSPSSHashTable::DeleteVariable(Key key) {
         link = &Rec(index).Next;
       }
     }
+  };
+  for (auto& [p, row] : touched_) {
+    if (live_ == 0) return;
+    drop(row);
+  }
+  for (TIndex& row : rows_) {
+    if (live_ == 0) return;
+    drop(row);
   }
 }
 
@@ -195,6 +204,12 @@ void TSPSSHashTable::FreeChains(TIndex& row) {
 }
 
 void TSPSSHashTable::DeleteCase(std::uint32_t casePos) {
+  CheckPosition(casePos);
+  if (sequential_ && casePos == count_) {
+    Resize(count_ - 1);  // the last case: the others keep their positions
+    return;
+  }
+  if (sequential_) Materialize();
   TIndex& row = Hash(casePos);
   FreeChains(row);
   rows_.erase(rows_.begin() + (casePos - 1));
@@ -203,11 +218,18 @@ void TSPSSHashTable::DeleteCase(std::uint32_t casePos) {
 void TSPSSHashTable::Resize(std::uint32_t caseCount) {
   const std::uint32_t n = Count();
   if (caseCount == n) return;
-  if (sequential_ && caseCount < n) {
-    count_ = caseCount;  // the remaining cases keep their numbers
+  if (sequential_) {
+    // The remaining cases keep their numbers; added ones are new.
+    for (std::uint32_t p = caseCount + 1; p <= n; ++p) {
+      if (const auto it = touched_.find(p); it != touched_.end()) {
+        FreeChains(it->second);
+        touched_.erase(it);
+      }
+    }
+    count_ = caseCount;
+    numberedUpTo_ = std::min(numberedUpTo_, caseCount);
     return;
   }
-  if (sequential_) Materialize();
   if (caseCount < n) {
     for (std::uint32_t p = n; p > caseCount; --p) FreeChains(rows_[p - 1]);
     rows_.resize(caseCount);
@@ -224,11 +246,14 @@ void TSPSSHashTable::Resize(std::uint32_t caseCount) {
 }
 
 void TSPSSHashTable::InitOriginalCaseNrs(std::uint32_t first) {
-  if (live_ == 0) {
-    // Nothing edited: the numbering is implied, and the rows need no memory.
+  if (live_ == 0 || sequential_) {
+    // The numbering is implied, and only edited cases need a row.
     count_ = Count();
     first_ = first;
     numbered_ = true;
+    numberedUpTo_ = count_;
+    if (live_ == 0) std::unordered_map<std::uint32_t, TIndex>().swap(touched_);
+    for (auto& [p, row] : touched_) row.OriginalCaseNr = Implied(p);
     sequential_ = true;
     std::vector<TIndex>().swap(rows_);
     return;
@@ -238,12 +263,17 @@ void TSPSSHashTable::InitOriginalCaseNrs(std::uint32_t first) {
 }
 
 void TSPSSHashTable::SetOriginalCaseNr(std::uint32_t casePos, std::int32_t number) {
+  CheckPosition(casePos);
+  if (sequential_ && number == Implied(casePos)) return;
+  if (sequential_) Materialize();
   Hash(casePos).OriginalCaseNr = number;
 }
 
 
 std::size_t TSPSSHashTable::MemoryUsage() const {
-  std::size_t bytes = rows_.capacity() * sizeof(TIndex) + records_.capacity() * sizeof(ValueRec) +
+  // A touched row costs its node and a bucket besides the row.
+  std::size_t bytes = rows_.capacity() * sizeof(TIndex) + touched_.size() * (sizeof(TIndex) + 32) +
+                      touched_.bucket_count() * sizeof(void*) + records_.capacity() * sizeof(ValueRec) +
                       texts_.capacity() * sizeof(std::string) +
                       freeTexts_.capacity() * sizeof(std::uint32_t);
   for (const std::string& t : texts_)

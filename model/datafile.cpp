@@ -63,14 +63,14 @@ void TSPSSDatafile::Open() {
     openMode_ = domAppending;
     headerCommitted_ = true;
     writeHandle_ = handle;
-    ReadDictionary();
+    ReadDictionaryOrClose();
   } else {
     openMode_ = domReading;
     writeHandle_ = -1;
     openedName_ = name;
     openedPath_ = ResolvedPath(name);
     openedIdentity_ = IdentityOf(openedPath_);
-    ReadDictionary();
+    ReadDictionaryOrClose();
     // Each opening starts with no edits: those of an earlier file name
     // variables that are gone.
     editCache_ = std::make_unique<TSPSSHashTable>(nullptr, static_cast<std::uint32_t>(cases_->count_));
@@ -81,6 +81,19 @@ void TSPSSDatafile::Open() {
   caseSize_ = static_cast<int>(size);
   cases_->caseBuffer_.assign(static_cast<std::size_t>(size), 0);
   ReadFileFacts(handle);
+}
+
+// A dictionary that cannot be loaded leaves the component closed, never open
+// on half a dictionary.
+void TSPSSDatafile::ReadDictionaryOrClose() {
+  try {
+    ReadDictionary();
+  } catch (...) {
+    CloseHandles();
+    EmptyModel();
+    Clear();
+    throw;
+  }
 }
 
 void TSPSSDatafile::OpenNew() {

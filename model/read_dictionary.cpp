@@ -1,6 +1,9 @@
 // Loading the dictionary of the file just opened into the object model.
+#include <algorithm>
+#include <limits>
 #include <memory>
 
+#include "raise.h"
 #include "savkit/host/variant.h"
 #include "savkit/model/datafile.h"
 #include "savkit/resourcestrings.h"
@@ -136,7 +139,9 @@ void TSPSSDatafile::ReadDictionary() {
       [&] {
         long cases = 0;
         CheckSuccess(spssGetNumberofCases(h, &cases));
-        cases_->count_ = static_cast<int>(cases);
+        // Case positions are ints: a file with more cases is refused, never cut.
+        if (cases > std::numeric_limits<int>::max()) Raise(cresSPSS_TooManyCases, filename_);
+        cases_->count_ = static_cast<int>(std::max(cases, 0L));
         for (int p = 0; p < n && p < listed; ++p) ReadVariable(*variables_->AddExistingVariable(), names[p], types[p], p);
       },
       [&] { return spssFreeVarNames(names, types, listed); });

@@ -62,7 +62,7 @@ TEST(ResourceStrings, EveryIdentifierIsReachableOnce) {
     EXPECT_EQ(r.identifier.substr(0, 9), "cresSPSS_");
     EXPECT_EQ(FindResourceString(r.identifier), r.text);
   }
-  EXPECT_EQ(ids.size(), 46u + 14u + 35u);
+  EXPECT_EQ(ids.size(), 46u + 14u + 36u);
   EXPECT_EQ(FindResourceString("cresSPSS_FileIsNotExist"), "File %s does not exist");
   EXPECT_TRUE(FindResourceString("cresSPSS_Nothing").empty());
 }

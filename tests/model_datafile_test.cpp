@@ -11,6 +11,7 @@
 #include "savkit/host/format.h"
 #include "savkit/model/datafile.h"
 #include "savkit/resourcestrings.h"
+#include "sav_builder.h"
 #include "temp_dir.h"
 
 using namespace savkit;
@@ -219,4 +220,37 @@ TEST_F(DatafileTest, FileLabelAndTextInfoByMode) {
   EXPECT_EQ(Refusal([&] { d.Close(); }), std::pair(std::string(cresSPSS_DICT_EMPTY), SPSS_DICT_EMPTY));
   EXPECT_EQ(d.OpenMode(), domClosed);
   EXPECT_FALSE(std::filesystem::exists(Path("new.sav")));
+}
+
+// What the header claims costs nothing until cases are touched: a tiny file
+// claiming 100 million cases, edited once, keeps a tiny edit cache. A file
+// with more cases than positions reach is refused, and left closed.
+TEST_F(TempDirTest, ClaimedCaseCountsCostNothing) {
+  const auto build = [&](std::int64_t claimed) {
+    SavBuilder b;
+    b.Header(1, 0, 0, claimed > INT32_MAX ? -1 : static_cast<int>(claimed)).Variable("X", 0);
+    std::vector<std::uint8_t> count(16, 0);
+    count[0] = 1;
+    std::memcpy(count.data() + 8, &claimed, 8);
+    b.Extension(16, 8, 2, count).EndDictionary().Double(1).Double(2);
+    const std::string path = Path("claims" + std::to_string(claimed) + ".sav");
+    b.Save(path);
+    return path;
+  };
+  TSPSSDatafile d;
+  d.Set_Filename(build(100000000));
+  d.Open();
+  d.Variables()->Find("X")->Set_Value(2, Variant(5));
+  d.Variables()->Find("X")->Set_Value(99999999, Variant(6));
+  d.Cases()->Add();
+  EXPECT_LT(d.EditCache()->MemoryUsage(), 4096u);
+  EXPECT_EQ(d.Variables()->Find("X")->Get_Value(2), Variant(5.0));
+  EXPECT_EQ(d.Cases()->Count(), 100000001);
+  d.Close();
+
+  const std::string huge = build(3000000000LL);
+  d.Set_Filename(huge);
+  EXPECT_EQ(Refusal([&] { d.Open(); }), Own(Format(cresSPSS_TooManyCases, huge)));
+  EXPECT_EQ(d.OpenMode(), domClosed);
+  EXPECT_EQ(d.Variables()->Count(), 0);
 }

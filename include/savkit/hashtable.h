@@ -5,15 +5,17 @@
 // lowest bits of the variable key choose one of four chains of records, newest
 // first. Keys are the variables' 32-bit identifiers, whole: an edit can never
 // land on another variable. Records live in a pool and are linked by 32-bit
-// indexes, so an unchanged case costs one 20-byte row, and a table that holds
-// no edit and numbers its cases in order costs no row at all until the first
-// change.
+// indexes. While cases are numbered in order (new ones added at the end), the
+// rows are implied and only the cases holding edits have one, so the table
+// grows with the cases touched, not with the file; deleting a case before the
+// last gives every case its row.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace savkit {
@@ -55,10 +57,6 @@ class TSPSSHashTable {
   // out of bounds: it contains only %d cases" for a position below 1 or above
   // Count(), before changing anything.
   const ValueRec* Locate(std::uint32_t casePos, Key key) const {
-    if (sequential_) {
-      CheckPosition(casePos);
-      return nullptr;
-    }
     for (std::uint32_t i = Hash(casePos).List[key % kChains]; i; i = Rec(i).Next)
       if (Rec(i).VarNr == key) return &Rec(i);
     return nullptr;
@@ -95,7 +93,7 @@ class TSPSSHashTable {
   std::int32_t FindOriginalCaseNr(std::uint32_t casePos) const {
     if (sequential_) {
       CheckPosition(casePos);
-      return numbered_ ? static_cast<std::int32_t>(first_ + casePos - 1) : 0;
+      return Implied(casePos);
     }
     return Hash(casePos).OriginalCaseNr;
   }
@@ -108,11 +106,14 @@ class TSPSSHashTable {
   virtual void InitTable(TIndex* start, std::size_t count);
   virtual TIndex& Hash(std::uint32_t casePos) {
     CheckPosition(casePos);
-    if (sequential_) Materialize();
-    return rows_[casePos - 1];
+    return sequential_ ? Touched(casePos) : rows_[casePos - 1];
   }
   const TIndex& Hash(std::uint32_t casePos) const {
     CheckPosition(casePos);
+    if (sequential_) {
+      const auto it = touched_.find(casePos);
+      return it != touched_.end() ? it->second : kUntouched;
+    }
     return rows_[casePos - 1];
   }
 
@@ -123,6 +124,12 @@ class TSPSSHashTable {
   }
   // Gives the rows of a sequentially numbered table real storage.
   void Materialize();
+  // The stored case an implied row stands for.
+  std::int32_t Implied(std::uint32_t casePos) const {
+    return numbered_ && casePos <= numberedUpTo_ ? static_cast<std::int32_t>(first_ + casePos - 1) : 0;
+  }
+  TIndex& Touched(std::uint32_t casePos);
+  static constexpr TIndex kUntouched{};
   [[noreturn]] void OutOfBounds() const;
   std::uint32_t* LinkTo(TIndex& row, Key key);  // the link that holds key's record, or null
   ValueRec& Rec(std::uint32_t index) { return records_[index - 1]; }
@@ -138,6 +145,8 @@ class TSPSSHashTable {
   bool sequential_ = false;
   bool numbered_ = false;
   std::uint32_t count_ = 0;
+  std::uint32_t numberedUpTo_ = 0;  // later positions are cases added since
+  std::unordered_map<std::uint32_t, TIndex> touched_;  // the rows of edited cases
   std::uint32_t first_ = 0;
   std::vector<ValueRec> records_;
   std::uint32_t freeRecords_ = 0;  // head of the free list, linked through Next

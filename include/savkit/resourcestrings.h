@@ -125,7 +125,8 @@ namespace savkit {
   X(cresSPSS_InvalidMisValueType, "Missingvalue type is invalid for variabletype")               \
   X(cresSPSS_FileChangedSinceOpened,                                                            \
     "File %s was changed by another program since it was opened; nothing was saved")           \
-  X(cresSPSS_FileIsBeingSaved, "File %s is being written by another program; nothing was saved")
+  X(cresSPSS_FileIsBeingSaved, "File %s is being written by another program; nothing was saved") \
+  X(cresSPSS_TooManyCases, "File %s has more cases than can be edited (at most 2147483647)")
 
 #define SAVKIT_DECLARE_MESSAGE(id, text) inline constexpr std::string_view id = text;
 SAVKIT_LIBRARY_ERROR_MESSAGES(SAVKIT_DECLARE_MESSAGE)

@@ -109,6 +109,7 @@ class TSPSSDatafile : public TComponent {
  private:
   void ReadFileFacts(int handle);
   int CloseHandles();
+  void ReadDictionaryOrClose();
   // Empties the dictionary, cases and file facts.
   void EmptyModel();
   // Moves over to the file just saved, keeping every object of the model.
