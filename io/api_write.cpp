@@ -90,6 +90,31 @@ int Cut(OpenFile& f, std::string& text, std::size_t max, int warning) {
   return warning;
 }
 
+// A text the API handed out (cut to max bytes) and is given back unchanged
+// stands for the whole text it was cut from: a copy's labels are never
+// shortened by passing through a caller's buffers.
+bool GivenBack(const std::string& given, const std::string& whole, std::size_t max) {
+  if (given == whole) return true;
+  std::string handedOut = whole;
+  CutUtf8(handedOut, max);
+  return given == handedOut;
+}
+
+// Cuts text unless it gives back the whole one.
+int CutUnlessGivenBack(OpenFile& f, std::string& text, const std::string* whole, std::size_t max, int warning) {
+  if (whole && GivenBack(text, *whole, max)) {
+    text = *whole;
+    return SPSS_OK;
+  }
+  return Cut(f, text, max, warning);
+}
+
+// The copied variable that v carries on, or null.
+const Variable* CopiedOf(const OpenFile& f, const Variable& v) {
+  const auto it = f.carriedFrom.find(static_cast<int>(&v - f.dict.variables.data()));
+  return it == f.carriedFrom.end() ? nullptr : &f.setAside[static_cast<std::size_t>(it->second)];
+}
+
 Variable* ByHandle(OpenFile& f, double varHandle) {
   if (!(varHandle >= 0) || varHandle >= static_cast<double>(f.dict.variables.size()) ||
       varHandle != std::floor(varHandle))
@@ -212,7 +237,7 @@ int spssSetCompression(int handle, int compSwitch) {
 int spssSetIdString(int handle, const char* id) {
   return OnNewDictionary(handle, [&](OpenFile& f) {
     std::string label = id ? id : "";
-    const int status = Cut(f, label, SPSS_MAX_IDSTRING, SPSS_EXC_LEN64);
+    const int status = CutUnlessGivenBack(f, label, &f.dict.fileLabel, SPSS_MAX_IDSTRING, SPSS_EXC_LEN64);
     if (status <= 0) f.dict.fileLabel = std::move(label);
     return status;
   });
@@ -221,7 +246,7 @@ int spssSetIdString(int handle, const char* id) {
 int spssSetTextInfo(int handle, const char* textInfo) {
   return OnNewDictionary(handle, [&](OpenFile& f) {
     std::string text = textInfo ? textInfo : "";
-    const int status = Cut(f, text, SPSS_MAX_TEXTINFO, SPSS_OK);
+    const int status = CutUnlessGivenBack(f, text, &f.dict.textInfo, SPSS_MAX_TEXTINFO, SPSS_OK);
     if (status == SPSS_OK) f.dict.textInfo = std::move(text);
     return status;
   });
@@ -269,6 +294,7 @@ int spssRestartCopiedVars(int handle) {
     f.dict.caseSize = 0;
     f.mrSets.clear();
     f.carried.clear();
+    f.carriedFrom.clear();
     f.exact.clear();
     f.folded.clear();
     return SPSS_OK;
@@ -284,6 +310,7 @@ int spssSetVarCopiedFrom(int handle, const char* varName, const char* copiedName
     std::string oldName, newName;
     if (!f.encoder.Encode(from->name, oldName) || !f.encoder.Encode(v.name, newName)) return SPSS_EXC_STRVALUE;
     if (!f.carried.emplace(LowerAscii(oldName), newName).second) return SPSS_DUP_VAR;
+    f.carriedFrom[static_cast<int>(&v - f.dict.variables.data())] = static_cast<int>(from - f.setAside.begin());
     // The width in the file (a code page's, not the API's) goes on while the
     // width does; the short name while the name does.
     if (from->width == v.width) v.fileWidth = from->fileWidth;
@@ -331,7 +358,8 @@ int spssSetVarMeasureLevel(int handle, const char* varName, int measureLevel) {
 int spssSetVarLabel(int handle, const char* varName, const char* varLabel) {
   return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
     std::string label = varLabel ? varLabel : "";
-    const int status = Cut(f, label, SPSS_MAX_VARLABEL, SPSS_EXC_VARLABEL);
+    const Variable* from = CopiedOf(f, v);
+    const int status = CutUnlessGivenBack(f, label, from ? &from->label : nullptr, SPSS_MAX_VARLABEL, SPSS_EXC_VARLABEL);
     if (status <= 0) v.label = std::move(label);
     return status;
   });
@@ -378,7 +406,11 @@ int spssSetVarNValueLabel(int handle, const char* varName, double value, const c
   return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
     if (!v.IsNumeric()) return SPSS_NUME_EXP;
     std::string text = label ? label : "";
-    const int status = Cut(f, text, kMaxValueLabel, SPSS_EXC_VALLABEL);
+    const std::string* whole = nullptr;
+    if (const Variable* from = CopiedOf(f, v))
+      for (const auto& [copied, copiedLabel] : from->numberLabels)
+        if (copied == value) whole = &copiedLabel;
+    const int status = CutUnlessGivenBack(f, text, whole, kMaxValueLabel, SPSS_EXC_VALLABEL);
     if (status > 0) return status;
     for (auto& [existing, existingLabel] : v.numberLabels)
       if (existing == value) {
@@ -399,7 +431,11 @@ int spssSetVarCValueLabel(int handle, const char* varName, const char* value, co
     if (key.size() > static_cast<std::size_t>(v.width)) key.resize(static_cast<std::size_t>(v.width));
     if (!FitsEncoded(f, key, static_cast<std::size_t>(v.fileWidth))) return SPSS_EXC_STRVALUE;
     std::string text = label ? label : "";
-    const int status = Cut(f, text, kMaxValueLabel, SPSS_EXC_VALLABEL);
+    const std::string* whole = nullptr;
+    if (const Variable* from = CopiedOf(f, v))
+      for (const auto& [copied, copiedLabel] : from->textLabels)
+        if (TrimRight(copied) == TrimRight(key)) whole = &copiedLabel;
+    const int status = CutUnlessGivenBack(f, text, whole, kMaxValueLabel, SPSS_EXC_VALLABEL);
     if (status > 0) return status;
     for (auto& [existing, existingLabel] : v.textLabels)
       if (TrimRight(existing) == TrimRight(key)) {

@@ -63,6 +63,7 @@ struct OpenFile {
   bool restarted = false;
   std::vector<Variable> setAside;
   std::map<std::string, std::string> carried;
+  std::unordered_map<int, int> carriedFrom;  // variable index -> set-aside index
   std::vector<std::uint8_t> record;  // the case that spssSetValue... fill
   std::unique_ptr<CaseWriter> writer;
   TextEncoder encoder;  // appending to a file in another encoding

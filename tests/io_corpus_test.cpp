@@ -255,6 +255,32 @@ TEST_P(CodePageFile, SavingAnEditKeepsEveryOtherText) {
   }
 }
 
+// A dictionary edit writes the dictionary anew over a copy: every other text
+// stays whole, also those longer than the buffers the component reads them
+// through (a 64-byte file label, 255-byte variable labels, in UTF-8).
+TEST_P(CodePageFile, SavingADictionaryEditKeepsEveryOtherText) {
+  if (!HavePeer("pspp")) GTEST_SKIP() << "needs pspp";
+  const CodePage& cp = GetParam();
+  const std::string path = Path("edited.sav");
+  std::filesystem::copy_file(DataPath(cp.file), path);
+  const std::string facts = PsppFacts(path);
+  std::string tables = PsppDictionary(path).tables;
+  const auto values = ReadTable(path);
+  {
+    savkit::TSPSSDatafile d;
+    d.Set_Filename(path);
+    d.Open();
+    d.Variables()->Find("score")->Set_LabelText("edited");
+    d.Save();
+  }
+  // The label shows in the dictionary, and names the variable's row of attributes.
+  for (std::size_t at; (at = tables.find("score,4,,")) != std::string::npos;) tables.replace(at, 9, "score,4,edited,");
+  for (std::size_t at; (at = tables.find("\nscore,$@Role")) != std::string::npos;) tables.replace(at, 6, "\nedited");
+  EXPECT_EQ(PsppFacts(path), facts);
+  EXPECT_EQ(PsppDictionary(path).tables, tables);
+  EXPECT_EQ(ReadTable(path), values);
+}
+
 // Appending converts back to the file's code page; a value it cannot hold,
 // or one too long for the variable there, is refused and nothing is written.
 TEST_P(CodePageFile, AppendsConvertBackOrRefuse) {
