@@ -84,10 +84,11 @@ void TSPSSDatafile::ReadVariableSet() {
   }
 }
 
-std::string TSPSSDatafile::MRMDSetText() const {
+std::string TSPSSDatafile::MRMDSetText(bool storableOnly) const {
   std::string text;
   for (int i = 0; i < mrmdSets_->Count(); ++i) {
     TSPSSMRMDSet* set = mrmdSets_->GetItem(i);
+    if (storableOnly && set->Count() < 2) continue;
     text += "$" + set->Name() + "=";
     if (set->IsDichotomy()) {
       const std::string value = set->CountedValue().ToString();
@@ -103,7 +104,7 @@ std::string TSPSSDatafile::MRMDSetText() const {
 }
 
 void TSPSSDatafile::WriteMRMDSet() {
-  if (mrmdSets_->Count() > 0) CheckSuccess(spssSetMultRespDefs(writeHandle_, MRMDSetText().c_str()));
+  if (mrmdSets_->Count() > 0) CheckSuccess(spssSetMultRespDefs(writeHandle_, MRMDSetText(true).c_str()));
 }
 
 void TSPSSDatafile::ReadMRMDSet() {

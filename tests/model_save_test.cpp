@@ -230,3 +230,18 @@ TEST_F(SavingEdits, ObjectsSurviveASave) {
   ASSERT_EQ(spssGetVarLabel(f.handle, "ident", label), SPSS_OK);
   EXPECT_EQ(std::string(label), "again");
 }
+
+// Deleting a member of a two-variable multiple-response set leaves a set no
+// file can hold: the save leaves it out instead of failing for good.
+TEST_F(SavingEdits, ASetLeftWithOneMemberIsNotStored) {
+  OpenCopy("full.sav");
+  d.Variables()->Delete(Var("c1")->Index());
+  d.Save();
+  ReadHandle f(path);
+  char* sets = nullptr;
+  ASSERT_EQ(spssGetMultRespDefs(f.handle, &sets), SPSS_OK);
+  const std::string text = sets;
+  spssFreeMultRespDefs(sets);
+  EXPECT_EQ(text.find("$colors"), std::string::npos) << text;
+  EXPECT_NE(text.find("$owns"), std::string::npos) << text;
+}

@@ -88,7 +88,9 @@ class TSPSSDatafile : public TComponent {
   TSPSSMRMDSet* ParseMRMDSetLine(const std::string& line);
   // The texts that WriteVariableSet and WriteMRMDSet hand to the library.
   std::string VariableSetText() const;
-  std::string MRMDSetText() const;
+  // storableOnly leaves out sets a file cannot hold: those that deleting
+  // variables left with fewer than two members.
+  std::string MRMDSetText(bool storableOnly = false) const;
   // The dictionary as XML-like text, CR LF line ends; empty without Filename.
   std::string GetXML() const;
   void SaveDictionary();
