@@ -189,8 +189,12 @@ std::string DictionaryWriter::LongNames() {
   const bool needed = dict_.hasLongNames || std::any_of(dict_.variables.begin(), dict_.variables.end(),
                                                         [](const io::Variable& v) { return v.name != v.shortName; });
   if (!needed) return {};
+  // Without the record, readers take the short names in their own way (PSPP
+  // lower-cases them): a file that had none lists only the names that need it.
   std::string names;
-  for (const io::Variable& v : dict_.variables) names += (names.empty() ? "" : "\t") + Enc(v.shortName) + "=" + Enc(v.name);
+  for (const io::Variable& v : dict_.variables)
+    if (dict_.hasLongNames || v.name != v.shortName)
+      names += (names.empty() ? "" : "\t") + Enc(v.shortName) + "=" + Enc(v.name);
   return names;
 }
 
