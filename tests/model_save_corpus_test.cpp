@@ -155,6 +155,12 @@ TEST_P(EditedPeerFile, OneEditChangesNothingElse) {
     edits.push_back({"weight", [&](TSPSSDatafile& d) { d.Variables()->Set_CaseWeightVar(d.Variables()->Find(num)); }});
   }
 
+  // The peers' reading of the original, once.
+  const std::string csv = Path("peer.csv");
+  std::map<std::string, Table> peerReadings;
+  for (const char* peer : {"readstat", "pspp-convert"})
+    if (HavePeer(peer)) peerReadings[peer] = TryPeerCsv(peer, source, csv);
+
   std::vector<std::string> saved;
   for (const Edit& edit : edits) {
     SCOPED_TRACE(edit.name);
@@ -213,12 +219,10 @@ TEST_P(EditedPeerFile, OneEditChangesNothingElse) {
     EXPECT_EQ(ReadTable(path), table);
 
     // The peers' values.
-    const std::string csv = Path("peer.csv");
-    for (const char* peer : {"readstat", "pspp-convert"}) {
-      if (!HavePeer(peer)) continue;
+    for (const auto& [peer, read] : peerReadings) {
       SCOPED_TRACE(peer);
-      Table theirs = TryPeerCsv(peer, source, csv);
-      if (theirs.empty()) continue;  // a peer that refuses the original
+      if (read.empty()) continue;  // a peer that refuses the original
+      Table theirs = read;
       Table ours = TryPeerCsv(peer, path, csv);
       ASSERT_FALSE(ours.empty());
       if (edit.name == "add") ours = Without(ours, n);
