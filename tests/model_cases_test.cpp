@@ -15,32 +15,11 @@
 #include "savkit/resourcestrings.h"
 #include "refusal.h"
 #include "sav_builder.h"
+#include "editing_fixture.h"
 #include "temp_dir.h"
 
 using namespace savkit;
 using namespace savkit::testing;
-
-namespace {
-
-// A component open for reading on a copy of a fixture.
-class Editing : public TempDirTest {
- protected:
-  void OpenCopy(const std::string& fixture) {
-    path = Path("data.sav");
-    std::filesystem::copy_file(DataPath(fixture), path, std::filesystem::copy_options::overwrite_existing);
-    d.Set_Filename(path);
-    d.Open();
-  }
-  void TearDown() override {
-    d.Close();
-    TempDirTest::TearDown();
-  }
-  TSPSSVariable* Var(const char* name) { return d.Variables()->Find(name); }
-  std::string path;
-  TSPSSDatafile d;
-};
-
-}  // namespace
 
 TEST_F(Editing, ValuesComeFromTheFileOncePerCase) {
   OpenCopy("full.sav");

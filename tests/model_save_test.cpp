@@ -15,6 +15,7 @@
 #include "savkit/model/datafile.h"
 #include "savkit/resourcestrings.h"
 #include "sav_builder.h"
+#include "editing_fixture.h"
 #include "temp_dir.h"
 
 using namespace savkit;
@@ -22,25 +23,12 @@ using namespace savkit::testing;
 
 namespace {
 
-class SavingEdits : public TempDirTest {
+class SavingEdits : public Editing {
  protected:
-  void OpenCopy(const std::string& fixture) {
-    path = Path("data.sav");
-    std::filesystem::copy_file(DataPath(fixture), path, std::filesystem::copy_options::overwrite_existing);
-    d.Set_Filename(path);
-    d.Open();
-  }
-  void TearDown() override {
-    d.Close();
-    TempDirTest::TearDown();
-  }
-  TSPSSVariable* Var(const char* name) { return d.Variables()->Find(name); }
   static std::string PsppExtras(const std::string& file) {
     return RunPspp("GET FILE='" + file +
                    "'.\nDISPLAY DICTIONARY.\nDISPLAY DOCUMENTS.\nDISPLAY ATTRIBUTES.\nMRSETS /DISPLAY NAME=ALL.\n");
   }
-  std::string path;
-  TSPSSDatafile d;
 };
 
 }  // namespace
