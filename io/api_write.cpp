@@ -152,28 +152,51 @@ void SwapKeptRecords(std::vector<RawRecord>& records) {
 
 }  // namespace
 
+}  // extern "C"
+
+namespace {
+
+// A new file whose dictionary is a copy of source's, written in our byte
+// order and in the source's encoding, so that every text that fit there fits
+// again.
+int OpenCopy(const char* fileName, Dictionary source, int* handle) {
+  auto file = std::make_unique<OpenFile>();
+  if (const int status = CreateForWriting(fileName, *file)) return status;
+  Dictionary& dict = file->dict;
+  dict = std::move(source);
+  if (dict.swap) SwapKeptRecords(dict.keptRecords);
+  if (!file->encoder.Open(dict.encoding)) return SPSS_INCOMPAT_APPEND;
+  dict.swap = false;
+  dict.zlib = false;
+  dict.extendedCountAt = 0;
+  StampNewFile(dict);
+  if (dict.hasMultResp && ParseMrSets(dict.multResp, dict, file->mrSets) != SPSS_OK) file->mrSets.clear();
+  file->IndexNames();
+  return Register(std::move(file), handle);
+}
+
+}  // namespace
+
+extern "C" {
+
 int spssOpenWriteCopy(const char* fileName, const char* dictFileName, int* handle) {
   return Guarded([&] {
     if (!handle) return SPSS_INVALID_HANDLE;
     std::unique_ptr<OpenFile> source;
     const int opened = OpenForReading(dictFileName, source);
     if (opened > 0) return opened;
-    auto file = std::make_unique<OpenFile>();
-    if (const int status = CreateForWriting(fileName, *file)) return status;
-    Dictionary& dict = file->dict;
-    dict = std::move(source->dict);
-    // The copy is written in our byte order and in the encoding of its
-    // source, so that every text that fit there fits again.
-    if (dict.swap) SwapKeptRecords(dict.keptRecords);
-    if (!file->encoder.Open(dict.encoding)) return SPSS_INCOMPAT_APPEND;
-    dict.swap = false;
-    dict.zlib = false;
-    dict.extendedCountAt = 0;
-    StampNewFile(dict);
-    if (dict.hasMultResp && ParseMrSets(dict.multResp, dict, file->mrSets) != SPSS_OK) file->mrSets.clear();
-    file->IndexNames();
-    const int status = Register(std::move(file), handle);
+    const int status = OpenCopy(fileName, std::move(source->dict), handle);
     return status == SPSS_OK ? opened : status;
+  });
+}
+
+int spssOpenWriteCopyHandle(const char* fileName, int dictHandle, int* handle) {
+  return Guarded([&] {
+    if (!handle) return SPSS_INVALID_HANDLE;
+    const OpenFile* source = handles::Get(dictHandle);
+    if (!source) return SPSS_INVALID_HANDLE;
+    if (source->mode != OpenFile::Mode::Read) return SPSS_OPEN_WRMODE;
+    return OpenCopy(fileName, source->dict, handle);
   });
 }
 

@@ -31,11 +31,11 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
   ::close(fd);
   LibraryHandle scratch(LibraryHandle::Kind::Write);
   try {
-    // The dictionary comes from the file whose cases are copied: the open
-    // one, even when Filename has been pointed elsewhere since. A changed
-    // one is written over that copy, which keeps what the object model does
+    // The dictionary comes from the handle the cases are read with: the open
+    // file's, even when Filename has been pointed elsewhere or another
+    // program has changed the file since. A changed one is written over that copy, which keeps what the object model does
     // not hold (documents, attributes, other records) and the encoding.
-    CheckSuccess(spssOpenWriteCopy(temp.c_str(), openedName_.c_str(), scratch.Out()));
+    CheckSuccess(spssOpenWriteCopyHandle(temp.c_str(), readHandle_, scratch.Out()));
     writeHandle_ = scratch.Get();  // where the dictionary and cases go
     if (dictionaryChanged_) {
       CheckSuccess(spssRestartCopiedVars(writeHandle_));

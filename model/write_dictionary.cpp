@@ -70,8 +70,9 @@ void TSPSSDatafile::SaveDictionary() {
 
 void TSPSSDatafile::SaveDictionaryAs(const std::string& fileName) {
   LibraryHandle handle(LibraryHandle::Kind::Write);
-  const std::string& source = openMode_ == domReading ? openedName_ : filename_;
-  CheckSuccess(spssOpenWriteCopy(fileName.c_str(), source.c_str(), handle.Out()));
+  // In reading mode, the dictionary of the file open, whatever lies under its name now.
+  CheckSuccess(openMode_ == domReading ? spssOpenWriteCopyHandle(fileName.c_str(), readHandle_, handle.Out())
+                                       : spssOpenWriteCopy(fileName.c_str(), filename_.c_str(), handle.Out()));
   CheckSuccess(spssCommitHeader(handle.Get()));
   CheckSuccess(handle.Close());
 }

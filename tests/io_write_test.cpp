@@ -407,3 +407,22 @@ TEST(AttributeSets, RenamedAndLeftOutByVariable) {
     EXPECT_FALSE(savkit::io::RenameAttributeSets(broken, {{"a", "a"}}, out)) << bad;
   }
 }
+
+// A copy of an open file's dictionary is the one its cases are read with,
+// whatever has been put under its name since.
+TEST_F(TempDirTest, CopyingTheDictionaryOfAnOpenHandle) {
+  const std::string path = Path("open.sav");
+  std::filesystem::copy_file(DataPath("small.sav"), path);
+  ReadHandle open(path);
+  std::filesystem::copy_file(DataPath("full.sav"), path, std::filesystem::copy_options::overwrite_existing);
+  int h = -1;
+  ASSERT_EQ(spssOpenWriteCopyHandle(Path("copy.sav").c_str(), open.handle, &h), SPSS_OK);
+  ASSERT_EQ(spssCloseWrite(h), SPSS_OK);
+  EXPECT_EQ(ReadTable(Path("copy.sav"))[0], ReadTable(DataPath("small.sav"))[0]);
+  EXPECT_EQ(spssOpenWriteCopyHandle(Path("x.sav").c_str(), 9999, &h), SPSS_INVALID_HANDLE);
+  int w = -1;
+  ASSERT_EQ(spssOpenWrite(Path("w.sav").c_str(), &w), SPSS_OK);
+  EXPECT_EQ(spssOpenWriteCopyHandle(Path("x.sav").c_str(), w, &h), SPSS_OPEN_WRMODE);
+  spssCloseWrite(w);
+  EXPECT_FALSE(std::filesystem::exists(Path("x.sav")));
+}

@@ -242,6 +242,9 @@ int spssWholeCaseIn(int handle, char *caseRec);
  * Compression 0 none, 1 bytecode (the default), 2 ZLIB. */
 int spssOpenWrite(const char *fileName, int *handle);
 int spssOpenWriteCopy(const char *fileName, const char *dictFileName, int *handle);
+/* As spssOpenWriteCopy, with the dictionary of a file open for reading: the
+ * one its cases are read with, whatever lies under its name now. */
+int spssOpenWriteCopyHandle(const char *fileName, int dictHandle, int *handle);
 int spssOpenAppend(const char *fileName, int *handle);
 int spssCloseWrite(int handle);
 int spssCloseAppend(int handle);
