@@ -30,11 +30,14 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
   ::fchmod(fd, ::stat(expanded.c_str(), &st) == 0 ? st.st_mode & 07777 : io::NewFileMode());
   ::close(fd);
   LibraryHandle scratch(LibraryHandle::Kind::Write);
+  LibraryHandle saved(LibraryHandle::Kind::Read);  // the new file, read before it takes the name
+  FileIdentity savedIdentity;                      // which a rename keeps
   try {
     // The dictionary comes from the handle the cases are read with: the open
     // file's, even when Filename has been pointed elsewhere or another
-    // program has changed the file since. A changed one is written over that copy, which keeps what the object model does
-    // not hold (documents, attributes, other records) and the encoding.
+    // program has changed the file since. A changed one is written over that
+    // copy, which keeps what the object model does not hold (documents,
+    // attributes, other records) and the encoding.
     CheckSuccess(spssOpenWriteCopyHandle(temp.c_str(), readHandle_, scratch.Out()));
     writeHandle_ = scratch.Get();  // where the dictionary and cases go
     if (dictionaryChanged_) {
@@ -54,15 +57,18 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
       const FileIdentity now = IdentityOf(expanded);
       if (now.size >= 0 && now != openedIdentity_) Raise(cresSPSS_FileChangedSinceOpened, expanded);
     }
+    CheckSuccess(spssOpenRead(temp.c_str(), saved.Out()));
+    savedIdentity = IdentityOf(temp);
     if (io::Rename(temp.c_str(), expanded.c_str()) != 0) Raise(cresSPSS_ErrorSavingFile);
   } catch (...) {
     writeHandle_ = -1;
     scratch.Close();  // whatever it made is removed next
+    saved.Close();
     std::remove(temp.c_str());
     cases_->currentCase_ = 0;  // the buffer holds a written record now
     throw;
   }
-  MoveToSaved(target);
+  MoveToSaved(target, std::move(saved), savedIdentity);
 }
 
 bool TSPSSDatafile::HoldsTheModelsVariables(int handle) {
@@ -81,10 +87,8 @@ bool TSPSSDatafile::HoldsTheModelsVariables(int handle) {
 // same order, so every variable, label and set an application holds stays
 // valid and shows what the file now says. Cases are the file's: the edits
 // are in it.
-void TSPSSDatafile::MoveToSaved(const std::string& target) {
-  LibraryHandle opened(LibraryHandle::Kind::Read);
-  const int status = spssOpenRead(target.c_str(), opened.Out());
-  if (status > 0 || !HoldsTheModelsVariables(opened.Get())) {
+void TSPSSDatafile::MoveToSaved(const std::string& target, LibraryHandle opened, const FileIdentity& identity) {
+  if (!HoldsTheModelsVariables(opened.Get())) {
     opened.Close();
     Close();
     Set_Filename(target);
@@ -98,7 +102,7 @@ void TSPSSDatafile::MoveToSaved(const std::string& target) {
   Set_Filename(target);
   openedName_ = target;
   openedPath_ = ResolvedPath(target);
-  openedIdentity_ = IdentityOf(openedPath_);
+  openedIdentity_ = identity;
   dictionaryChanged_ = variablesDeleted_ = headerCommitted_ = false;
   variables_->newVarIndexes_.clear();
   ReadVariablesAgain();

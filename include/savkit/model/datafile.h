@@ -115,7 +115,7 @@ class TSPSSDatafile : public TComponent {
   // Empties the dictionary, cases and file facts.
   void EmptyModel();
   // Moves over to the file just saved, keeping every object of the model.
-  void MoveToSaved(const std::string& target);
+  void MoveToSaved(const std::string& target, LibraryHandle saved, const FileIdentity& identity);
   // The variables of the file open under handle are the model's, in order.
   bool HoldsTheModelsVariables(int handle);
   // Reads every variable into the object that stands for it already.
