@@ -17,9 +17,13 @@ int RunConvert(const ConvertOptions& o) {
   OpenForReading(d, o.in);
   // The dictionary is copied whole, records savkit does not know included;
   // only the compression changes.
-  int out = -1;
-  CheckSuccess(spssOpenWriteCopy(ExpandFileName(o.out).c_str(), d.Filename().c_str(), &out));
-  try {
+  RefuseInputAsOutput(o.in, o.out);
+  LibraryHandle copy(LibraryHandle::Kind::Write);  // let go unfinished on any failure
+  const std::string target = ExpandFileName(o.out);
+  if (const int status = spssOpenWriteCopyHandle(target.c_str(), d.ReadHandle(), copy.Out()); status > 0)
+    throw Failure(o.out + ": cannot be written: " + std::string(LibraryErrorMessage(status)));
+  const int out = copy.Get();
+  {
     CheckSuccess(spssSetCompression(out, compression));
     CheckSuccess(spssCommitHeader(out));
     std::vector<char> record(static_cast<std::size_t>(d.CaseSize()));
@@ -31,11 +35,9 @@ int RunConvert(const ConvertOptions& o) {
       CheckSuccess(spssWholeCaseOut(out, record.data()));
       progress.Advance(c + 1);
     }
-  } catch (...) {
-    spssCloseWrite(out);  // the scratch file goes; the target is left as it was
-    throw;
   }
-  CheckSuccess(spssCloseWrite(out));
+  if (const int status = copy.Close(); status > 0)
+    throw Failure(o.out + ": cannot be written: " + std::string(LibraryErrorMessage(status)));
   return 0;
 }
 

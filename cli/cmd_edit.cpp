@@ -30,7 +30,13 @@ int CaseNumber(const std::string& option, const std::string& text) {
 
 // A value for a variable: a number (or an ISO date for a date variable) or a text.
 Variant ValueFor(const TSPSSVariable& v, const std::string& text) {
-  if (!v.IsNumeric()) return Variant(text);
+  if (!v.IsNumeric()) {
+    // Never cut silently: a cut may also split a character.
+    if (TrimRight(text).size() > static_cast<std::size_t>(v.Width()))
+      throw Failure(v.Name() + " = " + text + ": longer than the variable's width of " + std::to_string(v.Width()) +
+                    " bytes");
+    return Variant(text);
+  }
   if (text.empty()) return Variant(-1.7976931348623157e308);
   double d;
   if (TryStrToFloat(text, d)) return Variant(d);

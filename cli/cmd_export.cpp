@@ -1,10 +1,11 @@
 // savkit export: cases as CSV.
 #include <charconv>
-#include <fstream>
+#include <memory>
 #include <iostream>
 
 #include "commands.h"
 #include "common.h"
+#include "output_file.h"
 #include "progress.h"
 
 namespace savkit::cli {
@@ -25,15 +26,19 @@ int RunExport(const ExportOptions& o) {
   int first, last;
   ParseRange(o.cases, d.Cases()->Count(), first, last);
 
-  std::ofstream file;
+  // A file takes its name only when complete; standard output gets the rows as they come.
+  std::unique_ptr<OutputFile> file;
   if (!o.out.empty()) {
-    file.open(o.out, std::ios::binary);
-    if (!file) throw Failure(o.out + ": cannot be written");
+    RefuseInputAsOutput(o.file, o.out);
+    file = std::make_unique<OutputFile>(o.out);
   }
-  std::ostream& out = o.out.empty() ? std::cout : file;
+  const auto emit = [&](const std::string& text) {
+    if (file) file->Write(text);
+    else std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+  };
   std::string line;
   for (std::size_t i = 0; i < vars.size(); ++i) line += (i ? "," : "") + CsvField(vars[i]->Name());
-  out << line << "\r\n";
+  emit(line + "\r\n");
   Progress progress("export", last - first + 1, !o.quiet && StderrIsTerminal());
   const double sysmis = d.SysmisValue();
   // Plain numbers, the bulk of most files, go straight into the line.
@@ -64,11 +69,15 @@ int RunExport(const ExportOptions& o) {
       line += CsvField(label ? label->Label() : ValueText(*vars[i], value, sysmis));
     }
     line += "\r\n";
-    out.write(line.data(), static_cast<std::streamsize>(line.size()));
+    emit(line);
     progress.Advance(c - first + 1);
   }
-  out.flush();
-  if (!out) throw Failure((o.out.empty() ? std::string("standard output") : o.out) + ": write failed");
+  if (file) {
+    file->Commit();
+    return 0;
+  }
+  std::cout.flush();
+  if (!std::cout) throw Failure("standard output: write failed");
   return 0;
 }
 

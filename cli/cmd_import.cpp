@@ -86,6 +86,10 @@ std::string NameFor(std::string raw, std::set<std::string>& used, std::size_t in
   return candidate;
 }
 
+// The dictionary and every case, into a file opened with OpenNew.
+void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns, std::ifstream& in, std::streampos dataStart,
+                 std::int64_t rows, int compression, bool quiet);
+
 }  // namespace
 
 int CompressionCode(const std::string& name) {
@@ -97,6 +101,7 @@ int CompressionCode(const std::string& name) {
 
 int RunImport(const ImportOptions& o) {
   const int compression = CompressionCode(o.compression);
+  RefuseInputAsOutput(o.in, o.out);
   std::ifstream in(o.in, std::ios::binary);
   if (!in) throw Failure(o.in + ": cannot be read");
   std::vector<std::string> fields;
@@ -121,6 +126,21 @@ int RunImport(const ImportOptions& o) {
   d.Set_WriteDirect(true);
   d.Set_Filename(ExpandFileName(o.out));
   d.OpenNew();
+  try {
+    WriteImport(d, columns, in, dataStart, rows, compression, o.quiet);
+  } catch (...) {
+    d.Abandon();  // whatever was under the output's name stays as it was
+    throw;
+  }
+  d.Close();
+  return 0;
+}
+
+namespace {
+
+void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns, std::ifstream& in, std::streampos dataStart,
+                 std::int64_t rows, int compression, bool quiet) {
+  std::vector<std::string> fields;
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const Column& c = columns[i];
     const bool text = c.kind == Kind::Text;
@@ -146,7 +166,7 @@ int RunImport(const ImportOptions& o) {
 
   in.clear();
   in.seekg(dataStart);
-  Progress progress("import", rows, !o.quiet && StderrIsTerminal());
+  Progress progress("import", rows, !quiet && StderrIsTerminal());
   std::int64_t done = 0;
   while (ReadCsvRecord(in, fields)) {
     if (fields.size() == 1 && fields[0].empty() && columns.size() != 1) continue;
@@ -168,8 +188,8 @@ int RunImport(const ImportOptions& o) {
     k->Save();
     progress.Advance(++done);
   }
-  d.Close();
-  return 0;
 }
+
+}  // namespace
 
 }  // namespace savkit::cli

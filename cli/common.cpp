@@ -1,6 +1,7 @@
 #include "common.h"
 
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -188,6 +189,12 @@ int TerminalWidth() {
 }
 
 bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
+
+void RefuseInputAsOutput(const std::string& in, const std::string& out) {
+  struct stat a, b;
+  if (::stat(in.c_str(), &a) == 0 && ::stat(out.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino)
+    throw UsageError(out + ": is the input file; write the output elsewhere");
+}
 
 void OpenForReading(TSPSSDatafile& data, const std::string& path) {
   const std::string expanded = ExpandFileName(path);

@@ -17,6 +17,15 @@ struct Failure : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A command line that cannot be carried out as given: exit code 2.
+struct UsageError : Failure {
+  using Failure::Failure;
+};
+
+// Refuses to write over the input: the same file (device and inode, links
+// followed) under whatever name.
+void RefuseInputAsOutput(const std::string& in, const std::string& out);
+
 // "F8.2", "DATE11", "A20".
 std::string FormatName(int type, int width, int decimals);
 bool IsDateFormat(int type);      // a calendar date

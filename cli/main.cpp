@@ -77,6 +77,11 @@ int main(int argc, char** argv) {
 
   std::string current;
   try {
+    // An output named "" is a mistake, never standard output or the input.
+    for (CLI::App* cmd : {exportCmd, importCmd, editCmd})
+      if (*cmd && cmd->count("--output") && cmd->get_option("--output")->as<std::string>().empty())
+        throw UsageError("-o: the output needs a name");
+    if (*convertCmd && conv.out.empty()) throw UsageError("OUT: the output needs a name");
     if (*infoCmd) return current = info.file, RunInfo(info);
     if (*xmlCmd) return current = xmlFile, RunXml(xmlFile);
     if (*exportCmd) return current = exp.file, RunExport(exp);
@@ -93,6 +98,9 @@ int main(int argc, char** argv) {
       }
       return RunEdit(edit);
     }
+  } catch (const UsageError& e) {
+    std::cerr << "savkit: " << e.what() << "\n";
+    return 2;
   } catch (const Failure& e) {
     std::cerr << "savkit: " << e.what() << "\n";
     return 1;

@@ -239,6 +239,16 @@ int spssCloseWrite(int handle) {
   });
 }
 
+int spssDiscardWrite(int handle) {
+  return Guarded([&] {
+    OpenFile* file = handles::Get(handle);
+    if (!file) return SPSS_INVALID_HANDLE;
+    if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
+    handles::Remove(handle);  // unnamed until complete: nothing is left; an append is undone
+    return SPSS_OK;
+  });
+}
+
 int spssCloseAppend(int handle) {
   return Guarded([&] {
     OpenFile* file = handles::Get(handle);

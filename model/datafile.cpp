@@ -21,7 +21,12 @@ TSPSSDatafile::TSPSSDatafile()
   spssLowHighVal(&fileInfo_->lowestValue_, &fileInfo_->highestValue_);
 }
 
-TSPSSDatafile::~TSPSSDatafile() { CloseHandles(); }
+// A file still open is closed; a new file whose dictionary was never
+// committed is half-defined, and is discarded rather than made.
+TSPSSDatafile::~TSPSSDatafile() {
+  if (openMode_ == domWriting && !headerCommitted_) held_.Discard();
+  CloseHandles();
+}
 
 int TSPSSDatafile::CloseHandles() { return held_.Close(); }
 
@@ -153,6 +158,13 @@ void TSPSSDatafile::Close() {
   EmptyModel();
   Clear();
   CheckSuccess(status);
+}
+
+void TSPSSDatafile::Abandon() {
+  held_.Discard();
+  openMode_ = domClosed;
+  EmptyModel();
+  Clear();
 }
 
 void TSPSSDatafile::EmptyModel() {

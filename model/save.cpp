@@ -62,7 +62,7 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
     if (io::Rename(temp.c_str(), expanded.c_str()) != 0) Raise(cresSPSS_ErrorSavingFile);
   } catch (...) {
     writeHandle_ = -1;
-    scratch.Close();  // whatever it made is removed next
+    scratch.Discard();
     saved.Close();
     std::remove(temp.c_str());
     cases_->currentCase_ = 0;  // the buffer holds a written record now

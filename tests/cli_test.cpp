@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "io_test_support.h"
@@ -194,4 +195,61 @@ TEST_F(Command, InfoAsJsonAndImportRefusals) {
   EXPECT_FALSE(std::filesystem::exists(Path("r.sav")));
   std::ofstream(Path("empty.csv")) << "";
   EXPECT_EQ(Savkit("import '" + Path("empty.csv") + "' -o '" + Path("e.sav") + "'").code, 1);
+}
+
+// Every output takes its name only when complete: a failure, a kill or an
+// output that is the input leaves every file as it was, and nothing else.
+TEST_F(Command, OutputsAreAllOrNothing) {
+  const std::string data = Path("data.sav"), csv = Path("out.csv"), link = Path("link.sav");
+  std::filesystem::copy_file(DataPath("full.sav"), data);
+  std::filesystem::create_symlink(data, link);
+  std::ofstream(csv) << "old,csv\r\n";
+  const auto files = [&] {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir_)) names.insert(e.path().filename().string());
+    names.erase("stdout"), names.erase("stderr");
+    return names;
+  };
+  const std::set<std::string> before = files();
+  const std::string dataBytes = Read(data), csvBytes = Read(csv);
+  std::ofstream(Path("wide.csv")) << "a,b\n1," << std::string(40000, 'x') << "\n";
+  struct Case {
+    std::string args;
+    int code;
+    std::string message;  // a piece of standard error
+  };
+  const std::string q = "'", in = q + data + q;
+  const std::vector<Case> cases = {
+      {"export " + in + " -o " + in, 2, data + ": is the input file"},
+      {"export " + in + " -o '" + link + "'", 2, "is the input file"},
+      {"export " + in + " -o ''", 2, "-o: the output needs a name"},
+      {"convert " + in + " '" + link + "'", 2, "is the input file"},
+      {"import '" + csv + "' -o '" + csv + "'", 2, "is the input file"},
+      {"export " + in + " -o '" + Path("no/such/dir/x.csv") + "'", 1, Path("no/such/dir/x.csv") + ": cannot be written"},
+      {"import '" + Path("wide.csv") + "' -o " + in, 1, ""},
+      {"edit " + in + " --set 1:name=" + std::string(9, 'z'), 1, "name = zzzzzzzzz: longer than the variable's width of 8 bytes"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    if (c.code >= 0) {
+      const Result r = Savkit(c.args);
+      EXPECT_EQ(r.code, c.code) << r.err;
+      EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Read(data), dataBytes);
+    EXPECT_EQ(Read(csv), csvBytes);
+    std::set<std::string> now = files();
+    now.erase("wide.csv");
+    EXPECT_EQ(now, before);
+  }
+  // Killed by the file size limit half way through: nothing half-written appears.
+  const std::string killed = "ulimit -f 4; exec " + std::string(SAVKIT_CLI) + " export " + in + " -o '" + csv + "' 2>/dev/null";
+  EXPECT_NE(std::system(("bash -c \"" + killed + "\"").c_str()), 0);
+  EXPECT_EQ(Read(csv), csvBytes);
+  std::set<std::string> now = files();
+  now.erase("wide.csv");
+  EXPECT_EQ(now, before);
+  // And when nothing fails, the output is complete.
+  ASSERT_EQ(Savkit("export " + in + " -o '" + csv + "'").code, 0);
+  EXPECT_EQ(ReadCsv(csv).size(), 6u);
 }

@@ -426,3 +426,29 @@ TEST_F(TempDirTest, CopyingTheDictionaryOfAnOpenHandle) {
   spssCloseWrite(w);
   EXPECT_FALSE(std::filesystem::exists(Path("x.sav")));
 }
+
+// A file let go with spssDiscardWrite is never made; cases appended are taken
+// out again.
+TEST_F(TempDirTest, DiscardingLeavesEveryFileAsItWas) {
+  const std::string path = Path("kept.sav");
+  std::filesystem::copy_file(DataPath("small.sav"), path);
+  const std::string before = Bytes(path);
+  int h = -1;
+  ASSERT_EQ(spssOpenWriteCopy(path.c_str(), path.c_str(), &h), SPSS_OK);
+  ASSERT_EQ(spssCommitHeader(h), SPSS_OK);
+  ASSERT_EQ(spssDiscardWrite(h), SPSS_OK);
+  EXPECT_EQ(Bytes(path), before);
+  ASSERT_EQ(spssOpenAppend(path.c_str(), &h), SPSS_OK);
+  long size = 0;
+  ASSERT_EQ(spssGetCaseSize(h, &size), SPSS_OK);
+  std::vector<char> record(static_cast<std::size_t>(size), 0);
+  ASSERT_EQ(spssWholeCaseOut(h, record.data()), SPSS_OK);
+  ASSERT_EQ(spssDiscardWrite(h), SPSS_OK);
+  EXPECT_EQ(Bytes(path), before);
+  ASSERT_EQ(spssOpenWrite(Path("new.sav").c_str(), &h), SPSS_OK);
+  ASSERT_EQ(spssDiscardWrite(h), SPSS_OK);
+  EXPECT_FALSE(std::filesystem::exists(Path("new.sav")));
+  EXPECT_EQ(spssDiscardWrite(h), SPSS_INVALID_HANDLE);
+  ReadHandle r(path);
+  EXPECT_EQ(spssDiscardWrite(r.handle), SPSS_OPEN_RDMODE);
+}

@@ -254,3 +254,34 @@ TEST_F(TempDirTest, ClaimedCaseCountsCostNothing) {
   EXPECT_EQ(d.OpenMode(), domClosed);
   EXPECT_EQ(d.Variables()->Count(), 0);
 }
+
+// A component destroyed while a new file's dictionary is still being defined
+// makes no file: a half-defined file is discarded. Abandon discards whatever
+// is being written.
+TEST_F(TempDirTest, HalfDefinedFilesAreDiscarded) {
+  const std::string path = Path("existing.sav");
+  std::filesystem::copy_file(DataPath("small.sav"), path);
+  const std::string before = Bytes(path);
+  {
+    TSPSSDatafile d;
+    d.Set_WriteDirect(true);
+    d.Set_Filename(path);
+    d.OpenNew();
+    d.Variables()->Add("v", true, 8);
+  }
+  EXPECT_EQ(Bytes(path), before);
+  TSPSSDatafile d;
+  d.Set_WriteDirect(true);
+  d.Set_Filename(path);
+  d.OpenNew();
+  d.Variables()->Add("v", true, 8);
+  d.SaveDictionary();
+  d.Cases()->Add()->Save();
+  d.Abandon();
+  EXPECT_EQ(d.OpenMode(), domClosed);
+  EXPECT_EQ(Bytes(path), before);
+  d.Open();  // appending
+  d.Cases()->Add()->Save();
+  d.Abandon();
+  EXPECT_EQ(Bytes(path), before);
+}

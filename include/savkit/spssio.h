@@ -248,6 +248,10 @@ int spssOpenWriteCopyHandle(const char *fileName, int dictHandle, int *handle);
 int spssOpenAppend(const char *fileName, int *handle);
 int spssCloseWrite(int handle);
 int spssCloseAppend(int handle);
+/* Lets a file opened for writing or appending go without completing it: a
+ * new file never takes its name, and the cases appended are taken out again,
+ * the file left byte for byte as it was. */
+int spssDiscardWrite(int handle);
 
 /* A name is valid when it is 1 to 64 bytes of UTF-8, starts with a letter
  * (of any script) or '@', goes on with letters, digits and . _ $ # @, and is

@@ -73,6 +73,9 @@ class TSPSSDatafile : public TComponent {
   void Open();
   void OpenNew();
   void Close();
+  // Closes without completing what is being written: a new file is not made,
+  // cases appended are taken out again. For a failure part way.
+  void Abandon();
   void Clear();
   void ClearAll();
 

@@ -1,6 +1,7 @@
-// A file handle of the I/O library held by the object model: closed the way
-// it was opened on every path, so that no failure leaves it taking a place in
-// the library's file table.
+// A file handle of the I/O library held by the object model: let go on every
+// path, so that no failure leaves it taking a place in the library's file
+// table. Only Close completes a file being written; letting the handle go
+// otherwise discards what was written.
 #pragma once
 
 #include <utility>
@@ -19,14 +20,13 @@ class LibraryHandle {
   LibraryHandle(LibraryHandle&& other) noexcept : kind_(other.kind_), handle_(std::exchange(other.handle_, -1)) {}
   LibraryHandle& operator=(LibraryHandle&& other) noexcept {
     if (this != &other) {
-      Close();
+      Discard();
       kind_ = other.kind_;
       handle_ = std::exchange(other.handle_, -1);
     }
     return *this;
   }
-  // A file being written that is let go this way is closed as it stands.
-  ~LibraryHandle() { Close(); }
+  ~LibraryHandle() { Discard(); }
 
   int* Out() { return &handle_; }
   int Get() const { return handle_; }
@@ -41,6 +41,16 @@ class LibraryHandle {
       case Kind::Append: return spssCloseAppend(h);
     }
     return SPSS_OK;
+  }
+  // Lets the file go without completing it: a new file is never made, an
+  // append is undone. A file being read is simply closed.
+  void Discard() {
+    const int h = std::exchange(handle_, -1);
+    if (h < 0) return;
+    if (kind_ == Kind::Read)
+      spssCloseRead(h);
+    else
+      spssDiscardWrite(h);
   }
 
  private:

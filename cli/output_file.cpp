@@ -1,0 +1,50 @@
+#include "output_file.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "common.h"
+#include "io/file_ops.h"
+#include "io/open_file.h"
+#include "savkit/spssio.h"
+
+namespace savkit::cli {
+
+namespace {
+constexpr std::size_t kBufferBytes = 1 << 20;
+}
+
+OutputFile::OutputFile(const std::string& path) : path_(path), file_(std::make_unique<io::OpenFile>()) {
+  if (io::CreateForWriting(path.c_str(), *file_) != SPSS_OK)
+    throw Failure(path + ": cannot be written (" + std::strerror(errno) + ")");
+  buffer_.reserve(kBufferBytes);
+}
+
+OutputFile::~OutputFile() = default;
+
+void OutputFile::Write(std::string_view bytes) {
+  if (buffer_.size() + bytes.size() > kBufferBytes) Flush();
+  if (bytes.size() > kBufferBytes) {
+    if (!io::WriteAll(file_->writeFd, bytes.data(), bytes.size(), static_cast<off_t>(written_)))
+      throw Failure(path_ + ": write failed (" + std::strerror(errno) + ")");
+    written_ += static_cast<long long>(bytes.size());
+    return;
+  }
+  buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+}
+
+void OutputFile::Flush() {
+  if (buffer_.empty()) return;
+  if (!io::WriteAll(file_->writeFd, buffer_.data(), buffer_.size(), static_cast<off_t>(written_)))
+    throw Failure(path_ + ": write failed (" + std::strerror(errno) + ")");
+  written_ += static_cast<long long>(buffer_.size());
+  buffer_.clear();
+}
+
+void OutputFile::Commit() {
+  Flush();
+  if (io::FinishWriting(std::move(file_)) != SPSS_OK)
+    throw Failure(path_ + ": write failed (" + std::strerror(errno) + ")");
+}
+
+}  // namespace savkit::cli
