@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -50,13 +51,23 @@ std::string TrimRight(std::string text) {
 
 namespace {
 
-std::string Clock(double seconds) {
-  const auto whole = static_cast<long long>(std::floor(seconds));
-  char buf[48];
+// Seconds rounded to the decimals a time format shows, in its last unit:
+// 43870.09 is stored as 43870.0899999..., and shows as 12:11:10.09.
+long long Ticks(double seconds, int decimals, long long& perSecond) {
+  perSecond = 1;
+  for (int i = 0; i < std::clamp(decimals, 0, 9); ++i) perSecond *= 10;
+  return std::llround(seconds * static_cast<double>(perSecond));
+}
+
+std::string Clock(long long ticks, long long perSecond, int decimals) {
+  const long long whole = ticks / perSecond;
+  char buf[64];
   std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
   std::string out = buf;
-  const double fraction = seconds - static_cast<double>(whole);
-  if (fraction > 0) out += NumberText(fraction).substr(1);  // ".5"
+  if (perSecond > 1) {
+    std::snprintf(buf, sizeof buf, ".%0*lld", std::clamp(decimals, 0, 9), ticks % perSecond);
+    out += buf;
+  }
   return out;
 }
 
@@ -67,16 +78,20 @@ std::string ValueText(const TSPSSVariable& v, const Variant& value, double sysmi
   const double d = value.ToDouble();
   if (d == sysmis) return "";
   const int type = v.PrintType();
+  long long perSecond = 1;
+  const long long ticks = Ticks(d, v.Decimals(), perSecond);
   if (IsDateFormat(type) || IsDateTimeFormat(type)) {
     int day, month, year;
-    if (spssConvertSPSSDate(&day, &month, &year, d) == SPSS_OK) {
+    const long long perDay = 86400 * perSecond;
+    const double midnight = static_cast<double>(ticks / perDay * 86400);
+    if (spssConvertSPSSDate(&day, &month, &year, IsDateFormat(type) ? d : midnight) == SPSS_OK) {
       char buf[16];
       std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", year, month, day);
       if (IsDateFormat(type)) return buf;
-      return std::string(buf) + "T" + Clock(std::fmod(d, 86400.0));
+      return std::string(buf) + "T" + Clock(ticks % perDay, perSecond, v.Decimals());
     }
   }
-  if (IsTimeFormat(type) && d >= 0) return Clock(d);
+  if (IsTimeFormat(type) && d >= 0) return Clock(ticks, perSecond, v.Decimals());
   return NumberText(d);
 }
 

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "io_test_support.h"
+#include "savkit/model/datafile.h"
 #include "temp_dir.h"
 
 using namespace savkit::testing;
@@ -252,4 +253,35 @@ TEST_F(Command, OutputsAreAllOrNothing) {
   // And when nothing fails, the output is complete.
   ASSERT_EQ(Savkit("export " + in + " -o '" + csv + "'").code, 0);
   EXPECT_EQ(ReadCsv(csv).size(), 6u);
+}
+
+// Times print at their format's precision: 43870.09 is stored as
+// 43870.0899999..., which TIME11.2 shows as 12:11:10.09.
+TEST_F(Command, TimesExportAtTheirFormatsPrecision) {
+  const std::string path = Path("times.sav");
+  {
+    savkit::TSPSSDatafile d;
+    d.Set_WriteDirect(true);
+    d.Set_Filename(path);
+    d.OpenNew();
+    const auto add = [&](const char* name, int type, int width, int decimals) {
+      savkit::TSPSSVariable* v = d.Variables()->Add(name, true, 8);
+      v->Set_PrintType(type), v->Set_WriteType(type), v->Set_Width(width), v->Set_Decimals(decimals);
+    };
+    add("t", SPSS_FMT_TIME, 11, 2);
+    add("dt", SPSS_FMT_DATE_TIME, 23, 2);
+    add("whole", SPSS_FMT_TIME, 8, 0);
+    d.SaveDictionary();
+    double stamp = 0;
+    spssConvertDate(31, 12, 1999, &stamp);
+    savkit::TSPSSCase* k = d.Cases()->Add();
+    k->SetValue(0, savkit::Variant(43870.09));
+    k->SetValue(1, savkit::Variant(stamp + 86399.999));  // rounds into the next day
+    k->SetValue(2, savkit::Variant(59.6));
+    k->Save();
+    d.Close();
+  }
+  const Result r = Savkit("export '" + path + "'");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "t,dt,whole\r\n12:11:10.09,2000-01-01T00:00:00.00,00:01:00\r\n");
 }
