@@ -214,6 +214,8 @@ void RefuseInputAsOutput(const std::string& in, const std::string& out) {
 void OpenForReading(TSPSSDatafile& data, const std::string& path) {
   const std::string expanded = ExpandFileName(path);
   if (!FileExists(expanded)) throw Failure(path + ": no such file");
+  struct stat st;
+  if (::stat(expanded.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) throw Failure(path + ": not a regular file");
   data.Set_Filename(expanded);
   data.Open();
 }

@@ -20,10 +20,13 @@ int main(int argc, char** argv) {
   auto* infoCmd = app.add_subcommand("info", "File facts, variables and sets");
   infoCmd->add_option("FILE", info.file, "The system file")->required();
   infoCmd->add_flag("--json", info.json, "Machine-readable output");
+  bool quietAnyway = false;  // the commands that show no progress take --quiet all the same
+  infoCmd->add_flag("-q,--quiet", quietAnyway, "No progress bar (none is shown)");
 
   std::string xmlFile;
   auto* xmlCmd = app.add_subcommand("xml", "The XML description of the dictionary");
   xmlCmd->add_option("FILE", xmlFile, "The system file")->required();
+  xmlCmd->add_flag("-q,--quiet", quietAnyway, "No progress bar (none is shown)");
 
   ExportOptions exp;
   auto* exportCmd = app.add_subcommand("export", "Cases as CSV (RFC 4180) with a header row");
@@ -46,6 +49,7 @@ int main(int argc, char** argv) {
   auto* editCmd = app.add_subcommand("edit", "Change values and the dictionary, then save");
   editCmd->add_option("FILE", edit.file, "The system file")->required();
   editCmd->add_option("-o,--output", edit.out, "Save under this name (default: the file itself)");
+  editCmd->add_flag("-q,--quiet", quietAnyway, "No progress bar (none is shown)");
   std::vector<std::string> unused;
   const char* const steps[] = {"set", "delete-case", "add-var", "delete-var", "var-label", "value-label", "file-label"};
   const char* const help[] = {"CASE:VAR=VALUE", "N", "NAME:num or NAME:A<width>", "NAME", "VAR=TEXT",

@@ -1,5 +1,6 @@
 // The savkit command, run as a person runs it, on real files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -160,6 +161,13 @@ TEST_F(Command, BadArgumentsAndBadFiles) {
   EXPECT_EQ(badEdit.code, 1);
   EXPECT_NE(badEdit.err.find("Casenumber is not valid"), std::string::npos) << badEdit.err;
   EXPECT_EQ(Read(Path("s.sav")), before);  // nothing saved when an edit fails
+  // A FIFO is refused at once, never waited on.
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+  const Result fifo = Savkit("info '" + Path("fifo") + "'");
+  EXPECT_EQ(fifo.code, 1);
+  EXPECT_EQ(fifo.err, "savkit: " + Path("fifo") + ": not a regular file\n");
+  for (const char* command : {"info", "xml", "export", "verify"})
+    EXPECT_EQ(Savkit(std::string(command) + " -q '" + Path("s.sav") + "'").code, 0) << command;
   EXPECT_EQ(Savkit("export '" + Path("s.sav") + "' --cases 3:9").code, 1);
   EXPECT_EQ(Savkit("export '" + Path("s.sav") + "' --vars nosuch").code, 1);
 }
