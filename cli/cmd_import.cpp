@@ -1,10 +1,13 @@
 // savkit import: a CSV file into a new system file, written directly.
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <set>
 
 #include "commands.h"
+#include "csv_reader.h"
 #include "common.h"
 #include "progress.h"
 #include "savkit/host/sysutils.h"
@@ -19,6 +22,7 @@ enum class Kind { Empty, Number, Date, DateTime, Text };
 
 struct Column {
   std::string name;
+  std::string label;  // the header cell, when the name had to differ from it
   Kind kind = Kind::Empty;
   std::size_t width = 1;  // bytes of the widest text
   int decimals = 0;
@@ -73,22 +77,96 @@ void Observe(Column& c, const std::string& field) {
   else if (c.kind != seen) c.kind = (c.kind == Kind::Date && seen == Kind::DateTime) || (c.kind == Kind::DateTime && seen == Kind::Date) ? Kind::DateTime : Kind::Text;
 }
 
-// A valid variable name, unique ignoring case.
-std::string NameFor(std::string raw, std::set<std::string>& used, std::size_t index) {
+// A name made valid: characters no name may hold become '_', a first
+// character that cannot start one gets a "v" before it, a reserved word an
+// "_" after it, and a name past 64 bytes is cut between characters.
+std::string Mended(const std::string& raw) {
   std::string name;
   for (unsigned char c : raw)
     name += (std::isalnum(c) || c == '_' || c == '.' || c == '@' || c == '#' || c == '$' || c >= 0x80) ? static_cast<char>(c) : '_';
-  if (name.empty() || !(std::isalpha(static_cast<unsigned char>(name[0])) || static_cast<unsigned char>(name[0]) >= 0x80 || name[0] == '@'))
-    name = "v" + std::to_string(index + 1) + (name.empty() ? "" : "_" + name);
-  if (name.size() > 64) name.resize(64);
-  std::string candidate = name;
-  for (int n = 2; !used.insert(LowerCase(candidate)).second; ++n) candidate = name.substr(0, 60) + "_" + std::to_string(n);
-  return candidate;
+  if (!name.empty() && !(std::isalpha(static_cast<unsigned char>(name[0])) || static_cast<unsigned char>(name[0]) >= 0x80 ||
+                         name[0] == '@'))
+    name = "v" + name;
+  if (spssValidateVarname(name.c_str()) == SPSS_NAME_RESERVED) name += "_";
+  if (name.size() > 60) {
+    name.resize(60);
+    while (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0x80) name.pop_back();
+    if (!name.empty() && static_cast<unsigned char>(name.back()) >= 0xC0) name.pop_back();
+  }
+  return name;
 }
 
+// Valid names, unique ignoring case, one a header cell. Cells that are valid
+// names already keep them, so a name made for another cell ("v2" for an
+// empty one) never takes a real column's. A cell whose name had to be made
+// or changed gives its text as the variable's label.
+void NameColumns(const std::vector<std::string>& header, std::vector<Column>& columns) {
+  std::set<std::string> used;
+  std::vector<bool> named(header.size(), false);
+  for (std::size_t i = 0; i < header.size(); ++i) {
+    if (spssValidateVarname(header[i].c_str()) != SPSS_NAME_OK || !used.insert(LowerCase(header[i])).second) continue;
+    columns[i].name = header[i];
+    named[i] = true;
+  }
+  for (std::size_t i = 0; i < header.size(); ++i) {
+    if (named[i]) continue;
+    std::string base = Mended(header[i]);
+    if (spssValidateVarname(base.c_str()) != SPSS_NAME_OK) base = "v" + std::to_string(i + 1);
+    std::string name = base;
+    for (int n = 2; !used.insert(LowerCase(name)).second; ++n) name = base + "_" + std::to_string(n);
+    columns[i].name = name;
+    columns[i].label = header[i];
+  }
+}
+
+// Records kept for the second pass in a scratch file of our own: the input is
+// read once, so a pipe works and a file that changes meanwhile changes nothing.
+class Spool {
+ public:
+  Spool() : file_(std::tmpfile()) {
+    if (!file_) throw Failure(std::string("a scratch file cannot be made: ") + std::strerror(errno));
+  }
+  Spool(const Spool&) = delete;
+  Spool& operator=(const Spool&) = delete;
+  ~Spool() { std::fclose(file_); }
+
+  void Put(const std::vector<std::string>& fields) {
+    PutSize(fields.size());
+    for (const std::string& f : fields) {
+      PutSize(f.size());
+      if (!f.empty() && std::fwrite(f.data(), 1, f.size(), file_) != f.size()) Broken();
+    }
+  }
+  void Rewind() {
+    if (std::fflush(file_) != 0) Broken();
+    std::rewind(file_);
+  }
+  void Get(std::vector<std::string>& fields) {
+    fields.resize(GetSize());
+    for (std::string& f : fields) {
+      f.resize(GetSize());
+      if (!f.empty() && std::fread(f.data(), 1, f.size(), file_) != f.size()) Broken();
+    }
+  }
+
+ private:
+  void PutSize(std::size_t n) {
+    const std::uint64_t v = n;
+    if (std::fwrite(&v, sizeof v, 1, file_) != 1) Broken();
+  }
+  std::size_t GetSize() {
+    std::uint64_t v = 0;
+    if (std::fread(&v, sizeof v, 1, file_) != 1) Broken();
+    return static_cast<std::size_t>(v);
+  }
+  [[noreturn]] static void Broken() { throw Failure(std::string("the scratch file failed: ") + std::strerror(errno)); }
+
+  std::FILE* file_;
+};
+
 // The dictionary and every case, into a file opened with OpenNew.
-void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns, std::ifstream& in, std::streampos dataStart,
-                 std::int64_t rows, int compression, bool quiet);
+void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns, Spool& spool, std::int64_t rows,
+                 int compression, bool quiet);
 
 }  // namespace
 
@@ -104,30 +182,33 @@ int RunImport(const ImportOptions& o) {
   RefuseInputAsOutput(o.in, o.out);
   std::ifstream in(o.in, std::ios::binary);
   if (!in) throw Failure(o.in + ": cannot be read");
+  CsvReader csv(in, o.in, o.encoding);
   std::vector<std::string> fields;
-  if (!ReadCsvRecord(in, fields) || fields.empty()) throw Failure(o.in + ": no header row");
+  if (!csv.Next(fields) || (fields.size() == 1 && fields[0].empty())) throw Failure(o.in + ": no header row");
   std::vector<Column> columns(fields.size());
-  std::set<std::string> used;
-  for (std::size_t i = 0; i < fields.size(); ++i) columns[i].name = NameFor(fields[i], used, i);
+  NameColumns(fields, columns);
 
-  // First pass: what each column holds.
+  // The one pass over the input: what each column holds, the records spooled.
+  Spool spool;
   std::int64_t rows = 0;
-  const std::streampos dataStart = in.tellg();
-  while (ReadCsvRecord(in, fields)) {
-    if (fields.size() == 1 && fields[0].empty()) continue;
+  while (csv.Next(fields)) {
+    if (fields.size() == 1 && fields[0].empty() && columns.size() != 1) continue;  // an empty line
     if (fields.size() != columns.size())
-      throw Failure(o.in + ": row " + std::to_string(rows + 2) + " has " + std::to_string(fields.size()) +
+      throw Failure(o.in + ": line " + std::to_string(csv.Line()) + " has " + std::to_string(fields.size()) +
                     " fields, the header " + std::to_string(columns.size()));
     for (std::size_t i = 0; i < fields.size(); ++i) Observe(columns[i], fields[i]);
+    spool.Put(fields);
     ++rows;
   }
+  if (in.bad()) throw Failure(o.in + ": cannot be read");
+  spool.Rewind();
 
   TSPSSDatafile d;
   d.Set_WriteDirect(true);
   d.Set_Filename(ExpandFileName(o.out));
   d.OpenNew();
   try {
-    WriteImport(d, columns, in, dataStart, rows, compression, o.quiet);
+    WriteImport(d, columns, spool, rows, compression, o.quiet);
   } catch (...) {
     d.Abandon();  // whatever was under the output's name stays as it was
     throw;
@@ -138,15 +219,20 @@ int RunImport(const ImportOptions& o) {
 
 namespace {
 
-void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns, std::ifstream& in, std::streampos dataStart,
-                 std::int64_t rows, int compression, bool quiet) {
+void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns, Spool& spool, std::int64_t rows,
+                 int compression, bool quiet) {
   std::vector<std::string> fields;
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const Column& c = columns[i];
     const bool text = c.kind == Kind::Text;
-    // Names longer than Add takes are given after adding.
-    TSPSSVariable* v = d.Variables()->Add("v" + std::to_string(i), !text, text ? static_cast<int>(c.width) : 8);
+    // Names longer than Add takes are given after adding, under a
+    // placeholder neither a column before nor this one has.
+    std::string placeholder = "v" + std::to_string(i);
+    for (int n = 0; d.Variables()->Find(placeholder) || LowerCase(placeholder) == LowerCase(c.name); ++n)
+      placeholder = "t" + std::to_string(n);
+    TSPSSVariable* v = d.Variables()->Add(placeholder, !text, text ? static_cast<int>(c.width) : 8);
     v->Set_Name(c.name);
+    if (!c.label.empty()) v->Set_LabelText(c.label);
     if (c.kind == Kind::Date) {
       v->Set_PrintType(20), v->Set_WriteType(20), v->Set_Decimals(0), v->Set_Width(11);
     } else if (c.kind == Kind::DateTime) {
@@ -164,12 +250,9 @@ void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns, std::ifst
   CheckSuccess(spssCommitHeader(d.WriteHandle()));
   d.Set_HeaderCommitted(true);
 
-  in.clear();
-  in.seekg(dataStart);
   Progress progress("import", rows, !quiet && StderrIsTerminal());
-  std::int64_t done = 0;
-  while (ReadCsvRecord(in, fields)) {
-    if (fields.size() == 1 && fields[0].empty() && columns.size() != 1) continue;
+  for (std::int64_t done = 0; done < rows;) {
+    spool.Get(fields);
     TSPSSCase* k = d.Cases()->Add();
     for (std::size_t i = 0; i < fields.size(); ++i) {
       const std::string& f = fields[i];

@@ -23,7 +23,7 @@ struct ExportOptions {
 int RunExport(const ExportOptions& o);
 
 struct ImportOptions {
-  std::string in, out, compression = "bytecode";
+  std::string in, out, compression = "bytecode", encoding;
   bool quiet = false;
 };
 int RunImport(const ImportOptions& o);

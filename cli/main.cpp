@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
   importCmd->add_option("--compression", imp.compression, "none, bytecode or zlib")->check(
       CLI::IsMember({"none", "bytecode", "zlib"}));
   importCmd->add_flag("-q,--quiet", imp.quiet, "No progress bar");
+  importCmd->add_option("--encoding", imp.encoding, "The CSV's character set, as iconv names it (default UTF-8)");
 
   EditOptions edit;
   auto* editCmd = app.add_subcommand("edit", "Change values and the dictionary, then save");

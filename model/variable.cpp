@@ -1,5 +1,7 @@
 #include "savkit/model/variable.h"
 
+#include <utility>
+
 #include "raise.h"
 #include "savkit/model/datafile.h"
 #include "savkit/resourcestrings.h"
@@ -21,8 +23,8 @@ void TSPSSVariable::Set_Name(const std::string& name) {
   auto* vars = static_cast<TSPSSVariables*>(Collection());
   if (vars && vars->Find(name)) Raise(cresSPSS_VarAlreadyExists, name);
   if (name.empty()) Raise(cresSPSS_VarnameCannotBeEmpty);
-  name_ = name;
-  if (vars) vars->NameChanged();
+  const std::string from = std::exchange(name_, name);
+  if (vars) vars->NameChanged(from, *this);
   Mark();
 }
 

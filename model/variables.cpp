@@ -70,6 +70,19 @@ void TSPSSVariables::UpdateVarTrees() {
   namesChanged_ = false;
 }
 
+void TSPSSVariables::NameChanged(const std::string& from, const TSPSSVariable& v) {
+  if (!TreesCurrent()) return;  // rebuilt when next needed
+  auto* old = static_cast<TVarNameAVLNode*>(varNameTree_->Find(from));
+  auto* added = static_cast<TVarNameAVLNode*>(varNameTree_->Add(v.Name()));
+  if (!old || old->Index != v.Index() || !added) {
+    delete added;
+    namesChanged_ = true;
+    return;
+  }
+  delete old;  // a node leaves its tree when destroyed
+  added->Index = v.Index();
+}
+
 TSPSSVariable* TSPSSVariables::AddExistingVariable() {
   treesCount_ = -1;  // its name is given after it is added
   return TOwnedCollection::Add(datafile_);

@@ -200,7 +200,7 @@ TEST_F(Command, InfoAsJsonAndImportRefusals) {
   std::ofstream(Path("ragged.csv")) << "a,b\n1,2\n3\n";
   const Result r = Savkit("import '" + Path("ragged.csv") + "' -o '" + Path("r.sav") + "'");
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("row 3 has 1 fields"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("line 3 has 1 fields"), std::string::npos) << r.err;
   EXPECT_FALSE(std::filesystem::exists(Path("r.sav")));
   std::ofstream(Path("empty.csv")) << "";
   EXPECT_EQ(Savkit("import '" + Path("empty.csv") + "' -o '" + Path("e.sav") + "'").code, 1);
@@ -292,4 +292,60 @@ TEST_F(Command, TimesExportAtTheirFormatsPrecision) {
   const Result r = Savkit("export '" + path + "'");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "t,dt,whole\r\n12:11:10.09,2000-01-01T00:00:00.00,00:01:00\r\n");
+}
+
+// CSV that is not CSV, or not text, is refused naming its line; what is CSV
+// is read whatever its line ends, byte order mark or header cells.
+TEST_F(Command, ImportIsStrictAndComplete) {
+  struct Case {
+    std::string csv;
+    std::string message;  // empty: imports
+  };
+  const std::vector<Case> cases = {
+      {"a,b\n1,2\n3\n", "line 3 has 1 fields, the header 2"},
+      {"a,b\n1,2,3\n", "line 2 has 3 fields, the header 2"},
+      {"a,b\n1,\"2\n\n", "line 2: a quoted field is never closed"},
+      {std::string("a,b\n1,2\0\n", 9), "line 2: a NUL byte"},
+      {"a,b\n1,\xff\n", "line 2: not UTF-8"},
+      {"a,b\n\"x\"y,2\n", "line 2: text after a closing quote"},
+      {"\xEF\xBB\xBF" "a,b\r1,\"x\r\ny\"\r3,4", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.csv);
+    std::ofstream(Path("in.csv"), std::ios::binary) << c.csv;
+    const Result r = Savkit("import '" + Path("in.csv") + "' -o '" + Path("out.sav") + "'");
+    if (!c.message.empty()) {
+      EXPECT_EQ(r.code, 1);
+      EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+      EXPECT_FALSE(std::filesystem::exists(Path("out.sav")));
+      continue;
+    }
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto table = ReadTable(Path("out.sav"));
+    ASSERT_EQ(table.size(), 3u);
+    EXPECT_EQ(table[0], (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(table[1][1], "x\ny");
+    EXPECT_EQ(table[2][1], "4");
+  }
+
+  // Header cells: valid names stay; empty, repeated and invalid ones get
+  // unique valid names that take no real column's, the cell kept as label.
+  std::ofstream(Path("names.csv")) << ",v1,a b,v1,ALL,1x\n1,2,3,4,5,6\n";
+  ASSERT_EQ(Savkit("import '" + Path("names.csv") + "' -o '" + Path("names.sav") + "'").code, 0);
+  EXPECT_EQ(ReadTable(Path("names.sav"))[0],
+            (std::vector<std::string>{"v1_2", "v1", "a_b", "v1_3", "ALL_", "v1x"}));
+  ReadHandle f(Path("names.sav"));
+  char label[SPSS_MAX_VARLABEL + 1];
+  ASSERT_EQ(spssGetVarLabel(f.handle, "a_b", label), SPSS_OK);
+  EXPECT_EQ(std::string(label), "a b");
+  ASSERT_EQ(spssGetVarLabel(f.handle, "ALL_", label), SPSS_OK);
+  EXPECT_EQ(std::string(label), "ALL");
+
+  // Another encoding through iconv, and a pipe read in one pass.
+  std::ofstream(Path("latin.csv"), std::ios::binary) << "city\nZ\xfcrich\n";
+  const std::string pipe = "cat '" + Path("latin.csv") + "' | " + SAVKIT_CLI + " import /dev/stdin --encoding windows-1252 -o '" +
+                           Path("latin.sav") + "'";
+  ASSERT_EQ(std::system(pipe.c_str()), 0);
+  EXPECT_EQ(ReadTable(Path("latin.sav"))[1][0], "Zürich");
+  EXPECT_EQ(Savkit("import '" + Path("latin.csv") + "' --encoding nosuch -o '" + Path("x.sav") + "'").code, 2);
 }

@@ -54,7 +54,8 @@ class TSPSSVariables : public TOwnedCollection<TSPSSVariable> {
   void DeleteVariable(int index);
   void UpdateVarTrees();
   // A variable was renamed: the name index is rebuilt when next needed.
-  void NameChanged() { namesChanged_ = true; }
+  // v was renamed from the name given: the name index follows in O(log n).
+  void NameChanged(const std::string& from, const TSPSSVariable& v);
   void Set_CaseWeightVar(TSPSSVariable* variable);
   std::string GetXML() const;
 

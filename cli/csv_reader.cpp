@@ -1,0 +1,125 @@
+#include "csv_reader.h"
+
+#include <cerrno>
+
+#include "common.h"
+
+namespace savkit::cli {
+
+namespace {
+
+// Whether text is well-formed UTF-8 (no overlong forms, no surrogates).
+bool ValidUtf8(const std::string& text) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n;) {
+    const unsigned char c = s[i];
+    std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (len == 0 || i + len > n) return false;
+    for (std::size_t k = 1; k < len; ++k)
+      if ((s[i + k] & 0xC0) != 0x80) return false;
+    if (len == 2 && c < 0xC2) return false;
+    if (len == 3 && ((c == 0xE0 && s[i + 1] < 0xA0) || (c == 0xED && s[i + 1] >= 0xA0))) return false;
+    if (len == 4 && ((c == 0xF0 && s[i + 1] < 0x90) || c > 0xF4 || (c == 0xF4 && s[i + 1] >= 0x90))) return false;
+    i += len;
+  }
+  return true;
+}
+
+}  // namespace
+
+CsvReader::CsvReader(std::istream& in, std::string name, const std::string& encoding)
+    : in_(in), name_(std::move(name)) {
+  if (encoding.empty()) return;
+  converter_ = ::iconv_open("UTF-8", encoding.c_str());
+  if (converter_ == reinterpret_cast<iconv_t>(-1)) throw UsageError("--encoding " + encoding + ": not an encoding iconv knows");
+}
+
+CsvReader::~CsvReader() {
+  if (converter_ != reinterpret_cast<iconv_t>(-1)) ::iconv_close(converter_);
+}
+
+void CsvReader::Fail(long line, const std::string& why) const {
+  throw Failure(name_ + ": line " + std::to_string(line) + ": " + why);
+}
+
+bool CsvReader::LineEnd(int c) {
+  if (c == '\r') {
+    if (Peek() == '\n') Get();
+  } else if (c != '\n') {
+    return false;
+  }
+  ++line_;
+  return true;
+}
+
+void CsvReader::ReadQuoted(std::string& field) {
+  const long opened = line_;
+  for (;;) {
+    const int c = Get();
+    if (c == EOF) Fail(opened, "a quoted field is never closed");
+    if (c == '"') {
+      if (Peek() != '"') return;
+      Get();
+    } else if (c == '\r' || c == '\n') {
+      LineEnd(c);
+      field += '\n';  // a line break inside quotes, whichever its bytes
+      continue;
+    }
+    if (c == 0) Fail(line_, "a NUL byte");
+    field += static_cast<char>(c);
+  }
+}
+
+// The field as UTF-8: converted from the encoding given, or checked.
+void CsvReader::Check(std::string& field) {
+  if (converter_ == reinterpret_cast<iconv_t>(-1)) {
+    if (!ValidUtf8(field)) Fail(line_, "not UTF-8 (name the encoding with --encoding)");
+    return;
+  }
+  std::string out(field.size() * 4 + 4, '\0');
+  char* from = field.data();
+  std::size_t left = field.size(), room = out.size();
+  char* to = out.data();
+  ::iconv(converter_, nullptr, nullptr, nullptr, nullptr);
+  if (::iconv(converter_, &from, &left, &to, &room) == static_cast<std::size_t>(-1))
+    Fail(line_, "not text in the encoding given");
+  out.resize(out.size() - room);
+  field = std::move(out);
+}
+
+bool CsvReader::Next(std::vector<std::string>& fields) {
+  fields.clear();
+  if (!started_) {
+    started_ = true;
+    if (Peek() == 0xEF) {  // a UTF-8 byte order mark
+      Get();
+      if (Get() != 0xBB || Get() != 0xBF) Fail(1, "not UTF-8 (name the encoding with --encoding)");
+    }
+  }
+  if (Peek() == EOF) return false;
+  recordLine_ = line_;
+  std::string field;
+  for (;;) {
+    int c = Get();
+    if (c == '"' && field.empty()) {
+      ReadQuoted(field);
+      c = Get();
+      if (c != ',' && c != '\r' && c != '\n' && c != EOF) Fail(line_, "text after a closing quote");
+    } else {
+      while (c != ',' && c != '\r' && c != '\n' && c != EOF) {
+        if (c == 0) Fail(line_, "a NUL byte");
+        field += static_cast<char>(c);
+        c = Get();
+      }
+    }
+    Check(field);
+    fields.push_back(std::move(field));
+    field.clear();
+    if (c == ',') continue;
+    if (c != EOF) LineEnd(c);
+    return true;
+  }
+}
+
+}  // namespace savkit::cli
