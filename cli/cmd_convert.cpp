@@ -23,7 +23,7 @@ int RunConvert(const ConvertOptions& o) {
   if (const int status = spssOpenWriteCopyHandle(target.c_str(), d.ReadHandle(), copy.Out()); status > 0)
     throw Failure(o.out + ": cannot be written: " + std::string(LibraryErrorMessage(status)));
   const int out = copy.Get();
-  {
+  AboutFile(o.out, [&] {
     CheckSuccess(spssSetCompression(out, compression));
     CheckSuccess(spssCommitHeader(out));
     std::vector<char> record(static_cast<std::size_t>(d.CaseSize()));
@@ -31,11 +31,11 @@ int RunConvert(const ConvertOptions& o) {
     Progress progress("convert", cases, !o.quiet && StderrIsTerminal());
     CheckSuccess(spssSeekNextCase(d.ReadHandle(), 0));
     for (int c = 0; c < cases; ++c) {
-      CheckSuccess(spssWholeCaseIn(d.ReadHandle(), record.data()));
+      AboutFile(o.in, [&] { CheckSuccess(spssWholeCaseIn(d.ReadHandle(), record.data())); });
       CheckSuccess(spssWholeCaseOut(out, record.data()));
       progress.Advance(c + 1);
     }
-  }
+  });
   if (const int status = copy.Close(); status > 0)
     throw Failure(o.out + ": cannot be written: " + std::string(LibraryErrorMessage(status)));
   return 0;

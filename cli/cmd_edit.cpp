@@ -86,10 +86,12 @@ int RunEdit(const EditOptions& o) {
       d.FileInfo()->Set_FileLabel(arg);
     }
   }
-  if (o.out.empty())
-    d.Save();
-  else
-    d.SaveAs(ExpandFileName(o.out));
+  AboutFile(o.out.empty() ? o.file : o.out, [&] {
+    if (o.out.empty())
+      d.Save();
+    else
+      d.SaveAs(ExpandFileName(o.out));
+  });
   return 0;
 }
 

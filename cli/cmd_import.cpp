@@ -203,18 +203,20 @@ int RunImport(const ImportOptions& o) {
   if (in.bad()) throw Failure(o.in + ": cannot be read");
   spool.Rewind();
 
-  TSPSSDatafile d;
-  d.Set_WriteDirect(true);
-  d.Set_Filename(ExpandFileName(o.out));
-  d.OpenNew();
-  try {
-    WriteImport(d, columns, spool, rows, compression, o.quiet);
-  } catch (...) {
-    d.Abandon();  // whatever was under the output's name stays as it was
-    throw;
-  }
-  d.Close();
-  return 0;
+  return AboutFile(o.out, [&] {
+    TSPSSDatafile d;
+    d.Set_WriteDirect(true);
+    d.Set_Filename(ExpandFileName(o.out));
+    d.OpenNew();
+    try {
+      WriteImport(d, columns, spool, rows, compression, o.quiet);
+    } catch (...) {
+      d.Abandon();  // whatever was under the output's name stays as it was
+      throw;
+    }
+    d.Close();
+    return 0;
+  });
 }
 
 namespace {

@@ -54,6 +54,19 @@ std::string JsonString(const std::string& text);
 int TerminalWidth();
 bool StderrIsTerminal();
 
+// Runs work; a failure that does not say which file it is about is said to
+// be about path (the output, where the output could not be written).
+template <class Work>
+auto AboutFile(const std::string& path, Work&& work) -> decltype(work()) {
+  try {
+    return work();
+  } catch (const Failure&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw Failure(path + ": " + e.what());
+  }
+}
+
 // Opens a file for reading through the component; failures name the file.
 void OpenForReading(TSPSSDatafile& data, const std::string& path);
 

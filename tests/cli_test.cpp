@@ -1,6 +1,9 @@
 // The savkit command, run as a person runs it, on real files.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -348,4 +351,27 @@ TEST_F(Command, ImportIsStrictAndComplete) {
   ASSERT_EQ(std::system(pipe.c_str()), 0);
   EXPECT_EQ(ReadTable(Path("latin.sav"))[1][0], "Zürich");
   EXPECT_EQ(Savkit("import '" + Path("latin.csv") + "' --encoding nosuch -o '" + Path("x.sav") + "'").code, 2);
+}
+
+// While another holds the file's lock (a save, an append), an edit is refused
+// and the file kept; errors about the output name the output.
+TEST_F(Command, EditsNeverCrossAndErrorsNameTheirFile) {
+  const std::string path = Path("s.sav");
+  std::filesystem::copy_file(std::string(SAVKIT_EXAMPLES) + "/survey.sav", path);
+  const std::string before = Read(path);
+  {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    const Result r = Savkit("edit '" + path + "' --set 1:age=5");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find(path + " is being written by another program; nothing was saved"), std::string::npos) << r.err;
+    EXPECT_EQ(Read(path), before);
+    ::close(fd);
+  }
+  EXPECT_EQ(Savkit("edit '" + path + "' --set 1:age=5").code, 0);
+  std::ofstream(Path("in.csv")) << "a\n1\n";
+  const std::string out = Path("no/such/dir/x.sav");
+  const Result r = Savkit("import '" + Path("in.csv") + "' -o '" + out + "'");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(r.err.starts_with("savkit: " + out + ": ")) << r.err;
 }
