@@ -1,11 +1,4 @@
 // Saving an opened, edited data file, and caching columns.
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
-
-#include "io/file_ops.h"
 #include "file_guard.h"
 #include "raise.h"
 #include "savkit/host/sysutils.h"
@@ -18,27 +11,20 @@ namespace savkit {
 void TSPSSDatafile::SaveAs(const std::string& target) {
   if (openMode_ == domClosed) Raise(cresSPSS_NoFileIsOpened);
   if (writeDirect_) return;
-  // The new file is made beside the target, so that one rename puts it in
-  // place: at no moment is there no valid file under the target's name.
+  // The library writes the new file without a name and gives it the
+  // target's only when it is complete, keeping the mode of a file it
+  // replaces: at no moment is there no valid file under the target's name,
+  // and a save that fails or is killed leaves nothing behind.
   const std::string expanded = ResolvedPath(ExpandFileName(target));
-  std::string temp = ExtractFilePath(expanded) + "spssXXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) Raise(cresSPSS_ErrorSavingFile);
-  // The library keeps the mode of the file it replaces, here the scratch
-  // file: it gets the target's mode, or a new file's.
-  struct stat st;
-  ::fchmod(fd, ::stat(expanded.c_str(), &st) == 0 ? st.st_mode & 07777 : io::NewFileMode());
-  ::close(fd);
+  if (!DirectoryExists(ExtractFilePath(expanded))) Raise(cresSPSS_ErrorSavingFile);
   LibraryHandle scratch(LibraryHandle::Kind::Write);
-  LibraryHandle saved(LibraryHandle::Kind::Read);  // the new file, read before it takes the name
-  FileIdentity savedIdentity;                      // which a rename keeps
   try {
     // The dictionary comes from the handle the cases are read with: the open
     // file's, even when Filename has been pointed elsewhere or another
     // program has changed the file since. A changed one is written over that
     // copy, which keeps what the object model does not hold (documents,
     // attributes, other records) and the encoding.
-    CheckSuccess(spssOpenWriteCopyHandle(temp.c_str(), readHandle_, scratch.Out()));
+    CheckSuccess(spssOpenWriteCopyHandle(expanded.c_str(), readHandle_, scratch.Out()));
     writeHandle_ = scratch.Get();  // where the dictionary and cases go
     if (dictionaryChanged_) {
       CheckSuccess(spssRestartCopiedVars(writeHandle_));
@@ -49,26 +35,21 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
     CheckSuccess(spssCommitHeader(writeHandle_));
     cases_->Save();
     writeHandle_ = -1;
-    CheckSuccess(scratch.Close());
     // Another program's change to the open file is never saved over, and
-    // two saves never cross: the check and the rename happen under a lock.
+    // two saves never cross: the check and the replacing happen under a lock.
     const FileLock lock(expanded);
     if (expanded == openedPath_) {
       const FileIdentity now = IdentityOf(expanded);
       if (now.size >= 0 && now != openedIdentity_) Raise(cresSPSS_FileChangedSinceOpened, expanded);
     }
-    CheckSuccess(spssOpenRead(temp.c_str(), saved.Out()));
-    savedIdentity = IdentityOf(temp);
-    if (io::Rename(temp.c_str(), expanded.c_str()) != 0) Raise(cresSPSS_ErrorSavingFile);
+    CheckSuccess(scratch.Close());
   } catch (...) {
     writeHandle_ = -1;
     scratch.Discard();
-    saved.Close();
-    std::remove(temp.c_str());
     cases_->currentCase_ = 0;  // the buffer holds a written record now
     throw;
   }
-  MoveToSaved(target, std::move(saved), savedIdentity);
+  MoveToSaved(target, expanded);
 }
 
 bool TSPSSDatafile::HoldsTheModelsVariables(int handle) {
@@ -87,8 +68,11 @@ bool TSPSSDatafile::HoldsTheModelsVariables(int handle) {
 // same order, so every variable, label and set an application holds stays
 // valid and shows what the file now says. Cases are the file's: the edits
 // are in it.
-void TSPSSDatafile::MoveToSaved(const std::string& target, LibraryHandle opened, const FileIdentity& identity) {
-  if (!HoldsTheModelsVariables(opened.Get())) {
+void TSPSSDatafile::MoveToSaved(const std::string& target, const std::string& path) {
+  LibraryHandle opened(LibraryHandle::Kind::Read);
+  const int status = spssOpenRead(path.c_str(), opened.Out());
+  const FileIdentity identity = IdentityOf(path);
+  if (status > 0 || !HoldsTheModelsVariables(opened.Get())) {
     opened.Close();
     Close();
     Set_Filename(target);
@@ -101,7 +85,7 @@ void TSPSSDatafile::MoveToSaved(const std::string& target, LibraryHandle opened,
   writeHandle_ = -1;
   Set_Filename(target);
   openedName_ = target;
-  openedPath_ = ResolvedPath(target);
+  openedPath_ = path;
   openedIdentity_ = identity;
   dictionaryChanged_ = variablesDeleted_ = headerCommitted_ = false;
   variables_->newVarIndexes_.clear();

@@ -255,12 +255,15 @@ TEST_F(Command, OutputsAreAllOrNothing) {
     EXPECT_EQ(now, before);
   }
   // Killed by the file size limit half way through: nothing half-written appears.
-  const std::string killed = "ulimit -f 4; exec " + std::string(SAVKIT_CLI) + " export " + in + " -o '" + csv + "' 2>/dev/null";
-  EXPECT_NE(std::system(("bash -c \"" + killed + "\"").c_str()), 0);
-  EXPECT_EQ(Read(csv), csvBytes);
-  std::set<std::string> now = files();
-  now.erase("wide.csv");
-  EXPECT_EQ(now, before);
+  for (const std::string& run : {"export " + in + " -o '" + csv + "'", "edit " + in + " --set 1:id=5"}) {
+    const std::string killed = "ulimit -f 4; exec " + std::string(SAVKIT_CLI) + " " + run + " 2>/dev/null";
+    EXPECT_NE(std::system(("bash -c \"" + killed + "\"").c_str()), 0) << run;
+    EXPECT_EQ(Read(csv), csvBytes);
+    EXPECT_EQ(Read(data), dataBytes);
+    std::set<std::string> now = files();
+    now.erase("wide.csv");
+    EXPECT_EQ(now, before) << run;
+  }
   // And when nothing fails, the output is complete.
   ASSERT_EQ(Savkit("export " + in + " -o '" + csv + "'").code, 0);
   EXPECT_EQ(ReadCsv(csv).size(), 6u);

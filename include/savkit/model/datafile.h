@@ -118,7 +118,8 @@ class TSPSSDatafile : public TComponent {
   // Empties the dictionary, cases and file facts.
   void EmptyModel();
   // Moves over to the file just saved, keeping every object of the model.
-  void MoveToSaved(const std::string& target, LibraryHandle saved, const FileIdentity& identity);
+  // path: the target, links followed.
+  void MoveToSaved(const std::string& target, const std::string& path);
   // The variables of the file open under handle are the model's, in order.
   bool HoldsTheModelsVariables(int handle);
   // Reads every variable into the object that stands for it already.
