@@ -378,3 +378,29 @@ TEST_F(Command, EditsNeverCrossAndErrorsNameTheirFile) {
   EXPECT_EQ(r.code, 1);
   EXPECT_TRUE(r.err.starts_with("savkit: " + out + ": ")) << r.err;
 }
+
+// The README's tour, run as printed: every "$ savkit ..." line in its text
+// blocks, from a folder holding examples/survey.sav, prints what follows it.
+TEST_F(Command, TheReadmeTourIsTrue) {
+  std::ifstream readme(std::string(SAVKIT_EXAMPLES) + "/../README.md");
+  ASSERT_TRUE(readme);
+  std::filesystem::create_directories(Path("examples"));
+  std::filesystem::copy_file(std::string(SAVKIT_EXAMPLES) + "/survey.sav", Path("examples/survey.sav"));
+  std::vector<std::pair<std::string, std::string>> runs;  // command and what it prints
+  bool inText = false;
+  for (std::string line; std::getline(readme, line);) {
+    if (line == "```text") inText = true;
+    else if (line == "```") inText = false;
+    else if (inText && line.starts_with("$ savkit ")) runs.emplace_back(line.substr(9), "");
+    else if (inText && !runs.empty()) runs.back().second += line + "\n";
+  }
+  ASSERT_GE(runs.size(), 3u);
+  for (const auto& [args, printed] : runs) {
+    SCOPED_TRACE(args);
+    const std::string cmd = "cd '" + dir_.string() + "' && " + SAVKIT_CLI + " " + args + " >'" + Path("tour.out") + "' 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    std::string out = Read(Path("tour.out"));
+    for (std::size_t at; (at = out.find("\r\n")) != std::string::npos;) out.erase(at, 1);
+    EXPECT_EQ(out, printed);
+  }
+}
