@@ -15,15 +15,13 @@ int RunConvert(const ConvertOptions& o) {
   const int compression = CompressionCode(o.compression);
   TSPSSDatafile d;
   OpenForReading(d, o.in);
-  // The dictionary is copied whole, records savkit does not know included;
-  // only the compression changes.
   RefuseInputAsOutput(o.in, o.out);
   LibraryHandle copy(LibraryHandle::Kind::Write);  // let go unfinished on any failure
-  const std::string target = ExpandFileName(o.out);
-  if (const int status = spssOpenWriteCopyHandle(target.c_str(), d.ReadHandle(), copy.Out()); status > 0)
-    throw Failure(o.out + ": cannot be written: " + std::string(LibraryErrorMessage(status)));
-  const int out = copy.Get();
+  // The dictionary is copied whole, records savkit does not know included;
+  // only the compression changes.
   AboutFile(o.out, [&] {
+    CheckSuccess(spssOpenWriteCopyHandle(ExpandFileName(o.out).c_str(), d.ReadHandle(), copy.Out()));
+    const int out = copy.Get();
     CheckSuccess(spssSetCompression(out, compression));
     CheckSuccess(spssCommitHeader(out));
     std::vector<char> record(static_cast<std::size_t>(d.CaseSize()));
@@ -35,9 +33,8 @@ int RunConvert(const ConvertOptions& o) {
       CheckSuccess(spssWholeCaseOut(out, record.data()));
       progress.Advance(c + 1);
     }
+    CheckSuccess(copy.Close());
   });
-  if (const int status = copy.Close(); status > 0)
-    throw Failure(o.out + ": cannot be written: " + std::string(LibraryErrorMessage(status)));
   return 0;
 }
 

@@ -2,6 +2,7 @@
 #include <cfloat>
 #include <cmath>
 #include <algorithm>
+#include <map>
 #include <cstring>
 
 #include "attributes.h"
@@ -111,8 +112,7 @@ int CutUnlessGivenBack(OpenFile& f, std::string& text, const std::string* whole,
 
 // The copied variable that v carries on, or null.
 const Variable* CopiedOf(const OpenFile& f, const Variable& v) {
-  const auto it = f.carriedFrom.find(static_cast<int>(&v - f.dict.variables.data()));
-  return it == f.carriedFrom.end() ? nullptr : &f.setAside[static_cast<std::size_t>(it->second)];
+  return v.copiedFrom < 0 ? nullptr : &f.setAside[static_cast<std::size_t>(v.copiedFrom)];
 }
 
 Variable* ByHandle(OpenFile& f, double varHandle) {
@@ -320,14 +320,16 @@ int spssSetVarName(int handle, const char* varName, int varLength) {
 
 int spssRestartCopiedVars(int handle) {
   return OnNewDictionary(handle, [&](OpenFile& f) {
-    if (!f.restarted) f.setAside = std::move(f.dict.variables);
+    if (!f.restarted) {
+      f.setAside = std::move(f.dict.variables);
+      f.setAsideFolded = std::move(f.folded);
+    }
     f.restarted = true;
+    f.setAsideTaken.assign(f.setAside.size(), 0);
     f.dict.variables.clear();
     f.dict.weight = -1;
     f.dict.caseSize = 0;
     f.mrSets.clear();
-    f.carried.clear();
-    f.carriedFrom.clear();
     f.exact.clear();
     f.folded.clear();
     return SPSS_OK;
@@ -337,13 +339,12 @@ int spssRestartCopiedVars(int handle) {
 int spssSetVarCopiedFrom(int handle, const char* varName, const char* copiedName) {
   return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
     if (!copiedName) return SPSS_VAR_NOTFOUND;
-    const auto from = std::find_if(f.setAside.begin(), f.setAside.end(),
-                                   [&](const Variable& c) { return FoldName(c.name) == FoldName(copiedName); });
-    if (from == f.setAside.end()) return SPSS_VAR_NOTFOUND;
-    std::string oldName, newName;
-    if (!f.encoder.Encode(from->name, oldName) || !f.encoder.Encode(v.name, newName)) return SPSS_EXC_STRVALUE;
-    if (!f.carried.emplace(LowerAscii(oldName), newName).second) return SPSS_DUP_VAR;
-    f.carriedFrom[static_cast<int>(&v - f.dict.variables.data())] = static_cast<int>(from - f.setAside.begin());
+    const auto found = f.setAsideFolded.find(FoldName(copiedName));
+    if (found == f.setAsideFolded.end()) return SPSS_VAR_NOTFOUND;
+    if (f.setAsideTaken[static_cast<std::size_t>(found->second)]) return SPSS_DUP_VAR;
+    f.setAsideTaken[static_cast<std::size_t>(found->second)] = 1;
+    v.copiedFrom = found->second;
+    const Variable* from = &f.setAside[static_cast<std::size_t>(found->second)];
     // The width in the file (a code page's, not the API's) goes on while the
     // width does; the short name while the name does.
     if (from->width == v.width) v.fileWidth = from->fileWidth;
@@ -518,10 +519,18 @@ namespace {
 // their variables; attributes of variables left out go with them.
 void FollowRenames(OpenFile& f) {
   std::vector<RawRecord>& kept = f.dict.keptRecords;
+  // Old name to new, in the file's encoding, keys in lower-case ASCII.
+  std::map<std::string, std::string> names;
+  for (const Variable& v : f.dict.variables) {
+    std::string from, to;
+    if (v.copiedFrom >= 0 && f.encoder.Encode(f.setAside[static_cast<std::size_t>(v.copiedFrom)].name, from) &&
+        f.encoder.Encode(v.name, to))
+      names.emplace(LowerAscii(from), to);
+  }
   for (RawRecord& r : kept) {
     if (r.subtype != kVariableAttributes || r.size != 1) continue;
     std::vector<std::uint8_t> renamed;
-    if (!RenameAttributeSets(r.data, f.carried, renamed)) continue;  // kept as it came
+    if (!RenameAttributeSets(r.data, names, renamed)) continue;  // kept as it came
     r.data = std::move(renamed);
     r.count = static_cast<int>(r.data.size());
   }

@@ -35,6 +35,8 @@ struct Variable {
   std::vector<std::pair<double, std::string>> numberLabels;
   std::vector<std::pair<std::string, std::string>> textLabels;
 
+  int copiedFrom = -1;   // a copy's variable defined anew: the set-aside one it carries on
+
   int dictIndex = 0;     // index of its first variable record
   int firstElement = 0;  // first 8-byte element of the case in the file
   int elements = 0;      // 8-byte elements it spans, all segments together

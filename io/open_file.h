@@ -1,7 +1,6 @@
 // The files open through the API, by handle.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -57,13 +56,12 @@ struct OpenFile {
   bool committed = false;
   bool broken = false;  // writing the dictionary failed: the file is never completed
   std::vector<MrSet> mrSets;
-  // A copy whose variables are defined anew: the copied ones set aside, and
-  // which of them go on under which name (in the file's encoding, keys in
-  // lower-case ASCII), for the records that name them.
+  // A copy whose variables are defined anew: the copied ones set aside, found
+  // by FoldName, and which of them a variable carries on already.
   bool restarted = false;
   std::vector<Variable> setAside;
-  std::map<std::string, std::string> carried;
-  std::unordered_map<int, int> carriedFrom;  // variable index -> set-aside index
+  std::unordered_map<std::string, int> setAsideFolded;
+  std::vector<char> setAsideTaken;
   std::vector<std::uint8_t> record;  // the case that spssSetValue... fill
   std::unique_ptr<CaseWriter> writer;
   TextEncoder encoder;  // appending to a file in another encoding

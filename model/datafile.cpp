@@ -72,20 +72,28 @@ void TSPSSDatafile::Open() {
   } else {
     openMode_ = domReading;
     writeHandle_ = -1;
-    openedName_ = name;
-    openedPath_ = ResolvedPath(name);
-    openedIdentity_ = IdentityOf(openedPath_);
+    RememberOpened(name, ResolvedPath(name));
     ReadDictionaryOrClose();
     // Each opening starts with no edits: those of an earlier file name
     // variables that are gone.
     editCache_ = std::make_unique<TSPSSHashTable>(nullptr, static_cast<std::uint32_t>(cases_->count_));
     editCache_->InitOriginalCaseNrs(1);
   }
+  SizeCaseBuffer();
+  ReadFileFacts(handle);
+}
+
+void TSPSSDatafile::RememberOpened(const std::string& name, const std::string& path) {
+  openedName_ = name;
+  openedPath_ = path;
+  openedIdentity_ = IdentityOf(path);
+}
+
+void TSPSSDatafile::SizeCaseBuffer() {
   long size = 0;
   CheckSuccess(spssGetCaseSize(readHandle_, &size));
   caseSize_ = static_cast<int>(size);
   cases_->caseBuffer_.assign(static_cast<std::size_t>(size), 0);
-  ReadFileFacts(handle);
 }
 
 // A dictionary that cannot be loaded leaves the component closed, never open

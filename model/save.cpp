@@ -71,7 +71,6 @@ bool TSPSSDatafile::HoldsTheModelsVariables(int handle) {
 void TSPSSDatafile::MoveToSaved(const std::string& target, const std::string& path) {
   LibraryHandle opened(LibraryHandle::Kind::Read);
   const int status = spssOpenRead(path.c_str(), opened.Out());
-  const FileIdentity identity = IdentityOf(path);
   if (status > 0 || !HoldsTheModelsVariables(opened.Get())) {
     opened.Close();
     Close();
@@ -84,21 +83,12 @@ void TSPSSDatafile::MoveToSaved(const std::string& target, const std::string& pa
   readHandle_ = held_.Get();
   writeHandle_ = -1;
   Set_Filename(target);
-  openedName_ = target;
-  openedPath_ = path;
-  openedIdentity_ = identity;
+  RememberOpened(target, path);
   dictionaryChanged_ = variablesDeleted_ = headerCommitted_ = false;
   variables_->newVarIndexes_.clear();
   ReadVariablesAgain();
-  long count = 0, size = 0;
-  CheckSuccess(spssGetNumberofCases(readHandle_, &count));
-  CheckSuccess(spssGetCaseSize(readHandle_, &size));
-  cases_->count_ = static_cast<int>(count);
-  cases_->currentCase_ = 0;
-  caseSize_ = static_cast<int>(size);
-  cases_->caseBuffer_.assign(static_cast<std::size_t>(size), 0);
-  editCache_ = std::make_unique<TSPSSHashTable>(nullptr, static_cast<std::uint32_t>(count));
-  editCache_->InitOriginalCaseNrs(1);
+  ClearAll();  // the edits are in the file now
+  SizeCaseBuffer();
   ReadFileFacts(readHandle_);
 }
 

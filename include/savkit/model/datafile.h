@@ -115,6 +115,11 @@ class TSPSSDatafile : public TComponent {
   void ReadFileFacts(int handle);
   int CloseHandles();
   void ReadDictionaryOrClose();
+  // The file the read handle holds: its name, the path links lead to, and
+  // what identifies it now.
+  void RememberOpened(const std::string& name, const std::string& path);
+  // The case buffer, as large as the read handle's whole-case record.
+  void SizeCaseBuffer();
   // Empties the dictionary, cases and file facts.
   void EmptyModel();
   // Moves over to the file just saved, keeping every object of the model.
