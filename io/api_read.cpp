@@ -2,85 +2,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "guard.h"
-#include "open_file.h"
-#include "savkit/spssio.h"
+#include "api_support.h"
 
 using namespace savkit::io;
-
-namespace {
-
-// A file's dictionary, in any mode: a new file's as far as it is defined.
-template <class F>
-int OnFile(int handle, F&& f) {
-  return Guarded([&] {
-    OpenFile* file = handles::Get(handle);
-    if (!file) return SPSS_INVALID_HANDLE;
-    return f(*file);
-  });
-}
-
-// The cases of a file open for reading.
-template <class F>
-int OnReader(int handle, F&& f) {
-  return Guarded([&] {
-    OpenFile* file = handles::Get(handle);
-    if (!file) return SPSS_INVALID_HANDLE;
-    if (file->mode != OpenFile::Mode::Read) return SPSS_OPEN_WRMODE;
-    return f(*file);
-  });
-}
-
-template <class F>
-int OnVariable(int handle, const char* name, F&& f) {
-  return OnFile(handle, [&](OpenFile& file) {
-    if (!name) return SPSS_INVALID_VARNAME;
-    const Variable* v = file.Find(name);
-    return v ? f(file, *v) : SPSS_VAR_NOTFOUND;
-  });
-}
-
-void CopyText(char* dst, std::string text, std::size_t maxBytes) {
-  CutUtf8(text, maxBytes);
-  std::memcpy(dst, text.c_str(), text.size() + 1);
-}
-
-char* Dup(const std::string& s) {
-  char* p = static_cast<char*>(std::malloc(s.size() + 1));
-  if (p) std::memcpy(p, s.c_str(), s.size() + 1);
-  return p;
-}
-
-void FreeTexts(char** texts, int n) {
-  if (!texts) return;
-  for (int i = 0; i < n; ++i) std::free(texts[i]);
-  std::free(texts);
-}
-
-// A list of n texts, or null when memory runs out (nothing is left allocated).
-template <class Get>
-char** DupList(int n, Get&& get) {
-  auto** list = static_cast<char**>(std::calloc(static_cast<std::size_t>(n > 0 ? n : 1), sizeof(char*)));
-  if (!list) return nullptr;
-  for (int i = 0; i < n; ++i)
-    if (!(list[i] = Dup(get(i)))) {
-      FreeTexts(list, i);
-      return nullptr;
-    }
-  return list;
-}
-
-// A text of the file's, or null with the warning for none or for an empty one.
-int HandOut(bool present, const std::string& text, int none, int empty, char** out) {
-  if (!out) return SPSS_INVALID_HANDLE;
-  *out = nullptr;
-  if (!present) return none;
-  if (text.empty()) return empty;
-  *out = Dup(text);
-  return *out ? SPSS_OK : SPSS_NO_MEMORY;
-}
-
-}  // namespace
+using namespace savkit::io::api;
 
 extern "C" {
 

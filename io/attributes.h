@@ -1,13 +1,32 @@
-// Variable attributes (extension subtype 18) name their variables: when the
-// variables of a copy are renamed or left out, the record follows them.
+// Attribute records: the file's (extension subtype 17) and its variables'
+// (subtype 18). Variable attributes name their variables: when the variables
+// of a copy are renamed or left out, the record follows them.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace savkit::io {
+
+// One attribute: a single value, or an array of them. Texts as in the file,
+// without the quotes around each value.
+struct Attribute {
+  std::string name;
+  std::vector<std::string> values;
+};
+using AttributeSet = std::vector<Attribute>;
+
+// Parses a file attribute record. False, leaving out empty, when it does not
+// parse.
+bool ParseAttributeSet(std::string_view text, AttributeSet& out);
+
+// Parses a variable attribute record into (variable name, its attributes)
+// pairs. False, leaving out empty, when it does not parse.
+bool ParseVariableAttributeSets(std::string_view text, std::vector<std::pair<std::string, AttributeSet>>& out);
 
 // The record with each variable set renamed by names (old name to new name,
 // keys in lower-case ASCII, both in the file's encoding) and the sets of

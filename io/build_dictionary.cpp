@@ -107,6 +107,8 @@ class Builder {
   bool ParseLongStringMissing(const RawRecord& r, MissingLayout layout, bool apply);
   void ReadMultipleResponse(const RawRecord& r, bool newStyle);
   void ReadVariableSets(const RawRecord& r);
+  void ReadAttributes();
+  AttributeSet InUtf8(AttributeSet set);
   Variable* ByName(const std::string& name);
   std::string ApiName(const std::string& fileName) const;
   std::string Str(std::string_view bytes) { return codec_.ToUtf8(bytes); }
@@ -467,6 +469,40 @@ void Builder::ReadVariableSets(const RawRecord& r) {
   dict_.variableSets = out;
 }
 
+void Append(AttributeSet& to, AttributeSet more) {
+  to.insert(to.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+}
+
+AttributeSet Builder::InUtf8(AttributeSet set) {
+  for (Attribute& a : set) {
+    a.name = Str(a.name);
+    for (std::string& value : a.values) value = Str(value);
+  }
+  return set;
+}
+
+// Attributes are kept as read for copies; these are the parsed texts the API
+// hands out. A record that does not parse is kept, but shows nothing.
+void Builder::ReadAttributes() {
+  std::map<std::string, Variable*> byName;
+  for (Variable& v : dict_.variables) byName.emplace(LowerAscii(v.name), &v);
+  for (const RawRecord& r : dict_.keptRecords) {
+    if (r.size != 1) continue;
+    const std::string_view text(reinterpret_cast<const char*>(r.data.data()), r.data.size());
+    if (r.subtype == kFileAttributes) {
+      AttributeSet set;
+      if (ParseAttributeSet(text, set)) Append(dict_.fileAttributes, InUtf8(std::move(set)));
+    } else if (r.subtype == kVariableAttributes) {
+      std::vector<std::pair<std::string, AttributeSet>> sets;
+      ParseVariableAttributeSets(text, sets);
+      for (auto& [name, set] : sets) {
+        const auto it = byName.find(LowerAscii(ApiName(Str(name))));
+        if (it != byName.end()) Append(it->second->attributes, InUtf8(std::move(set)));
+      }
+    }
+  }
+}
+
 int Builder::Run() {
   dict_.swap = raw_.swap;
   dict_.zlib = raw_.zlib;
@@ -498,6 +534,7 @@ int Builder::Run() {
     if (it != byRawIndex_.end() && dict_.variables[static_cast<std::size_t>(it->second)].IsNumeric())
       dict_.weight = it->second;
   }
+  ReadAttributes();
   if (dict_.hasMultResp) dict_.multResp = ValidMrLines(dict_.multResp, dict_);
   dict_.cases = raw_.cases;
   if (const RawRecord* r = Find(kCaseCount); r && r->size == 8 && r->count == 2) {

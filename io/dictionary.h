@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "attributes.h"
+
 namespace savkit::io {
 
 struct Format {
@@ -34,6 +36,7 @@ struct Variable {
   MissingValues missing;
   std::vector<std::pair<double, std::string>> numberLabels;
   std::vector<std::pair<std::string, std::string>> textLabels;
+  AttributeSet attributes;  // as read, in UTF-8; a copy writes its kept record
 
   int copiedFrom = -1;   // a copy's variable defined anew: the set-aside one it carries on
 
@@ -76,6 +79,7 @@ struct Dictionary {
   bool hasMultResp = false;
   std::string multResp;       // definition lines, members by long name
   std::vector<std::string> documents;
+  AttributeSet fileAttributes;  // as read, in UTF-8; a copy writes its kept record
   bool namesMended = false;  // a name in the file could not name a variable
   // Whether the file has these records; a copy of a file without them leaves
   // them out too, as readers assume other things in their absence.

@@ -184,6 +184,66 @@ TEST_F(TempDirTest, NamesAreUniqueAndSetsFollowThem) {
   EXPECT_EQ(g.Variables()[1].name, "B");
 }
 
+namespace {
+
+std::vector<std::pair<std::string, std::string>> Attributes(int handle, const char* var = nullptr) {
+  char** names = nullptr;
+  char** texts = nullptr;
+  int n = -1;
+  const int status = var ? spssGetVarAttributes(handle, var, &names, &texts, &n)
+                         : spssGetFileAttributes(handle, &names, &texts, &n);
+  EXPECT_EQ(status, SPSS_OK);
+  std::vector<std::pair<std::string, std::string>> out;
+  for (int i = 0; i < n; ++i) out.emplace_back(names[i], texts[i]);
+  EXPECT_EQ(spssFreeAttributes(names, texts, n), SPSS_OK);
+  return out;
+}
+
+}  // namespace
+
+// Attributes come out one entry per value, decoded, under the names the API
+// gives their variables; a record that does not parse shows nothing.
+TEST_F(TempDirTest, AttributesAndDocumentsAreHandedOut) {
+  SavBuilder b;
+  b.Header(2, 0, 0, 1).Variable("A", 0).Variable("B", 0).ReleaseInfo(1252);
+  b.Int(6).Int(2).Text("first line", 80).Text("caf\xe9", 80);
+  b.TextExtension(13, "A=LongerName\tB=b");
+  b.TextExtension(17, "Origin('it's (here)/there'\n)List('1'\n'2'\n'3'\n)");
+  b.TextExtension(18, "longername:Note('caf\xe9'\n)$@Role('1'\n)/b:Empty(''\n)/gone:X('y'\n)");
+  b.EndDictionary().Double(1).Double(2);
+  b.Save(Path("attrs.sav"));
+  ReadHandle f(Path("attrs.sav"));
+  ASSERT_EQ(f.status, SPSS_OK);
+  using Pairs = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(Attributes(f.handle), (Pairs{{"Origin", "it's (here)/there"}, {"List[1]", "1"}, {"List[2]", "2"},
+                                         {"List[3]", "3"}}));
+  EXPECT_EQ(Attributes(f.handle, "LongerName"), (Pairs{{"Note", "caf\u00e9"}, {"$@Role", "1"}}));
+  EXPECT_EQ(Attributes(f.handle, "b"), (Pairs{{"Empty", ""}}));
+  char** names = nullptr;
+  char** texts = nullptr;
+  int n = 0;
+  EXPECT_EQ(spssGetVarAttributes(f.handle, "nosuch", &names, &texts, &n), SPSS_VAR_NOTFOUND);
+  EXPECT_EQ(spssGetFileAttributes(f.handle, nullptr, &texts, &n), SPSS_INVALID_HANDLE);
+  EXPECT_EQ(spssFreeAttributes(nullptr, nullptr, -1), SPSS_CANNOT_FREE);
+
+  char** lines = nullptr;
+  ASSERT_EQ(spssGetDocuments(f.handle, &lines, &n), SPSS_OK);
+  ASSERT_EQ(n, 2);
+  EXPECT_STREQ(lines[0], "first line");
+  EXPECT_STREQ(lines[1], "caf\u00e9");
+  EXPECT_EQ(spssFreeDocuments(lines, n), SPSS_OK);
+
+  SavBuilder broken;
+  broken.Header(1, 0, 0, 1).Variable("A", 0).TextExtension(17, "Origin('unterminated)").EndDictionary().Double(1);
+  broken.Save(Path("broken.sav"));
+  ReadHandle g(Path("broken.sav"));
+  ASSERT_EQ(g.status, SPSS_OK);
+  EXPECT_TRUE(Attributes(g.handle).empty());
+  ASSERT_EQ(spssGetDocuments(g.handle, &lines, &n), SPSS_OK);
+  EXPECT_EQ(n, 0);
+  EXPECT_EQ(lines, nullptr);
+}
+
 TEST_F(TempDirTest, DeclaredCasesMissingFromTheDataAreAReadError) {
   SmallFile(false, 1, 10, 12).Save(Path("short.sav"));
   ReadHandle f(Path("short.sav"));

@@ -190,6 +190,22 @@ TEST_P(FullFixture, DictionaryReadsAsWritten) {
   EXPECT_EQ(spssGetVariableSets(h, &sets), SPSS_NO_VARSETS);
   EXPECT_EQ(sets, nullptr);
   EXPECT_EQ(spssFreeVariableSets(sets), SPSS_OK);
+
+  char** attrs = nullptr;
+  char** texts = nullptr;
+  ASSERT_EQ(spssGetFileAttributes(h, &attrs, &texts, &n), SPSS_OK);
+  ASSERT_EQ(n, 1);
+  EXPECT_EQ(std::string(attrs[0]) + "=" + texts[0], "Origin=fixture");
+  spssFreeAttributes(attrs, texts, n);
+  ASSERT_EQ(spssGetVarAttributes(h, "id", &attrs, &texts, &n), SPSS_OK);
+  ASSERT_EQ(n, 2);  // PSPP gives every variable its role
+  EXPECT_EQ(std::string(attrs[0]) + "=" + texts[0], "$@Role=0");
+  EXPECT_EQ(std::string(attrs[1]) + "=" + texts[1], "Source=survey");
+  spssFreeAttributes(attrs, texts, n);
+  ASSERT_EQ(spssGetDocuments(h, &attrs, &n), SPSS_OK);
+  ASSERT_GE(n, 1);
+  EXPECT_EQ(std::string(attrs[0]), "DOCUMENT savkit reader fixture.");  // PSPP keeps the command word
+  spssFreeDocuments(attrs, n);
 }
 
 INSTANTIATE_TEST_SUITE_P(Compressions, FullFixture, ::testing::ValuesIn(kFull));

@@ -208,6 +208,21 @@ int spssGetVariableSets(int handle, char **varSets);
 int spssFreeVariableSets(char *varSets);
 int spssGetMultRespDefs(int handle, char **mrespDefs);
 int spssFreeMultRespDefs(char *mrespDefs);
+/* Attributes: an attribute with one value is named as it is; the values of an
+ * array are named name[1], name[2], ... Texts are UTF-8, without the quotes
+ * the file keeps around each value. Reserved attributes (a name beginning
+ * "$@", such as a variable's role "$@Role") are handed out too. With none,
+ * SPSS_OK, a count of 0 and null lists. These are the attributes the file was
+ * read with: a copy writes them as they were. */
+int spssGetFileAttributes(int handle, char ***attribNames, char ***attribText, int *nAttributes);
+int spssGetVarAttributes(int handle, const char *varName, char ***attribNames, char ***attribText,
+                         int *nAttributes);
+int spssFreeAttributes(char **attribNames, char **attribText, int nAttributes);
+/* The document lines (SPSS's DOCUMENT text), UTF-8 without their padding
+ * blanks; with none, SPSS_OK, a count of 0 and a null list. A savkit
+ * addition, freed with spssFreeDocuments. */
+int spssGetDocuments(int handle, char ***lines, int *numLines);
+int spssFreeDocuments(char **lines, int numLines);
 
 /* Cases. A whole-case record holds the variables in dictionary order, each in
  * a slot of its width rounded up to 8 bytes (numbers: a native double), strings
