@@ -89,6 +89,14 @@ int spssGetIdString(int handle, char* id) {
   });
 }
 
+int spssGetFileEncoding(int handle, char* encoding) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (!encoding) return SPSS_INVALID_HANDLE;
+    CopyText(encoding, f.dict.encoding.empty() ? "UTF-8" : f.dict.encoding, SPSS_MAX_ENCODING);
+    return SPSS_OK;
+  });
+}
+
 int spssGetTextInfo(int handle, char* textInfo) {
   return OnFile(handle, [&](OpenFile& f) {
     if (textInfo) CopyText(textInfo, f.dict.textInfo, SPSS_MAX_TEXTINFO);

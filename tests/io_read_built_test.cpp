@@ -203,7 +203,7 @@ std::vector<std::pair<std::string, std::string>> Attributes(int handle, const ch
 
 // Attributes come out one entry per value, decoded, under the names the API
 // gives their variables; a record that does not parse shows nothing.
-TEST_F(TempDirTest, AttributesAndDocumentsAreHandedOut) {
+TEST_F(TempDirTest, AttributesDocumentsAndEncodingAreHandedOut) {
   SavBuilder b;
   b.Header(2, 0, 0, 1).Variable("A", 0).Variable("B", 0).ReleaseInfo(1252);
   b.Int(6).Int(2).Text("first line", 80).Text("caf\xe9", 80);
@@ -232,6 +232,9 @@ TEST_F(TempDirTest, AttributesAndDocumentsAreHandedOut) {
   EXPECT_STREQ(lines[0], "first line");
   EXPECT_STREQ(lines[1], "caf\u00e9");
   EXPECT_EQ(spssFreeDocuments(lines, n), SPSS_OK);
+  char encoding[SPSS_MAX_ENCODING + 1];
+  ASSERT_EQ(spssGetFileEncoding(f.handle, encoding), SPSS_OK);
+  EXPECT_STREQ(encoding, "WINDOWS-1252");
 
   SavBuilder broken;
   broken.Header(1, 0, 0, 1).Variable("A", 0).TextExtension(17, "Origin('unterminated)").EndDictionary().Double(1);
@@ -242,6 +245,8 @@ TEST_F(TempDirTest, AttributesAndDocumentsAreHandedOut) {
   ASSERT_EQ(spssGetDocuments(g.handle, &lines, &n), SPSS_OK);
   EXPECT_EQ(n, 0);
   EXPECT_EQ(lines, nullptr);
+  ASSERT_EQ(spssGetFileEncoding(g.handle, encoding), SPSS_OK);
+  EXPECT_STREQ(encoding, "WINDOWS-1252");  // old files that do not say are read as Western Windows
 }
 
 TEST_F(TempDirTest, DeclaredCasesMissingFromTheDataAreAReadError) {

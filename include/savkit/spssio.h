@@ -158,6 +158,7 @@ extern "C" {
 #define SPSS_MAX_IDSTRING 64
 #define SPSS_MAX_SYSSTRING 40
 #define SPSS_MAX_TEXTINFO 255
+#define SPSS_MAX_ENCODING 64
 #define SPSS_MAX_LONGSTRING 32767
 /* A string missing value: 8 bytes in the file, up to three times that once
  * converted to UTF-8. Buffers for spssGetVarCMissingValues need this + 1. */
@@ -184,6 +185,9 @@ int spssGetTimeStamp(int handle, char *fileDate, char *fileTime);
 int spssGetIdString(int handle, char *id);
 int spssGetTextInfo(int handle, char *textInfo);
 int spssGetCaseWeightVar(int handle, char *varName);
+/* The character set the file's texts are stored in, as iconv names it
+ * ("UTF-8", "WINDOWS-1252", ...); encoding holds SPSS_MAX_ENCODING + 1 bytes. */
+int spssGetFileEncoding(int handle, char *encoding);
 
 /* The dictionary. Lists handed out belong to the caller, who gives them back
  * with the matching spssFree... function. */
