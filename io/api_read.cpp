@@ -193,6 +193,15 @@ int spssGetVarLabel(int handle, const char* varName, char* varLabel) {
   });
 }
 
+int spssGetVarLabelLong(int handle, const char* varName, char* labelBuff, int lenBuff, int* lenLabel) {
+  return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
+    if (!labelBuff || lenBuff < 1 || !lenLabel) return SPSS_INVALID_HANDLE;
+    CopyText(labelBuff, v.label, static_cast<std::size_t>(lenBuff) - 1);
+    *lenLabel = static_cast<int>(v.label.size());
+    return SPSS_OK;
+  });
+}
+
 int spssGetVarNMissingValues(int handle, const char* varName, int* missingFormat, double* missingVal1,
                              double* missingVal2, double* missingVal3) {
   return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {

@@ -203,9 +203,10 @@ std::vector<std::pair<std::string, std::string>> Attributes(int handle, const ch
 
 // Attributes come out one entry per value, decoded, under the names the API
 // gives their variables; a record that does not parse shows nothing.
-TEST_F(TempDirTest, AttributesDocumentsAndEncodingAreHandedOut) {
+TEST_F(TempDirTest, AttributesDocumentsEncodingAndWholeLabelsAreHandedOut) {
   SavBuilder b;
-  b.Header(2, 0, 0, 1).Variable("A", 0).Variable("B", 0).ReleaseInfo(1252);
+  const std::string longLabel = std::string(300, 'x') + " \xe9nd";
+  b.Header(2, 0, 0, 1).Variable("A", 0, longLabel).Variable("B", 0).ReleaseInfo(1252);
   b.Int(6).Int(2).Text("first line", 80).Text("caf\xe9", 80);
   b.TextExtension(13, "A=LongerName\tB=b");
   b.TextExtension(17, "Origin('it's (here)/there'\n)List('1'\n'2'\n'3'\n)");
@@ -232,6 +233,14 @@ TEST_F(TempDirTest, AttributesDocumentsAndEncodingAreHandedOut) {
   EXPECT_STREQ(lines[0], "first line");
   EXPECT_STREQ(lines[1], "caf\u00e9");
   EXPECT_EQ(spssFreeDocuments(lines, n), SPSS_OK);
+  char whole[400], cut[4];
+  int size = 0;
+  ASSERT_EQ(spssGetVarLabelLong(f.handle, "LongerName", whole, sizeof whole, &size), SPSS_OK);
+  EXPECT_EQ(whole, std::string(300, 'x') + " \u00e9nd");
+  EXPECT_EQ(size, 305);
+  ASSERT_EQ(spssGetVarLabelLong(f.handle, "LongerName", cut, sizeof cut, &size), SPSS_OK);
+  EXPECT_STREQ(cut, "xxx");
+  EXPECT_EQ(size, 305);
   char encoding[SPSS_MAX_ENCODING + 1];
   ASSERT_EQ(spssGetFileEncoding(f.handle, encoding), SPSS_OK);
   EXPECT_STREQ(encoding, "WINDOWS-1252");

@@ -200,6 +200,10 @@ int spssGetVarColumnWidth(int handle, const char *varName, int *columnWidth);
 int spssGetVarAlignment(int handle, const char *varName, int *alignment);
 int spssGetVarMeasureLevel(int handle, const char *varName, int *measureLevel);
 int spssGetVarLabel(int handle, const char *varName, char *varLabel);
+/* The whole label, however long: at most lenBuff bytes are written, the NUL
+ * included, cut between characters; lenLabel gets the whole label's length
+ * in bytes. */
+int spssGetVarLabelLong(int handle, const char *varName, char *labelBuff, int lenBuff, int *lenLabel);
 int spssGetVarNMissingValues(int handle, const char *varName, int *missingFormat, double *missingVal1,
                              double *missingVal2, double *missingVal3);
 int spssGetVarCMissingValues(int handle, const char *varName, int *missingFormat, char *missingVal1,
