@@ -41,6 +41,14 @@ struct ConvertOptions {
 int RunConvert(const ConvertOptions& o);
 int RunVerify(const std::string& file, bool quiet);
 
+struct DiffOptions {
+  std::string a, b, key;
+  std::size_t limit = 100;
+  bool json = false, quiet = false;
+};
+// 0 when the files hold the same, 1 when they differ.
+int RunDiff(const DiffOptions& o);
+
 // 0, 1 or 2 for "none", "bytecode" or "zlib".
 int CompressionCode(const std::string& name);
 

@@ -73,12 +73,24 @@ int main(int argc, char** argv) {
   verifyCmd->add_option("FILE", verifyFile, "The system file")->required();
   verifyCmd->add_flag("-q,--quiet", verifyQuiet, "No progress bar");
 
+  DiffOptions diff;
+  auto* diffCmd = app.add_subcommand("diff", "What differs between two files: dictionary and values (exit 1 when any)");
+  diffCmd->add_option("A", diff.a, "The first file")->required();
+  diffCmd->add_option("B", diff.b, "The second file")->required();
+  diffCmd->add_option("--key", diff.key, "Match cases by this variable's values instead of by position");
+  diffCmd->add_option("--limit", diff.limit, "Differing values and unmatched cases listed (0: all)")
+      ->capture_default_str();
+  diffCmd->add_flag("--json", diff.json, "Machine-readable output");
+  diffCmd->add_flag("-q,--quiet", diff.quiet, "No progress bar");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     const int code = app.exit(e);
     return code == 0 ? 0 : 2;
   }
+  // diff says "different" with 1, so its failures take 2, as usage errors do.
+  const int failed = *diffCmd ? 2 : 1;
 
   std::string current;
   try {
@@ -93,6 +105,7 @@ int main(int argc, char** argv) {
     if (*importCmd) return current = imp.in, RunImport(imp);
     if (*convertCmd) return current = conv.in, RunConvert(conv);
     if (*verifyCmd) return current = verifyFile, RunVerify(verifyFile, verifyQuiet);
+    if (*diffCmd) return current = diff.a, RunDiff(diff);
     if (*editCmd) {
       current = edit.file;
       // The edits in the order they were given on the command line.
@@ -108,10 +121,10 @@ int main(int argc, char** argv) {
     return 2;
   } catch (const Failure& e) {
     std::cerr << "savkit: " << e.what() << "\n";
-    return 1;
+    return failed;
   } catch (const std::exception& e) {
     std::cerr << "savkit: " << current << ": " << e.what() << "\n";
-    return 1;
+    return failed;
   }
   return 0;
 }
