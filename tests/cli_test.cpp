@@ -234,7 +234,9 @@ TEST_F(Command, OutputsAreAllOrNothing) {
     EXPECT_EQ(now, before);
   }
   // Killed by the file size limit half way through: nothing half-written appears.
-  for (const std::string& run : {"export " + in + " -o '" + csv + "'", "edit " + in + " --set 1:id=5"}) {
+  for (const std::string& run : {"export " + in + " -o '" + csv + "'", "edit " + in + " --set 1:id=5",
+                                 "import '" + Path("wide.csv") + "' -o " + in,
+                                 "convert " + in + " '" + Path("copy.sav") + "' --compression none"}) {
     const std::string killed = "ulimit -f 4; exec " + std::string(SAVKIT_CLI) + " " + run + " 2>/dev/null";
     EXPECT_NE(std::system(("bash -c \"" + killed + "\"").c_str()), 0) << run;
     EXPECT_EQ(Read(csv), csvBytes);
