@@ -1,8 +1,12 @@
 // savkit import: a CSV file into a new system file, written directly.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <set>
 
@@ -19,6 +23,8 @@ namespace savkit::cli {
 namespace {
 
 enum class Kind { Empty, Number, Date, DateTime, Text };
+
+constexpr std::size_t kLongestString = SPSS_MAX_LONGSTRING;
 
 struct Column {
   std::string name;
@@ -119,12 +125,31 @@ void NameColumns(const std::vector<std::string>& header, std::vector<Column>& co
   }
 }
 
+// The folder for scratch files: $TMPDIR, else /tmp.
+std::string ScratchFolder() {
+  const char* dir = std::getenv("TMPDIR");
+  return dir && *dir ? dir : "/tmp";
+}
+
+// A scratch file without a name, so that nothing is left of it after a kill.
+std::FILE* NamelessScratchFile(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR)) {  // file systems without O_TMPFILE
+    std::string name = folder + "/savkit-XXXXXX";
+    fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd >= 0) ::unlink(name.c_str());
+  }
+  std::FILE* file = fd >= 0 ? ::fdopen(fd, "w+b") : nullptr;
+  if (!file && fd >= 0) ::close(fd);
+  return file;
+}
+
 // Records kept for the second pass in a scratch file of our own: the input is
 // read once, so a pipe works and a file that changes meanwhile changes nothing.
 class Spool {
  public:
-  Spool() : file_(std::tmpfile()) {
-    if (!file_) throw Failure(std::string("a scratch file cannot be made: ") + std::strerror(errno));
+  Spool() : folder_(ScratchFolder()), file_(NamelessScratchFile(folder_)) {
+    if (!file_) throw Failure(folder_ + ": a scratch file cannot be made: " + std::strerror(errno));
   }
   Spool(const Spool&) = delete;
   Spool& operator=(const Spool&) = delete;
@@ -159,8 +184,11 @@ class Spool {
     if (std::fread(&v, sizeof v, 1, file_) != 1) Broken();
     return static_cast<std::size_t>(v);
   }
-  [[noreturn]] static void Broken() { throw Failure(std::string("the scratch file failed: ") + std::strerror(errno)); }
+  [[noreturn]] void Broken() const {
+    throw Failure(folder_ + ": the scratch copy of the input cannot be written: " + std::strerror(errno));
+  }
 
+  std::string folder_;
   std::FILE* file_;
 };
 
@@ -196,7 +224,13 @@ int RunImport(const ImportOptions& o) {
     if (fields.size() != columns.size())
       throw Failure(o.in + ": line " + std::to_string(csv.Line()) + " has " + std::to_string(fields.size()) +
                     " fields, the header " + std::to_string(columns.size()));
-    for (std::size_t i = 0; i < fields.size(); ++i) Observe(columns[i], fields[i]);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (fields[i].size() > kLongestString)
+        throw Failure(o.in + ": line " + std::to_string(csv.Line()) + ", column " + columns[i].name + ": a text of " +
+                      std::to_string(fields[i].size()) + " bytes; a system file's strings hold at most " +
+                      std::to_string(kLongestString));
+      Observe(columns[i], fields[i]);
+    }
     spool.Put(fields);
     ++rows;
   }

@@ -204,6 +204,7 @@ TEST_F(Command, OutputsAreAllOrNothing) {
   const std::set<std::string> before = files();
   const std::string dataBytes = Read(data), csvBytes = Read(csv);
   std::ofstream(Path("wide.csv")) << "a,b\n1," << std::string(40000, 'x') << "\n";
+  std::ofstream(Path("big.csv")) << "a,b\n1," << std::string(30000, 'x') << "\n";
   struct Case {
     std::string args;
     int code;
@@ -230,19 +231,37 @@ TEST_F(Command, OutputsAreAllOrNothing) {
     EXPECT_EQ(Read(data), dataBytes);
     EXPECT_EQ(Read(csv), csvBytes);
     std::set<std::string> now = files();
-    now.erase("wide.csv");
+    now.erase("wide.csv"), now.erase("big.csv");
     EXPECT_EQ(now, before);
   }
   // Killed by the file size limit half way through: nothing half-written appears.
   for (const std::string& run : {"export " + in + " -o '" + csv + "'", "edit " + in + " --set 1:id=5",
-                                 "import '" + Path("wide.csv") + "' -o " + in,
+                                 "import '" + Path("big.csv") + "' -o " + in,
                                  "convert " + in + " '" + Path("copy.sav") + "' --compression none"}) {
     const std::string killed = "ulimit -f 4; exec " + std::string(SAVKIT_CLI) + " " + run + " 2>/dev/null";
     EXPECT_NE(std::system(("bash -c \"" + killed + "\"").c_str()), 0) << run;
     EXPECT_EQ(Read(csv), csvBytes);
     EXPECT_EQ(Read(data), dataBytes);
     std::set<std::string> now = files();
-    now.erase("wide.csv");
+    now.erase("wide.csv"), now.erase("big.csv");
+    EXPECT_EQ(now, before) << run;
+  }
+  // A full disk: writes fail (the size limit, its signal ignored) and every
+  // command says so, naming its output, and leaves nothing behind.
+  for (const auto& [run, output] : std::vector<std::pair<std::string, std::string>>{
+           {"export " + in + " -o '" + csv + "'", csv},
+           {"edit " + in + " --set 1:id=5", data},
+           {"import '" + Path("big.csv") + "' -o " + in, dir_.string()},  // its scratch copy fails first
+           {"convert " + in + " '" + Path("copy.sav") + "' --compression none", Path("copy.sav")}}) {
+    const std::string full = "trap '' XFSZ; ulimit -f 4; TMPDIR='" + dir_.string() + "' exec " +
+                             std::string(SAVKIT_CLI) + " " + run + " 2>'" + Path("full.err") + "'";
+    EXPECT_EQ(WEXITSTATUS(std::system(("bash -c \"" + full + "\"").c_str())), 1) << run;
+    EXPECT_TRUE(Read(Path("full.err")).starts_with("savkit: " + output + ": ")) << Read(Path("full.err"));
+    std::filesystem::remove(Path("full.err"));
+    EXPECT_EQ(Read(csv), csvBytes);
+    EXPECT_EQ(Read(data), dataBytes);
+    std::set<std::string> now = files();
+    now.erase("wide.csv"), now.erase("big.csv");
     EXPECT_EQ(now, before) << run;
   }
   // And when nothing fails, the output is complete.
@@ -295,6 +314,8 @@ TEST_F(Command, ImportIsStrictAndComplete) {
       {std::string("a,b\n1,2\0\n", 9), "line 2: a NUL byte"},
       {"a,b\n1,\xff\n", "line 2: not UTF-8"},
       {"a,b\n\"x\"y,2\n", "line 2: text after a closing quote"},
+      {"a,b\n1,2\n3," + std::string(40000, 'x') + "\n",
+       "line 3, column b: a text of 40000 bytes; a system file's strings hold at most 32767"},
       {"\xEF\xBB\xBF" "a,b\r1,\"x\r\ny\"\r3,4", ""},
   };
   for (const Case& c : cases) {
@@ -327,6 +348,21 @@ TEST_F(Command, ImportIsStrictAndComplete) {
   EXPECT_EQ(std::string(label), "a b");
   ASSERT_EQ(spssGetVarLabel(f.handle, "ALL_", label), SPSS_OK);
   EXPECT_EQ(std::string(label), "ALL");
+
+  // As many columns as anyone has: 100,000.
+  {
+    std::ofstream wide(Path("wide.csv"));
+    for (int i = 0; i < 100000; ++i) wide << (i ? ",c" : "c") << i;
+    wide << "\n";
+    for (int i = 0; i < 100000; ++i) wide << (i ? "," : "") << i;
+    wide << "\n";
+  }
+  ASSERT_EQ(Savkit("import '" + Path("wide.csv") + "' -o '" + Path("wide.sav") + "'").code, 0);
+  const auto wide = ReadTable(Path("wide.sav"));
+  ASSERT_EQ(wide.size(), 2u);
+  ASSERT_EQ(wide[0].size(), 100000u);
+  EXPECT_EQ(wide[0][99999], "c99999");
+  EXPECT_EQ(wide[1][99999], "99999");
 
   // Another encoding through iconv, and a pipe read in one pass.
   std::ofstream(Path("latin.csv"), std::ios::binary) << "city\nZ\xfcrich\n";
