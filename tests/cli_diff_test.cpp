@@ -129,6 +129,17 @@ TEST_F(Diff, FailuresExitWithTwoAndNameTheirFile) {
     }
     EXPECT_EQ(r.out, "");
   }
+  // A file cut short is found out on reading its cases.
+  {
+    std::ifstream whole(DataPath("full-uncompressed.sav"), std::ios::binary);
+    std::string bytes(150000, '\0');
+    whole.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(Path("cut.sav"), std::ios::binary) << bytes;
+  }
+  const Result cut = Here("diff '" + DataPath("full-uncompressed.sav") + "' cut.sav");
+  EXPECT_EQ(cut.code, 2);
+  EXPECT_TRUE(cut.err.starts_with("savkit: cut.sav: ")) << cut.err;
+
   std::ofstream(Path("text-id.csv")) << "id,age\nx,1\n";
   ASSERT_EQ(Here("import text-id.csv -o t.sav").code, 0);
   const Result r = Here("diff a.sav t.sav --key id");
