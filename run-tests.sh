@@ -14,6 +14,6 @@ type="${BUILD_TYPE:-Release}"
 framework="${FRAMEWORK:-6}"
 dir="build/test-$(basename "${CXX:-c++}")-${type}-gen${framework}-sanitize-${sanitize}-fuzz-${fuzz}"
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" -DSAVKIT_SANITIZE="$sanitize" -DSAVKIT_FUZZ="$fuzz" \
-  -DSAVKIT_BUILD_BENCH=ON -DSAVKIT_FRAMEWORK_GENERATION="$framework"
+  -DSAVKIT_BUILD_BENCH=ON -DSAVKIT_FRAMEWORK_GENERATION="$framework" -DSAVKIT_WERROR=ON
 cmake --build "$dir"
 ctest --test-dir "$dir" --output-on-failure -j "$(nproc)"

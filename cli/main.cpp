@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "common.h"
+#include "savkit/config.h"
 #include "savkit/host/exceptions.h"
 
 using namespace savkit::cli;
@@ -13,7 +14,7 @@ using namespace savkit::cli;
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   CLI::App app{"savkit: read, edit, create and write SPSS system files (.sav, .zsav)", "savkit"};
-  app.set_version_flag("--version", "savkit 0.1.0");
+  app.set_version_flag("--version", "savkit " SAVKIT_VERSION);
   app.require_subcommand(1);
 
   InfoOptions info;

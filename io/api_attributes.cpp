@@ -1,8 +1,12 @@
-// The C interface to attributes and documents.
+// The C interface to attributes, roles and documents.
+#include <algorithm>
+#include <charconv>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "api_support.h"
+#include "names.h"
 
 using namespace savkit::io;
 using namespace savkit::io::api;
@@ -39,6 +43,71 @@ int HandOutAttributes(const AttributeSet& set, char*** names, char*** texts, int
   return SPSS_OK;
 }
 
+constexpr const char* kRole = "$@Role";
+
+// An attribute name as the API gives it: a name, or a reserved one after "$@".
+bool ValidAttributeName(const std::string& name) {
+  const std::string checked = name.starts_with("$@") ? "A" + name.substr(2) : name;
+  return spssValidateVarname(checked.c_str()) == SPSS_NAME_OK;
+}
+
+// Splits "name[3]" into its name and index; 0 for a name without one.
+bool SplitElement(const std::string& entry, std::string& name, int& index) {
+  index = 0;
+  name = entry;
+  if (entry.empty() || entry.back() != ']') return true;
+  const std::size_t open = entry.rfind('[');
+  if (open == std::string::npos || open + 2 > entry.size() - 1) return false;
+  const char* first = entry.data() + open + 1;
+  const char* last = entry.data() + entry.size() - 1;
+  const auto [end, ec] = std::from_chars(first, last, index);
+  if (ec != std::errc() || end != last || index < 1) return false;
+  name = entry.substr(0, open);
+  return true;
+}
+
+// The attributes the lists give, arrays gathered from their elements in
+// index order; the elements must run from 1 without a gap.
+int Gather(char** names, char** texts, int count, OpenFile& f, AttributeSet& out) {
+  if (count < 0 || (count > 0 && (!names || !texts))) return SPSS_INVALID_ATTRDEF;
+  std::map<std::string, std::size_t> at;  // folded name -> attribute
+  std::vector<std::map<int, std::string>> elements;
+  std::string unused;
+  for (int i = 0; i < count; ++i) {
+    if (!names[i] || !texts[i]) return SPSS_INVALID_ATTRDEF;
+    std::string name;
+    int index = 0;
+    if (!SplitElement(names[i], name, index) || !ValidAttributeName(name)) return SPSS_INVALID_ATTRNAME;
+    const std::string text = texts[i];
+    if (text.find('\n') != std::string::npos) return SPSS_INVALID_ATTRDEF;  // the record cannot carry it
+    if (!f.encoder.Encode(name, unused) || !f.encoder.Encode(text, unused)) return SPSS_EXC_STRVALUE;
+    const auto [it, added] = at.emplace(LowerAscii(name), out.size());
+    if (added) {
+      out.push_back({name, {}});
+      elements.emplace_back();
+    }
+    if (!elements[it->second].emplace(index, text).second) return SPSS_INVALID_ATTRDEF;
+  }
+  for (std::size_t a = 0; a < out.size(); ++a) {
+    const auto& e = elements[a];
+    const bool single = e.size() == 1 && e.begin()->first == 0;
+    if (!single && (e.begin()->first != 1 || e.rbegin()->first != static_cast<int>(e.size())))
+      return SPSS_INVALID_ATTRDEF;
+    for (const auto& [index, text] : e) out[a].values.push_back(text);
+  }
+  return SPSS_OK;
+}
+
+// Reserved attributes ("$@...") the new ones do not name carry on.
+void KeepReserved(const AttributeSet& old, AttributeSet& now) {
+  for (const Attribute& a : old) {
+    if (!a.name.starts_with("$@")) continue;
+    const bool named = std::any_of(now.begin(), now.end(),
+                                   [&](const Attribute& n) { return LowerAscii(n.name) == LowerAscii(a.name); });
+    if (!named) now.insert(now.begin(), a);
+  }
+}
+
 }  // namespace
 
 extern "C" {
@@ -53,6 +122,55 @@ int spssGetVarAttributes(int handle, const char* varName, char*** attribNames, c
                          int* nAttributes) {
   return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
     return HandOutAttributes(v.attributes, attribNames, attribText, nAttributes);
+  });
+}
+
+int spssSetFileAttributes(int handle, char** attribNames, char** attribText, int nAttributes) {
+  return OnNewDictionary(handle, [&](OpenFile& f) {
+    AttributeSet set;
+    if (const int status = Gather(attribNames, attribText, nAttributes, f, set)) return status;
+    KeepReserved(f.dict.fileAttributes, set);
+    f.dict.fileAttributes = std::move(set);
+    f.dict.fileAttributesSet = true;
+    return SPSS_OK;
+  });
+}
+
+int spssSetVarAttributes(int handle, const char* varName, char** attribNames, char** attribText,
+                         int nAttributes) {
+  return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
+    AttributeSet set;
+    if (const int status = Gather(attribNames, attribText, nAttributes, f, set)) return status;
+    KeepReserved(v.attributes, set);
+    v.attributes = std::move(set);
+    f.dict.variableAttributesSet = true;
+    return SPSS_OK;
+  });
+}
+
+int spssGetVarRole(int handle, const char* varName, int* varRole) {
+  return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
+    if (!varRole) return SPSS_INVALID_HANDLE;
+    *varRole = SPSS_ROLE_INPUT;
+    for (const Attribute& a : v.attributes) {
+      int role = 0;
+      if (LowerAscii(a.name) != LowerAscii(kRole) || a.values.size() != 1) continue;
+      const std::string& text = a.values[0];
+      const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), role);
+      if (ec == std::errc() && end == text.data() + text.size() && role >= SPSS_ROLE_INPUT && role <= SPSS_ROLE_SPLIT)
+        *varRole = role;
+    }
+    return SPSS_OK;
+  });
+}
+
+int spssSetVarRole(int handle, const char* varName, int varRole) {
+  return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
+    if (varRole < SPSS_ROLE_INPUT || varRole > SPSS_ROLE_SPLIT) return SPSS_INVALID_ROLE;
+    std::erase_if(v.attributes, [](const Attribute& a) { return LowerAscii(a.name) == LowerAscii(kRole); });
+    v.attributes.insert(v.attributes.begin(), Attribute{kRole, {std::to_string(varRole)}});
+    f.dict.variableAttributesSet = true;
+    return SPSS_OK;
   });
 }
 

@@ -2,6 +2,7 @@
 // names, and handing out texts and lists the caller frees.
 #pragma once
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -83,5 +84,34 @@ inline int HandOut(bool present, const std::string& text, int none, int empty, c
   return *out ? SPSS_OK : SPSS_NO_MEMORY;
 }
 
+// A new file's dictionary, before it is committed.
+template <class F>
+int OnNewDictionary(int handle, F&& f) {
+  return Guarded([&] {
+    OpenFile* file = handles::Get(handle);
+    if (!file) return SPSS_INVALID_HANDLE;
+    if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
+    if (file->broken) return SPSS_FILE_WERROR;
+    if (file->committed) return SPSS_DICT_COMMIT;
+    return f(*file);
+  });
+}
+
+template <class F>
+int OnNewVariable(int handle, const char* name, F&& f) {
+  return OnNewDictionary(handle, [&](OpenFile& file) {
+    if (!name) return SPSS_INVALID_VARNAME;
+    const Variable* v = file.Find(name);
+    return v ? f(file, const_cast<Variable&>(*v)) : SPSS_VAR_NOTFOUND;
+  });
+}
+
+// The variable a handle from spssGetVarHandle names, or null.
+inline Variable* ByHandle(OpenFile& f, double varHandle) {
+  if (!(varHandle >= 0) || varHandle >= static_cast<double>(f.dict.variables.size()) ||
+      varHandle != std::floor(varHandle))
+    return nullptr;
+  return &f.dict.variables[static_cast<std::size_t>(varHandle)];
+}
 
 }  // namespace savkit::io::api

@@ -5,15 +5,14 @@
 #include <map>
 #include <cstring>
 
+#include "api_support.h"
 #include "attributes.h"
 #include "dictionary_writer.h"
 #include "format.h"
-#include "guard.h"
 #include "names.h"
-#include "open_file.h"
-#include "savkit/spssio.h"
 
 using namespace savkit::io;
+using namespace savkit::io::api;
 
 namespace {
 
@@ -25,28 +24,6 @@ int Register(std::unique_ptr<OpenFile> file, int* handle) {
   if (h < 0) return SPSS_FITAB_FULL;
   *handle = h;
   return SPSS_OK;
-}
-
-// A new file's dictionary, before it is committed.
-template <class F>
-int OnNewDictionary(int handle, F&& f) {
-  return Guarded([&] {
-    OpenFile* file = handles::Get(handle);
-    if (!file) return SPSS_INVALID_HANDLE;
-    if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
-    if (file->broken) return SPSS_FILE_WERROR;
-    if (file->committed) return SPSS_DICT_COMMIT;
-    return f(*file);
-  });
-}
-
-template <class F>
-int OnNewVariable(int handle, const char* name, F&& f) {
-  return OnNewDictionary(handle, [&](OpenFile& file) {
-    if (!name) return SPSS_INVALID_VARNAME;
-    const Variable* v = file.Find(name);
-    return v ? f(file, const_cast<Variable&>(*v)) : SPSS_VAR_NOTFOUND;
-  });
 }
 
 // Cases of a file whose dictionary is committed.
@@ -113,13 +90,6 @@ int CutUnlessGivenBack(OpenFile& f, std::string& text, const std::string* whole,
 // The copied variable that v carries on, or null.
 const Variable* CopiedOf(const OpenFile& f, const Variable& v) {
   return v.copiedFrom < 0 ? nullptr : &f.setAside[static_cast<std::size_t>(v.copiedFrom)];
-}
-
-Variable* ByHandle(OpenFile& f, double varHandle) {
-  if (!(varHandle >= 0) || varHandle >= static_cast<double>(f.dict.variables.size()) ||
-      varHandle != std::floor(varHandle))
-    return nullptr;
-  return &f.dict.variables[static_cast<std::size_t>(varHandle)];
 }
 
 }  // namespace
@@ -349,6 +319,7 @@ int spssSetVarCopiedFrom(int handle, const char* varName, const char* copiedName
     // width does; the short name while the name does.
     if (from->width == v.width) v.fileWidth = from->fileWidth;
     if (FoldName(from->name) == FoldName(v.name)) v.shortName = from->shortName;
+    v.attributes = from->attributes;
     return SPSS_OK;
   });
 }
@@ -537,12 +508,38 @@ void FollowRenames(OpenFile& f) {
   std::erase_if(kept, [](const RawRecord& r) { return r.subtype == kVariableAttributes && r.data.empty(); });
 }
 
+// Attributes set through the API replace the records the file kept.
+int WriteSetAttributes(OpenFile& f) {
+  std::vector<RawRecord>& kept = f.dict.keptRecords;
+  const auto replace = [&](int subtype, const std::string& text) {
+    std::string encoded;
+    if (!f.encoder.Encode(text, encoded)) return false;
+    std::erase_if(kept, [&](const RawRecord& r) { return r.subtype == subtype; });
+    if (encoded.empty()) return true;
+    RawRecord r;
+    r.subtype = subtype, r.size = 1, r.count = static_cast<int>(encoded.size());
+    r.data.assign(encoded.begin(), encoded.end());
+    kept.push_back(std::move(r));
+    return true;
+  };
+  if (f.dict.fileAttributesSet && !replace(kFileAttributes, AttributeSetText(f.dict.fileAttributes)))
+    return SPSS_EXC_STRVALUE;
+  if (!f.dict.variableAttributesSet) return SPSS_OK;
+  std::string text;
+  for (const Variable& v : f.dict.variables) {
+    if (v.attributes.empty()) continue;
+    text += (text.empty() ? "" : "/") + v.name + ":" + AttributeSetText(v.attributes);
+  }
+  return replace(kVariableAttributes, text) ? SPSS_OK : SPSS_EXC_STRVALUE;
+}
+
 }  // namespace
 
 int spssCommitHeader(int handle) {
   return OnNewDictionary(handle, [&](OpenFile& f) {
     if (f.dict.variables.empty()) return SPSS_DICT_EMPTY;
     if (f.restarted) FollowRenames(f);
+    if (const int status = WriteSetAttributes(f)) return status;
     LayOut(f.dict, f.encoder);
     const DictionaryBytes bytes = SerializeDictionary(f.dict, f.mrSets, f.encoder);
     f.dict.extendedCountAt = bytes.extendedCountAt;

@@ -53,6 +53,20 @@ bool ForEachVariableSet(std::string_view s, Visit&& visit) {
 
 }  // namespace
 
+std::string AttributeSetText(const AttributeSet& set) {
+  std::string text;
+  for (const Attribute& a : set) {
+    assert(!a.values.empty());
+    text += a.name + "(";
+    for (const std::string& value : a.values) {
+      assert(value.find('\n') == std::string::npos);
+      text += "'" + value + "'\n";
+    }
+    text += ")";
+  }
+  return text;
+}
+
 bool ParseAttributeSet(std::string_view text, AttributeSet& out) {
   out.clear();
   if (ParseSet(text, 0, &out) == text.size()) return true;

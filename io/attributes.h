@@ -24,6 +24,10 @@ using AttributeSet = std::vector<Attribute>;
 // parse.
 bool ParseAttributeSet(std::string_view text, AttributeSet& out);
 
+// The text of an attribute set as a record holds it. Values must hold no
+// line feed, the one thing the syntax cannot carry.
+std::string AttributeSetText(const AttributeSet& set);
+
 // Parses a variable attribute record into (variable name, its attributes)
 // pairs. False, leaving out empty, when it does not parse.
 bool ParseVariableAttributeSets(std::string_view text, std::vector<std::pair<std::string, AttributeSet>>& out);

@@ -36,7 +36,7 @@ struct Variable {
   MissingValues missing;
   std::vector<std::pair<double, std::string>> numberLabels;
   std::vector<std::pair<std::string, std::string>> textLabels;
-  AttributeSet attributes;  // as read, in UTF-8; a copy writes its kept record
+  AttributeSet attributes;  // in UTF-8; see Dictionary::variableAttributesSet
 
   int copiedFrom = -1;   // a copy's variable defined anew: the set-aside one it carries on
 
@@ -80,6 +80,10 @@ struct Dictionary {
   std::string multResp;       // definition lines, members by long name
   std::vector<std::string> documents;
   AttributeSet fileAttributes;  // as read, in UTF-8; a copy writes its kept record
+  // Set through the API: the records are written from the texts above, in
+  // place of the kept ones.
+  bool fileAttributesSet = false;
+  bool variableAttributesSet = false;
   bool namesMended = false;  // a name in the file could not name a variable
   // Whether the file has these records; a copy of a file without them leaves
   // them out too, as readers assume other things in their absence.

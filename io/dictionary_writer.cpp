@@ -11,6 +11,7 @@
 
 #include "format.h"
 #include "names.h"
+#include "savkit/config.h"
 #include "savkit/spssio.h"
 #include "text_codec.h"
 
@@ -310,9 +311,8 @@ int CodePageFor(const std::string& encoding) {
 }
 
 void StampNewFile(Dictionary& dict) {
-  constexpr int kVersion[3] = {0, 1, 0};
-  dict.product = "savkit " + std::to_string(kVersion[0]) + "." + std::to_string(kVersion[1]) + "." +
-                 std::to_string(kVersion[2]);
+  constexpr int kVersion[3] = {SAVKIT_VERSION_MAJOR, SAVKIT_VERSION_MINOR, SAVKIT_VERSION_PATCH};
+  dict.product = "savkit " SAVKIT_VERSION;
   const std::int32_t info[8] = {kVersion[0], kVersion[1], kVersion[2], -1, 1, 1,
                                 std::endian::native == std::endian::big ? 1 : 2, CodePageFor(dict.encoding)};
   std::copy(std::begin(info), std::end(info), dict.releaseInfo);

@@ -46,6 +46,7 @@ struct OpenFile {
   Dictionary dict;
   TextCodec codec;
   std::unique_ptr<CaseReader> reader;
+  bool haveRecord = false;  // reading: record holds the case spssReadCaseRecord read
   std::unordered_map<std::string, int> exact;
   std::unordered_map<std::string, int> folded;  // by FoldName
 
@@ -62,7 +63,7 @@ struct OpenFile {
   std::vector<Variable> setAside;
   std::unordered_map<std::string, int> setAsideFolded;
   std::vector<char> setAsideTaken;
-  std::vector<std::uint8_t> record;  // the case that spssSetValue... fill
+  std::vector<std::uint8_t> record;  // the case that spssSetValue... fill, or the one read
   std::unique_ptr<CaseWriter> writer;
   TextEncoder encoder;  // appending to a file in another encoding
   std::int64_t written = 0;

@@ -58,6 +58,9 @@ extern "C" {
 #define SPSS_INVALID_MRSETDEF 70
 #define SPSS_INVALID_MRSETNAME 71
 #define SPSS_DUP_MRSETNAME 72
+#define SPSS_INVALID_ATTRNAME 75
+#define SPSS_INVALID_ATTRDEF 76
+#define SPSS_INVALID_ROLE 79
 
 /* Warnings: the operation went through. */
 #define SPSS_EXC_LEN64 (-1)
@@ -95,6 +98,14 @@ extern "C" {
 #define SPSS_MLVL_NOM 1
 #define SPSS_MLVL_ORD 2
 #define SPSS_MLVL_RAT 3
+
+/* Variable roles (spssGetVarRole, spssSetVarRole). */
+#define SPSS_ROLE_INPUT 0
+#define SPSS_ROLE_TARGET 1
+#define SPSS_ROLE_BOTH 2
+#define SPSS_ROLE_NONE 3
+#define SPSS_ROLE_PARTITION 4
+#define SPSS_ROLE_SPLIT 5
 
 /* Alignments. */
 #define SPSS_ALIGN_LEFT 0
@@ -159,6 +170,8 @@ extern "C" {
 #define SPSS_MAX_SYSSTRING 40
 #define SPSS_MAX_TEXTINFO 255
 #define SPSS_MAX_ENCODING 64
+#define SPSS_MAX_SHORTVARNAME 8
+#define SPSS_MAX_VALLABEL 120
 #define SPSS_MAX_LONGSTRING 32767
 /* A string missing value: 8 bytes in the file, up to three times that once
  * converted to UTF-8. Buffers for spssGetVarCMissingValues need this + 1. */
@@ -220,11 +233,28 @@ int spssFreeMultRespDefs(char *mrespDefs);
  * array are named name[1], name[2], ... Texts are UTF-8, without the quotes
  * the file keeps around each value. Reserved attributes (a name beginning
  * "$@", such as a variable's role "$@Role") are handed out too. With none,
- * SPSS_OK, a count of 0 and null lists. These are the attributes the file was
- * read with: a copy writes them as they were. */
+ * SPSS_OK, a count of 0 and null lists.
+ *
+ * The setters work on a file being written, before spssCommitHeader, and
+ * replace the file's or the variable's attributes with those given (a count
+ * of 0 removes them), except that reserved attributes the lists do not name
+ * stay. Names are variable names, or "$@" and a name; the elements of an
+ * array must run from [1] without a gap (else SPSS_INVALID_ATTRNAME or
+ * SPSS_INVALID_ATTRDEF). A value may not hold a line feed (the file format
+ * cannot carry one: SPSS_INVALID_ATTRDEF); in a copy of a file in another
+ * encoding, a character that encoding lacks gives SPSS_EXC_STRVALUE. A copy
+ * whose attributes are not set writes them as it read them. */
 int spssGetFileAttributes(int handle, char ***attribNames, char ***attribText, int *nAttributes);
 int spssGetVarAttributes(int handle, const char *varName, char ***attribNames, char ***attribText,
                          int *nAttributes);
+int spssSetFileAttributes(int handle, char **attribNames, char **attribText, int nAttributes);
+int spssSetVarAttributes(int handle, const char *varName, char **attribNames, char **attribText,
+                         int nAttributes);
+/* A variable's role, SPSS_ROLE_INPUT to SPSS_ROLE_SPLIT, kept in its "$@Role"
+ * attribute; SPSS_ROLE_INPUT where it has none. Setting one outside that
+ * range gives SPSS_INVALID_ROLE. */
+int spssGetVarRole(int handle, const char *varName, int *varRole);
+int spssSetVarRole(int handle, const char *varName, int varRole);
 int spssFreeAttributes(char **attribNames, char **attribText, int nAttributes);
 /* The document lines (SPSS's DOCUMENT text), UTF-8 without their padding
  * blanks; with none, SPSS_OK, a count of 0 and a null list. A savkit
@@ -237,6 +267,30 @@ int spssFreeDocuments(char **lines, int numLines);
  * blank-padded; spssGetCaseSize gives its size. */
 int spssSeekNextCase(int handle, long caseNumber);
 int spssWholeCaseIn(int handle, char *caseRec);
+
+/* Value by value: spssReadCaseRecord reads the next case (SPSS_FILE_END after
+ * the last) into the handle's own record, and the getters take values from
+ * it by the handles spssGetVarHandle gives. Before a case is read, and after
+ * the end, they give SPSS_INVALID_CASE; a variable handle the file does not
+ * have, SPSS_VAR_NOTFOUND. spssGetValueChar gives the value blank-padded to
+ * the variable's width and NUL-terminated, cut to valueSize - 1 bytes between
+ * characters. spssSeekNextCase and spssWholeCaseIn move the same position. */
+int spssReadCaseRecord(int handle);
+int spssGetValueNumeric(int handle, double varHandle, double *value);
+int spssGetValueChar(int handle, double varHandle, char *value, int valueSize);
+
+/* Look-ups beside them. spssGetVarInfo: the name (SPSS_MAX_VARNAME + 1 bytes)
+ * and type (0 for numbers, else the string width) of the variable at a
+ * position from 0. The value-label getters give the label of one value
+ * (SPSS_MAX_VALLABEL + 1 bytes, cut between characters), SPSS_NO_LABEL when
+ * it has none; string values match whatever their trailing blanks.
+ * spssGetVarCompatName: the variable's short name in the file
+ * (SPSS_MAX_SHORTVARNAME + 1 bytes; a file being written has them once its
+ * header is committed, SPSS_DICT_NOTCOMMIT before). */
+int spssGetVarInfo(int handle, int iVar, char *varName, int *varType);
+int spssGetVarNValueLabel(int handle, const char *varName, double value, char *label);
+int spssGetVarCValueLabel(int handle, const char *varName, const char *value, char *label);
+int spssGetVarCompatName(int handle, const char *longName, char *shortName);
 
 /* Writing. A new file is written to a scratch file beside it and takes its
  * name when spssCloseWrite completes it; until then, and if anything fails,

@@ -1,12 +1,32 @@
 #!/usr/bin/env bash
-# Installs the built tree into a scratch prefix and builds a consumer against it.
+# Installs the built tree into a scratch prefix and builds consumers against
+# it: a C++ and a C-only CMake project, and C and C++ programs compiled with
+# the flags pkg-config gives.
 set -euo pipefail
-build="$1"; source="$2"
+build="$1"; source="$2"; shared="$3"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-cmake --install "$build" --prefix "$work/prefix" >/dev/null
-cmake -S "$source" -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
-cmake --build "$work/build" >/dev/null
-"$work/build/consumer"
-"$work/build/c_consumer"
-echo "find_package(savkit) works"
+prefix="$work/prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+libdir="$(dirname "$(find "$prefix" -name 'savkit-spssio.pc')")/.."
+export LD_LIBRARY_PATH="$libdir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+
+cmake -S "$source" -B "$work/cxx" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build "$work/cxx" >/dev/null
+"$work/cxx/consumer"
+"$work/cxx/c_consumer"
+cmake -S "$source/c_only" -B "$work/c" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build "$work/c" >/dev/null
+"$work/c/c_only"
+echo "find_package(savkit) works from C++ and from C alone"
+
+export PKG_CONFIG_PATH="$libdir/pkgconfig"
+static=""
+[ "$shared" = "ON" ] || static="--static"
+# shellcheck disable=SC2046  # the flags are words
+cc -o "$work/pc_c" "$source/c_main.c" $(pkg-config $static --cflags --libs savkit-spssio)
+"$work/pc_c"
+# shellcheck disable=SC2046
+c++ -std=c++20 -o "$work/pc_cxx" "$source/main.cpp" $(pkg-config $static --cflags --libs savkit)
+"$work/pc_cxx"
+echo "pkg-config works for savkit-spssio from C and savkit from C++ ($([ -n "$static" ] && echo static || echo shared))"
