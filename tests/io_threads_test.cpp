@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "io_test_support.h"
+#include "savkit/model/datafile.h"
 #include "temp_dir.h"
 
 using namespace savkit::testing;
@@ -35,6 +36,17 @@ std::vector<std::string> ValueByValue(const std::string& path) {
       out.push_back(vars[i].type == 0 ? std::to_string(d) : std::string(text.c_str()));
     }
   }
+  return out;
+}
+
+// Every value of a file through the component, as text.
+std::vector<std::string> ThroughTheComponent(const std::string& path) {
+  savkit::TSPSSDatafile d;
+  d.Set_Filename(path);
+  d.Open();
+  std::vector<std::string> out;
+  for (int c = 1; c <= d.Cases()->Count(); ++c)
+    for (int v = 0; v < d.Variables()->Count(); ++v) out.push_back(d.Cases()->Get_Case(c)->GetValue(v).ToString());
   return out;
 }
 
@@ -72,6 +84,24 @@ TEST_F(Threads, ReadAndWriteThroughTheirOwnHandles) {
           ok = spssSetValueNumeric(h, 0, c) == SPSS_OK && spssCommitCaseRecord(h) == SPSS_OK;
         ok = ok && spssCloseWrite(h) == SPSS_OK;
         if (!ok || ValueByValue(path).size() != 100) ++failures;
+      }
+    });
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(failures.load(), 0);
+}
+
+// Data file components on threads of their own, each with its own file.
+TEST_F(Threads, DataFilesOnThreadsOfTheirOwn) {
+  const std::vector<std::string> files = {DataPath("full.sav"), DataPath("latin1.sav"), DataPath("codepage-gbk.sav")};
+  std::vector<std::vector<std::string>> expected;
+  for (const std::string& file : files) expected.push_back(ThroughTheComponent(file));
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::size_t k = (i + static_cast<std::size_t>(t)) % files.size();
+        if (ThroughTheComponent(files[k]) != expected[k]) ++failures;
       }
     });
   for (std::thread& t : threads) t.join();

@@ -1,6 +1,11 @@
 /* savkit's SPSS I/O library: the published C interface for reading and writing
  * SPSS system files. Every function returns a status (SPSS_OK, an error code or a
- * negative warning) unless it says otherwise. */
+ * negative warning) unless it says otherwise.
+ *
+ * Threads: any function may run on any thread, and distinct handles may be
+ * used on distinct threads at the same time (opening and closing included).
+ * One handle is used by one thread at a time: calls on the same handle from
+ * two threads at once must be serialized by the caller. */
 #ifndef SAVKIT_SPSSIO_H
 #define SAVKIT_SPSSIO_H
 
