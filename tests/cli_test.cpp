@@ -165,6 +165,8 @@ TEST_F(Command, ExamplesRun) {
   };
   EXPECT_NE(run(dir + "/savkit_example_describe '" + survey + "'").find("5 cases, 6 variables"), std::string::npos);
   EXPECT_NE(run(dir + "/savkit_example_read_values '" + survey + "'").find("Zürich"), std::string::npos);
+  EXPECT_NE(run(dir + "/savkit_example_read_by_value '" + survey + "'").find("\n4\t\tKöln\t\t13799721600\t2\n"),
+            std::string::npos);
   EXPECT_NE(run(dir + "/savkit_example_create_file '" + Path("made.sav") + "'").find("wrote"), std::string::npos);
   EXPECT_NE(run(dir + "/savkit_example_edit_and_save '" + Path("made.sav") + "' '" + Path("edited.sav") + "'")
                 .find("case 1 = 1001; 4 cases"),
