@@ -5,7 +5,7 @@ set -euo pipefail
 # valgrind checks the suite's memory use.
 # pspp and readstat are the peers the tests check our reading and writing against.
 packages=(cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libbenchmark-dev libicu-dev zlib1g-dev libcli11-dev
-          pspp readstat libreadstat-dev valgrind pkgconf)
+          pspp readstat libreadstat-dev valgrind pkgconf libdeflate-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -107,3 +107,45 @@ TEST_F(Threads, DataFilesOnThreadsOfTheirOwn) {
   for (std::thread& t : threads) t.join();
   EXPECT_EQ(failures.load(), 0);
 }
+
+// A ZLIB file of several blocks, read on while the next block inflates on a
+// worker thread, and read by jumps, which start no worker, on two handles at once.
+TEST_F(Threads, ZlibBlocksInflateAheadOfTheReader) {
+  constexpr long kCases = 400000;  // about 9.6 MB of data: three blocks
+  const auto value = [](long c, int v) { return static_cast<double>(c) * 1.000001 + v; };
+  const std::string path = Path("blocks.zsav");
+  int h = -1;
+  ASSERT_EQ(spssOpenWrite(path.c_str(), &h), SPSS_OK);
+  ASSERT_EQ(spssSetCompression(h, SPSS_COMPRESSION_ZLIB), SPSS_OK);
+  for (const char* name : {"a", "b", "c"}) ASSERT_EQ(spssSetVarName(h, name, 0), SPSS_OK);
+  ASSERT_EQ(spssCommitHeader(h), SPSS_OK);
+  for (long c = 0; c < kCases; ++c) {
+    for (int v = 0; v < 3; ++v) ASSERT_EQ(spssSetValueNumeric(h, v, value(c, v)), SPSS_OK);
+    ASSERT_EQ(spssCommitCaseRecord(h), SPSS_OK);
+  }
+  ASSERT_EQ(spssCloseWrite(h), SPSS_OK);
+
+  std::atomic<long> wrong{0};
+  const auto sequential = [&] {
+    ReadHandle f(path);
+    double d = 0;
+    for (long c = 0; c < kCases; ++c) {
+      if (spssReadCaseRecord(f.handle) != SPSS_OK) return ++wrong, void();
+      for (int v = 0; v < 3; ++v)
+        if (spssGetValueNumeric(f.handle, v, &d) != SPSS_OK || d != value(c, v)) ++wrong;
+    }
+    if (spssReadCaseRecord(f.handle) != SPSS_FILE_END) ++wrong;
+  };
+  const auto jumps = [&] {
+    ReadHandle f(path);
+    double d = 0;
+    for (const long c : {350000L, 10L, 200000L, 399999L, 0L, 150001L}) {
+      if (spssSeekNextCase(f.handle, c) != SPSS_OK || spssReadCaseRecord(f.handle) != SPSS_OK ||
+          spssGetValueNumeric(f.handle, 2, &d) != SPSS_OK || d != value(c, 2))
+        ++wrong;
+    }
+  };
+  std::thread a(sequential), b(jumps), c(sequential);
+  a.join(), b.join(), c.join();
+  EXPECT_EQ(wrong.load(), 0);
+}

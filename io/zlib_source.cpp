@@ -1,0 +1,175 @@
+// The decompressed data of a ZLIB-compressed file, block by block. Blocks
+// inflate whole in one call (libdeflate), and while the reader decodes one,
+// the next inflates on a worker thread: blocks are independent.
+#include <libdeflate.h>
+
+#include <algorithm>
+#include <cstring>
+#include <future>
+
+#include "byte_source.h"
+#include "file_input.h"
+#include "format.h"
+#include "savkit/spssio.h"
+
+namespace savkit::io {
+
+namespace {
+
+struct Block {
+  std::uint64_t virtualStart;  // offset in the decompressed stream
+  std::uint64_t fileOffset;
+  std::uint32_t size;          // decompressed
+  std::uint32_t compressedSize;
+};
+
+// A block inflated, into a buffer that is used again for later blocks.
+struct Inflated {
+  const Block* block = nullptr;
+  std::vector<std::uint8_t> data;
+  std::vector<std::uint8_t> packed;
+};
+
+using Decompressor = std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)>;
+
+// Reads and inflates a block into into.data; false when it cannot be read or
+// is damaged. A block that inflates to less than its stated size is read as
+// far as it goes, as PSPP does; one that would inflate to more is damaged.
+bool Inflate(int fd, const Block& b, Inflated& into) {
+  into.block = nullptr;
+  into.packed.resize(b.compressedSize);
+  if (!ReadFully(fd, into.packed.data(), into.packed.size(), b.fileOffset)) return false;
+  const Decompressor d(libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
+  if (!d) throw std::bad_alloc();
+  into.data.resize(b.size);
+  std::size_t got = 0;
+  const libdeflate_result r =
+      libdeflate_zlib_decompress(d.get(), into.packed.data(), into.packed.size(), into.data.data(), b.size, &got);
+  if (r != LIBDEFLATE_SUCCESS && r != LIBDEFLATE_SHORT_OUTPUT) return false;
+  into.data.resize(got);
+  into.block = &b;
+  return true;
+}
+
+class ZlibSource : public ByteSource {
+ public:
+  ZlibSource(int fd, std::vector<Block> blocks) : fd_(fd), blocks_(std::move(blocks)) {}
+  ~ZlibSource() override { Settle(); }
+  ZlibSource(const ZlibSource&) = delete;
+  ZlibSource& operator=(const ZlibSource&) = delete;
+
+  long ReadAt(std::uint64_t pos, std::uint8_t* dst, std::size_t n) override {
+    std::size_t done = 0;
+    while (done < n) {
+      const Block* b = Locate(pos + done);
+      if (!b) break;
+      if (!Load(*b)) return -1;
+      const std::vector<std::uint8_t>& data = current_.data;
+      const std::uint64_t within = pos + done - b->virtualStart;
+      if (within >= data.size()) break;  // the block held less than its trailer said
+      const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(n - done, data.size() - within));
+      std::memcpy(dst + done, data.data() + within, take);
+      done += take;
+    }
+    return static_cast<long>(done);
+  }
+
+ private:
+  const Block* Locate(std::uint64_t pos) const {
+    auto it = std::upper_bound(blocks_.begin(), blocks_.end(), pos,
+                               [](std::uint64_t p, const Block& b) { return p < b.virtualStart; });
+    if (it == blocks_.begin()) return nullptr;
+    --it;
+    return pos < it->virtualStart + it->size ? &*it : nullptr;
+  }
+
+  bool Load(const Block& b) {
+    if (current_.block == &b) return true;
+    const bool sequential = current_.block ? &b == current_.block + 1 : &b == blocks_.data();
+    if (ahead_.valid() && aheadOf_ == &b) {
+      Inflated next = ahead_.get();
+      std::swap(current_, next);
+      spare_ = std::move(next);
+      if (!current_.block) return false;
+    } else {
+      Settle();
+      if (!Inflate(fd_, b, current_)) return false;
+    }
+    // Reading on block after block: the next one inflates meanwhile. A jump
+    // elsewhere starts nothing, so that random access costs one block.
+    if (sequential && &b + 1 < blocks_.data() + blocks_.size()) {
+      aheadOf_ = &b + 1;
+      ahead_ = std::async(std::launch::async, [fd = fd_, block = aheadOf_, buffer = std::move(spare_)]() mutable {
+        Inflate(fd, *block, buffer);
+        return std::move(buffer);
+      });
+    }
+    return true;
+  }
+
+  // Waits for the block inflating ahead, keeping its buffers for later.
+  void Settle() {
+    if (!ahead_.valid()) return;
+    try {
+      spare_ = ahead_.get();
+    } catch (...) {
+      // Out of memory in the worker: the block is inflated again when wanted.
+    }
+    aheadOf_ = nullptr;
+  }
+
+  int fd_;
+  std::vector<Block> blocks_;
+  Inflated current_;
+  Inflated spare_;
+  std::future<Inflated> ahead_;
+  const Block* aheadOf_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<ByteSource> MakeZlibSource(int fd, std::uint64_t start, std::uint64_t fileSize, bool swap,
+                                           int& status) {
+  status = SPSS_INVALID_FILE;
+  std::uint8_t header[kZlibHeaderSize];
+  if (start + kZlibHeaderSize > fileSize || !ReadFully(fd, header, kZlibHeaderSize, start)) return nullptr;
+  const std::int64_t headerOffset = LoadI64(header, swap);
+  const std::int64_t trailerOffset = LoadI64(header + 8, swap);
+  const std::int64_t trailerLength = LoadI64(header + 16, swap);
+  constexpr auto kHeader = static_cast<std::int64_t>(kZlibHeaderSize);
+  constexpr auto kEntry = static_cast<std::int64_t>(kZlibTrailerEntry);
+  if (headerOffset != static_cast<std::int64_t>(start) || trailerOffset < headerOffset + kHeader || trailerLength < kEntry ||
+      static_cast<std::uint64_t>(trailerOffset) > fileSize ||
+      static_cast<std::uint64_t>(trailerLength) > fileSize - static_cast<std::uint64_t>(trailerOffset))
+    return nullptr;
+  std::vector<std::uint8_t> trailer(static_cast<std::size_t>(trailerLength));
+  if (!ReadFully(fd, trailer.data(), trailer.size(), static_cast<std::uint64_t>(trailerOffset))) {
+    status = SPSS_FILE_RERROR;
+    return nullptr;
+  }
+  const std::int32_t count = LoadI32(trailer.data() + 20, swap);
+  if (count < 0 || (static_cast<std::uint64_t>(count) + 1) * kZlibTrailerEntry > trailer.size()) return nullptr;
+  // Blocks must follow one another in the file and decompress to sane sizes.
+  constexpr std::uint32_t kMaxBlock = 64u << 20;
+  std::vector<Block> blocks;
+  std::uint64_t virtualPos = 0;
+  std::uint64_t expectedFile = start + kZlibHeaderSize;
+  for (std::int32_t i = 0; i < count; ++i) {
+    const std::uint8_t* d = trailer.data() + kZlibTrailerEntry * (static_cast<std::size_t>(i) + 1);
+    Block b;
+    b.fileOffset = static_cast<std::uint64_t>(LoadI64(d + 8, swap));
+    b.size = static_cast<std::uint32_t>(LoadI32(d + 16, swap));
+    b.compressedSize = static_cast<std::uint32_t>(LoadI32(d + 20, swap));
+    if (b.fileOffset != expectedFile || b.size > kMaxBlock || b.compressedSize > kMaxBlock ||
+        b.fileOffset + b.compressedSize > static_cast<std::uint64_t>(trailerOffset))
+      return nullptr;
+    b.virtualStart = virtualPos;
+    virtualPos += b.size;
+    expectedFile += b.compressedSize;
+    blocks.push_back(b);
+  }
+  status = SPSS_OK;
+  return std::make_unique<ZlibSource>(fd, std::move(blocks));
+}
+
+}  // namespace savkit::io
