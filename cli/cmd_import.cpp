@@ -2,13 +2,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cassert>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <set>
+#include <string_view>
 
 #include "commands.h"
 #include "csv_reader.h"
@@ -35,15 +38,27 @@ struct Column {
   int digits = 1;         // integer digits of the widest number
 };
 
-bool ParseNumber(const std::string& s, double& d) {
-  if (s.empty()) return false;
-  char* end = nullptr;
-  d = std::strtod(s.c_str(), &end);
-  return end == s.c_str() + s.size() && std::isfinite(d) && s.find_first_of("xXnN") == std::string::npos;
+// A number as strtod reads it (leading blanks and a plus sign allowed), but
+// no hexadecimal, infinity or NaN, and all of the text.
+bool ParseNumber(std::string_view s, double& d) {
+  std::size_t i = 0;
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+  if (i < s.size() && s[i] == '+' && !(i + 1 < s.size() && s[i + 1] == '-')) ++i;
+  if (i == s.size()) return false;
+  const char* end = s.data() + s.size();
+  const auto [stop, ec] = std::from_chars(s.data() + i, end, d);
+  if (ec == std::errc::result_out_of_range && stop == end) {
+    // Too small for a double: strtod gives the nearest, as before.
+    d = std::strtod(std::string(s).c_str(), nullptr);
+    return std::isfinite(d);
+  }
+  return ec == std::errc() && stop == end && std::isfinite(d);
 }
 
 // "YYYY-MM-DD", and with "THH:MM:SS" or " HH:MM:SS" after it.
-bool ParseDate(const std::string& s, double& spssDate, bool& withTime) {
+bool ParseDate(std::string_view text, double& spssDate, bool& withTime) {
+  if (text.size() < 10 || text.size() > 40) return false;
+  const std::string s(text);
   int y, m, d, hh = 0, mm = 0, n = 0;
   double ss = 0;
   if (std::sscanf(s.c_str(), "%4d-%2d-%2d%n", &y, &m, &d, &n) != 3 || n != 10) return false;
@@ -155,41 +170,57 @@ class Spool {
   Spool& operator=(const Spool&) = delete;
   ~Spool() { std::fclose(file_); }
 
+  // A record: its size, then the count of fields and each field's size and bytes.
   void Put(const std::vector<std::string>& fields) {
+    record_.clear();
     PutSize(fields.size());
     for (const std::string& f : fields) {
       PutSize(f.size());
-      if (!f.empty() && std::fwrite(f.data(), 1, f.size(), file_) != f.size()) Broken();
+      record_ += f;
     }
+    const std::uint64_t n = record_.size();
+    if (std::fwrite(&n, sizeof n, 1, file_) != 1 || std::fwrite(record_.data(), 1, record_.size(), file_) != n)
+      Broken();
   }
   void Rewind() {
     if (std::fflush(file_) != 0) Broken();
     std::rewind(file_);
   }
-  void Get(std::vector<std::string>& fields) {
-    fields.resize(GetSize());
-    for (std::string& f : fields) {
-      f.resize(GetSize());
-      if (!f.empty() && std::fread(f.data(), 1, f.size(), file_) != f.size()) Broken();
+  // The next record's fields, which stay valid until the next call.
+  void Get(std::vector<std::string_view>& fields) {
+    std::uint64_t n = 0;
+    if (std::fread(&n, sizeof n, 1, file_) != 1) Broken();
+    record_.resize(static_cast<std::size_t>(n));
+    if (std::fread(record_.data(), 1, record_.size(), file_) != record_.size()) Broken();
+    std::size_t at = 0;
+    fields.resize(GetSize(at));
+    for (std::string_view& f : fields) {
+      const std::size_t size = GetSize(at);
+      if (size > record_.size() - at) Broken();
+      f = std::string_view(record_).substr(at, size);
+      at += size;
     }
   }
 
  private:
   void PutSize(std::size_t n) {
-    const std::uint64_t v = n;
-    if (std::fwrite(&v, sizeof v, 1, file_) != 1) Broken();
+    const auto v = static_cast<std::uint32_t>(n);
+    record_.append(reinterpret_cast<const char*>(&v), sizeof v);
   }
-  std::size_t GetSize() {
-    std::uint64_t v = 0;
-    if (std::fread(&v, sizeof v, 1, file_) != 1) Broken();
-    return static_cast<std::size_t>(v);
+  std::size_t GetSize(std::size_t& at) {
+    std::uint32_t v = 0;
+    if (record_.size() - at < sizeof v) Broken();
+    std::memcpy(&v, record_.data() + at, sizeof v);
+    at += sizeof v;
+    return v;
   }
   [[noreturn]] void Broken() const {
-    throw Failure(folder_ + ": the scratch copy of the input cannot be written: " + std::strerror(errno));
+    throw Failure(folder_ + ": the scratch copy of the input failed: " + std::strerror(errno));
   }
 
   std::string folder_;
   std::FILE* file_;
+  std::string record_;
 };
 
 // The dictionary and every case, into a file opened with OpenNew.
@@ -257,7 +288,6 @@ namespace {
 
 void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns, Spool& spool, std::int64_t rows,
                  int compression, bool quiet) {
-  std::vector<std::string> fields;
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const Column& c = columns[i];
     const bool text = c.kind == Kind::Text;
@@ -286,25 +316,42 @@ void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns, Spool& sp
   CheckSuccess(spssCommitHeader(d.WriteHandle()));
   d.Set_HeaderCommitted(true);
 
+  // Cases go to the library whole: a record laid out as it lays it out.
+  const int handle = d.WriteHandle();
+  std::vector<std::size_t> offset(columns.size());
+  std::size_t size = 0;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    offset[i] = size;
+    size += columns[i].kind == Kind::Text ? (columns[i].width + 7) / 8 * 8 : 8;
+  }
+  long caseSize = 0;
+  CheckSuccess(spssGetCaseSize(handle, &caseSize));
+  assert(static_cast<std::size_t>(caseSize) == size);
+  std::vector<char> record(size);
+  const double sysmis = spssSysmisVal();
+  std::vector<std::string_view> fields;
   Progress progress("import", rows, !quiet && StderrIsTerminal());
   for (std::int64_t done = 0; done < rows;) {
     spool.Get(fields);
-    TSPSSCase* k = d.Cases()->Add();
     for (std::size_t i = 0; i < fields.size(); ++i) {
-      const std::string& f = fields[i];
-      double value;
-      bool withTime;
-      if (columns[i].kind == Kind::Text || columns[i].kind == Kind::Empty) {
-        if (columns[i].kind == Kind::Text) k->SetValue(static_cast<int>(i), Variant(f));
-      } else if (f.empty()) {
-        continue;  // stays system-missing
-      } else if (columns[i].kind == Kind::Number && ParseNumber(f, value)) {
-        k->SetValue(static_cast<int>(i), Variant(value));
-      } else if (ParseDate(f, value, withTime)) {
-        k->SetValue(static_cast<int>(i), Variant(value));
+      const std::string_view f = fields[i];
+      char* slot = record.data() + offset[i];
+      if (columns[i].kind == Kind::Text) {
+        assert(f.size() <= columns[i].width);  // the width is the widest text's
+        std::memcpy(slot, f.data(), f.size());
+        std::memset(slot + f.size(), ' ', (columns[i].width + 7) / 8 * 8 - f.size());
+        continue;
       }
+      double value = sysmis;
+      bool withTime;
+      if (f.empty() || columns[i].kind == Kind::Empty) {
+        // stays system-missing
+      } else if (columns[i].kind == Kind::Number ? !ParseNumber(f, value) : !ParseDate(f, value, withTime)) {
+        value = sysmis;
+      }
+      std::memcpy(slot, &value, sizeof value);
     }
-    k->Save();
+    CheckSuccess(spssWholeCaseOut(handle, record.data()));
     progress.Advance(++done);
   }
 }
