@@ -182,12 +182,14 @@ Variant TSPSSCase::GetValue(int varIndex) {
   const TSPSSVariable* v = vars->GetItem(varIndex);
   TSPSSHashTable* edits = d->EditCache();
   const auto p = static_cast<std::uint32_t>(caseNr_);
-  if (v->IsNumeric()) {
-    double number;
-    if (edits->Get(p, v->VarID(), number)) return Variant(number);
-  } else {
-    std::string text;
-    if (edits->Get(p, v->VarID(), text)) return Variant(std::move(text));
+  if (!edits->Untouched()) {  // a file nobody changed has no edits to look up
+    if (v->IsNumeric()) {
+      double number;
+      if (edits->Get(p, v->VarID(), number)) return Variant(number);
+    } else {
+      std::string text;
+      if (edits->Get(p, v->VarID(), text)) return Variant(std::move(text));
+    }
   }
   TSPSSCases* cases = d->Cases();
   if (cases->currentCase_ != caseNr_) cases->Load(caseNr_);

@@ -98,6 +98,10 @@ class TSPSSHashTable {
     return Hash(casePos).OriginalCaseNr;
   }
 
+  // No case edited, inserted or deleted: no value is here and every row is
+  // implied, so readers may skip their look-ups.
+  bool Untouched() const { return sequential_ && touched_.empty(); }
+
   // Records held, and the bytes of all storage (rows, records, texts).
   std::size_t RecordCount() const { return live_; }
   std::size_t MemoryUsage() const;
