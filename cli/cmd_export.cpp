@@ -55,14 +55,14 @@ int RunExport(const ExportOptions& o) {
     line.clear();
     for (std::size_t i = 0; i < vars.size(); ++i) {
       if (i) line += ',';
-      const Variant value = k->GetValue(index[i]);
       if (plain[i]) {
-        const double number = value.ToDouble();
+        const double number = k->GetNumber(index[i]);
         if (number == sysmis) continue;
         char buf[32];
         line.append(buf, std::to_chars(buf, buf + sizeof buf, number).ptr);
         continue;
       }
+      const Variant value = k->GetValue(index[i]);
       const TSPSSValueLabel* label = o.labels ? vars[i]->ValueLabels()->FindByValue(
                                                     vars[i]->IsNumeric() ? value : Variant(value.ToString()))
                                               : nullptr;

@@ -174,36 +174,71 @@ double DateTimeToSpssDate(TDateTime value) {
   return date + time;
 }
 
-Variant TSPSSCase::GetValue(int varIndex) {
+const TSPSSVariable& TSPSSCase::Readable(int varIndex) const {
   TSPSSDatafile* d = datafile_;
   if (d->WriteDirect()) Raise(cresSPSS_WriteDirectisTrue);
   TSPSSVariables* vars = d->Variables();
   if (varIndex >= vars->Count()) Raise(cresSPSS_VariableNrIsNotValid);
-  const TSPSSVariable* v = vars->GetItem(varIndex);
-  TSPSSHashTable* edits = d->EditCache();
-  const auto p = static_cast<std::uint32_t>(caseNr_);
-  if (!edits->Untouched()) {  // a file nobody changed has no edits to look up
-    if (v->IsNumeric()) {
-      double number;
-      if (edits->Get(p, v->VarID(), number)) return Variant(number);
-    } else {
-      std::string text;
-      if (edits->Get(p, v->VarID(), text)) return Variant(std::move(text));
-    }
-  }
-  TSPSSCases* cases = d->Cases();
+  return *vars->GetItem(varIndex);
+}
+
+const std::uint8_t* TSPSSCase::StoredSlot(const TSPSSVariable& v) {
+  TSPSSCases* cases = datafile_->Cases();
   if (cases->currentCase_ != caseNr_) cases->Load(caseNr_);
-  if (edits->FindOriginalCaseNr(p) == 0) return Variant(d->SysmisValue());
-  const std::uint8_t* slot = cases->caseBuffer_.data() + v->ReadOffset();
-  if (v->IsNumeric()) {
-    double number;
-    std::memcpy(&number, slot, 8);
-    return Variant(number);
-  }
-  const auto size = static_cast<std::size_t>(v->StorageSize());
+  if (datafile_->EditCache()->FindOriginalCaseNr(static_cast<std::uint32_t>(caseNr_)) == 0) return nullptr;
+  return cases->caseBuffer_.data() + v.ReadOffset();
+}
+
+namespace {
+
+// A stored text up to its first NUL byte, if any.
+std::string_view StoredText(const std::uint8_t* slot, const TSPSSVariable& v) {
+  const auto size = static_cast<std::size_t>(v.StorageSize());
   const void* nul = std::memchr(slot, 0, size);
   const std::size_t len = nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - slot) : size;
-  return Variant(std::string(reinterpret_cast<const char*>(slot), len));
+  return {reinterpret_cast<const char*>(slot), len};
+}
+
+}  // namespace
+
+Variant TSPSSCase::GetValue(int varIndex) {
+  const TSPSSVariable& v = Readable(varIndex);
+  if (v.IsNumeric()) return Variant(NumberOf(v));
+  std::string text;
+  if (!TextOf(v, text)) return Variant(datafile_->SysmisValue());  // a new case's unset text
+  return Variant(std::move(text));
+}
+
+double TSPSSCase::GetNumber(int varIndex) {
+  const TSPSSVariable& v = Readable(varIndex);
+  if (!v.IsNumeric()) CheckSuccess(SPSS_NUME_EXP);
+  return NumberOf(v);
+}
+
+void TSPSSCase::GetText(int varIndex, std::string& out) {
+  const TSPSSVariable& v = Readable(varIndex);
+  if (v.IsNumeric()) CheckSuccess(SPSS_STR_EXP);
+  if (!TextOf(v, out)) out.clear();
+}
+
+double TSPSSCase::NumberOf(const TSPSSVariable& v) {
+  TSPSSHashTable* edits = datafile_->EditCache();
+  double number;
+  // A file nobody changed has no edits to look up.
+  if (!edits->Untouched() && edits->Get(static_cast<std::uint32_t>(caseNr_), v.VarID(), number)) return number;
+  const std::uint8_t* slot = StoredSlot(v);
+  if (!slot) return datafile_->SysmisValue();
+  std::memcpy(&number, slot, 8);
+  return number;
+}
+
+bool TSPSSCase::TextOf(const TSPSSVariable& v, std::string& out) {
+  TSPSSHashTable* edits = datafile_->EditCache();
+  if (!edits->Untouched() && edits->Get(static_cast<std::uint32_t>(caseNr_), v.VarID(), out)) return true;
+  const std::uint8_t* slot = StoredSlot(v);
+  if (!slot) return false;
+  out.assign(StoredText(slot, v));
+  return true;
 }
 
 void TSPSSCase::SetValue(int varIndex, const Variant& value) {

@@ -325,6 +325,34 @@ TEST_F(Editing, ColumnsAsArraysFilledAndCached) {
   EXPECT_TRUE(Var("id")->CreateIndex(false, srtNone)[6].IsNumeric());
 }
 
+// The typed getters read what GetValue reads, edits, deletions and added
+// cases included, and refuse the other kind.
+TEST_F(Editing, TypedValuesAgreeWithVariants) {
+  OpenCopy("full.sav");
+  Var("id")->Set_Value(2, Variant(20.5));
+  Var("name")->Set_Value(3, Variant("Bea"));
+  d.Cases()->Delete(1);
+  d.Cases()->Add();
+  std::string text;
+  for (int c = 1; c <= d.Cases()->Count(); ++c) {
+    TSPSSCase* k = d.Cases()->Get_Case(c);
+    for (int i = 0; i < d.Variables()->Count(); ++i) {
+      const Variant value = k->GetValue(i);
+      if (d.Variables()->GetItem(i)->IsNumeric()) {
+        EXPECT_EQ(k->GetNumber(i), value.ToDouble()) << c << " " << i;
+        continue;
+      }
+      k->GetText(i, text);
+      EXPECT_EQ(text, value.IsString() ? value.ToString() : "") << c << " " << i;  // added: never set
+    }
+  }
+  EXPECT_EQ(d.Cases()->Get_Case(1)->GetNumber(0), 20.5);
+  d.Cases()->Get_Case(2)->GetText(Var("name")->Index(), text);
+  EXPECT_EQ(text, "Bea");
+  EXPECT_EQ(Refusal([&] { d.Cases()->Get_Case(1)->GetNumber(Var("name")->Index()); }), cresSPSS_NUME_EXP);
+  EXPECT_EQ(Refusal([&] { d.Cases()->Get_Case(1)->GetText(0, text); }), cresSPSS_STR_EXP);
+}
+
 TEST_F(TempDirTest, DirectWriteAndAppendReadBackByPspp) {
   const std::string path = Path("direct.sav");
   {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "savkit/host/datetime.h"
@@ -26,6 +27,12 @@ class TSPSSCase {
   // The value of the variable at index: a changed value from the edit cache,
   // else the stored one; a number, or a text with its padding blanks.
   Variant GetValue(int varIndex);
+  // Typed and allocation-free beside GetValue, with its edit-cache semantics:
+  // a numeric variable's value (a string variable raises the library's
+  // SPSS_NUME_EXP), or a string variable's text into out (SPSS_STR_EXP;
+  // empty for a case added since whose text was never set).
+  double GetNumber(int varIndex);
+  void GetText(int varIndex, std::string& out);
   void SetValue(int varIndex, const Variant& value);
   TDateTime Get_DateTimeValue(int varIndex);
   void Set_DateTimeValue(int varIndex, TDateTime value);
@@ -34,6 +41,13 @@ class TSPSSCase {
 
  private:
   friend class TSPSSCases;
+  const class TSPSSVariable& Readable(int varIndex) const;
+  // The case's slot for the variable as stored, or null where the case has
+  // no stored record (a case added since).
+  const std::uint8_t* StoredSlot(const TSPSSVariable& v);
+  double NumberOf(const TSPSSVariable& v);
+  // False where the case has neither an edit nor a stored record.
+  bool TextOf(const TSPSSVariable& v, std::string& out);
   TSPSSDatafile* datafile_;
   int caseNr_ = 0;
 };
