@@ -76,7 +76,47 @@ inline void Implied(std::uint8_t c, bool numeric, double bias, std::uint8_t* dst
 
 }  // namespace
 
+bool CaseReader::DecodeBytecodeInWindow(std::uint8_t* out, int& status) {
+  const int n = dict_.elementsPerCase;
+  // At most: a raw value for every element and a command block for every
+  // eight; padding commands beyond that send the case to the slow path.
+  const std::size_t most = static_cast<std::size_t>(n) * 9 + 2 * code::kBlockCommands;
+  const std::uint8_t* const base = window_.Get(state_.pos, most);
+  if (!base) return false;
+  const std::uint8_t* const limit = base + most;
+  const std::uint8_t* numeric = dict_.numeric.data();
+  const double bias = dict_.bias;
+  State s = state_;
+  const std::uint8_t* p = base;
+  for (int e = 0; e < n;) {
+    if (s.next == code::kBlockCommands) {
+      if (limit - p < code::kBlockCommands) return false;
+      std::memcpy(s.cmds, p, code::kBlockCommands);
+      p += code::kBlockCommands;
+      s.next = 0;
+    }
+    const std::uint8_t c = s.cmds[s.next++];
+    if (c == code::kIgnore) continue;
+    if (c == code::kEnd) return false;  // rare: the slow path says what it means
+    std::uint8_t* dst = out ? out + 8 * e : nullptr;
+    if (c == code::kRaw) {
+      if (limit - p < 8) return false;
+      if (dst) std::memcpy(dst, p, 8);
+      p += 8;
+    } else {
+      Implied(c, numeric[e], bias, dst);
+    }
+    ++e;
+  }
+  s.pos += static_cast<std::uint64_t>(p - base);
+  state_ = s;
+  status = SPSS_OK;
+  return true;
+}
+
 int CaseReader::DecodeBytecode(std::uint8_t* out) {
+  int status;
+  if (!dict_.swap && DecodeBytecodeInWindow(out, status)) return status;
   const int n = dict_.elementsPerCase;
   const std::uint8_t* numeric = dict_.numeric.data();
   const double bias = dict_.bias;

@@ -42,6 +42,9 @@ class CaseReader {
   int Decode(std::uint8_t* elements);  // one case in the file's layout; null skips it
   int DecodeUncompressed(std::uint8_t* elements);
   int DecodeBytecode(std::uint8_t* elements);
+  // The common case at full speed: a case whose every byte is in the window
+  // already, in our byte order. False when it cannot say (the slow path decides).
+  bool DecodeBytecodeInWindow(std::uint8_t* elements, int& status);
   int Stopped(bool partly);
   int Advance(std::uint8_t* elements);
   void Transform(const std::uint8_t* elements, std::uint8_t* out);
