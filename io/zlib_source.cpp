@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <future>
+#include <utility>
 
 #include "byte_source.h"
 #include "file_input.h"
@@ -86,44 +88,50 @@ class ZlibSource : public ByteSource {
   bool Load(const Block& b) {
     if (current_.block == &b) return true;
     const bool sequential = current_.block ? &b == current_.block + 1 : &b == blocks_.data();
-    if (ahead_.valid() && aheadOf_ == &b) {
-      Inflated next = ahead_.get();
+    if (!ahead_.empty() && ahead_.front().first == &b) {
+      Inflated next = ahead_.front().second.get();
+      ahead_.pop_front();
       std::swap(current_, next);
-      spare_ = std::move(next);
+      spare_.push_back(std::move(next));
       if (!current_.block) return false;
     } else {
       Settle();
       if (!Inflate(fd_, b, current_)) return false;
     }
-    // Reading on block after block: the next one inflates meanwhile. A jump
-    // elsewhere starts nothing, so that random access costs one block.
-    if (sequential && &b + 1 < blocks_.data() + blocks_.size()) {
-      aheadOf_ = &b + 1;
-      ahead_ = std::async(std::launch::async, [fd = fd_, block = aheadOf_, buffer = std::move(spare_)]() mutable {
-        Inflate(fd, *block, buffer);
-        return std::move(buffer);
-      });
+    // Reading on block after block: the next ones inflate meanwhile, on both
+    // cores. A jump elsewhere starts nothing, so that random access costs one block.
+    if (sequential) {
+      const Block* next = ahead_.empty() ? &b + 1 : ahead_.back().first + 1;
+      for (; ahead_.size() < kAhead && next < blocks_.data() + blocks_.size(); ++next) {
+        Inflated buffer;
+        if (!spare_.empty()) buffer = std::move(spare_.back()), spare_.pop_back();
+        ahead_.emplace_back(next, std::async(std::launch::async, [fd = fd_, next, buffer = std::move(buffer)]() mutable {
+                              Inflate(fd, *next, buffer);
+                              return std::move(buffer);
+                            }));
+      }
     }
     return true;
   }
 
-  // Waits for the block inflating ahead, keeping its buffers for later.
+  // Waits for the blocks inflating ahead, keeping their buffers for later.
   void Settle() {
-    if (!ahead_.valid()) return;
-    try {
-      spare_ = ahead_.get();
-    } catch (...) {
-      // Out of memory in the worker: the block is inflated again when wanted.
+    for (auto& [block, pending] : ahead_) {
+      try {
+        spare_.push_back(pending.get());
+      } catch (...) {
+        // Out of memory in a worker: the block is inflated again when wanted.
+      }
     }
-    aheadOf_ = nullptr;
+    ahead_.clear();
   }
 
+  static constexpr std::size_t kAhead = 2;  // blocks inflating at once, a few MB each
   int fd_;
   std::vector<Block> blocks_;
   Inflated current_;
-  Inflated spare_;
-  std::future<Inflated> ahead_;
-  const Block* aheadOf_ = nullptr;
+  std::vector<Inflated> spare_;
+  std::deque<std::pair<const Block*, std::future<Inflated>>> ahead_;
 };
 
 }  // namespace
