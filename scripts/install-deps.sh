@@ -4,6 +4,7 @@ set -euo pipefail
 # clang and its runtime libraries build the fuzz targets (libFuzzer).
 # valgrind checks the suite's memory use.
 # pspp and readstat are the peers the tests check our reading and writing against.
+# pkgconf checks the installed pkg-config files; libdeflate inflates .zsav blocks.
 packages=(cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libbenchmark-dev libicu-dev zlib1g-dev libcli11-dev
           pspp readstat libreadstat-dev valgrind pkgconf libdeflate-dev)
 missing=()
