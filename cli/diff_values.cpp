@@ -1,4 +1,5 @@
 // savkit diff: comparing the values, case by case.
+#include <string_view>
 #include <unordered_map>
 
 #include "common.h"
@@ -27,10 +28,9 @@ std::vector<Column> CommonColumns(TSPSSDatafile& a, TSPSSDatafile& b, std::vecto
   return columns;
 }
 
-// Strings are equal whatever the padding, so a widened variable keeps its values.
-bool Same(bool numeric, const Variant& x, const Variant& y) {
-  if (numeric) return x.ToDouble() == y.ToDouble();
-  return TrimRight(x.ToString()) == TrimRight(y.ToString());
+// A text without the blanks that pad it to its variable's width.
+std::string_view WithoutPadding(std::string_view text) {
+  return text.substr(0, text.find_last_not_of(' ') + 1);
 }
 
 // A value as shown: as exported, but system-missing as "." and numbers whose
@@ -56,19 +56,29 @@ class Comparer {
     TSPSSCase* y = b_.Cases()->Get_Case(cb);
     bool differs = false;
     for (const Column& c : columns_) {
-      // A file that cannot be read to its end is named.
-      const Variant va = AboutFile(fileA_, [&] { return x->GetValue(c.a->Index()); });
-      const Variant vb = AboutFile(fileB_, [&] { return y->GetValue(c.b->Index()); });
-      if (Same(c.a->IsNumeric(), va, vb)) continue;
+      if (Same(x, y, c)) continue;
       differs = true;
       ++result_.valuesDiffering;
       if (!Room(result_.shown.size())) continue;
+      const Variant va = x->GetValue(c.a->Index()), vb = y->GetValue(c.b->Index());
       std::string sa = Shown(*c.a, va, a_.SysmisValue(), false), sb = Shown(*c.b, vb, b_.SysmisValue(), false);
       if (sa == sb) sa = Shown(*c.a, va, a_.SysmisValue(), true), sb = Shown(*c.b, vb, b_.SysmisValue(), true);
       result_.shown.push_back({ca, cb, key, c.a->Name(), std::move(sa), std::move(sb), !c.a->IsNumeric()});
     }
     ++result_.casesCompared;
     result_.casesDiffering += differs;
+  }
+
+  // Strings are equal whatever the padding, so a widened variable keeps its
+  // values; read typed, with no Variant for values that agree. A file that
+  // cannot be read to its end is named.
+  bool Same(TSPSSCase* x, TSPSSCase* y, const Column& c) {
+    if (c.a->IsNumeric())
+      return AboutFile(fileA_, [&] { return x->GetNumber(c.a->Index()); }) ==
+             AboutFile(fileB_, [&] { return y->GetNumber(c.b->Index()); });
+    AboutFile(fileA_, [&] { x->GetText(c.a->Index(), textA_); });
+    AboutFile(fileB_, [&] { y->GetText(c.b->Index(), textB_); });
+    return WithoutPadding(textA_) == WithoutPadding(textB_);
   }
 
   void OnlyInA(const std::string& which) { Unmatched(result_.onlyInA, result_.countOnlyInA, which); }
@@ -87,6 +97,7 @@ class Comparer {
   const ValueOptions& o_;
   const std::string &fileA_, &fileB_;
   std::vector<Column> columns_;
+  std::string textA_, textB_;  // buffers the texts compared are read into
   ValueComparison result_;
 };
 
