@@ -38,6 +38,36 @@ void BM_GetValueEveryValue(benchmark::State& state) {
 }
 BENCHMARK(BM_GetValueEveryValue)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
+// The same walk through the typed getters, one text buffer for all.
+void BM_TypedEveryValue(benchmark::State& state) {
+  TSPSSDatafile d;
+  d.Set_Filename(bench::BenchFile());
+  d.Open();
+  const int vars = d.Variables()->Count();
+  const int cases = d.Cases()->Count();
+  std::vector<bool> numeric;
+  for (int v = 0; v < vars; ++v) numeric.push_back(d.Variables()->GetItem(v)->IsNumeric());
+  std::string text;
+  for (auto _ : state) {
+    double sum = 0;
+    for (int c = 1; c <= cases; ++c) {
+      TSPSSCase* k = d.Cases()->Get_Case(c);
+      for (int v = 0; v < vars; ++v) {
+        if (numeric[static_cast<std::size_t>(v)]) {
+          sum += k->GetNumber(v);
+        } else {
+          k->GetText(v, text);
+          sum += static_cast<double>(text.size());
+        }
+      }
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * vars * cases);
+  d.Close();
+}
+BENCHMARK(BM_TypedEveryValue)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
 void BM_RandomGetValue(benchmark::State& state) {
   TSPSSDatafile d;
   d.Set_Filename(bench::BenchFile());
@@ -82,6 +112,15 @@ void BM_CreateIndexOneColumn(benchmark::State& state) {
   d.Close();
 }
 BENCHMARK(BM_CreateIndexOneColumn)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+void BM_NumbersOneColumn(benchmark::State& state) {
+  TSPSSDatafile d;
+  d.Set_Filename(bench::BenchFile());
+  d.Open();
+  for (auto _ : state) benchmark::DoNotOptimize(d.Variables()->GetItem(25)->GetNumbers());
+  d.Close();
+}
+BENCHMARK(BM_NumbersOneColumn)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 // Sorting 100,000 values of each shape that troubles a naive quicksort:
 // sorted, reversed, all equal, two sorted runs, rising then falling, and

@@ -1,6 +1,7 @@
 #include "savkit/model/cases.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -90,6 +91,7 @@ void TSPSSCases::Clear() {
 void TSPSSCases::Load(int position) {
   currentCase_ = position;
   const std::int32_t stored = datafile_->EditCache()->FindOriginalCaseNr(static_cast<std::uint32_t>(position));
+  currentStored_ = stored != 0;
   if (stored == 0) return;
   const int h = datafile_->ReadHandle();
   CheckSuccess(spssSeekNextCase(h, stored - 1));
@@ -120,6 +122,7 @@ void TSPSSCases::Save() {
     Get_Case(i);
     const auto p = static_cast<std::uint32_t>(i);
     const std::int32_t stored = edits->FindOriginalCaseNr(p);
+    currentStored_ = stored != 0;
     if (stored != 0) {
       CheckSuccess(spssSeekNextCase(h, stored - 1));
       CheckSuccess(spssWholeCaseIn(h, reinterpret_cast<char*>(caseBuffer_.data())));
@@ -174,18 +177,27 @@ double DateTimeToSpssDate(TDateTime value) {
   return date + time;
 }
 
-const TSPSSVariable& TSPSSCase::Readable(int varIndex) const {
+// Every value read passes here: the checks stay inline and their failures
+// out of line.
+inline const TSPSSVariable& TSPSSCase::Readable(int varIndex) const {
   TSPSSDatafile* d = datafile_;
-  if (d->WriteDirect()) Raise(cresSPSS_WriteDirectisTrue);
+  if (d->WriteDirect()) [[unlikely]]
+    Raise(cresSPSS_WriteDirectisTrue);
   TSPSSVariables* vars = d->Variables();
-  if (varIndex >= vars->Count()) Raise(cresSPSS_VariableNrIsNotValid);
+  if (varIndex >= vars->Count()) [[unlikely]]
+    Raise(cresSPSS_VariableNrIsNotValid);
   return *vars->GetItem(varIndex);
 }
 
-const std::uint8_t* TSPSSCase::StoredSlot(const TSPSSVariable& v) {
+// The buffer's case and whether it has a stored record are known from its
+// loading, so reading a case's values looks nothing up after the first.
+inline const std::uint8_t* TSPSSCase::StoredSlot(const TSPSSVariable& v) {
   TSPSSCases* cases = datafile_->Cases();
-  if (cases->currentCase_ != caseNr_) cases->Load(caseNr_);
-  if (datafile_->EditCache()->FindOriginalCaseNr(static_cast<std::uint32_t>(caseNr_)) == 0) return nullptr;
+  if (cases->currentCase_ != caseNr_) [[unlikely]]
+    cases->Load(caseNr_);
+  assert(cases->currentStored_ ==
+         (datafile_->EditCache()->FindOriginalCaseNr(static_cast<std::uint32_t>(caseNr_)) != 0));
+  if (!cases->currentStored_) return nullptr;
   return cases->caseBuffer_.data() + v.ReadOffset();
 }
 
@@ -221,7 +233,7 @@ void TSPSSCase::GetText(int varIndex, std::string& out) {
   if (!TextOf(v, out)) out.clear();
 }
 
-double TSPSSCase::NumberOf(const TSPSSVariable& v) {
+inline double TSPSSCase::NumberOf(const TSPSSVariable& v) {
   TSPSSHashTable* edits = datafile_->EditCache();
   double number;
   // A file nobody changed has no edits to look up.
@@ -232,7 +244,7 @@ double TSPSSCase::NumberOf(const TSPSSVariable& v) {
   return number;
 }
 
-bool TSPSSCase::TextOf(const TSPSSVariable& v, std::string& out) {
+inline bool TSPSSCase::TextOf(const TSPSSVariable& v, std::string& out) {
   TSPSSHashTable* edits = datafile_->EditCache();
   if (!edits->Untouched() && edits->Get(static_cast<std::uint32_t>(caseNr_), v.VarID(), out)) return true;
   const std::uint8_t* slot = StoredSlot(v);

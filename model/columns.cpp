@@ -56,16 +56,38 @@ Variant TSPSSVariable::CreateIndex(bool sort, TSortingDirection direction) {
   std::vector<Variant> items;
   items.reserve(static_cast<std::size_t>(n));
   for (int i = 1; i <= n; ++i) {
-    Variant v = cases->Get_Case(i)->GetValue(index);
-    // Values come typed already, bar a new case's unset text, which reads as
-    // system-missing; only that one is converted.
-    if (isNumeric_ ? !v.IsNumeric() : !v.IsString()) v = isNumeric_ ? Variant(v.ToDouble()) : Variant(v.ToString());
-    items.push_back(std::move(v));
+    TSPSSCase* c = cases->Get_Case(i);
+    if (isNumeric_) {
+      items.emplace_back(c->GetNumber(index));
+      continue;
+    }
+    // A new case's unset text reads as system-missing; an array of texts
+    // holds it as text.
+    Variant v = c->GetValue(index);
+    items.push_back(v.IsString() ? std::move(v) : Variant(v.ToString()));
   }
   Variant values = Variant::Array(1, std::move(items));
   if (sort && direction == srtAscending) AscendSort(values);
   if (sort && direction == srtDescending) DescendSort(values);
   return values;
+}
+
+std::vector<double> TSPSSVariable::GetNumbers() {
+  TSPSSCases* cases = CasesOf(*this);
+  const int n = cases->Count();
+  const int index = Index();
+  std::vector<double> numbers(static_cast<std::size_t>(n));
+  for (int i = 1; i <= n; ++i) numbers[static_cast<std::size_t>(i - 1)] = cases->Get_Case(i)->GetNumber(index);
+  return numbers;
+}
+
+std::vector<std::string> TSPSSVariable::GetTexts() {
+  TSPSSCases* cases = CasesOf(*this);
+  const int n = cases->Count();
+  const int index = Index();
+  std::vector<std::string> texts(static_cast<std::size_t>(n));
+  for (int i = 1; i <= n; ++i) cases->Get_Case(i)->GetText(index, texts[static_cast<std::size_t>(i - 1)]);
+  return texts;
 }
 
 void TSPSSVariable::AscendSort(Variant& values) {

@@ -351,6 +351,26 @@ TEST_F(Editing, TypedValuesAgreeWithVariants) {
   EXPECT_EQ(text, "Bea");
   EXPECT_EQ(Refusal([&] { d.Cases()->Get_Case(1)->GetNumber(Var("name")->Index()); }), cresSPSS_NUME_EXP);
   EXPECT_EQ(Refusal([&] { d.Cases()->Get_Case(1)->GetText(0, text); }), cresSPSS_STR_EXP);
+
+  // Whole columns say the same, case by case.
+  for (int i = 0; i < d.Variables()->Count(); ++i) {
+    TSPSSVariable* v = d.Variables()->GetItem(i);
+    if (v->IsNumeric()) {
+      const std::vector<double> numbers = v->GetNumbers();
+      ASSERT_EQ(numbers.size(), static_cast<std::size_t>(d.Cases()->Count()));
+      for (std::size_t c = 0; c < numbers.size(); ++c)
+        EXPECT_EQ(numbers[c], d.Cases()->Get_Case(static_cast<int>(c) + 1)->GetNumber(i));
+      EXPECT_EQ(Refusal([&] { v->GetTexts(); }), cresSPSS_STR_EXP);
+    } else {
+      const std::vector<std::string> texts = v->GetTexts();
+      ASSERT_EQ(texts.size(), static_cast<std::size_t>(d.Cases()->Count()));
+      for (std::size_t c = 0; c < texts.size(); ++c) {
+        d.Cases()->Get_Case(static_cast<int>(c) + 1)->GetText(i, text);
+        EXPECT_EQ(texts[c], text);
+      }
+      EXPECT_EQ(Refusal([&] { v->GetNumbers(); }), cresSPSS_NUME_EXP);
+    }
+  }
 }
 
 TEST_F(TempDirTest, DirectWriteAndAppendReadBackByPspp) {

@@ -92,6 +92,7 @@ class TSPSSCases {
   std::unique_ptr<TSPSSCase> caseObject_;
   int count_ = 0;
   int currentCase_ = 0;
+  bool currentStored_ = false;  // the buffer holds currentCase_'s stored record
   std::uint64_t recordReads_ = 0;
 };
 

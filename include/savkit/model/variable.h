@@ -81,6 +81,11 @@ class TSPSSVariable : public TCollectionItem {
   // The values of every case as an array 1..Count (doubles, or texts for a
   // string variable), sorted when sort is set and the direction says how.
   Variant CreateIndex(bool sort, TSortingDirection direction);
+  // The same values typed, in case order, with no variant per value: a
+  // numeric variable's numbers (a string variable raises SPSS_NUME_EXP) or a
+  // string variable's texts (SPSS_STR_EXP), as TSPSSCase::GetNumber/GetText.
+  std::vector<double> GetNumbers();
+  std::vector<std::string> GetTexts();
   // Numbers in numeric order; texts by their bytes (UTF-8 code point order).
   static void AscendSort(Variant& values);
   static void DescendSort(Variant& values);
