@@ -1,5 +1,6 @@
 // savkit import: a CSV file into a new system file, written directly.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cassert>
@@ -10,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <set>
 #include <string_view>
 
@@ -76,6 +79,16 @@ bool ParseDate(std::string_view text, double& spssDate, bool& withTime) {
   return true;
 }
 
+// Digits before the point of |d| (1 below 10), by comparison where powers of
+// ten are exact and by logarithm beyond.
+int IntegerDigits(double d) {
+  const double a = std::fabs(d);
+  if (a >= 1e15) return static_cast<int>(std::log10(a)) + 1;
+  int digits = 1;
+  for (double p = 10; a >= p; p *= 10) ++digits;
+  return digits;
+}
+
 void Observe(Column& c, const std::string& field) {
   if (field.empty()) return;
   c.width = std::max(c.width, field.size());
@@ -88,7 +101,7 @@ void Observe(Column& c, const std::string& field) {
     const std::size_t dot = field.find('.');
     if (dot != std::string::npos && field.find_first_of("eE") == std::string::npos)
       c.decimals = std::max(c.decimals, static_cast<int>(field.size() - dot - 1));
-    c.digits = std::max(c.digits, static_cast<int>(std::log10(std::max(1.0, std::fabs(d)))) + 1);
+    c.digits = std::max(c.digits, IntegerDigits(d));
   } else if (ParseDate(field, d, withTime)) {
     seen = withTime ? Kind::DateTime : Kind::Date;
   } else {
@@ -159,8 +172,8 @@ std::FILE* NamelessScratchFile(const std::string& folder) {
   return file;
 }
 
-// Records kept for the second pass in a scratch file of our own: the input is
-// read once, so a pipe works and a file that changes meanwhile changes nothing.
+// Records kept for the second pass in a scratch file of our own, when the
+// input cannot be read twice (a pipe, a terminal).
 class Spool {
  public:
   Spool() : folder_(ScratchFolder()), file_(NamelessScratchFile(folder_)) {
@@ -223,9 +236,72 @@ class Spool {
   std::string record_;
 };
 
-// The dictionary and every case, into a file opened with OpenNew.
-void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns, Spool& spool, std::int64_t rows,
-                 int compression, bool quiet);
+// What tells a regular file's content apart without reading it: a file
+// written to or replaced since has another.
+struct Stamp {
+  dev_t device;
+  ino_t inode;
+  off_t size;
+  timespec modified, changed;
+  bool operator==(const Stamp& o) const {
+    return device == o.device && inode == o.inode && size == o.size && modified.tv_sec == o.modified.tv_sec &&
+           modified.tv_nsec == o.modified.tv_nsec && changed.tv_sec == o.changed.tv_sec &&
+           changed.tv_nsec == o.changed.tv_nsec;
+  }
+};
+
+// The stamp of a regular file; none for anything else, which is read once.
+std::optional<Stamp> StampOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return Stamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+}
+
+// The second pass reads a regular file again, saving a scratch copy of it;
+// the file must be the one the first pass read, so that the types found then
+// hold every value now.
+class Reread {
+ public:
+  Reread(const ImportOptions& o, const Stamp& stamp, std::size_t columns)
+      : name_(o.in), stamp_(stamp), columns_(columns), in_(o.in, std::ios::binary), csv_(in_, o.in, o.encoding) {
+    if (!in_) throw Failure(o.in + ": cannot be read");
+    std::vector<std::string> header;
+    csv_.Next(header);
+    Check();
+  }
+  void Get(std::vector<std::string_view>& fields) {
+    do {
+      if (!csv_.Next(record_)) Changed();
+    } while (record_.size() == 1 && record_[0].empty() && columns_ != 1);  // an empty line
+    fields.assign(record_.begin(), record_.end());
+  }
+  // The file is still the one read first, read to its end.
+  void Finish() {
+    while (csv_.Next(record_))
+      if (!(record_.size() == 1 && record_[0].empty() && columns_ != 1)) Changed();
+    if (in_.bad()) Changed();
+    Check();
+  }
+  [[noreturn]] void Changed() const { throw Failure(name_ + ": changed while it was being imported"); }
+
+ private:
+  void Check() const {
+    if (StampOf(name_) != stamp_) Changed();
+  }
+  std::string name_;
+  Stamp stamp_;
+  std::size_t columns_;
+  std::ifstream in_;
+  CsvReader csv_;
+  std::vector<std::string> record_;
+};
+
+// The dictionary and every case, into a file opened with OpenNew; next gives
+// each record of the second pass, and changed says a value no longer fits
+// what the first pass found.
+void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns,
+                 const std::function<void(std::vector<std::string_view>&)>& next, const std::function<void()>& changed,
+                 std::int64_t rows, int compression, bool quiet);
 
 }  // namespace
 
@@ -247,8 +323,11 @@ int RunImport(const ImportOptions& o) {
   std::vector<Column> columns(fields.size());
   NameColumns(fields, columns);
 
-  // The one pass over the input: what each column holds, the records spooled.
-  Spool spool;
+  // The first pass over the input finds what each column holds; a pipe's
+  // records are spooled for the second.
+  const std::optional<Stamp> stamp = StampOf(o.in);
+  std::optional<Spool> spool;
+  if (!stamp) spool.emplace();
   std::int64_t rows = 0;
   while (csv.Next(fields)) {
     if (fields.size() == 1 && fields[0].empty() && columns.size() != 1) continue;  // an empty line
@@ -262,11 +341,21 @@ int RunImport(const ImportOptions& o) {
                       std::to_string(kLongestString));
       Observe(columns[i], fields[i]);
     }
-    spool.Put(fields);
+    if (spool) spool->Put(fields);
     ++rows;
   }
   if (in.bad()) throw Failure(o.in + ": cannot be read");
-  spool.Rewind();
+  std::optional<Reread> reread;
+  if (spool) spool->Rewind();
+  else reread.emplace(o, *stamp, columns.size());
+  const auto next = [&](std::vector<std::string_view>& record) {
+    if (spool) spool->Get(record);
+    else reread->Get(record);
+  };
+  const auto changed = [&] {
+    if (reread) reread->Changed();
+    throw Failure(o.in + ": the scratch copy of the input does not match it");
+  };
 
   return AboutFile(o.out, [&] {
     TSPSSDatafile d;
@@ -274,7 +363,8 @@ int RunImport(const ImportOptions& o) {
     d.Set_Filename(ExpandFileName(o.out));
     d.OpenNew();
     try {
-      WriteImport(d, columns, spool, rows, compression, o.quiet);
+      WriteImport(d, columns, next, changed, rows, compression, o.quiet);
+      if (reread) reread->Finish();
     } catch (...) {
       d.Abandon();  // whatever was under the output's name stays as it was
       throw;
@@ -286,8 +376,9 @@ int RunImport(const ImportOptions& o) {
 
 namespace {
 
-void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns, Spool& spool, std::int64_t rows,
-                 int compression, bool quiet) {
+void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns,
+                 const std::function<void(std::vector<std::string_view>&)>& next, const std::function<void()>& changed,
+                 std::int64_t rows, int compression, bool quiet) {
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const Column& c = columns[i];
     const bool text = c.kind == Kind::Text;
@@ -332,22 +423,24 @@ void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns, Spool& sp
   std::vector<std::string_view> fields;
   Progress progress("import", rows, !quiet && StderrIsTerminal());
   for (std::int64_t done = 0; done < rows;) {
-    spool.Get(fields);
+    next(fields);
+    if (fields.size() != columns.size()) changed();
     for (std::size_t i = 0; i < fields.size(); ++i) {
       const std::string_view f = fields[i];
       char* slot = record.data() + offset[i];
       if (columns[i].kind == Kind::Text) {
-        assert(f.size() <= columns[i].width);  // the width is the widest text's
+        if (f.size() > columns[i].width) changed();  // the width is the widest text's
         std::memcpy(slot, f.data(), f.size());
         std::memset(slot + f.size(), ' ', (columns[i].width + 7) / 8 * 8 - f.size());
         continue;
       }
       double value = sysmis;
       bool withTime;
-      if (f.empty() || columns[i].kind == Kind::Empty) {
+      if (f.empty()) {
         // stays system-missing
-      } else if (columns[i].kind == Kind::Number ? !ParseNumber(f, value) : !ParseDate(f, value, withTime)) {
-        value = sysmis;
+      } else if (columns[i].kind == Kind::Empty ||
+                 (columns[i].kind == Kind::Number ? !ParseNumber(f, value) : !ParseDate(f, value, withTime))) {
+        changed();  // the first pass saw this value fit its column
       }
       std::memcpy(slot, &value, sizeof value);
     }

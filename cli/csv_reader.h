@@ -6,6 +6,7 @@
 
 #include <iconv.h>
 
+#include <cstddef>
 #include <istream>
 #include <string>
 #include <vector>
@@ -20,13 +21,18 @@ class CsvReader {
   CsvReader& operator=(const CsvReader&) = delete;
   ~CsvReader();
 
-  // The next record; false at the end of the input.
+  // The next record; false at the end of the input. The strings of fields
+  // are used again, so a caller keeping one vector allocates little.
   bool Next(std::vector<std::string>& fields);
   long Line() const { return recordLine_; }  // where the last record started
 
  private:
-  int Get() { return in_.rdbuf()->sbumpc(); }
-  int Peek() { return in_.rdbuf()->sgetc(); }
+  int Get() { return pos_ < end_ || Fill() ? static_cast<unsigned char>(buffer_[pos_++]) : EOF; }
+  int Peek() { return pos_ < end_ || Fill() ? static_cast<unsigned char>(buffer_[pos_]) : EOF; }
+  bool Fill();
+  // Appends the bytes up to the next one that special marks (or the end of
+  // the input) to field, in runs.
+  void Take(std::string& field, const bool (&special)[256]);
   [[noreturn]] void Fail(long line, const std::string& why) const;
   void ReadQuoted(std::string& field);
   // Ends a line at c (CR, LF or CR LF); false when c ends no line.
@@ -34,6 +40,8 @@ class CsvReader {
   void Check(std::string& field);
 
   std::istream& in_;
+  std::vector<char> buffer_;
+  std::size_t pos_ = 0, end_ = 0;
   std::string name_;
   iconv_t converter_ = reinterpret_cast<iconv_t>(-1);
   long line_ = 1;

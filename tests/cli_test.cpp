@@ -253,7 +253,9 @@ TEST_F(Command, OutputsAreAllOrNothing) {
   for (const auto& [run, output] : std::vector<std::pair<std::string, std::string>>{
            {"export " + in + " -o '" + csv + "'", csv},
            {"edit " + in + " --set 1:id=5", data},
-           {"import '" + Path("big.csv") + "' -o " + in, dir_.string()},  // its scratch copy fails first
+           {"import '" + Path("big.csv") + "' -o " + in, data},
+           // A pipe is copied to scratch for the second pass; that copy fails first.
+           {"import /dev/stdin -o " + in + " < <(cat '" + Path("big.csv") + "')", dir_.string()},
            {"convert " + in + " '" + Path("copy.sav") + "' --compression none", Path("copy.sav")}}) {
     const std::string full = "trap '' XFSZ; ulimit -f 4; TMPDIR='" + dir_.string() + "' exec " +
                              std::string(SAVKIT_CLI) + " " + run + " 2>'" + Path("full.err") + "'";
@@ -373,6 +375,25 @@ TEST_F(Command, ImportIsStrictAndComplete) {
   ASSERT_EQ(std::system(pipe.c_str()), 0);
   EXPECT_EQ(ReadTable(Path("latin.sav"))[1][0], "Zürich");
   EXPECT_EQ(Savkit("import '" + Path("latin.csv") + "' --encoding nosuch -o '" + Path("x.sav") + "'").code, 2);
+
+  // A file is read twice, a pipe once and spooled: the same records either
+  // way, with quoted fields, doubled quotes and line breaks falling across
+  // every place the reading is cut into pieces.
+  {
+    std::ofstream mixed(Path("mixed.csv"), std::ios::binary);
+    mixed << "n,t,d\r\n";
+    for (int i = 0; i < 20000; ++i)
+      mixed << i << ",\"say \"\"" << std::string(static_cast<std::size_t>(i % 37), 'q') << "\"\"\r\nnext\"," << (i % 3 ? "2024-02-29" : "")
+            << "\r\n";
+  }
+  ASSERT_EQ(Savkit("import '" + Path("mixed.csv") + "' -o '" + Path("file.sav") + "'").code, 0);
+  ASSERT_EQ(std::system(("cat '" + Path("mixed.csv") + "' | " + SAVKIT_CLI + " import /dev/stdin -o '" + Path("pipe.sav") + "'")
+                            .c_str()),
+            0);
+  EXPECT_EQ(Savkit("diff '" + Path("file.sav") + "' '" + Path("pipe.sav") + "' -q").code, 0);
+  const auto mixed = ReadTable(Path("file.sav"));
+  ASSERT_EQ(mixed.size(), 20001u);
+  EXPECT_EQ(mixed[19999][1], "say \"" + std::string(19998 % 37, 'q') + "\"\nnext");
 }
 
 // While another holds the file's lock (a save, an append), an edit is refused
