@@ -1,6 +1,7 @@
 #include "case_reader.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cfloat>
 #include <cstring>
 
@@ -76,39 +77,62 @@ inline void Implied(std::uint8_t c, bool numeric, double bias, std::uint8_t* dst
 
 }  // namespace
 
-bool CaseReader::DecodeBytecodeInWindow(std::uint8_t* out, int& status) {
-  const int n = dict_.elementsPerCase;
-  // At most: a raw value for every element and a command block for every
-  // eight; padding commands beyond that send the case to the slow path.
-  const std::size_t most = static_cast<std::size_t>(n) * 9 + 2 * code::kBlockCommands;
-  const std::uint8_t* const base = window_.Get(state_.pos, most);
-  if (!base) return false;
-  const std::uint8_t* const limit = base + most;
-  const std::uint8_t* numeric = dict_.numeric.data();
-  const double bias = dict_.bias;
-  State s = state_;
-  const std::uint8_t* p = base;
+namespace {
+
+// One case from a window that holds all it can span. Reading at most n / 8 + 2
+// command blocks keeps every read inside the window: n raw values and that
+// many blocks take at most n * 9 + 16 bytes. A block of eight raw values, the
+// common case for measured numbers, is copied at once.
+template <bool kStore>
+const std::uint8_t* DecodeCase(const std::uint8_t* p, int n, const std::uint8_t* numeric, double bias,
+                               std::uint8_t* out, std::uint8_t (&cmds)[code::kBlockCommands], int& next) {
+  int blocksLeft = n / 8 + 2;
   for (int e = 0; e < n;) {
-    if (s.next == code::kBlockCommands) {
-      if (limit - p < code::kBlockCommands) return false;
-      std::memcpy(s.cmds, p, code::kBlockCommands);
+    if (next == code::kBlockCommands) {
+      if (blocksLeft-- == 0) return nullptr;
+      std::memcpy(cmds, p, code::kBlockCommands);
       p += code::kBlockCommands;
-      s.next = 0;
+      next = 0;
+      std::uint64_t all;
+      std::memcpy(&all, cmds, 8);
+      if (all == 0x0101010101010101ULL * code::kRaw && e + code::kBlockCommands <= n) {
+        if constexpr (kStore) std::memcpy(out + 8 * e, p, 8 * code::kBlockCommands);
+        p += 8 * code::kBlockCommands;
+        e += code::kBlockCommands;
+        next = code::kBlockCommands;
+        continue;
+      }
     }
-    const std::uint8_t c = s.cmds[s.next++];
+    const std::uint8_t c = cmds[next++];
     if (c == code::kIgnore) continue;
-    if (c == code::kEnd) return false;  // rare: the slow path says what it means
-    std::uint8_t* dst = out ? out + 8 * e : nullptr;
+    if (c == code::kEnd) return nullptr;  // rare: the slow path says what it means
     if (c == code::kRaw) {
-      if (limit - p < 8) return false;
-      if (dst) std::memcpy(dst, p, 8);
+      if constexpr (kStore) std::memcpy(out + 8 * e, p, 8);
       p += 8;
     } else {
-      Implied(c, numeric[e], bias, dst);
+      Implied(c, numeric[e], bias, kStore ? out + 8 * e : nullptr);
     }
     ++e;
   }
-  s.pos += static_cast<std::uint64_t>(p - base);
+  return p;
+}
+
+}  // namespace
+
+bool CaseReader::DecodeBytecodeInWindow(std::uint8_t* out, int& status) {
+  const int n = dict_.elementsPerCase;
+  const std::size_t most = static_cast<std::size_t>(n) * 9 + 2 * code::kBlockCommands;
+  const std::uint8_t* const base = window_.Get(state_.pos, most);
+  if (!base) return false;
+  State s = state_;
+  const std::uint8_t* numeric = dict_.numeric.data();
+  int next = s.next;
+  const std::uint8_t* const end = out ? DecodeCase<true>(base, n, numeric, dict_.bias, out, s.cmds, next)
+                                      : DecodeCase<false>(base, n, numeric, dict_.bias, out, s.cmds, next);
+  if (!end) return false;
+  s.next = static_cast<std::uint8_t>(next);
+  assert(end <= base + most);
+  s.pos += static_cast<std::uint64_t>(end - base);
   state_ = s;
   status = SPSS_OK;
   return true;

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "io/attributes.h"
 #include "io_test_support.h"
@@ -186,6 +187,43 @@ TEST_P(WrittenFile, ReadsBackTheSameThreeWays) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Compressions, WrittenFile, ::testing::Values(0, 1, 2));
+
+// Bytecode cases of measured numbers are mostly blocks of eight raw values;
+// whatever the case's width, such blocks straddle cases or not, and mixed
+// with compressed values read back exactly, in order and after seeks.
+TEST_F(TempDirTest, RawValueBlocksReadBackWhateverTheCaseWidth) {
+  std::mt19937_64 rng(11);
+  std::uniform_real_distribution<double> measured(-1e6, 1e6);
+  for (int width : {1, 3, 8, 9, 16, 17}) {
+    SCOPED_TRACE(width);
+    const std::string path = Path("raw" + std::to_string(width) + ".sav");
+    constexpr int kRows = 500;
+    std::vector<double> values(static_cast<std::size_t>(width) * kRows);
+    for (std::size_t i = 0; i < values.size(); ++i)
+      values[i] = i % 29 == 0 ? static_cast<double>(i % 100) : i % 31 == 0 ? -DBL_MAX : measured(rng);
+    int h;
+    ASSERT_OK(spssOpenWrite(path.c_str(), &h));
+    ASSERT_OK(spssSetCompression(h, 1));
+    for (int v = 0; v < width; ++v) ASSERT_OK(spssSetVarName(h, ("v" + std::to_string(v)).c_str(), 0));
+    ASSERT_OK(spssCommitHeader(h));
+    for (int c = 0; c < kRows; ++c)
+      ASSERT_OK(spssWholeCaseOut(h, reinterpret_cast<const char*>(&values[static_cast<std::size_t>(c * width)])));
+    ASSERT_OK(spssCloseWrite(h));
+
+    ReadHandle f(path);
+    ASSERT_EQ(f.status, SPSS_OK);
+    std::vector<double> row(static_cast<std::size_t>(width));
+    auto expectRow = [&](int c) {
+      ASSERT_OK(spssWholeCaseIn(f.handle, reinterpret_cast<char*>(row.data())));
+      for (int v = 0; v < width; ++v) ASSERT_EQ(row[static_cast<std::size_t>(v)], values[static_cast<std::size_t>(c * width + v)]) << c;
+    };
+    for (int c = 0; c < kRows; ++c) expectRow(c);
+    for (int c : {kRows - 1, 0, 257, 3, 256}) {
+      ASSERT_OK(spssSeekNextCase(f.handle, c));
+      expectRow(c);
+    }
+  }
+}
 
 TEST_F(TempDirTest, CopyKeepsWhatTheModelDoesNotKnow) {
   const std::string source = DataPath("full.sav");
