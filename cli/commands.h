@@ -49,6 +49,13 @@ struct DiffOptions {
 // 0 when the files hold the same, 1 when they differ.
 int RunDiff(const DiffOptions& o);
 
+struct CodebookOptions {
+  std::string file, out;
+  bool quiet = false;
+};
+// An HTML page of the file's dictionary and the distribution of every variable.
+int RunCodebook(const CodebookOptions& o);
+
 // 0, 1 or 2 for "none", "bytecode" or "zlib".
 int CompressionCode(const std::string& name);
 

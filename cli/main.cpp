@@ -84,6 +84,12 @@ int main(int argc, char** argv) {
   diffCmd->add_flag("--json", diff.json, "Machine-readable output");
   diffCmd->add_flag("-q,--quiet", diff.quiet, "No progress bar");
 
+  CodebookOptions book;
+  auto* codebookCmd = app.add_subcommand("codebook", "The dictionary and every variable's distribution as one HTML page");
+  codebookCmd->add_option("FILE", book.file, "The system file")->required();
+  codebookCmd->add_option("-o,--output", book.out, "The HTML file to write")->required();
+  codebookCmd->add_flag("-q,--quiet", book.quiet, "No progress bar");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -96,7 +102,7 @@ int main(int argc, char** argv) {
   std::string current;
   try {
     // An output named "" is a mistake, never standard output or the input.
-    for (CLI::App* cmd : {exportCmd, importCmd, editCmd})
+    for (CLI::App* cmd : {exportCmd, importCmd, editCmd, codebookCmd})
       if (*cmd && cmd->count("--output") && cmd->get_option("--output")->as<std::string>().empty())
         throw UsageError("-o: the output needs a name");
     if (*convertCmd && conv.out.empty()) throw UsageError("OUT: the output needs a name");
@@ -107,6 +113,7 @@ int main(int argc, char** argv) {
     if (*convertCmd) return current = conv.in, RunConvert(conv);
     if (*verifyCmd) return current = verifyFile, RunVerify(verifyFile, verifyQuiet);
     if (*diffCmd) return current = diff.a, RunDiff(diff);
+    if (*codebookCmd) return current = book.file, RunCodebook(book);
     if (*editCmd) {
       current = edit.file;
       // The edits in the order they were given on the command line.
