@@ -192,9 +192,22 @@ Summary Summarize(TSPSSDatafile& d, const std::function<void(std::int64_t)>& pro
     for (std::size_t i = first; i < s.variables.size(); i += 2)
       if (s.variables[i].number) s.variables[i].number->Finish();
   };
-  std::thread other(finish, 1);
-  finish(0);
+  std::exception_ptr failed;
+  std::thread other([&] {
+    try {
+      finish(1);
+    } catch (...) {
+      failed = std::current_exception();
+    }
+  });
+  try {
+    finish(0);
+  } catch (...) {
+    other.join();
+    throw;
+  }
   other.join();
+  if (failed) std::rethrow_exception(failed);
   return s;
 }
 

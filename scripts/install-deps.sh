@@ -5,8 +5,9 @@ set -euo pipefail
 # valgrind checks the suite's memory use.
 # pspp and readstat are the peers the tests check our reading and writing against.
 # pkgconf checks the installed pkg-config files; libdeflate inflates .zsav blocks.
+# xmllint (libxml2-utils) and chromium check the codebook page parses and shows its charts.
 packages=(cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libbenchmark-dev libicu-dev zlib1g-dev libcli11-dev
-          pspp readstat libreadstat-dev valgrind pkgconf libdeflate-dev)
+          pspp readstat libreadstat-dev valgrind pkgconf libdeflate-dev libxml2-utils chromium)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

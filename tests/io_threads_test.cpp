@@ -50,7 +50,6 @@ std::vector<std::string> ThroughTheComponent(const std::string& path) {
   return out;
 }
 
-class Threads : public TempDirTest {};
 
 }  // namespace
 

@@ -26,6 +26,9 @@ class TempDirTest : public ::testing::Test {
   std::filesystem::path dir_;
 };
 
+// Tests of work on several threads, which CI also runs under ThreadSanitizer.
+class Threads : public TempDirTest {};
+
 // A file's whole content.
 inline std::string Bytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
