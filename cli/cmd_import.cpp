@@ -20,6 +20,7 @@
 #include "csv_reader.h"
 #include "common.h"
 #include "progress.h"
+#include "read_ahead.h"
 #include "savkit/host/sysutils.h"
 #include "savkit/resourcestrings.h"
 #include "savkit/spssio.h"
@@ -236,6 +237,18 @@ class Spool {
   std::string record_;
 };
 
+// The records after the header, read ahead on a worker, empty lines skipped
+// (in a file of one column, an empty line is an empty value).
+ReadAhead::Reader Records(CsvReader& csv, std::size_t columns) {
+  return [&csv, columns](std::vector<std::string>& record, long& line) {
+    do {
+      if (!csv.Next(record)) return false;
+    } while (record.size() == 1 && record[0].empty() && columns != 1);
+    line = csv.Line();
+    return true;
+  };
+}
+
 // What tells a regular file's content apart without reading it: a file
 // written to or replaced since has another.
 struct Stamp {
@@ -263,23 +276,24 @@ std::optional<Stamp> StampOf(const std::string& path) {
 class Reread {
  public:
   Reread(const ImportOptions& o, const Stamp& stamp, std::size_t columns)
-      : name_(o.in), stamp_(stamp), columns_(columns), in_(o.in, std::ios::binary), csv_(in_, o.in, o.encoding) {
+      : name_(o.in), stamp_(stamp), in_(o.in, std::ios::binary), csv_(in_, o.in, o.encoding) {
     if (!in_) throw Failure(o.in + ": cannot be read");
     std::vector<std::string> header;
     csv_.Next(header);
     Check();
+    records_.emplace(Records(csv_, columns));
   }
   void Get(std::vector<std::string_view>& fields) {
-    do {
-      if (!csv_.Next(record_)) Changed();
-    } while (record_.size() == 1 && record_[0].empty() && columns_ != 1);  // an empty line
-    fields.assign(record_.begin(), record_.end());
+    const std::vector<std::string>* record;
+    long line;
+    if (!records_->Next(record, line)) Changed();
+    fields.assign(record->begin(), record->end());
   }
   // The file is still the one read first, read to its end.
   void Finish() {
-    while (csv_.Next(record_))
-      if (!(record_.size() == 1 && record_[0].empty() && columns_ != 1)) Changed();
-    if (in_.bad()) Changed();
+    const std::vector<std::string>* record;
+    long line;
+    if (records_->Next(record, line) || in_.bad()) Changed();
     Check();
   }
   [[noreturn]] void Changed() const { throw Failure(name_ + ": changed while it was being imported"); }
@@ -290,10 +304,9 @@ class Reread {
   }
   std::string name_;
   Stamp stamp_;
-  std::size_t columns_;
   std::ifstream in_;
   CsvReader csv_;
-  std::vector<std::string> record_;
+  std::optional<ReadAhead> records_;
 };
 
 // The dictionary and every case, into a file opened with OpenNew; next gives
@@ -329,20 +342,25 @@ int RunImport(const ImportOptions& o) {
   std::optional<Spool> spool;
   if (!stamp) spool.emplace();
   std::int64_t rows = 0;
-  while (csv.Next(fields)) {
-    if (fields.size() == 1 && fields[0].empty() && columns.size() != 1) continue;  // an empty line
-    if (fields.size() != columns.size())
-      throw Failure(o.in + ": line " + std::to_string(csv.Line()) + " has " + std::to_string(fields.size()) +
-                    " fields, the header " + std::to_string(columns.size()));
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      if (fields[i].size() > kLongestString)
-        throw Failure(o.in + ": line " + std::to_string(csv.Line()) + ", column " + columns[i].name + ": a text of " +
-                      std::to_string(fields[i].size()) + " bytes; a system file's strings hold at most " +
-                      std::to_string(kLongestString));
-      Observe(columns[i], fields[i]);
+  {
+    ReadAhead records(Records(csv, columns.size()));
+    const std::vector<std::string>* record;
+    long line;
+    while (records.Next(record, line)) {
+      const std::vector<std::string>& fields = *record;
+      if (fields.size() != columns.size())
+        throw Failure(o.in + ": line " + std::to_string(line) + " has " + std::to_string(fields.size()) +
+                      " fields, the header " + std::to_string(columns.size()));
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].size() > kLongestString)
+          throw Failure(o.in + ": line " + std::to_string(line) + ", column " + columns[i].name + ": a text of " +
+                        std::to_string(fields[i].size()) + " bytes; a system file's strings hold at most " +
+                        std::to_string(kLongestString));
+        Observe(columns[i], fields[i]);
+      }
+      if (spool) spool->Put(fields);
+      ++rows;
     }
-    if (spool) spool->Put(fields);
-    ++rows;
   }
   if (in.bad()) throw Failure(o.in + ": cannot be read");
   std::optional<Reread> reread;

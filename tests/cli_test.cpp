@@ -446,3 +446,35 @@ TEST_F(Command, TheReadmeTourIsTrue) {
     EXPECT_EQ(out, printed);
   }
 }
+
+// Import reads records ahead on a worker in both its passes, from a file and
+// from a pipe, in batches of many records; under ThreadSanitizer the command
+// itself is checked, and a failure on the worker comes out after the rows
+// before it, as without one.
+TEST_F(Threads, ImportReadsAheadOnAWorker) {
+  {
+    std::ofstream csv(Path("rows.csv"));
+    csv << "n,t\n";
+    for (int i = 0; i < 10000; ++i) csv << i << ",w" << i % 17 << "\n";
+  }
+  auto run = [&](const std::string& how) {
+    return std::system(("bash -c \"" + std::string(SAVKIT_CLI) + " import " + how + "\"").c_str());
+  };
+  ASSERT_EQ(run("'" + Path("rows.csv") + "' -o '" + Path("file.sav") + "' -q"), 0);
+  ASSERT_EQ(run("/dev/stdin -o '" + Path("pipe.sav") + "' -q < <(cat '" + Path("rows.csv") + "')"), 0);
+  for (const char* name : {"file.sav", "pipe.sav"}) {
+    ReadHandle f(Path(name));
+    ASSERT_EQ(f.Cases(), 10000);
+  }
+  {
+    std::ofstream bad(Path("bad.csv"), std::ios::binary);
+    bad << "n,t\n";
+    for (int i = 0; i < 5000; ++i) bad << i << ",x\n";
+    bad << "1,2,3\n" << std::string("4,\0\n", 4);  // a row too long, then a NUL byte
+  }
+  const std::string err = Path("err");
+  EXPECT_NE(run("'" + Path("bad.csv") + "' -o '" + Path("bad.sav") + "' 2>'" + err + "'"), 0);
+  std::ifstream in(err);
+  const std::string message((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(message.find("line 5002 has 3 fields"), std::string::npos) << message;
+}
