@@ -92,7 +92,7 @@ TEST(Codebook, StatisticsAgreeWithPsppWeightedAndNot) {
     const Summary s = cli::codebook::Summarize(d, [](std::int64_t) {});
     const std::string csv = RunPspp("GET FILE='" + Data(file) +
                                     "'.\nFREQUENCIES score born wt /FORMAT=NOTABLE /STATISTICS=MEAN STDDEV MINIMUM "
-                                    "MAXIMUM /PERCENTILES=25 50 75.\nFREQUENCIES grade city.\n");
+                                    "MAXIMUM /PERCENTILES=25 50 75.\nFREQUENCIES grade city.\nDESCRIPTIVES score born wt.\n");
     const auto stats = PsppTable(csv, "Statistics");
     ASSERT_EQ(stats.size(), 10u) << csv;
     const char* names[] = {"score", "born", "wt"};
@@ -119,6 +119,17 @@ TEST(Codebook, StatisticsAgreeWithPsppWeightedAndNot) {
       const double p[] = {0.25, 0.5, 0.75};
       for (int k = 0; k < 3; ++k)
         near(cli::codebook::Percentile(n.Values(), n.ValuesWeight(), p[k]), 7 + static_cast<std::size_t>(k));
+    }
+    // DESCRIPTIVES: N, mean, spread (a date's in seconds) and maximum.
+    const auto descriptives = PsppTable(csv, "Descriptive Statistics");
+    ASSERT_GE(descriptives.size(), 4u) << csv;
+    for (int c = 0; c < 3; ++c) {
+      const auto& n = *Of(s, names[c]).number;
+      const auto& row = descriptives[static_cast<std::size_t>(c) + 1];
+      ExpectPrinted(n.ValidWeight(), row[1], std::string(names[c]) + " N");
+      if (c != 1) ExpectPrinted(n.Mean(), row[2], std::string(names[c]) + " mean");
+      ExpectPrinted(n.StdDev(), row[3], std::string(names[c]) + " spread");
+      if (c != 1) ExpectPrinted(n.Max(), row[5], std::string(names[c]) + " maximum");
     }
     // Frequency tables: valid rows by value, then the missing ones.
     const auto grade = PsppTable(csv, "Grade");
