@@ -47,17 +47,40 @@ svg text{font:11px system-ui,sans-serif;fill:#5b6675}
 @media print{body{background:#fff}section,nav{border:none;padding:0 0 12px}a{color:inherit;text-decoration:none}}
 )";
 
+// The length of the well-formed UTF-8 character at s[i], or 0.
+std::size_t CharLength(const std::string& s, std::size_t i) {
+  const auto c = static_cast<unsigned char>(s[i]);
+  const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 && c >= 0xC2 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 && c <= 0xF4 ? 4 : 0;
+  if (n == 0 || i + n > s.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k)
+    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+  const auto d = static_cast<unsigned char>(n > 1 ? s[i + 1] : 0);
+  if ((c == 0xE0 && d < 0xA0) || (c == 0xED && d >= 0xA0) || (c == 0xF0 && d < 0x90) || (c == 0xF4 && d >= 0x90)) return 0;
+  return n;
+}
+
+// Text for the page: markup characters escaped, and control characters and
+// bytes that are not UTF-8 (a string cut inside a character, say) shown as
+// U+FFFD.
 std::string Esc(const std::string& text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t n = CharLength(text, i);
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (n == 0 || (c < 0x20 && c != '\t' && c != '\n' && c != '\r')) {  // controls are no text either
+      out += "\xEF\xBF\xBD";
+      ++i;
+      continue;
+    }
+    switch (text[i]) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
       case '"': out += "&quot;"; break;
-      default: out += c;
+      default: out.append(text, i, n);
     }
+    i += n;
   }
   return out;
 }

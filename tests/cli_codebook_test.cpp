@@ -243,17 +243,24 @@ TEST_F(Threads, CodebookCountsWhatAPlainLoopCounts) {
   EXPECT_EQ(s.cases, kCases);
 }
 
-// Every fixture's page parses as XML (the page is well-formed as HTML and
-// XML alike) and the fixture's page says what the file holds.
+// Every fixture's and peer file's page parses as XML (the page is
+// well-formed as HTML and XML alike, text cut inside a character included),
+// or the command refuses the file; the fixture's page says what it holds.
 TEST_F(Command, CodebookPagesAreWellFormedAndComplete) {
   const bool xmllint = std::system("command -v xmllint >/dev/null 2>&1") == 0;
   std::vector<std::string> files = {std::string(SAVKIT_EXAMPLES) + "/survey.sav"};
-  for (const auto& entry : std::filesystem::directory_iterator(SAVKIT_TEST_DATA))
-    if (entry.path().extension() == ".sav" || entry.path().extension() == ".zsav") files.push_back(entry.path());
+  for (const std::string& folder : {Data(""), Data("peers")})
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+      if (entry.path().extension() == ".sav" || entry.path().extension() == ".zsav") files.push_back(entry.path());
   for (const std::string& file : files) {
     SCOPED_TRACE(file);
+    std::filesystem::remove(Path("page.html"));
     const Result r = Savkit("codebook '" + file + "' -o '" + Path("page.html") + "'");
-    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_LE(r.code, 1) << r.err;
+    if (r.code == 1) {  // a file the library refuses, and says why
+      EXPECT_NE(r.err.find(file), std::string::npos) << r.err;
+      continue;
+    }
     if (xmllint) {
       EXPECT_EQ(std::system(("xmllint --noout '" + Path("page.html") + "'").c_str()), 0);
     }
