@@ -10,6 +10,28 @@
 
 namespace savkit::io {
 
+namespace {
+
+// One element from a command that carries no raw value. The bias comes in by
+// value: read through the dictionary it would be reloaded after every store.
+inline void Implied(std::uint8_t c, bool numeric, double bias, std::uint8_t* dst) {
+  if (!dst) return;
+  if (c == code::kBlanks || c == code::kSysmis) {
+    // Blanks in a number and system-missing in a string are taken as the other.
+    if (numeric) {
+      const double d = -DBL_MAX;
+      std::memcpy(dst, &d, 8);
+    } else {
+      std::memset(dst, ' ', 8);
+    }
+    return;
+  }
+  const double d = c - bias;
+  std::memcpy(dst, &d, 8);
+}
+
+}  // namespace
+
 CaseReader::CaseReader(const Dictionary& dict, std::unique_ptr<ByteSource> source, TextCodec& codec)
     : dict_(dict), source_(std::move(source)), window_(*source_), codec_(codec) {
   caseBytes_ = static_cast<std::size_t>(dict.elementsPerCase) * 8;
@@ -21,6 +43,14 @@ CaseReader::CaseReader(const Dictionary& dict, std::unique_ptr<ByteSource> sourc
     if (!v.IsNumeric() && v.fileWidth % 8 != 0)
       pads_.emplace_back(v.offset + static_cast<std::size_t>(v.fileWidth), v.slot - static_cast<std::size_t>(v.fileWidth));
   if (dict.compression != kUncompressed) checkpoints_.push_back(state_);
+  // What each command without a raw value stands for, in a string (first
+  // half) and in a number (second).
+  for (int numeric = 0; numeric < 2; ++numeric)
+    for (int c = 0; c < 256; ++c) {
+      std::uint8_t value[8] = {};
+      Implied(static_cast<std::uint8_t>(c), numeric != 0, dict.bias, value);
+      std::memcpy(&implied_[static_cast<std::size_t>(numeric * 256 + c)], value, 8);
+    }
 }
 
 int CaseReader::Decode(std::uint8_t* out) {
@@ -57,35 +87,16 @@ int CaseReader::DecodeUncompressed(std::uint8_t* out) {
 
 namespace {
 
-// One element from a command that carries no raw value. The bias comes in by
-// value: read through the dictionary it would be reloaded after every store.
-inline void Implied(std::uint8_t c, bool numeric, double bias, std::uint8_t* dst) {
-  if (!dst) return;
-  if (c == code::kBlanks || c == code::kSysmis) {
-    // Blanks in a number and system-missing in a string are taken as the other.
-    if (numeric) {
-      const double d = -DBL_MAX;
-      std::memcpy(dst, &d, 8);
-    } else {
-      std::memset(dst, ' ', 8);
-    }
-    return;
-  }
-  const double d = c - bias;
-  std::memcpy(dst, &d, 8);
-}
-
-}  // namespace
-
-namespace {
-
 // One case from a window that holds all it can span. Reading at most n / 8 + 2
 // command blocks keeps every read inside the window: n raw values and that
-// many blocks take at most n * 9 + 16 bytes. A block of eight raw values, the
-// common case for measured numbers, is copied at once.
+// many blocks take at most n * 9 + 16 bytes, so that the 8 bytes at p can be
+// read before the command says whether they are a raw value. A block of eight
+// raw values, the common case for measured numbers, is copied at once; other
+// commands take their value without a branch on its kind.
 template <bool kStore>
-const std::uint8_t* DecodeCase(const std::uint8_t* p, int n, const std::uint8_t* numeric, double bias,
-                               std::uint8_t* out, std::uint8_t (&cmds)[code::kBlockCommands], int& next) {
+const std::uint8_t* DecodeCase(const std::uint8_t* p, const std::uint8_t* limit, int n, const std::uint8_t* numeric,
+                               const std::uint64_t* implied, std::uint8_t* out,
+                               std::uint8_t (&cmds)[code::kBlockCommands], int& next) {
   int blocksLeft = n / 8 + 2;
   for (int e = 0; e < n;) {
     if (next == code::kBlockCommands) {
@@ -106,14 +117,18 @@ const std::uint8_t* DecodeCase(const std::uint8_t* p, int n, const std::uint8_t*
     const std::uint8_t c = cmds[next++];
     if (c == code::kIgnore) continue;
     if (c == code::kEnd) return nullptr;  // rare: the slow path says what it means
-    if (c == code::kRaw) {
-      if constexpr (kStore) std::memcpy(out + 8 * e, p, 8);
-      p += 8;
-    } else {
-      Implied(c, numeric[e], bias, kStore ? out + 8 * e : nullptr);
+    assert(p + 8 <= limit);
+    const bool raw = c == code::kRaw;
+    if constexpr (kStore) {
+      std::uint64_t value;
+      std::memcpy(&value, p, 8);
+      value = raw ? value : implied[numeric[e] * 256 + c];
+      std::memcpy(out + 8 * e, &value, 8);
     }
+    p += raw ? 8 : 0;
     ++e;
   }
+  (void)limit;
   return p;
 }
 
@@ -127,8 +142,10 @@ bool CaseReader::DecodeBytecodeInWindow(std::uint8_t* out, int& status) {
   State s = state_;
   const std::uint8_t* numeric = dict_.numeric.data();
   int next = s.next;
-  const std::uint8_t* const end = out ? DecodeCase<true>(base, n, numeric, dict_.bias, out, s.cmds, next)
-                                      : DecodeCase<false>(base, n, numeric, dict_.bias, out, s.cmds, next);
+  const std::uint8_t* const limit = base + most;
+  const std::uint8_t* const end =
+      out ? DecodeCase<true>(base, limit, n, numeric, implied_.data(), out, s.cmds, next)
+          : DecodeCase<false>(base, limit, n, numeric, implied_.data(), out, s.cmds, next);
   if (!end) return false;
   s.next = static_cast<std::uint8_t>(next);
   assert(end <= base + most);

@@ -2,6 +2,7 @@
 // numbers as native doubles, strings blank-padded, very long strings whole.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -58,6 +59,7 @@ class CaseReader {
   std::vector<std::uint8_t> scratch_;
   std::vector<std::pair<std::size_t, std::size_t>> pads_;  // slot bytes past a string's width: offset, count
   std::string text_;
+  std::array<std::uint64_t, 512> implied_{};  // by numeric * 256 + command
 
   State state_;
   std::int64_t current_ = 0;  // case number at the position
