@@ -25,7 +25,7 @@ struct Summary {
   const TSPSSVariable* weight = nullptr;
   double cases = 0;          // cases read
   double weightedCases = 0;  // their total weight; cases with no usable weight are left out
-  double unweighted = 0;     // cases left out for their weight (missing, zero or negative)
+  double unweighted = 0;     // cases left out for their weight (missing, zero, negative, infinite)
 };
 
 // Reads every case of a file opened for reading and unchanged; progress is

@@ -275,7 +275,7 @@ std::vector<FreqRow> NumberRows(const TSPSSVariable& v, const NumberStats& n) {
   return rows;
 }
 
-std::string NumberDistribution(const TSPSSVariable& v, const NumberStats& n, bool weighted) {
+std::string NumberShape(const TSPSSVariable& v, const NumberStats& n, bool weighted) {
   const bool labelled = v.ValueLabels()->Count() > 0;
   const bool categorical = v.Level() == tslNominal || v.Level() == tslOrdinal || labelled ||
                            (n.Counted() && n.Distinct() <= kFewDistinct);
@@ -289,6 +289,14 @@ std::string NumberDistribution(const TSPSSVariable& v, const NumberStats& n, boo
            " distinct values: shown as a scale variable, without a frequency table.</p>\n";
   return out + "<div class=\"pair\"><div>" + ScaleTable(v, n, weighted) + "</div><div>" + Histogram(v, n) +
          "</div></div>\n";
+}
+
+std::string NumberDistribution(const TSPSSVariable& v, const NumberStats& n, bool weighted) {
+  std::string notes;
+  if (n.NotFiniteWeight() > 0)
+    notes = "<p class=\"note\">" + Count(n.NotFiniteWeight(), weighted) +
+            " values are not numbers or infinite: they are counted as system-missing.</p>\n";
+  return notes + NumberShape(v, n, weighted);
 }
 
 std::string TextDistribution(const TSPSSVariable& v, const TextStats& t, bool weighted) {
@@ -433,7 +441,8 @@ std::string Facts(TSPSSDatafile& d, const Summary& s, const std::string& fileNam
   if (s.weight) {
     std::string note = "<span class=\"name\">" + Esc(s.weight->Name()) + "</span>: every count, percentage and "
                        "statistic below is weighted, totalling " + Fixed(s.weightedCases, 2);
-    if (s.unweighted > 0) note += "; " + Fixed(s.unweighted, 0) + " cases with a missing, zero or negative weight are left out";
+    if (s.unweighted > 0)
+      note += "; " + Fixed(s.unweighted, 0) + " cases with a missing, zero, negative or infinite weight are left out";
     out += row("Weight", note + ".");
   } else {
     out += row("Weight", "none");

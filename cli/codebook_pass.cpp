@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <barrier>
+#include <cmath>
 #include <cstring>
 #include <exception>
 #include <thread>
@@ -112,7 +113,7 @@ class Pass {
     double w = 1;
     if (s_.weight) {
       std::memcpy(&w, record + s_.weight->ReadOffset(), sizeof w);
-      if (w == spssSysmisVal() || weightMissing_->Number(w) || !(w > 0)) {
+      if (w == spssSysmisVal() || weightMissing_->Number(w) || !(w > 0) || !std::isfinite(w)) {
         s_.unweighted += 1;
         return 0;
       }

@@ -166,6 +166,11 @@ void NumberStats::Add(double x, double w) {
     sysmis_ += w;
     return;
   }
+  if (!std::isfinite(x)) {  // no value a file should hold: counted as missing, and said
+    sysmis_ += w;
+    notFinite_ += w;
+    return;
+  }
   if (missing_.Number(x)) {
     userMissing_ += w;
     missing_tally_.Add(x, w);
@@ -296,7 +301,7 @@ void SetStats::Add(const std::vector<double>& numbers, const std::vector<std::st
     for (std::size_t i = 0; i < members_.size(); ++i) {
       std::string key;
       if (numeric_) {
-        if (numbers[i] == spssSysmisVal() || missing_[i].Number(numbers[i])) continue;
+        if (numbers[i] == spssSysmisVal() || !std::isfinite(numbers[i]) || missing_[i].Number(numbers[i])) continue;
         key = std::string(NumberKey(numbers[i], scratch));
       } else {
         const std::string_view t = Trimmed(texts[i]);

@@ -122,7 +122,8 @@ class NumberStats {
 
   double ValidWeight() const { return valid_; }
   double UserMissingWeight() const { return userMissing_; }
-  double SystemMissingWeight() const { return sysmis_; }
+  double SystemMissingWeight() const { return sysmis_; }  // with NaN and infinities
+  double NotFiniteWeight() const { return notFinite_; }
   double Mean() const;
   double StdDev() const;  // NaN below a total weight of 2
   double Min() const { return min_; }
@@ -149,7 +150,7 @@ class NumberStats {
   NumberTally valid_tally_, missing_tally_;
   Distribution values_;
   double valuesWeight_ = 0;
-  double valid_ = 0, userMissing_ = 0, sysmis_ = 0;
+  double valid_ = 0, userMissing_ = 0, sysmis_ = 0, notFinite_ = 0;
   double shift_ = 0, sum_ = 0, sumSquares_ = 0;
   double min_, max_;
   bool overflow_ = false, sampling_ = false;

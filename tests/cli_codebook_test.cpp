@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <random>
 
@@ -265,12 +266,37 @@ TEST_F(Command, CodebookPagesAreWellFormedAndComplete) {
       EXPECT_EQ(std::system(("xmllint --noout '" + Path("page.html") + "'").c_str()), 0);
     }
   }
+  // Values no file should hold, NaN and infinities, in a variable and in
+  // the weight: counted as missing and said, not sorted or binned.
+  {
+    int h;
+    ASSERT_EQ(spssOpenWrite(Path("odd.sav").c_str(), &h), SPSS_OK);
+    spssSetVarName(h, "x", 0), spssSetVarName(h, "w", 0);
+    spssSetCaseWeightVar(h, "w");
+    ASSERT_EQ(spssCommitHeader(h), SPSS_OK);
+    double hx, hw;
+    spssGetVarHandle(h, "x", &hx), spssGetVarHandle(h, "w", &hw);
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+    for (const auto& [x, w] : std::vector<std::pair<double, double>>{{1, 1}, {nan, 1}, {inf, 2}, {-inf, 1}, {2, inf}, {3, nan}}) {
+      spssSetValueNumeric(h, hx, x), spssSetValueNumeric(h, hw, w);
+      ASSERT_EQ(spssCommitCaseRecord(h), SPSS_OK);
+    }
+    ASSERT_EQ(spssCloseWrite(h), SPSS_OK);
+    ASSERT_EQ(Savkit("codebook '" + Path("odd.sav") + "' -o '" + Path("odd.html") + "'").code, 0);
+    const std::string odd = Read(Path("odd.html"));
+    EXPECT_NE(odd.find("4.00 values are not numbers or infinite"), std::string::npos) << odd;
+    EXPECT_NE(odd.find("2 cases with a missing, zero, negative or infinite weight are left out"), std::string::npos);
+    if (xmllint) {
+      EXPECT_EQ(std::system(("xmllint --noout '" + Path("odd.html") + "'").c_str()), 0);
+    }
+  }
+
   ASSERT_EQ(Savkit("codebook '" + Data("codebook.sav") + "' -o '" + Path("page.html") + "'").code, 0);
   const std::string page = Read(Path("page.html"));
   for (const char* part : {"<title>Codebook of codebook.sav</title>", "Codebook fixture", "savkit codebook fixture",
                            "codebook fixture", "id=\"v-score\"", "id=\"s-owns\"", "href=\"#s-colors\"",
                            "Tromsø", "no answer", "LO thru 1",
-                           "3 cases with a missing, zero or negative weight are left out", "Histogram of score",
+                           "3 cases with a missing, zero, negative or infinite weight are left out", "Histogram of score",
                            "1992-03-02"})
     EXPECT_NE(page.find(part), std::string::npos) << std::string(part);
   EXPECT_EQ(page.find("http"), std::string::npos);  // nothing fetched from anywhere
