@@ -18,7 +18,9 @@ namespace savkit::cli::codebook {
 
 namespace {
 
-constexpr int kBatch = 4096;
+// A batch holds up to 4,096 cases and, for wide files, about 8 MB.
+constexpr std::size_t kBatchCases = 4096;
+constexpr std::size_t kBatchBytes = 8 << 20;
 
 std::string_view StoredText(const std::uint8_t* slot, std::size_t size) {
   const void* nul = std::memchr(slot, 0, size);
@@ -33,7 +35,8 @@ class Pass {
     long size = 0;
     Check(spssGetCaseSize(handle_, &size));
     caseSize_ = static_cast<std::size_t>(size);
-    for (auto& b : batch_) b.records.resize(caseSize_ * kBatch), b.weights.resize(kBatch);
+    batchCases_ = std::clamp<std::size_t>(kBatchBytes / std::max<std::size_t>(caseSize_, 1), 1, kBatchCases);
+    for (auto& b : batch_) b.records.resize(caseSize_ * batchCases_), b.weights.resize(batchCases_);
     if (s.weight) weightMissing_ = std::make_unique<MissingSpec>(*s.weight);
     tasks_ = s.variables.size() + s.sets.size();
   }
@@ -99,7 +102,7 @@ class Pass {
 
   // Reads up to a batch of the cases after done.
   std::int64_t Read(Batch& b, std::int64_t cases, std::int64_t done) {
-    b.rows = static_cast<int>(std::min<std::int64_t>(kBatch, cases - done));
+    b.rows = static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(batchCases_), cases - done));
     for (int r = 0; r < b.rows; ++r) {
       std::uint8_t* record = b.records.data() + caseSize_ * static_cast<std::size_t>(r);
       Check(spssWholeCaseIn(handle_, reinterpret_cast<char*>(record)));
@@ -168,6 +171,7 @@ class Pass {
   Summary& s_;
   int handle_;
   std::size_t caseSize_ = 0;
+  std::size_t batchCases_ = 0;
   Batch batch_[2];
   std::unique_ptr<MissingSpec> weightMissing_;
   std::size_t tasks_ = 0;

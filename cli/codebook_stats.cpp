@@ -54,11 +54,7 @@ Distribution Merged(Distribution pairs) {
 
 }  // namespace
 
-Tally::Tally(std::size_t cap) : cap_(cap), filter_(1024, 0) {
-  std::size_t n = 16;
-  while (n < 2 * cap) n *= 2;
-  slots_.assign(n, 0);
-}
+Tally::Tally(std::size_t cap) : cap_(cap), slots_(16, 0) {}
 
 bool Tally::Add(std::string_view key, double w) {
   const std::uint64_t hash = Hash(key);
@@ -76,16 +72,29 @@ bool Tally::Add(std::string_view key, double w) {
   }
   if (full) return false;
   entries_.push_back({std::string(key), w, hash});
-  slots_[i] = static_cast<std::uint32_t>(entries_.size());
-  filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
+  if (2 * entries_.size() > slots_.size()) {
+    Rehash();
+  } else {
+    slots_[i] = static_cast<std::uint32_t>(entries_.size());
+  }
+  if (entries_.size() == cap_) {
+    filter_.assign(1024, 0);
+    for (const Entry& e : entries_) filter_[(e.hash >> 48) / 64] |= std::uint64_t{1} << ((e.hash >> 48) % 64);
+  }
   return true;
 }
 
-NumberTally::NumberTally(std::size_t cap) : cap_(cap) {
-  std::size_t n = 16;
-  while (n < 2 * cap) n *= 2;
-  slots_.assign(n, 0);
+void Tally::Rehash() {
+  slots_.assign(slots_.size() * 2, 0);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t k = 0; k < entries_.size(); ++k) {
+    std::size_t i = entries_[k].hash & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = static_cast<std::uint32_t>(k + 1);
+  }
 }
+
+NumberTally::NumberTally(std::size_t cap) : cap_(cap), slots_(16, 0) {}
 
 std::uint64_t NumberTally::Bits(double x) {
   if (x == 0) x = 0;
@@ -94,12 +103,24 @@ std::uint64_t NumberTally::Bits(double x) {
   return bits;
 }
 
-bool NumberTally::Insert(std::size_t slot, std::uint64_t bits, double w) {
+bool NumberTally::Insert(std::uint64_t bits, double w) {
   if (keys_.size() == cap_) return false;
   keys_.push_back(bits);
   weights_.push_back(w);
-  slots_[slot] = static_cast<std::uint32_t>(keys_.size());
+  if (2 * keys_.size() > slots_.size()) {
+    slots_.assign(slots_.size() * 2, 0);
+    for (std::size_t k = 0; k < keys_.size(); ++k) Place(k);
+  } else {
+    Place(keys_.size() - 1);
+  }
   return true;
+}
+
+void NumberTally::Place(std::size_t index) {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = Spread(keys_[index]) & mask;
+  while (slots_[i] != 0) i = (i + 1) & mask;
+  slots_[i] = static_cast<std::uint32_t>(index + 1);
 }
 
 std::vector<std::pair<double, double>> NumberTally::Sorted() const {

@@ -28,7 +28,8 @@ constexpr std::size_t kExactPairs = 100000;
 constexpr std::size_t kSample = 20000;
 
 // Distinct keys (a number's 8 bytes or a text) and their summed weights, up
-// to a cap.
+// to a cap. The tables start small and grow, so a file of many variables
+// with few values each takes little memory.
 class Tally {
  public:
   struct Entry {
@@ -42,10 +43,11 @@ class Tally {
   const std::vector<Entry>& Entries() const { return entries_; }
 
  private:
+  void Rehash();  // twice the slots
   std::size_t cap_;
   std::vector<Entry> entries_;
-  std::vector<std::uint32_t> slots_;   // entry index + 1; 0 empty
-  std::vector<std::uint64_t> filter_;  // a bit per hash's top 16 bits of the keys held
+  std::vector<std::uint32_t> slots_;   // entry index + 1; 0 empty; grown up to twice the cap
+  std::vector<std::uint64_t> filter_;  // once full: a bit per hash's top 16 bits of the keys held
 };
 
 // The same for numbers, compared by their bits.
@@ -57,7 +59,7 @@ class NumberTally {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = Spread(bits) & mask;; i = (i + 1) & mask) {
       const std::uint32_t at = slots_[i];
-      if (at == 0) return Insert(i, bits, w);
+      if (at == 0) return Insert(bits, w);
       if (keys_[at - 1] == bits) {
         weights_[at - 1] += w;
         return true;
@@ -75,7 +77,8 @@ class NumberTally {
     bits *= 0xBF58476D1CE4E5B9ULL;
     return bits ^ (bits >> 32);
   }
-  bool Insert(std::size_t slot, std::uint64_t bits, double w);
+  bool Insert(std::uint64_t bits, double w);
+  void Place(std::size_t index);  // puts keys_[index] in a free slot
   std::size_t cap_;
   std::vector<std::uint64_t> keys_;
   std::vector<double> weights_;
