@@ -270,8 +270,8 @@ std::optional<Stamp> StampOf(const std::string& path) {
   return Stamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
 }
 
-// The second pass reads a regular file again, saving a scratch copy of it;
-// the file must be the one the first pass read, so that the types found then
+// The second pass reads a regular file again instead of a scratch copy; the
+// file must be the one the first pass read, so that the types found then
 // hold every value now.
 class Reread {
  public:

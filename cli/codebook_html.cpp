@@ -8,6 +8,7 @@
 
 #include "codebook.h"
 #include "common.h"
+#include "io/text_codec.h"
 #include "savkit/config.h"
 #include "savkit/model/sets.h"
 #include "savkit/spssio.h"
@@ -47,18 +48,6 @@ svg text{font:11px system-ui,sans-serif;fill:#5b6675}
 @media print{body{background:#fff}section,nav{border:none;padding:0 0 12px}a{color:inherit;text-decoration:none}}
 )";
 
-// The length of the well-formed UTF-8 character at s[i], or 0.
-std::size_t CharLength(const std::string& s, std::size_t i) {
-  const auto c = static_cast<unsigned char>(s[i]);
-  const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 && c >= 0xC2 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 && c <= 0xF4 ? 4 : 0;
-  if (n == 0 || i + n > s.size()) return 0;
-  for (std::size_t k = 1; k < n; ++k)
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
-  const auto d = static_cast<unsigned char>(n > 1 ? s[i + 1] : 0);
-  if ((c == 0xE0 && d < 0xA0) || (c == 0xED && d >= 0xA0) || (c == 0xF0 && d < 0x90) || (c == 0xF4 && d >= 0x90)) return 0;
-  return n;
-}
-
 // Text for the page: markup characters escaped, and control characters and
 // bytes that are not UTF-8 (a string cut inside a character, say) shown as
 // U+FFFD.
@@ -66,7 +55,7 @@ std::string Esc(const std::string& text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
-    const std::size_t n = CharLength(text, i);
+    const std::size_t n = io::Utf8CharLength(text, i);
     const auto c = static_cast<unsigned char>(text[i]);
     if (n == 0 || (c < 0x20 && c != '\t' && c != '\n' && c != '\r')) {  // controls are no text either
       out += "\xEF\xBF\xBD";
@@ -207,7 +196,7 @@ double BinWidth(double low, double high, bool whole) {
 }
 
 std::string Histogram(const TSPSSVariable& v, const NumberStats& n) {
-  const Distribution values = n.Values();
+  const Distribution& values = n.Values();
   if (values.empty()) return "";
   bool whole = true;
   for (const auto& pair : values) whole = whole && pair.first == std::floor(pair.first);
@@ -243,7 +232,7 @@ std::string Histogram(const TSPSSVariable& v, const NumberStats& n) {
 }
 
 std::string ScaleTable(const TSPSSVariable& v, const NumberStats& n, bool weighted) {
-  const Distribution values = n.Values();
+  const Distribution& values = n.Values();
   const double w = n.ValuesWeight();
   auto row = [](const char* name, const std::string& value) {
     return "<tr><th>" + std::string(name) + "</th><td class=\"n\">" + Esc(value) + "</td></tr>";

@@ -27,13 +27,11 @@ std::string_view StoredText(const std::uint8_t* slot, std::size_t size) {
   return {reinterpret_cast<const char*>(slot), nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - slot) : size};
 }
 
-void Check(int status) { CheckSuccess(status); }
-
 class Pass {
  public:
   Pass(TSPSSDatafile& d, Summary& s) : d_(d), s_(s), handle_(d.ReadHandle()) {
     long size = 0;
-    Check(spssGetCaseSize(handle_, &size));
+    CheckSuccess(spssGetCaseSize(handle_, &size));
     caseSize_ = static_cast<std::size_t>(size);
     batchCases_ = std::clamp<std::size_t>(kBatchBytes / std::max<std::size_t>(caseSize_, 1), 1, kBatchCases);
     for (auto& b : batch_) b.records.resize(caseSize_ * batchCases_), b.weights.resize(batchCases_);
@@ -43,7 +41,7 @@ class Pass {
 
   void Run(const std::function<void(std::int64_t)>& progress) {
     const std::int64_t cases = d_.Cases()->Count();
-    if (cases > 0) Check(spssSeekNextCase(handle_, 0));
+    if (cases > 0) CheckSuccess(spssSeekNextCase(handle_, 0));
     std::int64_t done = Read(batch_[0], cases, 0);
     std::barrier sync(2);
     std::exception_ptr failed;
@@ -105,7 +103,7 @@ class Pass {
     b.rows = static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(batchCases_), cases - done));
     for (int r = 0; r < b.rows; ++r) {
       std::uint8_t* record = b.records.data() + caseSize_ * static_cast<std::size_t>(r);
-      Check(spssWholeCaseIn(handle_, reinterpret_cast<char*>(record)));
+      CheckSuccess(spssWholeCaseIn(handle_, reinterpret_cast<char*>(record)));
       b.weights[static_cast<std::size_t>(r)] = WeightOf(record);
     }
     return b.rows;
@@ -116,7 +114,7 @@ class Pass {
     double w = 1;
     if (s_.weight) {
       std::memcpy(&w, record + s_.weight->ReadOffset(), sizeof w);
-      if (w == spssSysmisVal() || weightMissing_->Number(w) || !(w > 0) || !std::isfinite(w)) {
+      if (weightMissing_->Number(w) || !(w > 0 && std::isfinite(w))) {  // system-missing is negative
         s_.unweighted += 1;
         return 0;
       }

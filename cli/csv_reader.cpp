@@ -1,11 +1,10 @@
 #include "csv_reader.h"
 
 #include <cerrno>
-#include <cstdint>
-#include <cstring>
 #include <initializer_list>
 
 #include "common.h"
+#include "io/text_codec.h"
 
 namespace savkit::cli {
 
@@ -23,30 +22,6 @@ constexpr auto Marks(std::initializer_list<unsigned char> bytes) {
 }
 constexpr auto kEndsUnquoted = Marks({',', '\r', '\n', 0});
 constexpr auto kEndsQuoted = Marks({'"', '\r', '\n', 0});
-
-// Whether text is well-formed UTF-8 (no overlong forms, no surrogates).
-bool ValidUtf8(const std::string& text) {
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t n = text.size();
-  for (std::size_t i = 0; i < n;) {
-    // Plain ASCII, the common case, eight bytes at a time.
-    std::uint64_t eight;
-    if (i + 8 <= n && (std::memcpy(&eight, s + i, 8), (eight & 0x8080808080808080ULL) == 0)) {
-      i += 8;
-      continue;
-    }
-    const unsigned char c = s[i];
-    std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (len == 0 || i + len > n) return false;
-    for (std::size_t k = 1; k < len; ++k)
-      if ((s[i + k] & 0xC0) != 0x80) return false;
-    if (len == 2 && c < 0xC2) return false;
-    if (len == 3 && ((c == 0xE0 && s[i + 1] < 0xA0) || (c == 0xED && s[i + 1] >= 0xA0))) return false;
-    if (len == 4 && ((c == 0xF0 && s[i + 1] < 0x90) || c > 0xF4 || (c == 0xF4 && s[i + 1] >= 0x90))) return false;
-    i += len;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -113,7 +88,7 @@ void CsvReader::ReadQuoted(std::string& field) {
 // The field as UTF-8: converted from the encoding given, or checked.
 void CsvReader::Check(std::string& field) {
   if (converter_ == reinterpret_cast<iconv_t>(-1)) {
-    if (!ValidUtf8(field)) Fail(line_, "not UTF-8 (name the encoding with --encoding)");
+    if (!io::ValidUtf8(field)) Fail(line_, "not UTF-8 (name the encoding with --encoding)");
     return;
   }
   std::string out(field.size() * 4 + 4, '\0');

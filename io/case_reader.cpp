@@ -94,7 +94,7 @@ namespace {
 // raw values, the common case for measured numbers, is copied at once; other
 // commands take their value without a branch on its kind.
 template <bool kStore>
-const std::uint8_t* DecodeCase(const std::uint8_t* p, const std::uint8_t* limit, int n, const std::uint8_t* numeric,
+const std::uint8_t* DecodeCase(const std::uint8_t* p, [[maybe_unused]] const std::uint8_t* limit, int n, const std::uint8_t* numeric,
                                const std::uint64_t* implied, std::uint8_t* out,
                                std::uint8_t (&cmds)[code::kBlockCommands], int& next) {
   int blocksLeft = n / 8 + 2;
@@ -128,7 +128,6 @@ const std::uint8_t* DecodeCase(const std::uint8_t* p, const std::uint8_t* limit,
     p += raw ? 8 : 0;
     ++e;
   }
-  (void)limit;
   return p;
 }
 
@@ -148,7 +147,7 @@ bool CaseReader::DecodeBytecodeInWindow(std::uint8_t* out, int& status) {
           : DecodeCase<false>(base, limit, n, numeric, implied_.data(), out, s.cmds, next);
   if (!end) return false;
   s.next = static_cast<std::uint8_t>(next);
-  assert(end <= base + most);
+  assert(end <= limit);
   s.pos += static_cast<std::uint64_t>(end - base);
   state_ = s;
   status = SPSS_OK;

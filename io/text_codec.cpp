@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cctype>
 #include <cstdint>
+#include <cstring>
 
 namespace savkit::io {
 
@@ -27,21 +28,32 @@ std::string EncodingForCodePage(int code) {
   }
 }
 
+std::size_t Utf8CharLength(std::string_view s, std::size_t i) {
+  const auto c = static_cast<unsigned char>(s[i]);
+  const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+  if (n == 0 || i + n > s.size() || (n == 2 && c < 0xC2)) return 0;
+  std::uint32_t cp = n == 1 ? c : c & (0x7F >> n);
+  for (std::size_t k = 1; k < n; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = cp << 6 | (b & 0x3F);
+  }
+  // Overlong forms, surrogates and code points past Unicode's end.
+  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
+    return 0;
+  return n;
+}
+
 bool ValidUtf8(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (n == 0 || i + n > s.size() || (n == 2 && c < 0xC2)) return false;
-    std::uint32_t cp = n == 1 ? c : c & (0x7F >> n);
-    for (std::size_t k = 1; k < n; ++k) {
-      const auto b = static_cast<unsigned char>(s[i + k]);
-      if ((b & 0xC0) != 0x80) return false;
-      cp = cp << 6 | (b & 0x3F);
+  for (std::size_t i = 0; i < s.size();) {
+    // Plain ASCII, the common case, eight bytes at a time.
+    std::uint64_t eight;
+    if (i + 8 <= s.size() && (std::memcpy(&eight, s.data() + i, 8), (eight & 0x8080808080808080ULL) == 0)) {
+      i += 8;
+      continue;
     }
-    // Overlong forms, surrogates and code points past Unicode's end.
-    if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
+    const std::size_t n = Utf8CharLength(s, i);
+    if (n == 0) return false;
     i += n;
   }
   return true;

@@ -14,6 +14,9 @@ std::string EncodingForCodePage(int code);
 bool IsUtf8Name(std::string_view name);
 
 bool ValidUtf8(std::string_view text);
+// The length of the well-formed UTF-8 character that starts at s[i] (no
+// overlong form, surrogate or code point past Unicode's end); 0 for none.
+std::size_t Utf8CharLength(std::string_view s, std::size_t i);
 
 // Cuts text to at most maxBytes without splitting a UTF-8 character.
 void CutUtf8(std::string& text, std::size_t maxBytes);
