@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -17,21 +18,45 @@
 
 namespace savkit::cli {
 
+namespace {
+
+const std::pair<int, const char*> kFormatNames[] = {
+    {1, "A"},      {2, "AHEX"},   {3, "COMMA"},     {4, "DOLLAR"}, {5, "F"},      {6, "IB"},    {7, "PIBHEX"},
+    {8, "P"},      {9, "PIB"},    {10, "PK"},       {11, "RB"},    {12, "RBHEX"}, {15, "Z"},    {16, "N"},
+    {17, "E"},     {20, "DATE"},  {21, "TIME"},     {22, "DATETIME"}, {23, "ADATE"}, {24, "JDATE"},
+    {25, "DTIME"}, {26, "WKDAY"}, {27, "MONTH"},    {28, "MOYR"},  {29, "QYR"},   {30, "WKYR"}, {31, "PCT"},
+    {32, "DOT"},   {33, "CCA"},   {34, "CCB"},      {35, "CCC"},   {36, "CCD"},   {37, "CCE"},  {38, "EDATE"},
+    {39, "SDATE"}};
+
+}  // namespace
+
 std::string FormatName(int type, int width, int decimals) {
-  static const std::pair<int, const char*> kNames[] = {
-      {1, "A"},      {2, "AHEX"},   {3, "COMMA"},     {4, "DOLLAR"}, {5, "F"},      {6, "IB"},    {7, "PIBHEX"},
-      {8, "P"},      {9, "PIB"},    {10, "PK"},       {11, "RB"},    {12, "RBHEX"}, {15, "Z"},    {16, "N"},
-      {17, "E"},     {20, "DATE"},  {21, "TIME"},     {22, "DATETIME"}, {23, "ADATE"}, {24, "JDATE"},
-      {25, "DTIME"}, {26, "WKDAY"}, {27, "MONTH"},    {28, "MOYR"},  {29, "QYR"},   {30, "WKYR"}, {31, "PCT"},
-      {32, "DOT"},   {33, "CCA"},   {34, "CCB"},      {35, "CCC"},   {36, "CCD"},   {37, "CCE"},  {38, "EDATE"},
-      {39, "SDATE"}};
   std::string name = "?" + std::to_string(type);
-  for (const auto& [code, text] : kNames)
+  for (const auto& [code, text] : kFormatNames)
     if (code == type) name = text;
   name += std::to_string(width);
   const bool numeric = type >= 3 && type <= 17;
   if (numeric || decimals > 0) name += "." + std::to_string(decimals);
   return name;
+}
+
+bool ParseFormatName(std::string_view text, int& type, int& width, int& decimals) {
+  std::size_t letters = 0;
+  while (letters < text.size() && std::isalpha(static_cast<unsigned char>(text[letters]))) ++letters;
+  const std::string name = UpperCase(std::string(text.substr(0, letters)));
+  type = 0;
+  for (const auto& [code, t] : kFormatNames)
+    if (name == t) type = code;
+  if (type == 0 || letters == text.size()) return false;
+  const char* p = text.data() + letters;
+  const char* end = text.data() + text.size();
+  auto r = std::from_chars(p, end, width);
+  if (r.ec != std::errc() || width < 1) return false;
+  decimals = 0;
+  if (r.ptr == end) return true;
+  if (*r.ptr != '.') return false;
+  r = std::from_chars(r.ptr + 1, end, decimals);
+  return r.ec == std::errc() && r.ptr == end && decimals >= 0;
 }
 
 bool IsDateFormat(int type) { return type == 20 || type == 23 || type == 24 || type == 38 || type == 39; }

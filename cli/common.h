@@ -6,6 +6,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "savkit/model/datafile.h"
@@ -28,6 +29,8 @@ void RefuseInputAsOutput(const std::string& in, const std::string& out);
 
 // "F8.2", "DATE11", "A20".
 std::string FormatName(int type, int width, int decimals);
+// The other way: false for a text that names no format.
+bool ParseFormatName(std::string_view text, int& type, int& width, int& decimals);
 bool IsDateFormat(int type);      // a calendar date
 bool IsDateTimeFormat(int type);  // a date with a time of day
 bool IsTimeFormat(int type);      // a time of day or a duration

@@ -1,0 +1,17 @@
+"""SPSS system files (.sav, .zsav) into pandas and back, on the savkit library.
+
+    df, meta = savkit.read_sav("survey.sav")
+    savkit.write_sav(df, "copy.sav", metadata=meta)
+    with savkit.File("survey.sav") as f:
+        f.set_value(0, "age", 41)
+        f.save()
+"""
+
+from ._errors import DataFileError, Error, FileError
+from ._file import File, Variable
+from ._metadata import Column, Metadata, MRSet
+from ._read import Chunks, read_sav, read_sav_chunks
+from ._write import write_sav
+
+__all__ = ["Chunks", "Column", "DataFileError", "Error", "File", "FileError", "Metadata", "MRSet",
+           "read_sav", "read_sav_chunks", "Variable", "write_sav"]

@@ -1,0 +1,20 @@
+"""The exceptions savkit raises."""
+
+
+class Error(Exception):
+    """A failure of the savkit library; ``status`` is the I/O library's
+    status code, or 0 where the library's own checks refused."""
+
+    def __init__(self, message, status=0):
+        super().__init__(message)
+        self.message = message
+        self.status = status
+
+
+class FileError(Error):
+    """The file could not be read or written as asked (``status`` says why)."""
+
+
+class DataFileError(Error):
+    """An operation the data file does not allow, such as a case number out
+    of range or a value label that is there already."""

@@ -1,0 +1,143 @@
+"""Reading a file into pandas DataFrames."""
+
+import os
+import warnings
+from datetime import datetime, timedelta
+
+import numpy as np
+import pandas as pd
+
+from . import _savkit
+from ._metadata import Metadata, from_library
+
+_UNIX_EPOCH = datetime(1970, 1, 1)
+
+
+def _times(kind, values):
+    """A time column as the extension module hands it over."""
+    if kind in ("date", "datetime"):
+        return values.view("M8[ns]")
+    if kind == "duration":
+        return values.view("m8[ns]")
+    # Past what nanoseconds hold: Python objects, which reach years 1 to 9999.
+    if kind == "duration-seconds":
+        return np.array([None if np.isnan(s) else timedelta(seconds=float(s)) for s in values], dtype=object)
+    return np.array([None if np.isnan(s) else _UNIX_EPOCH + timedelta(seconds=float(s)) for s in values],
+                    dtype=object)
+
+
+def _labelled(values, labels, ordered):
+    """A Categorical of the labels, values without one standing for themselves."""
+    series = pd.Series(values, copy=False)
+    mapped = series.map(labels)
+    unlabelled = mapped.isna() & series.notna()
+    out = mapped.astype(object)
+    out[unlabelled] = series[unlabelled]
+    categories = list(dict.fromkeys([labels[v] for v in sorted(labels)] +
+                                    sorted(set(series[unlabelled]))))
+    return pd.Categorical(out, categories=categories, ordered=ordered)
+
+
+def _frame(result, columns, index, apply_value_labels):
+    block, parts = result
+    numeric = [i for i, p in enumerate(parts) if isinstance(p, int)]
+    # The numbers are one block already; pandas takes it as it is.
+    frame = pd.DataFrame(block.T, columns=[columns[i].name for i in numeric], index=index, copy=False)
+    with warnings.catch_warnings():
+        # Columns inserted one by one are separate blocks, as intended.
+        warnings.simplefilter("ignore", pd.errors.PerformanceWarning)
+        for i, p in enumerate(parts):
+            if not isinstance(p, int):
+                kind, values = p
+                frame.insert(i, columns[i].name, values if kind == "string" else _times(kind, values))
+        if apply_value_labels:
+            for c in columns:
+                if c.value_labels and c.format.split(".")[0].rstrip("0123456789") not in _TIME_FORMATS:
+                    frame[c.name] = _labelled(frame[c.name].to_numpy(), c.value_labels, c.measure == "ordinal")
+    return frame
+
+
+_TIME_FORMATS = {"DATE", "ADATE", "EDATE", "JDATE", "SDATE", "QYR", "MOYR", "WKYR", "DATETIME", "TIME", "DTIME"}
+
+
+def _rows(value, what):
+    if isinstance(value, bool) or not isinstance(value, (int, np.integer)) or value < 0:
+        raise ValueError(f"{what} must be a whole number of at least 0, not {value!r}")
+    return int(value)
+
+
+def _open(path, usecols, user_missing):
+    if isinstance(usecols, str):
+        usecols = [usecols]
+    return _savkit.Reader(os.fspath(path), None if usecols is None else [str(c) for c in usecols],
+                          bool(user_missing))
+
+
+def read_sav(path, usecols=None, row_offset=0, row_limit=None, apply_value_labels=False, user_missing=False):
+    """Reads an SPSS system file (.sav or .zsav) into a DataFrame.
+
+    Returns ``(DataFrame, Metadata)``. Numbers are float64; dates and
+    date-times datetime64, times timedelta64; strings str without their
+    padding. System-missing values are NaN (NaT); user-missing values too,
+    unless ``user_missing`` is set. ``apply_value_labels`` turns labelled
+    columns into Categoricals of their labels. ``usecols`` names the columns
+    to read (any letter case); they come in file order.
+    """
+    row_offset = _rows(row_offset, "row_offset")
+    if row_limit is not None:
+        row_limit = _rows(row_limit, "row_limit")
+    reader = _open(path, usecols, user_missing)
+    try:
+        meta = from_library(reader.metadata())
+        start = min(row_offset, meta.row_count)
+        count = meta.row_count - start if row_limit is None else min(row_limit, meta.row_count - start)
+        result = reader.read(start, count)
+        frame = _frame(result, meta.columns, pd.RangeIndex(count), apply_value_labels)
+    finally:
+        reader.close()
+    return frame, meta
+
+
+class Chunks:
+    """The cases of a file as DataFrames of ``chunksize`` rows, indexed by
+    case (0-based), read as they are asked for. ``metadata`` describes them."""
+
+    def __init__(self, path, chunksize, usecols=None, apply_value_labels=False, user_missing=False):
+        self._size = _rows(chunksize, "chunksize")
+        if self._size == 0:
+            raise ValueError("chunksize must be at least 1")
+        self._reader = _open(path, usecols, user_missing)
+        self.metadata: Metadata = from_library(self._reader.metadata())
+        self._labels = apply_value_labels
+        self._next = 0
+
+    def __iter__(self):
+        return self
+
+    def __next__(self):
+        total = self.metadata.row_count
+        if self._reader is None or self._next >= total:
+            self.close()
+            raise StopIteration
+        start = self._next
+        count = min(self._size, total - start)
+        result = self._reader.read(start, count)
+        self._next = start + count
+        return _frame(result, self.metadata.columns, pd.RangeIndex(start, start + count), self._labels)
+
+    def close(self):
+        if self._reader is not None:
+            self._reader.close()
+            self._reader = None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+def read_sav_chunks(path, chunksize, usecols=None, apply_value_labels=False, user_missing=False):
+    """Iterates over the file's cases in DataFrames of ``chunksize`` rows;
+    memory stays bounded by the chunk. The options are read_sav's."""
+    return Chunks(path, chunksize, usecols, apply_value_labels, user_missing)

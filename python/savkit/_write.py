@@ -1,0 +1,212 @@
+"""Writing a DataFrame to a new SPSS system file."""
+
+import numbers
+import os
+import re
+from dataclasses import asdict
+from datetime import date, datetime, timedelta
+
+import numpy as np
+import pandas as pd
+
+from . import _savkit
+from ._errors import Error
+from ._metadata import Column, Metadata
+
+_COMPRESSION = {"none": 0, "bytecode": 1, "zlib": 2}
+# The file's day zero, 14 Oct 1582, and 1 Jan 1970, in the file's seconds.
+_DAY_ZERO = datetime(1582, 10, 14)
+_UNIX_EPOCH = 12219379200
+_TEXT_FORMATS = ("A", "AHEX")
+
+
+def _seconds(ns, offset):
+    """int64 nanoseconds (NaT the least int64) as float seconds + offset,
+    whole seconds exactly."""
+    ns = np.asarray(ns, dtype="i8")
+    whole, part = np.divmod(ns, 10**9)
+    out = (whole + offset).astype("f8") + part / 1e9
+    out[ns == np.iinfo("i8").min] = np.nan
+    return out
+
+
+def _time_values(name, values):
+    """A column of Python dates, date-times or durations, missing as None."""
+    out = np.full(len(values), np.nan)
+    kind = None
+    for i, v in enumerate(values):
+        if v is None or v is pd.NaT or (isinstance(v, float) and np.isnan(v)):
+            continue
+        if isinstance(v, timedelta):
+            out[i], k = v.total_seconds(), "duration"
+        elif isinstance(v, datetime):
+            out[i], k = (v.replace(tzinfo=None) - _DAY_ZERO).total_seconds(), "datetime"
+        else:
+            out[i], k = (datetime(v.year, v.month, v.day) - _DAY_ZERO).total_seconds(), "date"
+        if kind not in (None, k) and {kind, k} != {"date", "datetime"}:
+            raise Error(f"{name}: a column of both times and durations")
+        kind = k if kind in (None, k) else "datetime"
+    return out, kind
+
+
+def _time_format(kind, seconds):
+    finite = seconds[~np.isnan(seconds)]
+    fraction = bool(np.any(finite != np.floor(finite)))
+    if kind == "duration":
+        return "TIME11.2" if fraction else "TIME8"
+    if kind == "date" or (len(finite) and not fraction and np.all(finite % 86400 == 0)):
+        return "DATE11"
+    return "DATETIME23.2" if fraction else "DATETIME20"
+
+
+def _number_format(values):
+    finite = values[np.isfinite(values)]
+    if len(finite) and np.all(finite == np.floor(finite)) and np.all(np.abs(finite) < 1e15):
+        digits = len(str(int(np.max(np.abs(finite))))) + int(np.any(finite < 0))
+        return f"F{max(digits, 1)}.0"
+    return "F8.2"
+
+
+def _object_kind(name, values):
+    """What an object column holds: "string", "number" or "time"."""
+    seen = set()
+    for v in values:
+        if v is None or v is pd.NaT or v is pd.NA or (isinstance(v, float) and np.isnan(v)):
+            continue
+        if isinstance(v, str):
+            seen.add("string")
+        elif isinstance(v, (bool, np.bool_, numbers.Number)):
+            seen.add("number")
+        elif isinstance(v, (date, timedelta)):
+            seen.add("time")
+        else:
+            raise Error(f"{name}: a value of type {type(v).__name__}, which a file cannot hold")
+    if len(seen) > 1:
+        raise Error(f"{name}: a column of {' and '.join(sorted(seen))} values; a file's column holds one kind")
+    return seen.pop() if seen else "string"
+
+
+def _texts(values):
+    return [v if isinstance(v, str) else "" for v in values]
+
+
+def _categorical(name, series, meta):
+    """Codes for a Categorical: the values its labels stand for in the
+    metadata, the categories themselves where they are values, or else
+    1, 2, ... with the categories as their labels."""
+    cats = list(series.cat.categories)
+    codes = series.cat.codes.to_numpy()
+    labels = dict(meta.value_labels) if meta else {}
+    reverse = {}
+    for value, label in labels.items():
+        reverse.setdefault(label, value)
+    if meta and meta.type == "string":
+        mapped = [reverse.get(c, c if isinstance(c, str) else str(c)) for c in cats]
+        values = [None if k < 0 else mapped[k] for k in codes]
+        return "string", _texts(values), labels, None
+    mapped = [reverse.get(c, c if isinstance(c, numbers.Number) and not isinstance(c, bool) else None) for c in cats]
+    if any(m is None for m in mapped):
+        mapped = list(range(1, len(cats) + 1))
+        labels = {float(i + 1): str(c) for i, c in enumerate(cats)}
+    table = np.array([float(m) for m in mapped] + [np.nan])
+    measure = "ordinal" if series.cat.ordered else "nominal"
+    return "number", table[np.where(codes < 0, len(cats), codes)], labels, measure
+
+
+def _column(name, series, meta):
+    """The column's definition for the library, and its values."""
+    labels, measure, fmt, flag = None, None, None, False
+    dtype = series.dtype
+    if isinstance(dtype, pd.CategoricalDtype):
+        kind, values, labels, measure = _categorical(name, series, meta)
+    elif pd.api.types.is_bool_dtype(dtype) or pd.api.types.is_numeric_dtype(dtype):
+        if pd.api.types.is_complex_dtype(dtype):
+            raise Error(f"{name}: complex numbers, which a file cannot hold")
+        kind, values = "number", series.to_numpy(dtype="f8", na_value=np.nan)
+        flag = pd.api.types.is_bool_dtype(dtype)
+        fmt = "F1.0" if flag else _number_format(values)
+    elif pd.api.types.is_datetime64_any_dtype(dtype):
+        if getattr(dtype, "tz", None) is not None:
+            series = series.dt.tz_localize(None)
+        kind, values = "number", _seconds(series.to_numpy(dtype="M8[ns]").view("i8"), _UNIX_EPOCH)
+        fmt = _time_format("datetime", values)
+    elif pd.api.types.is_timedelta64_dtype(dtype):
+        kind, values = "number", _seconds(series.to_numpy(dtype="m8[ns]").view("i8"), 0)
+        fmt = _time_format("duration", values)
+    elif pd.api.types.is_object_dtype(dtype) or pd.api.types.is_string_dtype(dtype):
+        raw = series.to_numpy(dtype=object)
+        kind = _object_kind(name, raw)
+        if kind == "number":
+            values = np.array([np.nan if v is None or v is pd.NA else float(v) for v in raw])
+            fmt = _number_format(values)
+        elif kind == "time":
+            values, time_kind = _time_values(name, raw)
+            kind, fmt = "number", _time_format(time_kind, values)
+        else:
+            values = _texts(raw)
+    else:
+        raise Error(f"{name}: values of type {dtype}, which a file cannot hold")
+
+    same = meta is not None and (meta.type == "string") == (kind == "string")
+    spec = {"name": name, "type": "string" if kind == "string" else "numeric",
+            "label": meta.label if meta else "", "value_labels": {}, "missing_values": [],
+            "missing_range": None, "role": meta.role if meta else None,
+            "attributes": dict(meta.attributes) if meta else {}}
+    if kind == "string":
+        width = max([len(v.encode("utf-8")) for v in values] + [1, meta.width if same else 0])
+        if width > 32767:
+            raise Error(f"{name}: a text of {width} bytes; a file's texts hold at most 32767")
+        spec.update(width=width, format=f"A{width}", measure="nominal", alignment="left",
+                    display_width=min(width, 40))
+    else:
+        spec.update(width=0, format=fmt, measure=measure or "scale", alignment="right",
+                    display_width=min(int(re.match(r"[A-Z]+(\d+)", fmt).group(1)), 40))
+    if same:
+        if kind != "string" and not meta.format.upper().startswith(_TEXT_FORMATS) and not flag:
+            spec["format"] = meta.format
+        spec.update(value_labels=dict(meta.value_labels), missing_values=list(meta.missing_values),
+                    missing_range=meta.missing_range)
+    if meta is not None:
+        spec.update(measure=measure or meta.measure, alignment=meta.alignment, display_width=meta.display_width)
+    if labels is not None:
+        spec["value_labels"] = labels
+    return spec, values
+
+
+def write_sav(df, path, metadata=None, compression="bytecode"):
+    """Writes a DataFrame to a new SPSS system file, in one step: the file
+    appears complete under its name, or whatever was there stays.
+
+    Numbers, strings (their width the longest text's, in UTF-8 bytes),
+    datetimes, timedeltas and Categoricals (as their values, or codes with
+    the categories as value labels) are written. ``metadata`` (a Metadata,
+    as read_sav returns) gives labels, formats, value labels, missing values,
+    measures and sets of the columns it names. ``compression``: "none",
+    "bytecode" or "zlib".
+    """
+    if not isinstance(df, pd.DataFrame):
+        raise TypeError(f"write_sav takes a DataFrame, not {type(df).__name__}")
+    if compression not in _COMPRESSION:
+        raise ValueError(f"compression {compression!r}: use none, bytecode or zlib")
+    if metadata is not None and not isinstance(metadata, Metadata):
+        raise TypeError(f"metadata is a savkit.Metadata, not {type(metadata).__name__}")
+    if not df.columns.is_unique:
+        raise Error("the DataFrame has two columns of one name")
+    columns, data = [], []
+    for name in df.columns:
+        meta = metadata.column(name) if metadata else None
+        spec, values = _column(str(name), df[name], meta)
+        columns.append(spec)
+        data.append(values)
+    names = {str(n).upper() for n in df.columns}
+
+    def kept(members):
+        return all(m.upper() in names for m in members)
+
+    file = {"file_label": "", "weight": None, "variable_sets": {}, "mr_sets": [], "file_attributes": {}}
+    if metadata is not None:
+        file.update(file_label=metadata.file_label, file_attributes=dict(metadata.file_attributes),
+                    weight=metadata.weight if metadata.weight and kept([metadata.weight]) else None,
+                    variable_sets={k: v for k, v in metadata.variable_sets.items() if kept(v)},
+                    mr_sets=[asdict(s) for s in metadata.mr_sets if kept(s.variables)])
+    _savkit.write(os.fspath(path), columns, data, file, len(df), _COMPRESSION[compression])

@@ -1,0 +1,43 @@
+// The pieces of the Python module, each registered by its own file.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include <string>
+
+#include "savkit/model/datafile.h"
+
+namespace savkit::python {
+
+namespace py = pybind11;
+
+// The library's failures as the package's exceptions (savkit._errors).
+void BindErrors(py::module_& m);
+void BindReader(py::module_& m);
+void BindWriter(py::module_& m);
+void BindFile(py::module_& m);
+
+// Variable roles by their codes, SPSS_ROLE_INPUT to SPSS_ROLE_SPLIT.
+inline constexpr const char* kRoles[] = {"input", "target", "both", "none", "partition", "split"};
+
+// Property setters that check what they are given.
+[[noreturn]] void Refuse(const std::string& message);  // a DataFileError
+Variant ValueFor(const TSPSSVariable& v, const py::handle& value);  // a number or a text, as v holds
+TSPSSLevel LevelOf(const std::string& name);
+TSPSSAlign AlignOf(const std::string& name);
+void SetFormat(TSPSSVariable& v, const std::string& format);  // print and write format
+// From "missing_values" (up to three) and "missing_range" (two numbers or None).
+void SetMissing(TSPSSVariable& v, const py::dict& c);
+void SetValueLabels(TSPSSVariable& v, const py::dict& labels);
+
+// Opens path for reading; a failure names the file.
+void OpenForReading(TSPSSDatafile& d, const std::string& path);
+// The dictionary and file facts as plain Python values.
+py::dict Metadata(TSPSSDatafile& d);
+// One variable as Metadata lists it; attributes and role are the stored
+// ones of the file open under handle (none where it is -1).
+py::dict ColumnOf(const TSPSSVariable& v, int handle);
+// "date", "datetime", "duration" or "" for the print format type.
+const char* TimeKind(int formatType);
+
+}  // namespace savkit::python

@@ -1,0 +1,47 @@
+// Failures cross into Python as savkit.Error subclasses: FileError where the
+// I/O library gave a status, DataFileError for the model's own checks, Error
+// for the rest of the library. The message is the library's own.
+#include <sys/stat.h>
+
+#include "bindings.h"
+#include "savkit/datafile_exception.h"
+#include "savkit/host/sysutils.h"
+
+namespace savkit::python {
+
+namespace {
+
+void SetError(const char* kind, const std::string& message, int status) {
+  py::object type = py::module_::import("savkit._errors").attr(kind);
+  py::object error = type(message, status);
+  PyErr_SetObject(type.ptr(), error.ptr());
+}
+
+}  // namespace
+
+void BindErrors(py::module_&) {
+  py::register_exception_translator([](std::exception_ptr p) {
+    try {
+      if (p) std::rethrow_exception(p);
+    } catch (const ESPSSDataFileException& e) {
+      SetError(e.ErrorCode() ? "FileError" : "DataFileError", e.what(), e.ErrorCode());
+    } catch (const Exception& e) {
+      SetError("Error", e.what(), 0);
+    }
+  });
+}
+
+void OpenForReading(TSPSSDatafile& d, const std::string& path) {
+  const std::string expanded = ExpandFileName(path);
+  struct stat st;
+  if (::stat(expanded.c_str(), &st) != 0) throw ESPSSDataFileException(path + ": no such file", SPSS_FILE_OERROR);
+  if (!S_ISREG(st.st_mode)) throw ESPSSDataFileException(path + ": not a regular file", SPSS_FILE_OERROR);
+  try {
+    d.Set_Filename(expanded);
+    d.Open();
+  } catch (const ESPSSDataFileException& e) {
+    throw ESPSSDataFileException(path + ": " + e.what(), e.ErrorCode());
+  }
+}
+
+}  // namespace savkit::python

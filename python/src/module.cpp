@@ -1,0 +1,11 @@
+// savkit._savkit: the library under the savkit package.
+#include "bindings.h"
+
+PYBIND11_MODULE(_savkit, m) {
+  using namespace savkit::python;
+  m.doc() = "SPSS system files through the savkit library";
+  BindErrors(m);
+  BindReader(m);
+  BindWriter(m);
+  BindFile(m);
+}

@@ -1,0 +1,286 @@
+// Reading cases into NumPy columns: records come whole from the I/O library
+// in batches, numbers go straight into one float64 block (a row a column),
+// times into int64 nanoseconds, texts into object arrays of str.
+#include <pybind11/numpy.h>
+#include <pybind11/stl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
+
+#include "bindings.h"
+#include "savkit/datafile_exception.h"
+#include "savkit/resourcestrings.h"
+#include "text_objects.h"
+
+namespace savkit::python {
+
+namespace {
+
+// Small enough that a batch is still in cache when its columns are taken out.
+constexpr std::size_t kBatchBytes = 256 << 10;
+constexpr std::size_t kBatchCases = 4096;
+// Seconds from the file's day zero, 14 Oct 1582, to 1 Jan 1970.
+constexpr double kUnixEpoch = 12219379200.0;
+constexpr std::int64_t kNaT = std::numeric_limits<std::int64_t>::min();
+
+enum class Kind { Number, Text, Time };
+
+// The user-missing values of one variable.
+struct Missing {
+  explicit Missing(const TSPSSVariable& v) {
+    const Variant* mv[3] = {&v.MissingValue1(), &v.MissingValue2(), &v.MissingValue3()};
+    const int type = v.MissingValueType();
+    if (type == SPSS_MISS_RANGE || type == SPSS_MISS_RANGEANDVAL) {
+      range = true, low = mv[0]->ToDouble(), high = mv[1]->ToDouble();
+      if (type == SPSS_MISS_RANGEANDVAL) Put(v, *mv[2]);
+    } else {
+      for (int i = 0; i < std::clamp(type, 0, 3); ++i) Put(v, *mv[i]);
+    }
+  }
+  void Put(const TSPSSVariable& v, const Variant& value) {
+    if (v.IsNumeric()) {
+      numbers[count++] = value.ToDouble();
+    } else {
+      std::string t = value.ToString();
+      while (!t.empty() && t.back() == ' ') t.pop_back();
+      texts[count++] = std::move(t);
+    }
+  }
+  bool Any() const { return range || count > 0; }
+  bool Holds(double x) const {
+    if (range && x >= low && x <= high) return true;
+    for (int i = 0; i < count; ++i)
+      if (x == numbers[i]) return true;
+    return false;
+  }
+  bool Holds(std::string_view t) const {
+    for (int i = 0; i < count; ++i)
+      if (t == texts[i]) return true;
+    return false;
+  }
+  bool range = false;
+  double low = 0, high = 0;
+  int count = 0;
+  double numbers[3] = {};
+  std::string texts[3];
+};
+
+struct Column {
+  const TSPSSVariable* variable;
+  Kind kind;
+  std::size_t offset, size;
+  std::optional<Missing> missing;  // set where user-missing values become missing
+  bool duration = false;  // a time of day or a span, not a point in time
+  int blockRow = -1;
+  TextObjects texts{0};  // for a text column
+};
+
+// A time value in nanoseconds from 1970 (durations: from zero), or false
+// where it does not fit in 64 bits.
+bool Nanoseconds(double seconds, std::int64_t& ns) {
+  const double whole = std::floor(seconds);
+  if (!(std::fabs(whole) < 9.2e9)) return false;
+  ns = static_cast<std::int64_t>(whole) * 1000000000 + std::llround((seconds - whole) * 1e9);
+  return true;
+}
+
+// Arrays on memory of our own. NumPy asks the kernel for huge pages for large
+// arrays, and where that means compacting memory first it costs more than
+// the whole read; plain pages fault in several times faster.
+struct Texts {
+  PyObject** items;
+  std::size_t count;
+};
+
+py::array NumberArray(const py::dtype& type, std::vector<py::ssize_t> shape) {
+  std::size_t bytes = 8;
+  for (py::ssize_t n : shape) bytes *= static_cast<std::size_t>(n);
+  void* memory = std::malloc(std::max<std::size_t>(bytes, 1));
+  if (!memory) throw std::bad_alloc();
+  py::capsule owner(memory, [](void* p) { std::free(p); });
+  return py::array(type, std::move(shape), memory, owner);
+}
+
+// Starts out all null; whatever is in it when it goes is released.
+py::array TextArray(py::ssize_t n) {
+  auto* memory = static_cast<PyObject**>(std::calloc(static_cast<std::size_t>(std::max<py::ssize_t>(n, 1)), sizeof(PyObject*)));
+  if (!memory) throw std::bad_alloc();
+  auto* texts = new Texts{memory, static_cast<std::size_t>(n)};
+  py::capsule owner(texts, [](void* p) {
+    auto* t = static_cast<Texts*>(p);
+    for (std::size_t i = 0; i < t->count; ++i) Py_XDECREF(t->items[i]);
+    std::free(t->items);
+    delete t;
+  });
+  return py::array(py::dtype("O"), {n}, memory, owner);
+}
+
+class Reader {
+ public:
+  Reader(const std::string& path, const std::optional<std::vector<std::string>>& usecols, bool userMissing) {
+    OpenForReading(d_, path);
+    Plan(usecols, userMissing);
+    long size = 0;
+    CheckSuccess(spssGetCaseSize(d_.ReadHandle(), &size));
+    caseSize_ = static_cast<std::size_t>(size);
+    batchCases_ = std::clamp<std::size_t>(kBatchBytes / std::max<std::size_t>(caseSize_, 1), 1, kBatchCases);
+  }
+
+  py::dict Meta() {
+    py::dict m = Metadata(d_);
+    py::list names;
+    for (const Column& c : columns_) names.append(c.variable->Name());
+    m["selected"] = names;
+    return m;
+  }
+
+  std::int64_t Rows() const { return d_.Cases()->Count(); }
+
+  // Up to count cases from start (0-based): the float64 block of the
+  // numbers, and per column its block row or (kind, array).
+  py::tuple Read(std::int64_t start, std::int64_t count) {
+    const std::int64_t rows = std::clamp<std::int64_t>(std::min(count, Rows() - start), 0, Rows());
+    const auto n = static_cast<py::ssize_t>(rows);
+    py::array block = NumberArray(py::dtype("float64"), {static_cast<py::ssize_t>(numbers_), n});
+    auto* numbers = static_cast<double*>(block.mutable_data());
+    py::list out;
+    std::vector<void*> data(columns_.size());
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+      Column& c = columns_[i];
+      if (c.kind == Kind::Number) {
+        out.append(c.blockRow);
+        data[i] = numbers + static_cast<std::size_t>(c.blockRow) * static_cast<std::size_t>(rows);
+        continue;
+      }
+      py::array a = c.kind == Kind::Text ? TextArray(n) : NumberArray(py::dtype("int64"), {n});
+      data[i] = a.mutable_data();
+      out.append(py::make_tuple(c.kind == Kind::Text ? "string" : TimeKind(c.variable->PrintType()), a));
+    }
+    std::vector<bool> overflow(columns_.size());
+    if (rows > 0) {
+      py::gil_scoped_release unlocked;
+      CheckSuccess(spssSeekNextCase(d_.ReadHandle(), static_cast<long>(start)));
+    }
+    std::vector<std::uint8_t> batch(caseSize_ * batchCases_);
+    for (std::int64_t done = 0; done < rows;) {
+      const auto take = static_cast<std::size_t>(std::min<std::int64_t>(rows - done, static_cast<std::int64_t>(batchCases_)));
+      {
+        py::gil_scoped_release unlocked;
+        for (std::size_t r = 0; r < take; ++r)
+          CheckSuccess(spssWholeCaseIn(d_.ReadHandle(), reinterpret_cast<char*>(batch.data() + r * caseSize_)));
+        FillNumbers(batch.data(), take, data, static_cast<std::size_t>(done), overflow);
+      }
+      for (std::size_t i : textColumns_) FillTexts(columns_[i], batch.data(), take, static_cast<PyObject**>(data[i]) + done);
+      done += static_cast<std::int64_t>(take);
+    }
+    // A time column with a value past what nanoseconds hold comes as seconds.
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+      if (overflow[i]) out[i] = py::make_tuple(std::string(TimeKind(columns_[i].variable->PrintType())) + "-seconds",
+                                               Seconds(columns_[i], start, rows));
+    return py::make_tuple(block, out);
+  }
+
+  void Close() { d_.Close(); }
+
+ private:
+  void Plan(const std::optional<std::vector<std::string>>& usecols, bool userMissing) {
+    TSPSSVariables* vars = d_.Variables();
+    std::vector<bool> wanted(static_cast<std::size_t>(vars->Count()), !usecols);
+    if (usecols) {
+      for (const std::string& name : *usecols) {
+        TSPSSVariable* v = vars->Find(name);
+        if (!v) throw ESPSSDataFileException("usecols: the file has no variable " + name);
+        wanted[static_cast<std::size_t>(v->Index())] = true;
+      }
+    }
+    std::size_t textColumns = 0;
+    for (int i = 0; i < vars->Count(); ++i) textColumns += !vars->GetItem(i)->IsNumeric();
+    // A table of repeated texts pays while it stays in cache: at most 256 KiB
+    // a column, and 64 MiB in all.
+    const std::size_t budget = std::min<std::size_t>(256u << 10, (64u << 20) / std::max<std::size_t>(textColumns, 1));
+    for (int i = 0; i < vars->Count(); ++i) {
+      if (!wanted[static_cast<std::size_t>(i)]) continue;
+      const TSPSSVariable* v = vars->GetItem(i);
+      const Kind kind = !v->IsNumeric() ? Kind::Text : *TimeKind(v->PrintType()) ? Kind::Time : Kind::Number;
+      Column c{v, kind, static_cast<std::size_t>(v->ReadOffset()), static_cast<std::size_t>(v->StorageSize()),
+               std::nullopt, std::string_view(TimeKind(v->PrintType())) == "duration", -1,
+               TextObjects(kind == Kind::Text ? budget : 0)};
+      if (!userMissing && Missing(*v).Any()) c.missing.emplace(*v);
+      if (kind == Kind::Number) c.blockRow = static_cast<int>(numbers_++);
+      (kind == Kind::Number ? numberColumns_ : kind == Kind::Time ? timeColumns_ : textColumns_).push_back(columns_.size());
+      columns_.push_back(std::move(c));
+    }
+  }
+
+  double Number(const Column& c, const std::uint8_t* record) const {
+    double x;
+    std::memcpy(&x, record + c.offset, sizeof x);
+    if (x == sysmis_ || (c.missing && c.missing->Holds(x))) return std::numeric_limits<double>::quiet_NaN();
+    return x;
+  }
+
+  // Record by record, each read once while it is in cache.
+  void FillNumbers(const std::uint8_t* batch, std::size_t take, const std::vector<void*>& data, std::size_t done,
+                   std::vector<bool>& overflow) const {
+    for (std::size_t r = 0; r < take; ++r) {
+      const std::uint8_t* record = batch + r * caseSize_;
+      for (std::size_t i : numberColumns_) static_cast<double*>(data[i])[done + r] = Number(columns_[i], record);
+      for (std::size_t i : timeColumns_) {
+        const Column& c = columns_[i];
+        std::int64_t& to = static_cast<std::int64_t*>(data[i])[done + r];
+        const double x = Number(c, record);
+        if (std::isnan(x)) to = kNaT;
+        else if (!Nanoseconds(c.duration ? x : x - kUnixEpoch, to) || to == kNaT) overflow[i] = true;
+      }
+    }
+  }
+
+  void FillTexts(Column& c, const std::uint8_t* batch, std::size_t take, PyObject** to) const {
+    for (std::size_t r = 0; r < take; ++r) {
+      const std::string_view t = Trimmed(batch + r * caseSize_ + c.offset, c.size);
+      PyObject* s = c.missing && c.missing->Holds(t) ? PyFloat_FromDouble(std::numeric_limits<double>::quiet_NaN())
+                                                      : c.texts.Get(t);
+      if (!s) throw py::error_already_set();
+      to[r] = s;
+    }
+  }
+
+  // The column's values again, as seconds from 1970 (durations: from zero).
+  py::array_t<double> Seconds(const Column& c, std::int64_t start, std::int64_t rows) {
+    py::array_t<double> a(static_cast<py::ssize_t>(rows));
+    double* to = a.mutable_data();
+    std::vector<std::uint8_t> record(caseSize_);
+    CheckSuccess(spssSeekNextCase(d_.ReadHandle(), static_cast<long>(start)));
+    for (std::int64_t r = 0; r < rows; ++r) {
+      CheckSuccess(spssWholeCaseIn(d_.ReadHandle(), reinterpret_cast<char*>(record.data())));
+      const double x = Number(c, record.data());
+      to[r] = c.duration ? x : x - kUnixEpoch;
+    }
+    return a;
+  }
+
+  TSPSSDatafile d_;
+  std::vector<Column> columns_;
+  std::vector<std::size_t> numberColumns_, timeColumns_, textColumns_;  // indexes into columns_
+  std::size_t numbers_ = 0;
+  std::size_t caseSize_ = 0;
+  std::size_t batchCases_ = 0;
+  double sysmis_ = spssSysmisVal();
+};
+
+}  // namespace
+
+void BindReader(py::module_& m) {
+  py::class_<Reader>(m, "Reader")
+      .def(py::init<const std::string&, const std::optional<std::vector<std::string>>&, bool>(), py::arg("path"),
+           py::arg("usecols") = py::none(), py::arg("user_missing") = false)
+      .def("metadata", &Reader::Meta)
+      .def("rows", &Reader::Rows)
+      .def("read", &Reader::Read, py::arg("start"), py::arg("count"))
+      .def("close", &Reader::Close);
+}
+
+}  // namespace savkit::python
