@@ -20,7 +20,7 @@ std::vector<Row> Rows(TSPSSDatafile& d) {
   for (int i = 0; i < d.Variables()->Count(); ++i) {
     const TSPSSVariable* v = d.Variables()->GetItem(i);
     rows.push_back({v->Name(), v->IsNumeric() ? "number" : "A" + std::to_string(v->Width()),
-                    FormatName(v->PrintType(), v->Width(), v->Decimals()), v->LabelText(), LevelName(v->Level()),
+                    PrintFormatName(*v), v->LabelText(), LevelName(v->Level()),
                     AlignName(v->Align()), MissingText(*v), std::to_string(v->ValueLabels()->Count())});
   }
   return rows;

@@ -321,7 +321,7 @@ std::string Properties(TSPSSDatafile& d, const TSPSSVariable& v) {
   const char* roles[] = {"input", "target", "both", "none", "partition", "split"};
   std::string out = "<table class=\"props\">";
   out += row("Type", v.IsNumeric() ? "number" : "string, " + std::to_string(v.Width()) + " bytes");
-  out += row("Print format", FormatName(v.PrintType(), v.Width(), v.Decimals()));
+  out += row("Print format", PrintFormatName(v));
   int type = 0, decimals = 0, width = 0;
   if (spssGetVarWriteFormat(d.ReadHandle(), v.Name().c_str(), &type, &decimals, &width) == SPSS_OK)
     out += row("Write format", FormatName(type, width, decimals));

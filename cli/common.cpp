@@ -40,6 +40,10 @@ std::string FormatName(int type, int width, int decimals) {
   return name;
 }
 
+std::string PrintFormatName(const TSPSSVariable& v) {
+  return FormatName(v.PrintType(), v.PrintType() == SPSS_FMT_AHEX ? 2 * v.Width() : v.Width(), v.Decimals());
+}
+
 bool ParseFormatName(std::string_view text, int& type, int& width, int& decimals) {
   std::size_t letters = 0;
   while (letters < text.size() && std::isalpha(static_cast<unsigned char>(text[letters]))) ++letters;

@@ -29,6 +29,8 @@ void RefuseInputAsOutput(const std::string& in, const std::string& out);
 
 // "F8.2", "DATE11", "A20".
 std::string FormatName(int type, int width, int decimals);
+// A variable's print format, AHEX at two digits a byte of its string.
+std::string PrintFormatName(const TSPSSVariable& v);
 // The other way: false for a text that names no format.
 bool ParseFormatName(std::string_view text, int& type, int& width, int& decimals);
 bool IsDateFormat(int type);      // a calendar date

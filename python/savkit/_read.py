@@ -13,17 +13,25 @@ from ._metadata import Metadata, from_library
 _UNIX_EPOCH = datetime(1970, 1, 1)
 
 
-def _times(kind, values):
+_FILE_EPOCH = 12219379200.0  # 1 Jan 1970 in the file's seconds
+
+
+def _times(name, kind, values):
     """A time column as the extension module hands it over."""
     if kind in ("date", "datetime"):
         return values.view("M8[ns]")
     if kind == "duration":
         return values.view("m8[ns]")
     # Past what nanoseconds hold: Python objects, which reach years 1 to 9999.
-    if kind == "duration-seconds":
-        return np.array([None if np.isnan(s) else timedelta(seconds=float(s)) for s in values], dtype=object)
-    return np.array([None if np.isnan(s) else _UNIX_EPOCH + timedelta(seconds=float(s)) for s in values],
-                    dtype=object)
+    try:
+        if kind == "duration-seconds":
+            return np.array([None if np.isnan(s) else timedelta(seconds=float(s)) for s in values], dtype=object)
+        return np.array([None if np.isnan(s) else _UNIX_EPOCH + timedelta(seconds=float(s)) for s in values],
+                        dtype=object)
+    except OverflowError:
+        warnings.warn(f"{name}: times past what Python holds; the column keeps the file's numbers "
+                      "(seconds since 14 Oct 1582)", stacklevel=3)
+        return values if kind == "duration-seconds" else values + _FILE_EPOCH
 
 
 def _labelled(values, labels, ordered):
@@ -49,7 +57,8 @@ def _frame(result, columns, index, apply_value_labels):
         for i, p in enumerate(parts):
             if not isinstance(p, int):
                 kind, values = p
-                frame.insert(i, columns[i].name, values if kind == "string" else _times(kind, values))
+                name = columns[i].name
+                frame.insert(i, name, values if kind == "string" else _times(name, kind, values))
         if apply_value_labels:
             for c in columns:
                 if c.value_labels and c.format.split(".")[0].rstrip("0123456789") not in _TIME_FORMATS:

@@ -20,6 +20,11 @@ _UNIX_EPOCH = 12219379200
 _TEXT_FORMATS = ("A", "AHEX")
 
 
+def _format_type(fmt):
+    """The letters of a format, as "F" of "F8.2"."""
+    return re.match(r"[A-Za-z]*", fmt).group(0).upper()
+
+
 def _seconds(ns, offset):
     """int64 nanoseconds (NaT the least int64) as float seconds + offset,
     whole seconds exactly."""
@@ -119,6 +124,7 @@ def _column(name, series, meta):
     dtype = series.dtype
     if isinstance(dtype, pd.CategoricalDtype):
         kind, values, labels, measure = _categorical(name, series, meta)
+        fmt = _number_format(values) if kind == "number" else None
     elif pd.api.types.is_bool_dtype(dtype) or pd.api.types.is_numeric_dtype(dtype):
         if pd.api.types.is_complex_dtype(dtype):
             raise Error(f"{name}: complex numbers, which a file cannot hold")
@@ -162,7 +168,8 @@ def _column(name, series, meta):
         spec.update(width=0, format=fmt, measure=measure or "scale", alignment="right",
                     display_width=min(int(re.match(r"[A-Z]+(\d+)", fmt).group(1)), 40))
     if same:
-        if kind != "string" and not meta.format.upper().startswith(_TEXT_FORMATS) and not flag:
+        text_format = _format_type(meta.format) in _TEXT_FORMATS
+        if (kind != "string" and not text_format and not flag) or _format_type(meta.format) == "AHEX":
             spec["format"] = meta.format
         spec.update(value_labels=dict(meta.value_labels), missing_values=list(meta.missing_values),
                     missing_range=meta.missing_range)
@@ -170,6 +177,10 @@ def _column(name, series, meta):
         spec.update(measure=measure or meta.measure, alignment=meta.alignment, display_width=meta.display_width)
     if labels is not None:
         spec["value_labels"] = labels
+    for v in spec["missing_values"]:
+        if isinstance(v, str) and len(v.encode("utf-8")) > 8:
+            raise Error(f"{name}: the missing value {v!r} takes {len(v.encode('utf-8'))} bytes in UTF-8; "
+                        "a file's missing texts take at most 8")
     return spec, values
 
 

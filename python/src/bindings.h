@@ -4,7 +4,9 @@
 #include <pybind11/pybind11.h>
 
 #include <string>
+#include <string_view>
 
+#include "savkit/datafile_exception.h"
 #include "savkit/model/datafile.h"
 
 namespace savkit::python {
@@ -16,6 +18,14 @@ void BindErrors(py::module_& m);
 void BindReader(py::module_& m);
 void BindWriter(py::module_& m);
 void BindFile(py::module_& m);
+
+// A text of the file as str; bytes that are no UTF-8 (a text cut inside a
+// character) become U+FFFD rather than failing the whole read.
+inline py::str Text(std::string_view t) {
+  PyObject* s = PyUnicode_DecodeUTF8(t.data(), static_cast<Py_ssize_t>(t.size()), "replace");
+  if (!s) throw py::error_already_set();
+  return py::reinterpret_steal<py::str>(s);
+}
 
 // Variable roles by their codes, SPSS_ROLE_INPUT to SPSS_ROLE_SPLIT.
 inline constexpr const char* kRoles[] = {"input", "target", "both", "none", "partition", "split"};
@@ -30,6 +40,8 @@ void SetFormat(TSPSSVariable& v, const std::string& format);  // print and write
 void SetMissing(TSPSSVariable& v, const py::dict& c);
 void SetValueLabels(TSPSSVariable& v, const py::dict& labels);
 
+// A failure about path, said to be about it.
+[[noreturn]] void RethrowNaming(const std::string& path, const ESPSSDataFileException& e);
 // Opens path for reading; a failure names the file.
 void OpenForReading(TSPSSDatafile& d, const std::string& path);
 // The dictionary and file facts as plain Python values.

@@ -33,7 +33,10 @@ void SetFormat(TSPSSVariable& v, const std::string& format) {
   if (!cli::ParseFormatName(format, type, width, decimals)) Refuse(v.Name() + ": " + format + " is no format");
   const bool text = type == SPSS_FMT_A || type == SPSS_FMT_AHEX;
   if (text != !v.IsNumeric()) Refuse(v.Name() + ": " + format + " is no format for " + (text ? "numbers" : "texts"));
-  if (text) return;  // a text shows at its own width
+  if (text) {  // a text shows at its own width, AHEX at two digits a byte
+    v.Set_PrintType(type), v.Set_WriteType(type);
+    return;
+  }
   v.Set_PrintType(type), v.Set_WriteType(type), v.Set_Width(width), v.Set_Decimals(decimals);
 }
 

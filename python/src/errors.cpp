@@ -31,6 +31,12 @@ void BindErrors(py::module_&) {
   });
 }
 
+void RethrowNaming(const std::string& path, const ESPSSDataFileException& e) {
+  const std::string message = e.what();
+  if (message.find(path) != std::string::npos) throw e;
+  throw ESPSSDataFileException(path + ": " + message, e.ErrorCode());
+}
+
 void OpenForReading(TSPSSDatafile& d, const std::string& path) {
   const std::string expanded = ExpandFileName(path);
   struct stat st;
@@ -40,7 +46,7 @@ void OpenForReading(TSPSSDatafile& d, const std::string& path) {
     d.Set_Filename(expanded);
     d.Open();
   } catch (const ESPSSDataFileException& e) {
-    throw ESPSSDataFileException(path + ": " + e.what(), e.ErrorCode());
+    RethrowNaming(path, e);
   }
 }
 

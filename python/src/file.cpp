@@ -22,7 +22,7 @@ class File {
 
   void Close() { d_->Close(); }
   bool Closed() const { return d_->OpenMode() == domClosed; }
-  std::string Path() const { return d_->Filename(); }
+  py::str Path() const { return Text(d_->Filename()); }
   int Cases() { return Open().Cases()->Count(); }
   int Variables() { return Open().Variables()->Count(); }
   py::dict Metadata() { return python::Metadata(Open()); }
@@ -78,7 +78,7 @@ class File {
     if (!v.IsNumeric()) {
       std::string text;
       c->GetText(v.Index(), text);
-      return py::str(cli::TrimRight(std::move(text)));
+      return Text(cli::TrimRight(std::move(text)));
     }
     const double x = c->GetNumber(v.Index());
     return py::float_(x == d_->SysmisValue() ? std::nan("") : x);
@@ -106,7 +106,7 @@ class File {
     TSPSSVariable& v = Var(id);
     if (!v.IsNumeric()) {
       py::list out;
-      for (std::string& t : v.GetTexts()) out.append(py::str(cli::TrimRight(std::move(t))));
+      for (std::string& t : v.GetTexts()) out.append(Text(cli::TrimRight(std::move(t))));
       return out;
     }
     std::vector<double> numbers = v.GetNumbers();
@@ -134,14 +134,14 @@ class File {
   int AddCase() { return Open().Cases()->Add()->CaseNr() - 1; }
   void DeleteCase(int caseIndex) { Open().Cases()->Delete(CaseNumber(caseIndex)); }
 
-  std::string FileLabel() { return Open().FileInfo()->FileLabel(); }
+  py::str FileLabel() { return Text(Open().FileInfo()->FileLabel()); }
   void SetFileLabel(const std::string& label) { Open().FileInfo()->Set_FileLabel(label); }
   void Save() { Open().Save(); }
   void SaveAs(const std::string& path) {
     try {
       Open().SaveAs(ExpandFileName(path));
     } catch (const ESPSSDataFileException& e) {
-      throw ESPSSDataFileException(path + ": " + e.what(), e.ErrorCode());
+      RethrowNaming(path, e);
     }
   }
 

@@ -11,13 +11,13 @@ namespace savkit::python {
 namespace {
 
 py::object Value(const Variant& v) {
-  if (v.IsString()) return py::str(cli::TrimRight(v.ToString()));
+  if (v.IsString()) return Text(cli::TrimRight(v.ToString()));
   return py::float_(v.ToDouble());
 }
 
 py::list Members(TSPSSVarList* list) {
   py::list names;
-  for (int i = 0; i < list->Count(); ++i) names.append(list->Get_Var(i)->Name());
+  for (int i = 0; i < list->Count(); ++i) names.append(Text(list->Get_Var(i)->Name()));
   return names;
 }
 
@@ -36,7 +36,7 @@ py::dict Attributes(int handle, const char* variable, py::object* role) {
       if (spssGetVarRole(handle, variable, &code) == SPSS_OK && code >= 0 && code <= 5) *role = py::str(kRoles[code]);
       continue;
     }
-    out[py::str(names[i])] = py::str(texts[i]);
+    out[Text(names[i])] = Text(texts[i]);
   }
   spssFreeAttributes(names, texts, count);
   return out;
@@ -46,17 +46,17 @@ py::dict Attributes(int handle, const char* variable, py::object* role) {
 
 py::dict ColumnOf(const TSPSSVariable& v, int handle) {
   py::dict c;
-  c["name"] = v.Name();
-  c["label"] = v.LabelText();
+  c["name"] = Text(v.Name());
+  c["label"] = Text(v.LabelText());
   c["type"] = v.IsNumeric() ? "numeric" : "string";
   c["width"] = v.IsNumeric() ? 0 : v.Width();
-  c["format"] = cli::FormatName(v.PrintType(), v.Width(), v.Decimals());
+  c["format"] = cli::PrintFormatName(v);
   c["measure"] = cli::LevelName(v.Level());
   c["alignment"] = cli::AlignName(v.Align());
   c["display_width"] = v.Columns();
   py::dict labels;
   TSPSSValuelabels* vl = v.ValueLabels();
-  for (int i = 0; vl && i < vl->Count(); ++i) labels[Value(vl->GetItem(i)->Value())] = vl->GetItem(i)->Label();
+  for (int i = 0; vl && i < vl->Count(); ++i) labels[Value(vl->GetItem(i)->Value())] = Text(vl->GetItem(i)->Label());
   c["value_labels"] = labels;
   const std::array<const Variant*, 3> mv = {&v.MissingValue1(), &v.MissingValue2(), &v.MissingValue3()};
   py::list missing;
@@ -93,7 +93,7 @@ const char* TimeKind(int type) {
 py::dict Metadata(TSPSSDatafile& d) {
   py::dict m;
   const TSPSSFileInfo* info = d.FileInfo();
-  m["file_label"] = info->FileLabel();
+  m["file_label"] = Text(info->FileLabel());
   char encoding[SPSS_MAX_ENCODING + 1] = "";
   int compression = 0;
   if (d.ReadHandle() >= 0) {
@@ -103,7 +103,7 @@ py::dict Metadata(TSPSSDatafile& d) {
   m["encoding"] = std::string(encoding);
   m["compression"] = compression == 2 ? "zlib" : compression == 1 ? "bytecode" : "none";
   m["creation_time"] = info->TimeStamp();  // days since 1899-12-30; the package makes it a datetime
-  m["product"] = info->SystemString();
+  m["product"] = Text(info->SystemString());
   m["row_count"] = d.Cases()->Count();
   const TSPSSVariable* weight = d.Variables()->CaseWeightVar();
   m["file_attributes"] = d.ReadHandle() >= 0 ? Attributes(d.ReadHandle(), nullptr, nullptr) : py::dict();
@@ -111,26 +111,26 @@ py::dict Metadata(TSPSSDatafile& d) {
   char** lines = nullptr;
   int count = 0;
   if (d.ReadHandle() >= 0 && spssGetDocuments(d.ReadHandle(), &lines, &count) == SPSS_OK) {
-    for (int i = 0; i < count; ++i) documents.append(py::str(lines[i]));
+    for (int i = 0; i < count; ++i) documents.append(Text(lines[i]));
     spssFreeDocuments(lines, count);
   }
   m["documents"] = documents;
-  m["weight"] = weight ? py::object(py::str(weight->Name())) : py::object(py::none());
+  m["weight"] = weight ? py::object(Text(weight->Name())) : py::object(py::none());
   py::list columns;
   for (int i = 0; i < d.Variables()->Count(); ++i) columns.append(ColumnOf(*d.Variables()->GetItem(i), d.ReadHandle()));
   m["columns"] = columns;
   py::dict sets;
   for (int i = 0; i < d.VariableSets()->Count(); ++i) {
     TSPSSVariableSet* s = d.VariableSets()->GetItem(i);
-    sets[py::str(s->Name())] = Members(s->VarList());
+    sets[Text(s->Name())] = Members(s->VarList());
   }
   m["variable_sets"] = sets;
   py::list mr;
   for (int i = 0; i < d.MRMDSets()->Count(); ++i) {
     TSPSSMRMDSet* s = d.MRMDSets()->GetItem(i);
     py::dict set;
-    set["name"] = s->Name();
-    set["label"] = s->Labeltext();
+    set["name"] = Text(s->Name());
+    set["label"] = Text(s->Labeltext());
     set["kind"] = s->IsDichotomy() ? "dichotomy" : "category";
     set["counted_value"] = s->IsDichotomy() ? Value(s->CountedValue()) : py::object(py::none());
     set["variables"] = Members(s->VarList());

@@ -196,7 +196,7 @@ void BindWriter(py::module_& m) {
         try {
           Write(path, columns, data, file, rows, compression);
         } catch (const ESPSSDataFileException& e) {
-          throw ESPSSDataFileException(path + ": " + e.what(), e.ErrorCode());
+          RethrowNaming(path, e);
         }
       },
       py::arg("path"), py::arg("columns"), py::arg("data"), py::arg("file"), py::arg("rows"), py::arg("compression"));

@@ -1,0 +1,103 @@
+"""savkit.File: edits saved in place keep everything else; failures are
+savkit errors that leave the file as it was."""
+
+import shutil
+import subprocess
+
+import numpy as np
+import pytest
+
+import savkit
+from conftest import DATA
+
+
+@pytest.fixture
+def copy(tmp_path):
+    path = tmp_path / "full.sav"
+    shutil.copyfile(DATA / "full.sav", path)
+    return path
+
+
+def test_edits_saved_in_place_change_only_what_was_edited(cli, copy):
+    with savkit.File(copy) as f:
+        f.set_value(0, "name", "Bob")
+        f.set_value(1, "id", None)
+        score = f["AVeryLongVariableNameForTheScore"]
+        score.label = "Score"
+        score.value_labels = {1: "low", 9.5: "high"}
+        score.set_missing(range=(-10, -5), values=[99])
+        f["code"].missing_values = ["zz"]
+        extra = f.add_variable("extra", "string", 12)
+        f.set_value(2, extra, "new text")
+        f.delete_case(4)
+        assert f.add_case() == 4 and len(f) == 5
+        f.save()
+    diff = subprocess.run([cli, "diff", str(DATA / "full.sav"), str(copy)], capture_output=True, text=True)
+    assert diff.returncode == 1
+    changed = [line.strip() for line in diff.stdout.splitlines() if line.startswith("  ")]
+    assert "variable extra: only in " + str(copy) in changed
+    assert 'variable AVeryLongVariableNameForTheScore: label: "Score in € — ünïcode" -> "Score"' in changed
+    assert all(line.split(":")[0].split()[-1] in ("AVeryLongVariableNameForTheScore", "code", "extra", "1", "2", "5")
+               for line in changed), changed
+    df, meta = savkit.read_sav(copy, user_missing=True)
+    assert df["name"][0] == "Bob" and np.isnan(df["id"][1]) and df["extra"][2] == "new text"
+    assert meta.column("AVeryLongVariableNameForTheScore").missing_range == (-10.0, -5.0)
+    assert meta.column("code").missing_values == ["zz"]
+    assert meta.documents == savkit.read_sav(DATA / "full.sav", row_limit=0)[1].documents != []
+
+
+def test_refusals_raise_savkit_errors_and_change_nothing(copy, tmp_path):
+    before = copy.read_bytes()
+    with savkit.File(copy) as f:
+        bad = [
+            (lambda: f.get_value(5, "id"), "case 5 is not valid"),
+            (lambda: f.set_value(0, "id", "text"), "id holds numbers"),
+            (lambda: f.set_value(0, "name", 3), "name holds texts"),
+            (lambda: f.set_value(0, "name", "x" * 9), "a text of 9 bytes"),
+            (lambda: f.variable("nosuch"), "no variable nosuch"),
+            (lambda: f.add_variable("id"), "has a variable of that name"),
+            (lambda: f.add_variable("bad name"), "not a variable name"),
+            (lambda: setattr(f["id"], "format", "A8"), "A8 is no format for numbers"),
+            (lambda: setattr(f["id"], "measure", "loud"), "measure loud"),
+            (lambda: f["id"].set_missing(values=[1, 2, 3, 4]), "at most three"),
+        ]
+        for action, message in bad:
+            with pytest.raises(savkit.DataFileError, match=message):
+                action()
+        gone = f.add_variable("gone")
+        f.delete_variable(gone)
+        with pytest.raises(savkit.DataFileError, match="deleted"):
+            gone.label = "x"
+        with pytest.raises(savkit.Error):
+            f.save_as(tmp_path / "no" / "such.sav")
+    with pytest.raises(savkit.DataFileError, match="closed"):
+        f.get_value(0, "id")
+    assert copy.read_bytes() == before
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["full.sav"]
+
+
+def test_save_as_leaves_the_original(copy, tmp_path):
+    other = tmp_path / "other.zsav"
+    shutil.copyfile(DATA / "full.zsav", other)
+    before = other.read_bytes()
+    with savkit.File(other) as f:
+        f.file_label = "renamed"
+        f.save_as(tmp_path / "saved.zsav")
+        assert f.path.endswith("saved.zsav")
+    assert other.read_bytes() == before
+    _, meta = savkit.read_sav(tmp_path / "saved.zsav")
+    assert meta.file_label == "renamed" and meta.compression == "zlib"
+
+
+def test_broken_files_raise_and_never_crash(tmp_path):
+    whole = (DATA / "full.sav").read_bytes()
+    for cut in range(0, len(whole), max(1, len(whole) // 60)):
+        broken = tmp_path / f"cut{cut}.sav"
+        broken.write_bytes(whole[:cut])
+        with pytest.raises(savkit.Error):
+            savkit.read_sav(broken)
+    with pytest.raises(savkit.FileError, match="not a regular file") as directory:
+        savkit.read_sav(tmp_path)
+    assert directory.value.status == 1
+    with pytest.raises(savkit.FileError, match="no such file"):
+        savkit.File(tmp_path / "missing.sav")

@@ -1,0 +1,129 @@
+"""write_sav: round trips through our reader, files PSPP reads alike, and
+nothing left behind when a write fails."""
+
+import csv
+import io
+import subprocess
+from datetime import datetime, timedelta
+
+import numpy as np
+import pandas as pd
+import pytest
+
+import savkit
+from conftest import FILES, peer
+from test_read import readable
+
+
+@pytest.mark.parametrize("path", [p for p in FILES if readable(p)], ids=lambda p: p.name)
+def test_files_round_trip_with_their_metadata(tmp_path, path):
+    df, meta = savkit.read_sav(path, user_missing=True)
+    out = tmp_path / "copy.sav"
+    long_missing = [c.name for c in meta.columns if any(len(str(v).encode()) > 8 for v in c.missing_values)]
+    if long_missing:
+        # A missing text of 8 bytes in its code page may be longer in UTF-8, which files are written in.
+        with pytest.raises(savkit.Error, match=f"{long_missing[0]}: the missing value"):
+            savkit.write_sav(df, out, metadata=meta)
+        assert not out.exists()
+        return
+    with _quiet():
+        savkit.write_sav(df, out, metadata=meta, compression=meta.compression)
+        again, again_meta = savkit.read_sav(out, user_missing=True)
+    pd.testing.assert_frame_equal(again, df)
+    # What a new file cannot carry over: documents, and where and when it was written.
+    for m in (meta, again_meta):
+        m.documents, m.creation_time, m.product, m.encoding = [], None, "", ""
+    assert again_meta == meta
+
+
+class _quiet:
+    """Times past what Python holds warn on reading; that is tested elsewhere."""
+
+    def __enter__(self):
+        import warnings
+        self._w = warnings.catch_warnings()
+        self._w.__enter__()
+        warnings.simplefilter("ignore", UserWarning)
+
+    def __exit__(self, *exc):
+        self._w.__exit__(*exc)
+
+
+def frame():
+    return pd.DataFrame({
+        "n": [1.5, np.nan, -2.25, 1e10],
+        "i": pd.array([1, 2, None, 40000], dtype="Int64"),
+        "flag": [True, False, True, True],
+        "s": ["a", "Zoë ünïcode", None, "x" * 300],
+        "when": pd.to_datetime(["2020-01-01", "1999-12-31", None, "2262-04-01"]),
+        "at": pd.to_datetime(["2020-01-01 12:30:05", "1970-01-01", None, "1900-02-28 23:59:59"]),
+        "took": pd.to_timedelta(["1h", "0s", None, "36h 5s"]),
+        "colour": pd.Categorical(["red", "blue", None, "red"], categories=["red", "green", "blue"], ordered=True),
+    })
+
+
+def test_a_new_frame_reads_back_the_same_here_and_in_pspp(tmp_path):
+    df = frame()
+    out = tmp_path / "new.sav"
+    savkit.write_sav(df, out, compression="zlib")
+    back, meta = savkit.read_sav(out)
+    assert [c.format for c in meta.columns] == ["F8.2", "F5.0", "F1.0", "A300", "DATE11", "DATETIME20", "TIME8",
+                                                  "F1.0"]
+    assert meta.column("colour").measure == "ordinal" and meta.column("s").measure == "nominal"
+    assert meta.compression == "zlib" and meta.column("s").width == 300
+    assert meta.column("colour").value_labels == {1.0: "red", 2.0: "green", 3.0: "blue"}
+    assert list(back["n"].fillna(-1)) == [1.5, -1, -2.25, 1e10]
+    assert list(back["i"].fillna(-1)) == [1, 2, -1, 40000] and list(back["flag"]) == [1, 0, 1, 1]
+    assert list(back["s"]) == ["a", "Zoë ünïcode", "", "x" * 300]
+    for name in ("when", "at", "took"):
+        pd.testing.assert_series_equal(back[name], df[name], check_names=False)
+    assert list(back["colour"].fillna(0)) == [1, 3, 0, 1]
+
+    # PSPP's reading of the same file, values as it shows them.
+    csv_out = tmp_path / "new.csv"
+    subprocess.run([peer("pspp-convert"), str(out), str(csv_out)], check=True, capture_output=True)
+    rows = list(csv.reader(io.StringIO(csv_out.read_text(encoding="utf-8"))))
+    assert rows[0] == list(df.columns)
+    assert rows[1] == ["1.5", "1", "1", "a", "01/01/2020", "01/01/2020 12:30:05", "01:00:00", "1"]
+    assert rows[2][0] == " " and rows[2][3] == "Zoë ünïcode" and rows[2][5:] == ["01/01/1970 00:00:00", "00:00:00", "3"]
+    assert rows[3] == ["-2.25", " ", "1", "", " ", " ", " ", " "]
+    assert rows[4] == ["10000000000", "40000", "1", "x" * 300, "04/01/2262", "02/28/1900 23:59:59", "36:00:05", "1"]
+
+
+def test_values_a_file_cannot_hold_are_refused_and_nothing_is_left(tmp_path):
+    out = tmp_path / "kept.sav"
+    savkit.write_sav(frame(), out)
+    before = out.read_bytes()
+    bad = [
+        (pd.DataFrame({"m": [1, "a"]}), None, "number and string values"),
+        (pd.DataFrame({"bad name": [1.0]}), None, "not a variable name"),
+        (pd.DataFrame({"c": [1j]}), None, "complex"),
+        (pd.DataFrame({"x": [1.0]}), savkit.Metadata(columns=[savkit.Column("x", format="Q8")]), "Q8 is no format"),
+        (pd.DataFrame({"x": [1.0]}), savkit.Metadata(columns=[savkit.Column("x", missing_values=[1, 2, 3, 4])]),
+         "at most three"),
+        (pd.DataFrame({"x": [1.0]}), savkit.Metadata(weight="x", mr_sets=[savkit.MRSet("$s", variables=["x", "y"])],
+                                                    variable_sets={"v": ["x"]}, columns=[]), None),
+    ]
+    for df, meta, message in bad:
+        if message is None:
+            savkit.write_sav(df, tmp_path / "sets.sav", metadata=meta)  # sets naming absent columns are left out
+            continue
+        with pytest.raises(savkit.Error, match=message):
+            savkit.write_sav(df, out, metadata=meta)
+        assert out.read_bytes() == before
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["kept.sav", "sets.sav"]
+    with pytest.raises(savkit.Error) as missing:
+        savkit.write_sav(frame(), tmp_path / "no" / "such.sav")
+    assert "no/such.sav" in str(missing.value)
+    with pytest.raises(TypeError):
+        savkit.write_sav([1, 2], out)
+
+
+def test_python_times_and_numbers_in_object_columns(tmp_path):
+    df = pd.DataFrame({"d": [datetime(1582, 10, 15), None], "t": [timedelta(days=400000), None],
+                       "n": [np.int64(3), None]}, dtype=object)
+    savkit.write_sav(df, tmp_path / "o.sav")
+    back, meta = savkit.read_sav(tmp_path / "o.sav")
+    assert back["d"][0] == datetime(1582, 10, 15) and back["d"][1] is None
+    assert back["t"][0] == timedelta(days=400000) and list(back["n"].fillna(-1)) == [3, -1]
+    assert [c.format for c in meta.columns] == ["DATE11", "TIME8", "F1.0"]
