@@ -16,11 +16,18 @@ tsan="${SAVKIT_TSAN:-OFF}"
 shared="${BUILD_SHARED_LIBS:-ON}"
 type="${BUILD_TYPE:-Release}"
 framework="${FRAMEWORK:-6}"
+# The Python package builds for Debian's interpreter, which has numpy and
+# pandas; sanitizer builds leave it out (the interpreter has no sanitizer
+# runtime). The first pass also has pip build it from the sources.
+python=ON pip=OFF
+if [ "$sanitize" = ON ] || [ "$tsan" = ON ] || [ "$fuzz" = ON ]; then python=OFF; fi
+if [ "$python" = ON ] && [ -z "${CXX:-}" ] && [ "$framework" = 6 ] && [ "$shared" = ON ]; then pip=ON; fi
 dir="build/test-$(basename "${CXX:-c++}")-${type}-gen${framework}-shared-${shared}"
 dir+="-sanitize-${sanitize}-fuzz-${fuzz}-tsan-${tsan}"
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" -DSAVKIT_SANITIZE="$sanitize" -DSAVKIT_FUZZ="$fuzz" \
   -DSAVKIT_TSAN="$tsan" -DBUILD_SHARED_LIBS="$shared" -DSAVKIT_FRAMEWORK_GENERATION="$framework" \
-  -DSAVKIT_BUILD_BENCH="$([ "$tsan" = ON ] && echo OFF || echo ON)" -DSAVKIT_WERROR=ON
+  -DSAVKIT_BUILD_BENCH="$([ "$tsan" = ON ] && echo OFF || echo ON)" -DSAVKIT_WERROR=ON \
+  -DSAVKIT_BUILD_PYTHON="$python" -DPython_EXECUTABLE=/usr/bin/python3 -DSAVKIT_TEST_PIP="$pip"
 if [ "$tsan" = ON ]; then
   # The threads the library runs on; address randomization off, as older
   # ThreadSanitizer runtimes need on kernels that randomize more.

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# pip builds the package from a copy of the sources, offline, into a fresh
+# virtual environment that sees the system's numpy and pandas; the installed
+# package then reads a file from outside the source tree.
+#   pip_install.sh PYTHON SOURCE_DIR
+set -euo pipefail
+python="$1"
+src="$2"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/src"
+tar -C "$src" --exclude=./build --exclude=./.git -cf - . | tar -C "$work/src" -xf -
+"$python" -m venv --system-site-packages "$work/venv"
+"$work/venv/bin/pip" install --quiet --no-build-isolation --no-index "$work/src"
+cd "$work"
+"$work/venv/bin/python" - "$src/tests/data/full.zsav" <<'PY'
+import sys
+import savkit
+assert "site-packages" in savkit.__file__, savkit.__file__
+df, meta = savkit.read_sav(sys.argv[1])
+assert df.shape == (5, 20) and meta.compression == "zlib", (df.shape, meta.compression)
+print("installed", savkit.__file__)
+PY
