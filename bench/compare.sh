@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures savkit against ReadStat and PSPP on the same data and prints one
 # markdown table of medians and ratios. Build first with benchmarks:
-#   cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSAVKIT_BUILD_BENCH=ON
+#   cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSAVKIT_BUILD_BENCH=ON \
+#     -DSAVKIT_BUILD_PYTHON=ON -DPython_EXECUTABLE=/usr/bin/python3
 #   cmake --build build/bench && bench/compare.sh build/bench
 set -euo pipefail
 build="${1:-build/bench}"
@@ -95,6 +96,20 @@ if Rscript -e 'library(haven)' >/dev/null 2>&1; then
     t <- replicate(as.integer(a[2]), system.time(read_sav(a[1]))[["elapsed"]]); cat(median(t) * 1000)' "$data" "$runs")
 fi
 
+# The Python package, where the build has it: each run in a process of its
+# own, as a user reads a file; medians of time, peak memory beyond what the
+# process held before, and the DataFrame's own size.
+py_read=0 py_rss=0 py_frame=0 py_chunks=0 py_chunks_rss=0
+if [ -d "$build/python/savkit" ]; then
+  pyrun() {
+    for _ in $(seq "$runs"); do
+      PYTHONPATH="$build/python" /usr/bin/python3 "$(dirname "$0")/python_read.py" "$1" "$data"
+    done | sort -n | awk '{ a[NR] = $0 } END { print a[int((NR + 1) / 2)] }'
+  }
+  read -r py_read py_rss py_frame <<< "$(pyrun read)"
+  read -r py_chunks py_chunks_rss _ <<< "$(pyrun chunks)"
+fi
+
 mb=$(stat -c %s "$data")
 echo
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GB", $2 / 1048576 }' /proc/meminfo), $(uname -sr); $(date -u +%Y-%m-%d)"
@@ -107,6 +122,10 @@ row "sequential read, zlib" "$(ms "$seq_zlib")" "sequential read, bytecode" "$(m
 row "every value through GetValue" "$(ms "$getvalue")" "raw sequential read" "$(ms "$seq_byte")" "$(ratio "$getvalue" "$seq_byte")× the time" "≤ 1.5×"
 row "every value through GetNumber/GetText" "$(ms "$typed")" "raw sequential read" "$(ms "$seq_byte")" "$(ratio "$typed" "$seq_byte")× the time" ""
 row "every value through GetValue" "$(ms "$getvalue")" "R haven read_sav" "$(ms "$haven")" "$(ratio "$haven" "$getvalue")× faster" ""
+row "Python read_sav into a DataFrame" "$(ms "$py_read")" "R haven read_sav" "$(ms "$haven")" "$(ratio "$haven" "$py_read")× faster" "≥ 3× faster"
+row "Python read_sav into a DataFrame" "$(ms "$py_read")" "raw sequential read" "$(ms "$seq_byte")" "$(ratio "$py_read" "$seq_byte")× the time" "≤ 1.5×"
+row "Python read_sav, peak memory added" "$(mb "$py_rss")" "the DataFrame's own size" "$(mb "$py_frame")" "$(ratio "$py_rss" "$py_frame")× its size" "≤ 1.3×"
+row "Python read_sav_chunks, 10,000 rows a chunk" "$(ms "$py_chunks"), $(mb "$py_chunks_rss") added" "" "" "" "< 100 MB added"
 row "one column through CreateIndex" "$(ms "$column")" "raw sequential read" "$(ms "$seq_byte")" "$(ratio "$column" "$seq_byte")× the time" "≤ 1.2×"
 row "one column through GetNumbers" "$(ms "$numbers")" "raw sequential read" "$(ms "$seq_byte")" "$(ratio "$numbers" "$seq_byte")× the time" ""
 row "random case read (seek + record)" "$(ms "$random")" "" "" "" "≤ 20 µs"

@@ -48,22 +48,21 @@ def _labelled(values, labels, ordered):
 
 def _frame(result, columns, index, apply_value_labels):
     block, parts = result
-    numeric = [i for i, p in enumerate(parts) if isinstance(p, int)]
-    # The numbers are one block already; pandas takes it as it is.
-    frame = pd.DataFrame(block.T, columns=[columns[i].name for i in numeric], index=index, copy=False)
-    with warnings.catch_warnings():
-        # Columns inserted one by one are separate blocks, as intended.
-        warnings.simplefilter("ignore", pd.errors.PerformanceWarning)
-        for i, p in enumerate(parts):
-            if not isinstance(p, int):
-                kind, values = p
-                name = columns[i].name
-                frame.insert(i, name, values if kind == "string" else _times(name, kind, values))
-        if apply_value_labels:
-            for c in columns:
-                if c.value_labels and c.format.split(".")[0].rstrip("0123456789") not in _TIME_FORMATS:
-                    frame[c.name] = _labelled(frame[c.name].to_numpy(), c.value_labels, c.measure == "ordinal")
-    return frame
+    data = {}
+    for c, p in zip(columns, parts):
+        if isinstance(p, int):
+            data[c.name] = block[p]  # a row of the numbers' block, no copy
+        else:
+            kind, values = p
+            data[c.name] = values if kind == "string" else _times(c.name, kind, values)
+        if apply_value_labels and c.value_labels and _format_type(c.format) not in _TIME_FORMATS:
+            data[c.name] = _labelled(data[c.name], c.value_labels, c.measure == "ordinal")
+    # copy=False: each column stays the array it is; pandas copies nothing.
+    return pd.DataFrame(data, index=index, copy=False)
+
+
+def _format_type(fmt):
+    return fmt.rstrip("0123456789.")
 
 
 _TIME_FORMATS = {"DATE", "ADATE", "EDATE", "JDATE", "SDATE", "QYR", "MOYR", "WKYR", "DATETIME", "TIME", "DTIME"}

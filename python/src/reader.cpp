@@ -10,6 +10,7 @@
 #include <limits>
 #include <optional>
 
+#include "batches.h"
 #include "bindings.h"
 #include "savkit/datafile_exception.h"
 #include "savkit/resourcestrings.h"
@@ -164,17 +165,27 @@ class Reader {
       py::gil_scoped_release unlocked;
       CheckSuccess(spssSeekNextCase(d_.ReadHandle(), static_cast<long>(start)));
     }
-    std::vector<std::uint8_t> batch(caseSize_ * batchCases_);
-    for (std::int64_t done = 0; done < rows;) {
+    // The worker reads and fills numbers; texts are made here, with the
+    // interpreter, while it reads the next batch.
+    Batches batches(caseSize_ * batchCases_, [&](std::uint8_t* records, std::int64_t done) -> std::size_t {
       const auto take = static_cast<std::size_t>(std::min<std::int64_t>(rows - done, static_cast<std::int64_t>(batchCases_)));
+      for (std::size_t r = 0; r < take; ++r)
+        CheckSuccess(spssWholeCaseIn(d_.ReadHandle(), reinterpret_cast<char*>(records + r * caseSize_)));
+      FillNumbers(records, take, data, static_cast<std::size_t>(done), overflow);
+      return take;
+    });
+    const std::uint8_t* records;
+    std::size_t take;
+    std::int64_t done;
+    for (;;) {
+      bool more;
       {
         py::gil_scoped_release unlocked;
-        for (std::size_t r = 0; r < take; ++r)
-          CheckSuccess(spssWholeCaseIn(d_.ReadHandle(), reinterpret_cast<char*>(batch.data() + r * caseSize_)));
-        FillNumbers(batch.data(), take, data, static_cast<std::size_t>(done), overflow);
+        more = batches.Next(records, take, done);
       }
-      for (std::size_t i : textColumns_) FillTexts(columns_[i], batch.data(), take, static_cast<PyObject**>(data[i]) + done);
-      done += static_cast<std::int64_t>(take);
+      if (!more) break;
+      for (std::size_t i : textColumns_) FillTexts(columns_[i], records, take, static_cast<PyObject**>(data[i]) + done);
+      batches.Release();
     }
     // A time column with a value past what nanoseconds hold comes as seconds.
     for (std::size_t i = 0; i < columns_.size(); ++i)
