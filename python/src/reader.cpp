@@ -5,6 +5,7 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -143,6 +144,13 @@ class Reader {
   // Up to count cases from start (0-based): the float64 block of the
   // numbers, and per column its block row or (kind, array).
   py::tuple Read(std::int64_t start, std::int64_t count) {
+    // The interpreter is let go while records are read: a second thread
+    // must not use the handle meanwhile.
+    if (busy_.exchange(true)) Refuse("the file is being read by another thread");
+    struct Done {
+      std::atomic<bool>& busy;
+      ~Done() { busy = false; }
+    } done{busy_};
     const std::int64_t rows = std::clamp<std::int64_t>(std::min(count, Rows() - start), 0, Rows());
     const auto n = static_cast<py::ssize_t>(rows);
     py::array block = NumberArray(py::dtype("float64"), {static_cast<py::ssize_t>(numbers_), n});
@@ -176,15 +184,15 @@ class Reader {
     });
     const std::uint8_t* records;
     std::size_t take;
-    std::int64_t done;
+    std::int64_t first;
     for (;;) {
       bool more;
       {
         py::gil_scoped_release unlocked;
-        more = batches.Next(records, take, done);
+        more = batches.Next(records, take, first);
       }
       if (!more) break;
-      for (std::size_t i : textColumns_) FillTexts(columns_[i], records, take, static_cast<PyObject**>(data[i]) + done);
+      for (std::size_t i : textColumns_) FillTexts(columns_[i], records, take, static_cast<PyObject**>(data[i]) + first);
       batches.Release();
     }
     // A time column with a value past what nanoseconds hold comes as seconds.
@@ -194,7 +202,10 @@ class Reader {
     return py::make_tuple(block, out);
   }
 
-  void Close() { d_.Close(); }
+  void Close() {
+    if (busy_) Refuse("the file is being read by another thread");
+    d_.Close();
+  }
 
  private:
   void Plan(const std::optional<std::vector<std::string>>& usecols, bool userMissing) {
@@ -280,6 +291,7 @@ class Reader {
   std::size_t caseSize_ = 0;
   std::size_t batchCases_ = 0;
   double sysmis_ = spssSysmisVal();
+  std::atomic<bool> busy_{false};
 };
 
 }  // namespace

@@ -30,6 +30,21 @@ def test_files_round_trip_with_their_metadata(tmp_path, path):
         savkit.write_sav(df, out, metadata=meta, compression=meta.compression)
         again, again_meta = savkit.read_sav(out, user_missing=True)
     pd.testing.assert_frame_equal(again, df)
+    # PSPP shows the copy's values as it shows the original's. Not the bytes
+    # of a text that are no UTF-8: PSPP shows "?" for them in the original,
+    # and the copy holds the U+FFFD they were read as.
+    pspp = peer("pspp-convert")
+    shown = []
+    for source in (path, out):
+        run = subprocess.run([pspp, str(source), str(tmp_path / "shown.csv")], check=True, capture_output=True)
+        header, *rows = (tmp_path / "shown.csv").read_bytes().split(b"\n")
+        shown.append((header.lower(), rows, run.stderr))
+    if not any("\ufffd" in v for c in df.columns if df[c].dtype == object for v in df[c] if isinstance(v, str)):
+        assert shown[0][1] == shown[1][1]
+    # Names compare ignoring case; PSPP lower-cases the short names of files
+    # without long ones, and renames names it finds invalid (with a warning).
+    if not shown[0][2]:
+        assert shown[0][0] == shown[1][0]
     # What a new file cannot carry over: documents, and where and when it was written.
     for m in (meta, again_meta):
         m.documents, m.creation_time, m.product, m.encoding = [], None, "", ""
