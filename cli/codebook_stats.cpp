@@ -15,27 +15,7 @@ namespace savkit::cli::codebook {
 
 namespace {
 
-std::uint64_t Mix(std::uint64_t h) {
-  h ^= h >> 33;
-  h *= 0xFF51AFD7ED558CCDULL;
-  return h ^ (h >> 29);
-}
-
-std::uint64_t Hash(std::string_view key) {
-  std::uint64_t h = key.size();
-  std::size_t i = 0;
-  for (; i + 8 <= key.size(); i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, key.data() + i, 8);
-    h = (h ^ word) * 0x9E3779B97F4A7C15ULL;
-  }
-  if (i < key.size()) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, key.data() + i, key.size() - i);
-    h = (h ^ word) * 0x9E3779B97F4A7C15ULL;
-  }
-  return Mix(h);
-}
+std::uint64_t Hash(std::string_view key) { return TextHash(key); }
 
 std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);

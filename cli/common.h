@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -36,6 +37,26 @@ bool ParseFormatName(std::string_view text, int& type, int& width, int& decimals
 bool IsDateFormat(int type);      // a calendar date
 bool IsDateTimeFormat(int type);  // a date with a time of day
 bool IsTimeFormat(int type);      // a time of day or a duration
+
+// A quick hash of a text for tables in memory: eight bytes a step, mixed at
+// the end so that every bit of the result depends on every byte.
+inline std::uint64_t TextHash(std::string_view key) {
+  std::uint64_t h = key.size();
+  std::size_t i = 0;
+  for (; i + 8 <= key.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, key.data() + i, 8);
+    h = (h ^ word) * 0x9E3779B97F4A7C15ULL;
+  }
+  if (i < key.size()) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, key.data() + i, key.size() - i);
+    h = (h ^ word) * 0x9E3779B97F4A7C15ULL;
+  }
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDULL;
+  return h ^ (h >> 29);
+}
 
 // A number as the shortest text that reads back as the same double.
 std::string NumberText(double value);

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/common.h"
+
 namespace savkit::python {
 
 // A stored text up to its padding blanks or a NUL byte.
@@ -43,7 +45,7 @@ class TextObjects {
     if (!on_) return Make(text);
     if (table_.empty()) table_.resize(1024);
     ++looked_;
-    const std::uint64_t hash = Hash(text);
+    const std::uint64_t hash = cli::TextHash(text);
     std::size_t i = hash & (table_.size() - 1);
     for (; table_[i].object; i = (i + 1) & (table_.size() - 1)) {
       const Entry& e = table_[i];
@@ -92,21 +94,6 @@ class TextObjects {
       while (table_[i].object) i = (i + 1) & (table_.size() - 1);
       table_[i] = e;
     }
-  }
-
-  static std::uint64_t Hash(std::string_view t) {
-    std::uint64_t h = t.size();
-    std::size_t i = 0;
-    for (; i + 8 <= t.size(); i += 8) {
-      std::uint64_t w;
-      std::memcpy(&w, t.data() + i, 8);
-      h = (h ^ w) * 0x9E3779B97F4A7C15ull;
-      h ^= h >> 29;
-    }
-    std::uint64_t w = 0;
-    std::memcpy(&w, t.data() + i, t.size() - i);
-    h = (h ^ w) * 0x9E3779B97F4A7C15ull;
-    return h ^ (h >> 32);
   }
 
   static bool Ascii(std::string_view t) {
