@@ -469,3 +469,39 @@ TEST(ColumnSort, EveryShapeSorts) {
   TSPSSVariable::AscendSort(mixed);
   EXPECT_EQ(mixed.HighBound(), 5);
 }
+
+// A column of 120,000 cases makes its variants on a second thread: the
+// array holds the numbers as GetNumbers reads them, edits and all.
+TEST_F(Threads, ALargeColumnsIndexHoldsItsNumbersEditsIncluded) {
+  const std::string path = Path("large.sav");
+  constexpr int kCases = 120000;
+  {
+    int h;
+    ASSERT_EQ(spssOpenWrite(path.c_str(), &h), SPSS_OK);
+    spssSetVarName(h, "x", 0);
+    ASSERT_EQ(spssCommitHeader(h), SPSS_OK);
+    double x;
+    spssGetVarHandle(h, "x", &x);
+    for (int c = 0; c < kCases; ++c) {
+      spssSetValueNumeric(h, x, c % 97 == 0 ? spssSysmisVal() : static_cast<double>((c * 7919) % 1000));
+      ASSERT_EQ(spssCommitCaseRecord(h), SPSS_OK);
+    }
+    ASSERT_EQ(spssCloseWrite(h), SPSS_OK);
+  }
+  TSPSSDatafile d;
+  d.Set_Filename(path);
+  d.Open();
+  TSPSSVariable* x = d.Variables()->Find("x");
+  x->Set_Value(5, Variant(-1.5));
+  d.Cases()->Delete(2);
+  const std::vector<double> numbers = x->GetNumbers();
+  ASSERT_EQ(numbers.size(), static_cast<std::size_t>(kCases - 1));
+  EXPECT_EQ(numbers[3], -1.5);
+  Variant column = x->CreateIndex(false, srtNone);
+  ASSERT_EQ(column.HighBound(), kCases - 1);
+  for (int i = 1; i <= column.HighBound(); ++i) ASSERT_EQ(column[i].ToDouble(), numbers[static_cast<std::size_t>(i - 1)]);
+  Variant sorted = x->CreateIndex(true, srtAscending);
+  EXPECT_EQ(sorted[1].ToDouble(), spssSysmisVal());
+  EXPECT_EQ(sorted[kCases - 1].ToDouble(), 999.0);
+  for (int i = 2; i <= sorted.HighBound(); ++i) ASSERT_LE(sorted[i - 1].ToDouble(), sorted[i].ToDouble());
+}
