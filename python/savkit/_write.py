@@ -64,6 +64,12 @@ def _time_format(kind, seconds):
     return "DATETIME23.2" if fraction else "DATETIME20"
 
 
+def _format_width(fmt):
+    """The width of a format, as 8 of "F8.2"; 8 for a text that is none."""
+    found = re.match(r"[A-Za-z]+(\d+)", fmt)
+    return int(found.group(1)) if found else 8
+
+
 def _number_format(values):
     finite = values[np.isfinite(values)]
     if len(finite) and np.all(finite == np.floor(finite)) and np.all(np.abs(finite) < 1e15):
@@ -120,17 +126,17 @@ def _categorical(name, series, meta):
 
 def _column(name, series, meta):
     """The column's definition for the library, and its values."""
-    labels, measure, fmt, flag = None, None, None, False
+    labels, measure, fmt, flag, text_width = None, None, None, False, -1
     dtype = series.dtype
     if isinstance(dtype, pd.CategoricalDtype):
         kind, values, labels, measure = _categorical(name, series, meta)
-        fmt = _number_format(values) if kind == "number" else None
+        fmt = _number_format if kind == "number" else None
     elif pd.api.types.is_bool_dtype(dtype) or pd.api.types.is_numeric_dtype(dtype):
         if pd.api.types.is_complex_dtype(dtype):
             raise Error(f"{name}: complex numbers, which a file cannot hold")
         kind, values = "number", series.to_numpy(dtype="f8", na_value=np.nan)
         flag = pd.api.types.is_bool_dtype(dtype)
-        fmt = "F1.0" if flag else _number_format(values)
+        fmt = "F1.0" if flag else _number_format
     elif pd.api.types.is_datetime64_any_dtype(dtype):
         if getattr(dtype, "tz", None) is not None:
             series = series.dt.tz_localize(None)
@@ -140,16 +146,19 @@ def _column(name, series, meta):
         kind, values = "number", _seconds(series.to_numpy(dtype="m8[ns]").view("i8"), 0)
         fmt = _time_format("duration", values)
     elif pd.api.types.is_object_dtype(dtype) or pd.api.types.is_string_dtype(dtype):
-        raw = series.to_numpy(dtype=object)
-        kind = _object_kind(name, raw)
+        raw = np.ascontiguousarray(series.to_numpy(dtype=object))
+        # Texts with None or NaN for missing, the common case, are checked
+        # and measured in one pass in the module.
+        text_width = _savkit.texts_width(raw)
+        kind = "string" if text_width >= 0 else _object_kind(name, raw)
         if kind == "number":
             values = np.array([np.nan if v is None or v is pd.NA else float(v) for v in raw])
-            fmt = _number_format(values)
+            fmt = _number_format
         elif kind == "time":
             values, time_kind = _time_values(name, raw)
             kind, fmt = "number", _time_format(time_kind, values)
         else:
-            values = _texts(raw)
+            values = raw if text_width >= 0 else _texts(raw)
     else:
         raise Error(f"{name}: values of type {dtype}, which a file cannot hold")
 
@@ -159,17 +168,25 @@ def _column(name, series, meta):
             "missing_range": None, "role": meta.role if meta else None,
             "attributes": dict(meta.attributes) if meta else {}}
     if kind == "string":
-        width = max([len(v.encode("utf-8")) for v in values] + [1, meta.width if same else 0])
+        if text_width < 0:
+            text_width = _savkit.texts_width(values)
+        width = max(text_width, 1, meta.width if same else 0)
         if width > 32767:
             raise Error(f"{name}: a text of {width} bytes; a file's texts hold at most 32767")
         spec.update(width=width, format=f"A{width}", measure="nominal", alignment="left",
                     display_width=min(width, 40))
     else:
+        # A number's format is worked out from its values where the metadata
+        # gives none, which takes a pass over them.
+        text_format = same and _format_type(meta.format) in _TEXT_FORMATS
+        if same and not text_format and not flag:
+            fmt = meta.format
+        elif callable(fmt):
+            fmt = fmt(values)
         spec.update(width=0, format=fmt, measure=measure or "scale", alignment="right",
-                    display_width=min(int(re.match(r"[A-Z]+(\d+)", fmt).group(1)), 40))
+                    display_width=min(_format_width(fmt), 40))
     if same:
-        text_format = _format_type(meta.format) in _TEXT_FORMATS
-        if (kind != "string" and not text_format and not flag) or _format_type(meta.format) == "AHEX":
+        if _format_type(meta.format) == "AHEX":
             spec["format"] = meta.format
         spec.update(value_labels=dict(meta.value_labels), missing_values=list(meta.missing_values),
                     missing_range=meta.missing_range)

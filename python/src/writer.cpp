@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
 #include <cstring>
 
 #include "bindings.h"
@@ -75,11 +76,24 @@ struct Source {
   const TSPSSVariable* variable;
   std::size_t offset, size;  // in the record
   py::array_t<double, py::array::c_style | py::array::forcecast> numbers;
-  py::list texts;
+  py::object keep;  // what texts points into
+  PyObject* const* texts = nullptr;
 };
 
+// The items of a list, or of a contiguous NumPy array of objects.
+PyObject* const* Items(const py::handle& column, py::object& keep) {
+  if (PyList_Check(column.ptr())) {
+    keep = py::reinterpret_borrow<py::object>(column);
+    return PySequence_Fast_ITEMS(column.ptr());
+  }
+  const py::array a = py::reinterpret_borrow<py::object>(column);
+  if (a.dtype().kind() != 'O' || !(a.flags() & py::array::c_style)) Refuse("texts come as a list or an array of objects");
+  keep = a;
+  return static_cast<PyObject* const*>(a.data());
+}
+
 void PutText(const Source& s, std::size_t r, char* slot) {
-  PyObject* item = PyList_GET_ITEM(s.texts.ptr(), static_cast<Py_ssize_t>(r));
+  PyObject* item = s.texts[r];
   Py_ssize_t length = 0;
   const char* bytes = "";
   if (PyUnicode_Check(item)) {
@@ -112,7 +126,7 @@ void WriteCases(TSPSSDatafile& d, const py::list& data, std::size_t rows) {
     Source s{v, offset, size, {}, py::list()};
     offset += size;
     if (v->IsNumeric()) s.numbers = column;
-    else s.texts = py::list(column);
+    else s.texts = Items(column, s.keep);
     if (py::len(column) != rows) Refuse(v->Name() + ": a column of another length");
     sources.push_back(std::move(s));
   }
@@ -186,9 +200,30 @@ void Write(const std::string& path, const py::list& columns, const py::list& dat
   d.Close();
 }
 
+// The widest text in UTF-8 bytes, where every item is a str, None or NaN;
+// else -1, and the package looks at the items one by one.
+long TextsWidth(const py::object& column) {
+  py::object keep;
+  PyObject* const* items = Items(column, keep);
+  const auto n = static_cast<std::size_t>(py::len(column));
+  Py_ssize_t width = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    PyObject* o = items[i];
+    if (o && PyUnicode_Check(o)) {
+      Py_ssize_t length;
+      if (!PyUnicode_AsUTF8AndSize(o, &length)) throw py::error_already_set();
+      width = std::max(width, length);
+    } else if (o != Py_None && !(o && PyFloat_Check(o) && std::isnan(PyFloat_AS_DOUBLE(o)))) {
+      return -1;
+    }
+  }
+  return static_cast<long>(width);
+}
+
 }  // namespace
 
 void BindWriter(py::module_& m) {
+  m.def("texts_width", &TextsWidth, py::arg("values"));
   m.def(
       "write",
       [](const std::string& path, const py::list& columns, const py::list& data, const py::dict& file, std::size_t rows,
