@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # pip builds the package from a copy of the sources, offline, into a fresh
 # virtual environment that sees the system's numpy and pandas; the installed
-# package then reads a file from outside the source tree.
+# package then reads a file from outside the source tree. Then the same from
+# a source distribution made of that copy, which holds what MANIFEST.in says.
 #   pip_install.sh PYTHON SOURCE_DIR
 set -euo pipefail
 python="$1"
@@ -11,9 +12,8 @@ trap 'rm -rf "$work"' EXIT
 mkdir "$work/src"
 tar -C "$src" --exclude=./build --exclude=./.git -cf - . | tar -C "$work/src" -xf -
 "$python" -m venv --system-site-packages "$work/venv"
-"$work/venv/bin/pip" install --quiet --no-build-isolation --no-index "$work/src"
-cd "$work"
-"$work/venv/bin/python" - "$src/tests/data/full.zsav" <<'PY'
+check() {
+  (cd "$work" && "$work/venv/bin/python" - "$src/tests/data/full.zsav" <<'PY'
 import sys
 import savkit
 assert "site-packages" in savkit.__file__, savkit.__file__
@@ -21,3 +21,11 @@ df, meta = savkit.read_sav(sys.argv[1])
 assert df.shape == (5, 20) and meta.compression == "zlib", (df.shape, meta.compression)
 print("installed", savkit.__file__)
 PY
+  )
+}
+"$work/venv/bin/pip" install --quiet --no-build-isolation --no-index "$work/src"
+check
+(cd "$work/src" && "$python" setup.py -q sdist -d "$work/dist" >/dev/null 2>&1)
+"$work/venv/bin/pip" uninstall --quiet --yes savkit
+"$work/venv/bin/pip" install --quiet --no-build-isolation --no-index "$work"/dist/savkit-*.tar.gz
+check
