@@ -1,6 +1,7 @@
 """Builds savkit._savkit with CMake: the library, static, and the module on it."""
 
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -10,6 +11,8 @@ from setuptools import Extension, setup
 from setuptools.command.build_ext import build_ext
 
 ROOT = Path(__file__).resolve().parent
+# The version is set once, in CMakeLists.txt.
+VERSION = re.search(r"project\(savkit VERSION (\S+)", (ROOT / "CMakeLists.txt").read_text()).group(1)
 
 
 class CMakeBuild(build_ext):
@@ -33,4 +36,4 @@ class CMakeBuild(build_ext):
         shutil.copyfile(built, target)
 
 
-setup(ext_modules=[Extension("savkit._savkit", sources=[])], cmdclass={"build_ext": CMakeBuild})
+setup(version=VERSION, ext_modules=[Extension("savkit._savkit", sources=[])], cmdclass={"build_ext": CMakeBuild})

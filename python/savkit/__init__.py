@@ -7,6 +7,7 @@
         f.save()
 """
 
+from ._savkit import __version__
 from ._errors import DataFileError, Error, FileError
 from ._file import File, Variable
 from ._metadata import Column, Metadata, MRSet

@@ -19,7 +19,7 @@ import savkit
 assert "site-packages" in savkit.__file__, savkit.__file__
 df, meta = savkit.read_sav(sys.argv[1])
 assert df.shape == (5, 20) and meta.compression == "zlib", (df.shape, meta.compression)
-print("installed", savkit.__file__)
+print("installed", savkit.__version__, savkit.__file__)
 PY
   )
 }
