@@ -127,22 +127,6 @@ double KeyNumber(const std::string& key) {
   return x;
 }
 
-MissingSpec::MissingSpec(const TSPSSVariable& v) : type_(v.MissingValueType()) {
-  const Variant* given[] = {&v.MissingValue1(), &v.MissingValue2(), &v.MissingValue3()};
-  for (int i = 0; i < 3; ++i) {
-    if (given[i]->IsEmpty()) continue;
-    if (v.IsNumeric()) values_[i] = given[i]->ToDouble();
-    else texts_[i] = std::string(Trimmed(given[i]->ToString()));
-  }
-  if (type_ == -2 || type_ == -3) low_ = values_[0], high_ = values_[1];
-}
-
-bool MissingSpec::Text(std::string_view trimmed) const {
-  for (int i = 0; i < type_ && i < 3; ++i)
-    if (trimmed == texts_[i]) return true;
-  return false;
-}
-
 double Percentile(const Distribution& sorted, double w, double p) {
   if (sorted.empty()) return std::numeric_limits<double>::quiet_NaN();
   const double target = (w - 1) * p;

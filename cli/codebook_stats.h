@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "common.h"
 #include "savkit/host/variant.h"
 
 namespace savkit {
@@ -88,28 +89,6 @@ class NumberTally {
 // A number as a tally key, -0 and 0 alike, and back.
 std::string_view NumberKey(const double& x, double& scratch);
 double KeyNumber(const std::string& key);
-
-// A variable's user-missing values: up to three values, or a range and one value.
-class MissingSpec {
- public:
-  explicit MissingSpec(const TSPSSVariable& v);
-  bool Number(double x) const {
-    switch (type_) {
-      case 0: return false;
-      case 1: return x == values_[0];
-      case 2: return x == values_[0] || x == values_[1];
-      case 3: return x == values_[0] || x == values_[1] || x == values_[2];
-      default: return (x >= low_ && x <= high_) || (type_ == -3 && x == values_[2]);
-    }
-  }
-  bool Text(std::string_view trimmed) const;
-
- private:
-  int type_ = 0;
-  double values_[3] = {};
-  double low_ = 0, high_ = 0;
-  std::string texts_[3];
-};
 
 // (value, weight) pairs in ascending order of value, equal values merged.
 using Distribution = std::vector<std::pair<double, double>>;

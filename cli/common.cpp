@@ -124,6 +124,22 @@ std::string ValueText(const TSPSSVariable& v, const Variant& value, double sysmi
   return NumberText(d);
 }
 
+MissingSpec::MissingSpec(const TSPSSVariable& v) : type_(v.MissingValueType()) {
+  const Variant* given[] = {&v.MissingValue1(), &v.MissingValue2(), &v.MissingValue3()};
+  for (int i = 0; i < 3; ++i) {
+    if (given[i]->IsEmpty()) continue;
+    if (v.IsNumeric()) values_[i] = given[i]->ToDouble();
+    else texts_[i] = TrimRight(given[i]->ToString());
+  }
+  if (type_ == -2 || type_ == -3) low_ = values_[0], high_ = values_[1];
+}
+
+bool MissingSpec::Text(std::string_view trimmed) const {
+  for (int i = 0; i < type_ && i < 3; ++i)
+    if (trimmed == texts_[i]) return true;
+  return false;
+}
+
 std::string MissingText(const TSPSSVariable& v) {
   const std::string a = TrimRight(v.MissingValue1().ToString());
   const std::string b = TrimRight(v.MissingValue2().ToString());

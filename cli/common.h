@@ -58,6 +58,29 @@ inline std::uint64_t TextHash(std::string_view key) {
   return h ^ (h >> 29);
 }
 
+// A variable's user-missing values: up to three values, or a range and one value.
+class MissingSpec {
+ public:
+  explicit MissingSpec(const TSPSSVariable& v);
+  bool Number(double x) const {
+    switch (type_) {
+      case 0: return false;
+      case 1: return x == values_[0];
+      case 2: return x == values_[0] || x == values_[1];
+      case 3: return x == values_[0] || x == values_[1] || x == values_[2];
+      default: return (x >= low_ && x <= high_) || (type_ == -3 && x == values_[2]);
+    }
+  }
+  bool Text(std::string_view trimmed) const;
+  bool Any() const { return type_ != 0; }
+
+ private:
+  int type_ = 0;
+  double values_[3] = {};
+  double low_ = 0, high_ = 0;
+  std::string texts_[3];
+};
+
 // A number as the shortest text that reads back as the same double.
 std::string NumberText(double value);
 // A value for a person or a CSV file: numbers shortest, SYSMIS empty, dates

@@ -13,6 +13,7 @@
 
 #include "batches.h"
 #include "bindings.h"
+#include "cli/common.h"
 #include "savkit/datafile_exception.h"
 #include "savkit/resourcestrings.h"
 #include "text_objects.h"
@@ -30,63 +31,42 @@ constexpr std::int64_t kNaT = std::numeric_limits<std::int64_t>::min();
 
 enum class Kind { Number, Text, Time };
 
-// The user-missing values of one variable.
-struct Missing {
-  explicit Missing(const TSPSSVariable& v) {
-    const Variant* mv[3] = {&v.MissingValue1(), &v.MissingValue2(), &v.MissingValue3()};
-    const int type = v.MissingValueType();
-    if (type == SPSS_MISS_RANGE || type == SPSS_MISS_RANGEANDVAL) {
-      range = true, low = mv[0]->ToDouble(), high = mv[1]->ToDouble();
-      if (type == SPSS_MISS_RANGEANDVAL) Put(v, *mv[2]);
-    } else {
-      for (int i = 0; i < std::clamp(type, 0, 3); ++i) Put(v, *mv[i]);
-    }
-  }
-  void Put(const TSPSSVariable& v, const Variant& value) {
-    if (v.IsNumeric()) {
-      numbers[count++] = value.ToDouble();
-    } else {
-      std::string t = value.ToString();
-      while (!t.empty() && t.back() == ' ') t.pop_back();
-      texts[count++] = std::move(t);
-    }
-  }
-  bool Any() const { return range || count > 0; }
-  bool Holds(double x) const {
-    if (range && x >= low && x <= high) return true;
-    for (int i = 0; i < count; ++i)
-      if (x == numbers[i]) return true;
-    return false;
-  }
-  bool Holds(std::string_view t) const {
-    for (int i = 0; i < count; ++i)
-      if (t == texts[i]) return true;
-    return false;
-  }
-  bool range = false;
-  double low = 0, high = 0;
-  int count = 0;
-  double numbers[3] = {};
-  std::string texts[3];
-};
-
 struct Column {
   const TSPSSVariable* variable;
   Kind kind;
   std::size_t offset, size;
-  std::optional<Missing> missing;  // set where user-missing values become missing
+  std::optional<cli::MissingSpec> missing;  // set where user-missing values become missing
   bool duration = false;  // a time of day or a span, not a point in time
   int blockRow = -1;
   TextObjects texts{0};  // for a text column
 };
 
-// A time value in nanoseconds from 1970 (durations: from zero), or false
-// where it does not fit in 64 bits.
+// Seconds (from 1970; durations from zero) as nanoseconds, NaN as NaT, or
+// false where one does not fit in 64 bits.
 bool Nanoseconds(double seconds, std::int64_t& ns) {
+  if (std::isnan(seconds)) {
+    ns = kNaT;
+    return true;
+  }
   const double whole = std::floor(seconds);
   if (!(std::fabs(whole) < 9.2e9)) return false;
   ns = static_cast<std::int64_t>(whole) * 1000000000 + std::llround((seconds - whole) * 1e9);
-  return true;
+  return ns != kNaT;
+}
+
+// A time column read as seconds becomes int64 nanoseconds in the same
+// memory, where every value fits; else it stays seconds, kind "...-seconds".
+py::tuple TimeColumn(const char* kind, py::array seconds) {
+  auto* values = static_cast<double*>(seconds.mutable_data());
+  const auto n = static_cast<std::size_t>(seconds.size());
+  std::int64_t ns;
+  for (std::size_t i = 0; i < n; ++i)
+    if (!Nanoseconds(values[i], ns)) return py::make_tuple(std::string(kind) + "-seconds", seconds);
+  for (std::size_t i = 0; i < n; ++i) {
+    Nanoseconds(values[i], ns);
+    std::memcpy(values + i, &ns, sizeof ns);
+  }
+  return py::make_tuple(kind, py::array(py::dtype("int64"), {seconds.size()}, values, seconds));
 }
 
 // Arrays on memory of our own. NumPy asks the kernel for huge pages for large
@@ -164,11 +144,10 @@ class Reader {
         data[i] = numbers + static_cast<std::size_t>(c.blockRow) * static_cast<std::size_t>(rows);
         continue;
       }
-      py::array a = c.kind == Kind::Text ? TextArray(n) : NumberArray(py::dtype("int64"), {n});
+      py::array a = c.kind == Kind::Text ? TextArray(n) : NumberArray(py::dtype("float64"), {n});
       data[i] = a.mutable_data();
       out.append(py::make_tuple(c.kind == Kind::Text ? "string" : TimeKind(c.variable->PrintType()), a));
     }
-    std::vector<bool> overflow(columns_.size());
     if (rows > 0) {
       py::gil_scoped_release unlocked;
       CheckSuccess(spssSeekNextCase(d_.ReadHandle(), static_cast<long>(start)));
@@ -179,7 +158,7 @@ class Reader {
       const auto take = static_cast<std::size_t>(std::min<std::int64_t>(rows - done, static_cast<std::int64_t>(batchCases_)));
       for (std::size_t r = 0; r < take; ++r)
         CheckSuccess(spssWholeCaseIn(d_.ReadHandle(), reinterpret_cast<char*>(records + r * caseSize_)));
-      FillNumbers(records, take, data, static_cast<std::size_t>(done), overflow);
+      FillNumbers(records, take, data, static_cast<std::size_t>(done));
       return take;
     });
     const std::uint8_t* records;
@@ -195,10 +174,10 @@ class Reader {
       for (std::size_t i : textColumns_) FillTexts(columns_[i], records, take, static_cast<PyObject**>(data[i]) + first);
       batches.Release();
     }
-    // A time column with a value past what nanoseconds hold comes as seconds.
-    for (std::size_t i = 0; i < columns_.size(); ++i)
-      if (overflow[i]) out[i] = py::make_tuple(std::string(TimeKind(columns_[i].variable->PrintType())) + "-seconds",
-                                               Seconds(columns_[i], start, rows));
+    for (std::size_t i : timeColumns_) {
+      const py::tuple read = out[i];
+      out[i] = TimeColumn(TimeKind(columns_[i].variable->PrintType()), read[1]);
+    }
     return py::make_tuple(block, out);
   }
 
@@ -230,7 +209,7 @@ class Reader {
       Column c{v, kind, static_cast<std::size_t>(v->ReadOffset()), static_cast<std::size_t>(v->StorageSize()),
                std::nullopt, std::string_view(TimeKind(v->PrintType())) == "duration", -1,
                TextObjects(kind == Kind::Text ? budget : 0)};
-      if (!userMissing && Missing(*v).Any()) c.missing.emplace(*v);
+      if (cli::MissingSpec m(*v); !userMissing && m.Any()) c.missing.emplace(std::move(m));
       if (kind == Kind::Number) c.blockRow = static_cast<int>(numbers_++);
       (kind == Kind::Number ? numberColumns_ : kind == Kind::Time ? timeColumns_ : textColumns_).push_back(columns_.size());
       columns_.push_back(std::move(c));
@@ -240,22 +219,20 @@ class Reader {
   double Number(const Column& c, const std::uint8_t* record) const {
     double x;
     std::memcpy(&x, record + c.offset, sizeof x);
-    if (x == sysmis_ || (c.missing && c.missing->Holds(x))) return std::numeric_limits<double>::quiet_NaN();
+    if (x == sysmis_ || (c.missing && c.missing->Number(x))) return std::numeric_limits<double>::quiet_NaN();
     return x;
   }
 
-  // Record by record, each read once while it is in cache.
-  void FillNumbers(const std::uint8_t* batch, std::size_t take, const std::vector<void*>& data, std::size_t done,
-                   std::vector<bool>& overflow) const {
+  // Record by record, each read once while it is in cache; times as
+  // seconds from 1970 (durations from zero).
+  void FillNumbers(const std::uint8_t* batch, std::size_t take, const std::vector<void*>& data, std::size_t done) const {
     for (std::size_t r = 0; r < take; ++r) {
       const std::uint8_t* record = batch + r * caseSize_;
       for (std::size_t i : numberColumns_) static_cast<double*>(data[i])[done + r] = Number(columns_[i], record);
       for (std::size_t i : timeColumns_) {
         const Column& c = columns_[i];
-        std::int64_t& to = static_cast<std::int64_t*>(data[i])[done + r];
         const double x = Number(c, record);
-        if (std::isnan(x)) to = kNaT;
-        else if (!Nanoseconds(c.duration ? x : x - kUnixEpoch, to) || to == kNaT) overflow[i] = true;
+        static_cast<double*>(data[i])[done + r] = c.duration ? x : x - kUnixEpoch;
       }
     }
   }
@@ -263,25 +240,11 @@ class Reader {
   void FillTexts(Column& c, const std::uint8_t* batch, std::size_t take, PyObject** to) const {
     for (std::size_t r = 0; r < take; ++r) {
       const std::string_view t = Trimmed(batch + r * caseSize_ + c.offset, c.size);
-      PyObject* s = c.missing && c.missing->Holds(t) ? PyFloat_FromDouble(std::numeric_limits<double>::quiet_NaN())
+      PyObject* s = c.missing && c.missing->Text(t) ? PyFloat_FromDouble(std::numeric_limits<double>::quiet_NaN())
                                                       : c.texts.Get(t);
       if (!s) throw py::error_already_set();
       to[r] = s;
     }
-  }
-
-  // The column's values again, as seconds from 1970 (durations: from zero).
-  py::array_t<double> Seconds(const Column& c, std::int64_t start, std::int64_t rows) {
-    py::array_t<double> a(static_cast<py::ssize_t>(rows));
-    double* to = a.mutable_data();
-    std::vector<std::uint8_t> record(caseSize_);
-    CheckSuccess(spssSeekNextCase(d_.ReadHandle(), static_cast<long>(start)));
-    for (std::int64_t r = 0; r < rows; ++r) {
-      CheckSuccess(spssWholeCaseIn(d_.ReadHandle(), reinterpret_cast<char*>(record.data())));
-      const double x = Number(c, record.data());
-      to[r] = c.duration ? x : x - kUnixEpoch;
-    }
-    return a;
   }
 
   TSPSSDatafile d_;
