@@ -400,13 +400,7 @@ void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns,
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const Column& c = columns[i];
     const bool text = c.kind == Kind::Text;
-    // Names longer than Add takes are given after adding, under a
-    // placeholder neither a column before nor this one has.
-    std::string placeholder = "v" + std::to_string(i);
-    for (int n = 0; d.Variables()->Find(placeholder) || LowerCase(placeholder) == LowerCase(c.name); ++n)
-      placeholder = "t" + std::to_string(n);
-    TSPSSVariable* v = d.Variables()->Add(placeholder, !text, text ? static_cast<int>(c.width) : 8);
-    v->Set_Name(c.name);
+    TSPSSVariable* v = AddVariable(d, c.name, !text, text ? static_cast<int>(c.width) : 8);
     if (!c.label.empty()) v->Set_LabelText(c.label);
     if (c.kind == Kind::Date) {
       v->Set_PrintType(20), v->Set_WriteType(20), v->Set_Decimals(0), v->Set_Width(11);

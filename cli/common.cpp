@@ -256,11 +256,21 @@ void RefuseInputAsOutput(const std::string& in, const std::string& out) {
     throw UsageError(out + ": is the input file; write the output elsewhere");
 }
 
+TSPSSVariable* AddVariable(TSPSSDatafile& d, const std::string& name, bool numeric, int width) {
+  TSPSSVariables* vars = d.Variables();
+  std::string placeholder = "v" + std::to_string(vars->Count());
+  for (int n = 0; vars->Find(placeholder) || UpperCase(placeholder) == UpperCase(name); ++n)
+    placeholder = "t" + std::to_string(n);
+  TSPSSVariable* v = vars->Add(placeholder, numeric, width);
+  v->Set_Name(name);
+  return v;
+}
+
 void OpenForReading(TSPSSDatafile& data, const std::string& path) {
   const std::string expanded = ExpandFileName(path);
-  if (!FileExists(expanded)) throw Failure(path + ": no such file");
   struct stat st;
-  if (::stat(expanded.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) throw Failure(path + ": not a regular file");
+  if (::stat(expanded.c_str(), &st) != 0) throw Failure(path + ": no such file");
+  if (!S_ISREG(st.st_mode)) throw Failure(path + ": not a regular file");  // a folder, a pipe, a device
   data.Set_Filename(expanded);
   data.Open();
 }

@@ -116,6 +116,11 @@ auto AboutFile(const std::string& path, Work&& work) -> decltype(work()) {
   }
 }
 
+// Adds a variable under any name a file can hold. Add takes short names
+// only, so the variable comes in under a placeholder no variable (nor the
+// name) has, and is then named.
+TSPSSVariable* AddVariable(TSPSSDatafile& d, const std::string& name, bool numeric, int width);
+
 // Opens a file for reading through the component; failures name the file.
 void OpenForReading(TSPSSDatafile& data, const std::string& path);
 

@@ -1,6 +1,6 @@
 """The dictionary of a file as plain Python values."""
 
-from dataclasses import dataclass, field
+from dataclasses import dataclass, field, replace
 from datetime import datetime, timedelta
 from typing import Dict, List, Optional, Tuple, Union
 
@@ -91,27 +91,31 @@ class Metadata:
 _DAY_ZERO = datetime(1899, 12, 30)
 
 
-def from_library(raw: dict) -> Metadata:
-    """Metadata from what the extension module reports, for the columns it
-    selected."""
-    selected = raw.get("selected")
-    columns = [Column(**{k: v for k, v in c.items()}) for c in raw["columns"]]
-    if selected is not None:
-        by_name = {c.name: c for c in columns}
-        columns = [by_name[n] for n in selected]
-    names = {c.name.upper() for c in columns}
+def within(meta: Metadata, names) -> Metadata:
+    """meta with the weight and the sets kept where every variable they name
+    is among names (letter case aside)."""
+    names = {str(n).upper() for n in names}
 
     def kept(members):
         return all(m.upper() in names for m in members)
 
+    return replace(meta, weight=meta.weight if meta.weight and kept([meta.weight]) else None,
+                   variable_sets={k: list(v) for k, v in meta.variable_sets.items() if kept(v)},
+                   mr_sets=[s for s in meta.mr_sets if kept(s.variables)])
+
+
+def from_library(raw: dict) -> Metadata:
+    """Metadata from what the extension module reports, for the columns it
+    selected."""
+    columns = [Column(**c) for c in raw["columns"]]
+    if raw.get("selected") is not None:
+        by_name = {c.name: c for c in columns}
+        columns = [by_name[n] for n in raw["selected"]]
     created = raw["creation_time"]
-    weight = raw["weight"]
-    return Metadata(
+    meta = Metadata(
         file_label=raw["file_label"], encoding=raw["encoding"], compression=raw["compression"],
         creation_time=_DAY_ZERO + timedelta(days=created) if created else None,
         product=raw["product"], row_count=raw["row_count"], documents=list(raw["documents"]),
-        file_attributes=dict(raw["file_attributes"]),
-        weight=weight if weight and weight.upper() in names else None,
-        columns=columns,
-        variable_sets={k: list(v) for k, v in raw["variable_sets"].items() if kept(v)},
-        mr_sets=[MRSet(**s) for s in raw["mr_sets"] if kept(s["variables"])])
+        file_attributes=dict(raw["file_attributes"]), weight=raw["weight"], columns=columns,
+        variable_sets=dict(raw["variable_sets"]), mr_sets=[MRSet(**s) for s in raw["mr_sets"]])
+    return within(meta, [c.name for c in columns])

@@ -8,12 +8,10 @@ import numpy as np
 import pandas as pd
 
 from . import _savkit
+from ._facts import SECONDS_TO_1970
 from ._metadata import Metadata, from_library
 
 _UNIX_EPOCH = datetime(1970, 1, 1)
-
-
-_FILE_EPOCH = 12219379200.0  # 1 Jan 1970 in the file's seconds
 
 
 def _times(name, kind, values):
@@ -31,7 +29,7 @@ def _times(name, kind, values):
     except OverflowError:
         warnings.warn(f"{name}: times past what Python holds; the column keeps the file's numbers "
                       "(seconds since 14 Oct 1582)", stacklevel=3)
-        return values if kind == "duration-seconds" else values + _FILE_EPOCH
+        return values if kind == "duration-seconds" else values + SECONDS_TO_1970
 
 
 def _labelled(values, labels, ordered):
@@ -50,22 +48,13 @@ def _frame(result, columns, index, apply_value_labels):
     block, parts = result
     data = {}
     for c, p in zip(columns, parts):
-        if isinstance(p, int):
-            data[c.name] = block[p]  # a row of the numbers' block, no copy
-        else:
-            kind, values = p
-            data[c.name] = values if kind == "string" else _times(c.name, kind, values)
-        if apply_value_labels and c.value_labels and _format_type(c.format) not in _TIME_FORMATS:
+        kind, values = ("number", block[p]) if isinstance(p, int) else p  # a row of the block: no copy
+        data[c.name] = values if kind in ("number", "string") else _times(c.name, kind, values)
+        # Times keep their values; labels are for codes.
+        if apply_value_labels and c.value_labels and kind in ("number", "string"):
             data[c.name] = _labelled(data[c.name], c.value_labels, c.measure == "ordinal")
     # copy=False: each column stays the array it is; pandas copies nothing.
     return pd.DataFrame(data, index=index, copy=False)
-
-
-def _format_type(fmt):
-    return fmt.rstrip("0123456789.")
-
-
-_TIME_FORMATS = {"DATE", "ADATE", "EDATE", "JDATE", "SDATE", "QYR", "MOYR", "WKYR", "DATETIME", "TIME", "DTIME"}
 
 
 def _rows(value, what):

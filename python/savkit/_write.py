@@ -11,18 +11,14 @@ import pandas as pd
 
 from . import _savkit
 from ._errors import Error
-from ._metadata import Column, Metadata
+from ._facts import SECONDS_TO_1970, format_type
+from ._metadata import Metadata, within
 
 _COMPRESSION = {"none": 0, "bytecode": 1, "zlib": 2}
 # The file's day zero, 14 Oct 1582, and 1 Jan 1970, in the file's seconds.
 _DAY_ZERO = datetime(1582, 10, 14)
-_UNIX_EPOCH = 12219379200
 _TEXT_FORMATS = ("A", "AHEX")
 
-
-def _format_type(fmt):
-    """The letters of a format, as "F" of "F8.2"."""
-    return re.match(r"[A-Za-z]*", fmt).group(0).upper()
 
 
 def _seconds(ns, offset):
@@ -126,7 +122,7 @@ def _categorical(name, series, meta):
 
 def _column(name, series, meta):
     """The column's definition for the library, and its values."""
-    labels, measure, fmt, flag, text_width = None, None, None, False, -1
+    labels, measure, fmt, boolean, text_width = None, None, None, False, -1
     dtype = series.dtype
     if isinstance(dtype, pd.CategoricalDtype):
         kind, values, labels, measure = _categorical(name, series, meta)
@@ -135,12 +131,12 @@ def _column(name, series, meta):
         if pd.api.types.is_complex_dtype(dtype):
             raise Error(f"{name}: complex numbers, which a file cannot hold")
         kind, values = "number", series.to_numpy(dtype="f8", na_value=np.nan)
-        flag = pd.api.types.is_bool_dtype(dtype)
-        fmt = "F1.0" if flag else _number_format
+        boolean = pd.api.types.is_bool_dtype(dtype)
+        fmt = "F1.0" if boolean else _number_format
     elif pd.api.types.is_datetime64_any_dtype(dtype):
         if getattr(dtype, "tz", None) is not None:
             series = series.dt.tz_localize(None)
-        kind, values = "number", _seconds(series.to_numpy(dtype="M8[ns]").view("i8"), _UNIX_EPOCH)
+        kind, values = "number", _seconds(series.to_numpy(dtype="M8[ns]").view("i8"), SECONDS_TO_1970)
         fmt = _time_format("datetime", values)
     elif pd.api.types.is_timedelta64_dtype(dtype):
         kind, values = "number", _seconds(series.to_numpy(dtype="m8[ns]").view("i8"), 0)
@@ -163,7 +159,7 @@ def _column(name, series, meta):
         raise Error(f"{name}: values of type {dtype}, which a file cannot hold")
 
     same = meta is not None and (meta.type == "string") == (kind == "string")
-    spec = {"name": name, "type": "string" if kind == "string" else "numeric",
+    definition = {"name": name, "type": "string" if kind == "string" else "numeric",
             "label": meta.label if meta else "", "value_labels": {}, "missing_values": [],
             "missing_range": None, "role": meta.role if meta else None,
             "attributes": dict(meta.attributes) if meta else {}}
@@ -173,32 +169,32 @@ def _column(name, series, meta):
         width = max(text_width, 1, meta.width if same else 0)
         if width > 32767:
             raise Error(f"{name}: a text of {width} bytes; a file's texts hold at most 32767")
-        spec.update(width=width, format=f"A{width}", measure="nominal", alignment="left",
+        definition.update(width=width, format=f"A{width}", measure="nominal", alignment="left",
                     display_width=min(width, 40))
     else:
         # A number's format is worked out from its values where the metadata
         # gives none, which takes a pass over them.
-        text_format = same and _format_type(meta.format) in _TEXT_FORMATS
-        if same and not text_format and not flag:
+        text_format = same and format_type(meta.format) in _TEXT_FORMATS
+        if same and not text_format and not boolean:
             fmt = meta.format
         elif callable(fmt):
             fmt = fmt(values)
-        spec.update(width=0, format=fmt, measure=measure or "scale", alignment="right",
+        definition.update(width=0, format=fmt, measure=measure or "scale", alignment="right",
                     display_width=min(_format_width(fmt), 40))
     if same:
-        if _format_type(meta.format) == "AHEX":
-            spec["format"] = meta.format
-        spec.update(value_labels=dict(meta.value_labels), missing_values=list(meta.missing_values),
+        if format_type(meta.format) == "AHEX":
+            definition["format"] = meta.format
+        definition.update(value_labels=dict(meta.value_labels), missing_values=list(meta.missing_values),
                     missing_range=meta.missing_range)
     if meta is not None:
-        spec.update(measure=measure or meta.measure, alignment=meta.alignment, display_width=meta.display_width)
+        definition.update(measure=measure or meta.measure, alignment=meta.alignment, display_width=meta.display_width)
     if labels is not None:
-        spec["value_labels"] = labels
-    for v in spec["missing_values"]:
+        definition["value_labels"] = labels
+    for v in definition["missing_values"]:
         if isinstance(v, str) and len(v.encode("utf-8")) > 8:
             raise Error(f"{name}: the missing value {v!r} takes {len(v.encode('utf-8'))} bytes in UTF-8; "
                         "a file's missing texts take at most 8")
-    return spec, values
+    return definition, values
 
 
 def write_sav(df, path, metadata=None, compression="bytecode"):
@@ -223,18 +219,13 @@ def write_sav(df, path, metadata=None, compression="bytecode"):
     columns, data = [], []
     for name in df.columns:
         meta = metadata.column(name) if metadata else None
-        spec, values = _column(str(name), df[name], meta)
-        columns.append(spec)
+        definition, values = _column(str(name), df[name], meta)
+        columns.append(definition)
         data.append(values)
-    names = {str(n).upper() for n in df.columns}
-
-    def kept(members):
-        return all(m.upper() in names for m in members)
-
     file = {"file_label": "", "weight": None, "variable_sets": {}, "mr_sets": [], "file_attributes": {}}
     if metadata is not None:
-        file.update(file_label=metadata.file_label, file_attributes=dict(metadata.file_attributes),
-                    weight=metadata.weight if metadata.weight and kept([metadata.weight]) else None,
-                    variable_sets={k: v for k, v in metadata.variable_sets.items() if kept(v)},
-                    mr_sets=[asdict(s) for s in metadata.mr_sets if kept(s.variables)])
+        # Sets and a weight naming columns the DataFrame lacks are left out.
+        kept = within(metadata, df.columns)
+        file.update(file_label=kept.file_label, file_attributes=dict(kept.file_attributes), weight=kept.weight,
+                    variable_sets=kept.variable_sets, mr_sets=[asdict(s) for s in kept.mr_sets])
     _savkit.write(os.fspath(path), columns, data, file, len(df), _COMPRESSION[compression])

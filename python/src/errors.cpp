@@ -1,11 +1,9 @@
 // Failures cross into Python as savkit.Error subclasses: FileError where the
 // I/O library gave a status, DataFileError for the model's own checks, Error
 // for the rest of the library. The message is the library's own.
-#include <sys/stat.h>
-
 #include "bindings.h"
 #include "savkit/datafile_exception.h"
-#include "savkit/host/sysutils.h"
+#include "cli/common.h"
 
 namespace savkit::python {
 
@@ -38,13 +36,10 @@ void RethrowNaming(const std::string& path, const ESPSSDataFileException& e) {
 }
 
 void OpenForReading(TSPSSDatafile& d, const std::string& path) {
-  const std::string expanded = ExpandFileName(path);
-  struct stat st;
-  if (::stat(expanded.c_str(), &st) != 0) throw ESPSSDataFileException(path + ": no such file", SPSS_FILE_OERROR);
-  if (!S_ISREG(st.st_mode)) throw ESPSSDataFileException(path + ": not a regular file", SPSS_FILE_OERROR);
   try {
-    d.Set_Filename(expanded);
-    d.Open();
+    cli::OpenForReading(d, path);
+  } catch (const cli::Failure& e) {  // no such file, or not a regular one
+    throw ESPSSDataFileException(e.what(), SPSS_FILE_OERROR);
   } catch (const ESPSSDataFileException& e) {
     RethrowNaming(path, e);
   }

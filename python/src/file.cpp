@@ -122,12 +122,7 @@ class File {
     TSPSSVariables* vars = Open().Variables();
     if (vars->Find(name)) Refuse(name + ": the file has a variable of that name");
     if (type == "string" && (width < 1 || width > 32767)) Refuse(name + ": a string is 1 to 32767 bytes wide");
-    // Add takes short names only; the name is given once the variable is there.
-    std::string placeholder = "v" + std::to_string(vars->Count());
-    for (int n = 0; vars->Find(placeholder); ++n) placeholder = "t" + std::to_string(n);
-    TSPSSVariable* v = vars->Add(placeholder, type == "numeric", type == "numeric" ? 8 : width);
-    v->Set_Name(name);
-    return v->VarID();
+    return cli::AddVariable(*d_, name, type == "numeric", type == "numeric" ? 8 : width)->VarID();
   }
 
   void DeleteVariable(std::uint32_t id) { d_->Variables()->Delete(Var(id).Index()); }

@@ -26,12 +26,7 @@ void Define(TSPSSDatafile& d, const py::list& columns) {
     if (d.Variables()->Find(name)) Refuse(name + ": a second column of that name (letter case aside)");
     const bool numeric = py::cast<std::string>(c["type"]) == "numeric";
     const int width = numeric ? 8 : py::cast<int>(c["width"]);
-    // Add takes short names only; the name is given once the variable is there.
-    std::string placeholder = "v" + std::to_string(i);
-    for (int n = 0; d.Variables()->Find(placeholder) || UpperCase(placeholder) == UpperCase(name); ++n)
-      placeholder = "t" + std::to_string(n);
-    TSPSSVariable& v = *d.Variables()->Add(placeholder, numeric, width);
-    v.Set_Name(name);
+    TSPSSVariable& v = *cli::AddVariable(d, name, numeric, width);
     SetFormat(v, py::cast<std::string>(c["format"]));
     v.Set_LabelText(py::cast<std::string>(c["label"]));
     v.Set_Level(LevelOf(py::cast<std::string>(c["measure"])));
