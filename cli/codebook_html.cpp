@@ -318,7 +318,6 @@ std::string Properties(TSPSSDatafile& d, const TSPSSVariable& v) {
   };
   int role = SPSS_ROLE_INPUT;
   spssGetVarRole(d.ReadHandle(), v.Name().c_str(), &role);
-  const char* roles[] = {"input", "target", "both", "none", "partition", "split"};
   std::string out = "<table class=\"props\">";
   out += row("Type", v.IsNumeric() ? "number" : "string, " + std::to_string(v.Width()) + " bytes");
   out += row("Print format", PrintFormatName(v));
@@ -326,7 +325,7 @@ std::string Properties(TSPSSDatafile& d, const TSPSSVariable& v) {
   if (spssGetVarWriteFormat(d.ReadHandle(), v.Name().c_str(), &type, &decimals, &width) == SPSS_OK)
     out += row("Write format", FormatName(type, width, decimals));
   out += row("Measure", LevelName(v.Level()));
-  out += row("Role", role >= 0 && role <= 5 ? roles[role] : std::to_string(role));
+  out += row("Role", role >= 0 && role <= 5 ? kRoleNames[role] : std::to_string(role));
   out += row("Alignment", AlignName(v.Align()));
   out += row("Display width", std::to_string(v.Columns()));
   out += row("Missing values", MissingText(v));

@@ -91,6 +91,8 @@ std::string TrimRight(std::string text);
 std::string MissingText(const TSPSSVariable& v);
 const char* LevelName(TSPSSLevel level);
 const char* AlignName(TSPSSAlign align);
+// Variable roles by their codes, SPSS_ROLE_INPUT to SPSS_ROLE_SPLIT.
+inline constexpr const char* kRoleNames[] = {"input", "target", "both", "none", "partition", "split"};
 
 // RFC 4180: quoted when it holds a comma, a quote or a line break.
 std::string CsvField(const std::string& text);

@@ -27,9 +27,6 @@ inline py::str Text(std::string_view t) {
   return py::reinterpret_steal<py::str>(s);
 }
 
-// Variable roles by their codes, SPSS_ROLE_INPUT to SPSS_ROLE_SPLIT.
-inline constexpr const char* kRoles[] = {"input", "target", "both", "none", "partition", "split"};
-
 // Property setters that check what they are given.
 [[noreturn]] void Refuse(const std::string& message);  // a DataFileError
 Variant ValueFor(const TSPSSVariable& v, const py::handle& value);  // a number or a text, as v holds

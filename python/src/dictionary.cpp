@@ -14,17 +14,14 @@ Variant ValueFor(const TSPSSVariable& v, const py::handle& value) {
 }
 
 TSPSSLevel LevelOf(const std::string& name) {
-  if (name == "nominal") return tslNominal;
-  if (name == "ordinal") return tslOrdinal;
-  if (name == "scale") return tslScale;
-  if (name == "unknown") return tslUnknown;
+  for (const TSPSSLevel level : {tslUnknown, tslNominal, tslOrdinal, tslScale})
+    if (name == cli::LevelName(level)) return level;
   Refuse("measure " + name + ": use nominal, ordinal, scale or unknown");
 }
 
 TSPSSAlign AlignOf(const std::string& name) {
-  if (name == "left") return tsaLeft;
-  if (name == "right") return tsaRight;
-  if (name == "center") return tsaCenter;
+  for (const TSPSSAlign align : {tsaLeft, tsaRight, tsaCenter})
+    if (name == cli::AlignName(align)) return align;
   Refuse("alignment " + name + ": use left, right or center");
 }
 

@@ -33,7 +33,7 @@ py::dict Attributes(int handle, const char* variable, py::object* role) {
   for (int i = 0; i < count; ++i) {
     if (role && std::string_view(names[i]) == "$@Role") {
       int code = 0;
-      if (spssGetVarRole(handle, variable, &code) == SPSS_OK && code >= 0 && code <= 5) *role = py::str(kRoles[code]);
+      if (spssGetVarRole(handle, variable, &code) == SPSS_OK && code >= 0 && code <= 5) *role = py::str(cli::kRoleNames[code]);
       continue;
     }
     out[Text(names[i])] = Text(texts[i]);

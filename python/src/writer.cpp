@@ -166,9 +166,9 @@ void WriteAttributes(TSPSSDatafile& d, const py::list& columns, const py::dict& 
     SetAttributes(h, name.c_str(), c["attributes"]);
     if (c["role"].is_none()) continue;
     const std::string role = py::cast<std::string>(c["role"]);
-    const auto* found = std::find(std::begin(kRoles), std::end(kRoles), role);
-    if (found == std::end(kRoles)) Refuse(name + ": role " + role + ": use input, target, both, none, partition or split");
-    CheckSuccess(spssSetVarRole(h, name.c_str(), static_cast<int>(found - std::begin(kRoles))));
+    const auto* found = std::find(std::begin(cli::kRoleNames), std::end(cli::kRoleNames), role);
+    if (found == std::end(cli::kRoleNames)) Refuse(name + ": role " + role + ": use input, target, both, none, partition or split");
+    CheckSuccess(spssSetVarRole(h, name.c_str(), static_cast<int>(found - std::begin(cli::kRoleNames))));
   }
 }
 
