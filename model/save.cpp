@@ -15,6 +15,10 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
   // target's only when it is complete, keeping the mode of a file it
   // replaces: at no moment is there no valid file under the target's name,
   // and a save that fails or is killed leaves nothing behind.
+  // The component takes the target as its file name once saved; a name it
+  // would refuse then is refused now, before anything is written, so that a
+  // refusal never leaves the model on a file it did not read.
+  if (!DirectoryExists(ExtractFilePath(target))) Raise(cresSPSS_FileIsNotExist, target);
   const std::string expanded = ResolvedPath(ExpandFileName(target));
   if (!DirectoryExists(ExtractFilePath(expanded))) Raise(cresSPSS_ErrorSavingFile);
   LibraryHandle scratch(LibraryHandle::Kind::Write);
@@ -82,14 +86,21 @@ void TSPSSDatafile::MoveToSaved(const std::string& target, const std::string& pa
   held_ = std::move(opened);
   readHandle_ = held_.Get();
   writeHandle_ = -1;
-  Set_Filename(target);
-  RememberOpened(target, path);
-  dictionaryChanged_ = variablesDeleted_ = headerCommitted_ = false;
-  variables_->newVarIndexes_.clear();
-  ReadVariablesAgain();
-  ClearAll();  // the edits are in the file now
-  SizeCaseBuffer();
-  ReadFileFacts(readHandle_);
+  // From here the model reads the new file: a step that fails closes it
+  // rather than leave old positions over new cases.
+  try {
+    Set_Filename(target);
+    RememberOpened(target, path);
+    dictionaryChanged_ = variablesDeleted_ = headerCommitted_ = false;
+    variables_->newVarIndexes_.clear();
+    ReadVariablesAgain();
+    ClearAll();  // the edits are in the file now
+    SizeCaseBuffer();
+    ReadFileFacts(readHandle_);
+  } catch (...) {
+    Abandon();
+    throw;
+  }
 }
 
 void TSPSSDatafile::Save() {
