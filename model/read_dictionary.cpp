@@ -28,17 +28,6 @@ void WithList(Work&& work, Free&& give) {
 
 }  // namespace
 
-namespace {
-
-// The i-th value label of count read: a variable read again after a save
-// keeps its label objects while the file has as many labels as it.
-TSPSSValueLabel* LabelSlot(TSPSSValuelabels& labels, int i, int count) {
-  if (i == 0 && labels.Count() != count) labels.Clear();
-  return labels.Count() == count ? labels.GetItem(i) : labels.AddExistingValueLabel();
-}
-
-}  // namespace
-
 void TSPSSDatafile::ReadVariable(TSPSSVariable& v, const std::string& name, int type, int position) {
   const int h = readHandle_;
   const char* n = name.c_str();
@@ -82,17 +71,16 @@ void TSPSSDatafile::ReadVariable(TSPSSVariable& v, const std::string& name, int 
     for (int i = 0; i < 3; ++i) v.missing_[i] = i < used ? values[i] : Variant();
 
   int count = 0;
+  std::vector<std::pair<Variant, std::string>> read;
   if (v.isNumeric_) {
     double* nums = nullptr;
     char** labels = nullptr;
     CheckSuccess(spssGetVarNValueLabels(h, n, &nums, &labels, &count));
     WithList(
         [&] {
-          for (int i = 0; i < count; ++i) {
-            TSPSSValueLabel* l = LabelSlot(*v.valueLabels_, i, count);
-            l->value_ = Variant(nums[i]);  // exact: a text of 15 digits may no longer match
-            l->label_ = labels[i];
-          }
+          // Exact numbers: a text of 15 digits may no longer match.
+          read.resize(static_cast<std::size_t>(count));
+          for (std::size_t i = 0; i < read.size(); ++i) read[i] = {nums[i], labels[i]};
         },
         [&] { return spssFreeVarNValueLabels(nums, labels, count); });
   } else {
@@ -101,15 +89,12 @@ void TSPSSDatafile::ReadVariable(TSPSSVariable& v, const std::string& name, int 
     CheckSuccess(spssGetVarCValueLabels(h, n, &texts, &labels, &count));
     WithList(
         [&] {
-          for (int i = 0; i < count; ++i) {
-            TSPSSValueLabel* l = LabelSlot(*v.valueLabels_, i, count);
-            l->value_ = Variant(std::string(texts[i]));
-            l->label_ = labels[i];
-          }
+          read.resize(static_cast<std::size_t>(count));
+          for (std::size_t i = 0; i < read.size(); ++i) read[i] = {std::string(texts[i]), labels[i]};
         },
         [&] { return spssFreeVarCValueLabels(texts, labels, count); });
   }
-  if (count == 0) v.valueLabels_->Clear();
+  v.valueLabels_->Refill(std::move(read));
   v.SetOffSetValuesofNewVariable();
 }
 

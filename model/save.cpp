@@ -15,12 +15,13 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
   // target's only when it is complete, keeping the mode of a file it
   // replaces: at no moment is there no valid file under the target's name,
   // and a save that fails or is killed leaves nothing behind.
-  // The component takes the target as its file name once saved; a name it
-  // would refuse then is refused now, before anything is written, so that a
-  // refusal never leaves the model on a file it did not read.
-  if (!DirectoryExists(ExtractFilePath(target))) Raise(cresSPSS_FileIsNotExist, target);
   const std::string expanded = ResolvedPath(ExpandFileName(target));
   if (!DirectoryExists(ExtractFilePath(expanded))) Raise(cresSPSS_ErrorSavingFile);
+  // The component takes the target as its file name once saved; a name it
+  // would refuse then (one without a folder) is refused now, before anything
+  // is written, so that a refusal never leaves the model on a file it did
+  // not read.
+  if (!DirectoryExists(ExtractFilePath(target))) Raise(cresSPSS_FileIsNotExist, target);
   LibraryHandle scratch(LibraryHandle::Kind::Write);
   try {
     // The dictionary comes from the handle the cases are read with: the open
@@ -94,6 +95,7 @@ void TSPSSDatafile::MoveToSaved(const std::string& target, const std::string& pa
     dictionaryChanged_ = variablesDeleted_ = headerCommitted_ = false;
     variables_->newVarIndexes_.clear();
     ReadVariablesAgain();
+    ReadSetsAgain();
     ClearAll();  // the edits are in the file now
     SizeCaseBuffer();
     ReadFileFacts(readHandle_);
@@ -101,6 +103,16 @@ void TSPSSDatafile::MoveToSaved(const std::string& target, const std::string& pa
     Abandon();
     throw;
   }
+}
+
+// The saved file holds the model's sets, less those it could not hold, in
+// the model's order; reading it again into the same objects makes them show
+// what the file says (a name cut at "=", a counted value as text).
+void TSPSSDatafile::ReadSetsAgain() {
+  for (int i = mrmdSets_->Count() - 1; i >= 0; --i)
+    if (mrmdSets_->GetItem(i)->LeftOutOfFiles()) mrmdSets_->TCollection::Delete(i);
+  ReadVariableSet(true);
+  ReadMRMDSet(true);
 }
 
 void TSPSSDatafile::Save() {

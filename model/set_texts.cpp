@@ -64,31 +64,37 @@ void TSPSSDatafile::WriteVariableSet() {
   CheckSuccess(spssSetVariableSets(writeHandle_, VariableSetText().c_str()));
 }
 
-void TSPSSDatafile::ReadVariableSet() {
-  char* raw = nullptr;
-  CheckSuccess(spssGetVariableSets(readHandle_, &raw));
-  if (!raw) return;
-  std::string text = raw;
-  CheckSuccess(spssFreeVariableSets(raw));
+void TSPSSDatafile::ReadVariableSet(bool again) {
+  std::string text = TakeText([&](char** t) { return spssGetVariableSets(readHandle_, t); }, spssFreeVariableSets);
+  int read = 0;
   // Whole lines only: text after the last line feed is left out.
-  for (std::size_t eol; (eol = text.find('\n')) != std::string::npos;) {
+  for (std::size_t eol; (eol = text.find('\n')) != std::string::npos; ++read) {
     std::string line = text.substr(0, eol);
     text.erase(0, eol + 1);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const std::size_t eq = line.find('=');
-    TSPSSVariableSet* set = variableSets_->AddExistingVariableSet(eq == std::string::npos ? "" : Trim(line.substr(0, eq)));
+    const std::string name = eq == std::string::npos ? "" : Trim(line.substr(0, eq));
+    TSPSSVariableSet* set = nullptr;
+    if (again && read < variableSets_->Count()) {
+      set = variableSets_->GetItem(read);
+      set->name_ = name;
+      set->varList_.members_.clear();
+    } else {
+      set = variableSets_->AddExistingVariableSet(name);
+    }
     const std::size_t blank = line.find(' ');
     if (blank == std::string::npos) continue;
     for (const std::string& word : Words(line.substr(blank + 1)))
       if (TSPSSVariable* v = variables_->Find(word)) set->VarList()->AddExisting(v->Name());
   }
+  while (again && variableSets_->Count() > read) variableSets_->TCollection::Delete(variableSets_->Count() - 1);
 }
 
 std::string TSPSSDatafile::MRMDSetText(bool storableOnly) const {
   std::string text;
   for (int i = 0; i < mrmdSets_->Count(); ++i) {
     TSPSSMRMDSet* set = mrmdSets_->GetItem(i);
-    if (storableOnly && set->Count() < 2) continue;
+    if (storableOnly && set->LeftOutOfFiles()) continue;
     text += "$" + set->Name() + "=";
     if (set->IsDichotomy()) {
       const std::string value = set->CountedValue().ToString();
@@ -104,25 +110,39 @@ std::string TSPSSDatafile::MRMDSetText(bool storableOnly) const {
 }
 
 void TSPSSDatafile::WriteMRMDSet() {
-  if (mrmdSets_->Count() > 0) CheckSuccess(spssSetMultRespDefs(writeHandle_, MRMDSetText(true).c_str()));
+  const std::string text = MRMDSetText(true);
+  if (!text.empty()) CheckSuccess(spssSetMultRespDefs(writeHandle_, text.c_str()));
 }
 
-void TSPSSDatafile::ReadMRMDSet() {
+void TSPSSDatafile::ReadMRMDSet(bool again) {
   std::string text = TakeText([&](char** t) { return spssGetMultRespDefs(readHandle_, t); }, spssFreeMultRespDefs);
+  int read = 0;
   // A last line without its line feed is read as a line all the same.
-  while (!text.empty()) {
+  for (; !text.empty(); ++read) {
     const std::size_t eol = text.find('\n');
     const std::string line = text.substr(0, eol);
     text.erase(0, eol == std::string::npos ? text.size() : eol + 1);
-    ParseMRMDSetLine(line);
+    if (again && read < mrmdSets_->Count())
+      FillMRMDSet(*mrmdSets_->GetItem(read), line);
+    else
+      ParseMRMDSetLine(line);
   }
+  while (again && mrmdSets_->Count() > read) mrmdSets_->TCollection::Delete(mrmdSets_->Count() - 1);
 }
 
 TSPSSMRMDSet* TSPSSDatafile::ParseMRMDSetLine(const std::string& line) {
+  TSPSSMRMDSet* set = mrmdSets_->AddExistingMRMDSet("");
+  FillMRMDSet(*set, line);
+  return set;
+}
+
+void TSPSSDatafile::FillMRMDSet(TSPSSMRMDSet& into, const std::string& line) {
+  TSPSSMRMDSet* set = &into;
+  set->varList_.members_.clear();
+  set->shrunkByDeletion_ = false;
   std::string rest = Trim(line);
   const std::size_t eq = rest.find('=');
-  const std::string name = eq == std::string::npos || eq < 1 ? std::string() : rest.substr(1, eq - 1);
-  TSPSSMRMDSet* set = mrmdSets_->AddExistingMRMDSet(name);
+  set->name_ = eq == std::string::npos || eq < 1 ? std::string() : rest.substr(1, eq - 1);
   if (eq != std::string::npos) rest.erase(0, eq + 1);
 
   const std::size_t q = rest.find(' ');
@@ -158,7 +178,6 @@ TSPSSMRMDSet* TSPSSDatafile::ParseMRMDSetLine(const std::string& line) {
   }
   for (const std::string& word : Words(rest))
     if (TSPSSVariable* v = variables_->Find(word)) set->VarList()->AddExisting(v->Name());
-  return set;
 }
 
 }  // namespace savkit

@@ -37,11 +37,12 @@ void TSPSSVarList::Delete(const std::string& name) {
   datafile_->Set_DictionaryChanged(true);
 }
 
-void TSPSSVarList::Forget(const TSPSSVariable* variable) {
+bool TSPSSVarList::Forget(const TSPSSVariable* variable) {
   const auto end = std::remove(members_.begin(), members_.end(), variable);
-  if (end == members_.end()) return;
+  if (end == members_.end()) return false;
   members_.erase(end, members_.end());
   datafile_->Set_DictionaryChanged(true);
+  return true;
 }
 
 void TSPSSVariableSet::Set_Name(const std::string& name) {
@@ -119,6 +120,11 @@ TSPSSMRMDSet* TSPSSMRMDSets::Find(const std::string& name) const {
   for (int i = 0; i < Count(); ++i)
     if (LowerCase(GetItem(i)->Name()) == key) return GetItem(i);
   return nullptr;
+}
+
+void TSPSSMRMDSets::Forget(const TSPSSVariable* variable) {
+  for (int i = 0; i < Count(); ++i)
+    if (GetItem(i)->varList_.Forget(variable)) GetItem(i)->shrunkByDeletion_ = true;
 }
 
 void TSPSSMRMDSets::Delete(int index) {

@@ -151,8 +151,7 @@ void TSPSSVariables::DeleteVariable(int index) {
   datafile_->EditCache()->DeleteVariable(d->VarID());
   for (int i = 0; i < datafile_->VariableSets()->Count(); ++i)
     datafile_->VariableSets()->GetItem(i)->VarList()->Forget(d);
-  for (int i = 0; i < datafile_->MRMDSets()->Count(); ++i)
-    datafile_->MRMDSets()->GetItem(i)->VarList()->Forget(d);
+  datafile_->MRMDSets()->Forget(d);
   if (caseWeightVar_ && caseWeightVar_->Name() == d->Name()) Set_CaseWeightVar(nullptr);
   TCollection::Delete(index);
   UpdateVarTrees();

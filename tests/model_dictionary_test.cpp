@@ -2,6 +2,7 @@
 // dictionaries read from and written to real files.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 #include "io_test_support.h"
@@ -212,6 +213,50 @@ TEST(ValueLabels, AddDeleteAndFind) {
   d.Set_DictionaryChanged(false);
   labels.AddExistingValueLabel();
   EXPECT_FALSE(d.DictionaryChanged());
+}
+
+// Finding by value goes through an index; it must find what comparing every
+// label in order finds, through changes of every kind.
+TEST(ValueLabels, FindByValueAgreesWithAScanThroughChanges) {
+  TSPSSDatafile d;
+  TSPSSValuelabels labels(&d);
+  const std::vector<Variant> probes = {Variant(1), Variant("1"), Variant("1.0"), Variant(" 1"), Variant(-0.0),
+                                       Variant(0), Variant("0"), Variant("abc"), Variant("abc   "), Variant(),
+                                       Variant(std::nan("")), Variant(static_cast<std::int8_t>(2)), Variant("2.5"),
+                                       Variant(2.5), Variant("NaN"), Variant::Null()};
+  const auto blankless = [](std::string t) {
+    while (!t.empty() && t.back() == ' ') t.pop_back();
+    return t;
+  };
+  const auto scan = [&](const Variant& v) -> TSPSSValueLabel* {
+    for (int i = 0; i < labels.Count(); ++i) {
+      const Variant& w = labels.GetItem(i)->Value();
+      if (w.IsString() && v.IsString() ? blankless(w.ToString()) == blankless(v.ToString()) : w == v)
+        return labels.GetItem(i);
+    }
+    return nullptr;
+  };
+  const auto agree = [&](const char* when) {
+    for (const Variant& p : probes) EXPECT_EQ(labels.FindByValue(p), scan(p)) << when << ": " << p.ToString();
+  };
+  agree("empty");
+  for (const Variant& v : {Variant("1.0"), Variant(0.0), Variant("abc "), Variant(), Variant(2.5), Variant("x")})
+    labels.Add(v, "label");
+  agree("added");
+  EXPECT_EQ(Refusal([&] { labels.Add(Variant(1), "again"); }), cresSPSS_ValueLabelAlreadyExists);
+  EXPECT_EQ(Refusal([&] { labels.Add(Variant("abc"), "again"); }), cresSPSS_ValueLabelAlreadyExists);
+  labels.GetItem(5)->Set_Value(Variant(1));  // a number equal to the text 1.0 before it
+  agree("a value set");
+  labels.Delete(0);
+  agree("one deleted");
+  labels.AddExistingValueLabel();
+  agree("a bare one");
+  labels.Clear();
+  agree("cleared");
+  // Many labels, each checked for a duplicate as it comes.
+  for (int i = 0; i < 200000; ++i) labels.Add(Variant(i), "n");
+  EXPECT_EQ(labels.FindByValue(Variant("199999"))->Index(), 199999);
+  EXPECT_EQ(Refusal([&] { labels.Add(Variant(100000.0), "dup"); }), cresSPSS_ValueLabelAlreadyExists);
 }
 
 // A dictionary built in direct-write mode, written, then read back by us and by PSPP.

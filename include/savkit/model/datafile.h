@@ -84,15 +84,18 @@ class TSPSSDatafile : public TComponent {
   // defined anew, each carrying on the one it was.
   void WriteDictionary(bool overCopy = false);
   // The texts of variable sets and multiple-response sets the library takes.
-  void ReadVariableSet();
+  // again: after a save, into the set objects the model has, so that those
+  // an application holds show what the saved file says.
+  void ReadVariableSet(bool again = false);
   void WriteVariableSet();
-  void ReadMRMDSet();
+  void ReadMRMDSet(bool again = false);
   void WriteMRMDSet();
   TSPSSMRMDSet* ParseMRMDSetLine(const std::string& line);
+  void FillMRMDSet(TSPSSMRMDSet& set, const std::string& line);
   // The texts that WriteVariableSet and WriteMRMDSet hand to the library.
   std::string VariableSetText() const;
-  // storableOnly leaves out sets a file cannot hold: those that deleting
-  // variables left with fewer than two members.
+  // storableOnly leaves out the sets that deleting variables left with
+  // fewer than two members, which no file can hold.
   std::string MRMDSetText(bool storableOnly = false) const;
   // The dictionary as XML-like text, CR LF line ends; empty without Filename.
   std::string GetXML() const;
@@ -129,6 +132,7 @@ class TSPSSDatafile : public TComponent {
   bool HoldsTheModelsVariables(int handle);
   // Reads every variable into the object that stands for it already.
   void ReadVariablesAgain();
+  void ReadSetsAgain();
   void ReadVariable(TSPSSVariable& v, const std::string& name, int type, int position);
   void WriteVariable(TSPSSVariable& v, bool overCopy);
 

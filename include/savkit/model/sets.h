@@ -28,10 +28,11 @@ class TSPSSVarList {
   // Removes the first occurrence of the named variable, if any.
   void Delete(const std::string& name);
   // Removes every occurrence of a variable that is being deleted: none may
-  // be left to point at it.
-  void Forget(const TSPSSVariable* variable);
+  // be left to point at it. True when there was one.
+  bool Forget(const TSPSSVariable* variable);
 
  private:
+  friend class TSPSSDatafile;  // reading a saved file's sets again
   TSPSSVariable* Lookup(const std::string& name) const;
   TSPSSDatafile* datafile_;
   std::vector<TSPSSVariable*> members_;
@@ -48,6 +49,7 @@ class TSPSSVariableSet : public TCollectionItem {
 
  private:
   friend class TSPSSVariableSets;
+  friend class TSPSSDatafile;  // reading a saved file's sets again
   TSPSSDatafile* datafile_;
   std::string name_;
   TSPSSVarList varList_;
@@ -92,6 +94,11 @@ class TSPSSMRMDSet : public TCollectionItem {
   friend class TSPSSMRMDSets;
   friend class TSPSSDatafile;
   void Mark() const;
+  // A set that deleting variables left with fewer than two members, which
+  // no file can hold, is not written; one the application made so is
+  // refused by the library like any other set it cannot hold.
+  bool LeftOutOfFiles() const { return shrunkByDeletion_ && Count() < 2; }
+  bool shrunkByDeletion_ = false;
   TSPSSDatafile* datafile_;
   std::string name_;
   Variant countedValue_;
@@ -112,6 +119,8 @@ class TSPSSMRMDSets : public TOwnedCollection<TSPSSMRMDSet> {
   TSPSSMRMDSet* Find(const std::string& name) const;
   // Raises "MRMD set index number is not valid" for an index not below Count.
   void Delete(int index);
+  // Takes a variable that is being deleted out of every set.
+  void Forget(const TSPSSVariable* variable);
   std::string GetXML() const;
 
  private:

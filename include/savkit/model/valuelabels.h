@@ -2,7 +2,10 @@
 // and a number compare as numbers) or by label text.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "savkit/host/collection.h"
 #include "savkit/host/variant.h"
@@ -10,6 +13,7 @@
 namespace savkit {
 
 class TSPSSDatafile;
+class LabelIndex;
 
 class TSPSSValueLabel : public TCollectionItem {
  public:
@@ -29,7 +33,8 @@ class TSPSSValueLabel : public TCollectionItem {
 
 class TSPSSValuelabels : public TOwnedCollection<TSPSSValueLabel> {
  public:
-  explicit TSPSSValuelabels(TSPSSDatafile* datafile) : datafile_(datafile) {}
+  explicit TSPSSValuelabels(TSPSSDatafile* datafile);
+  ~TSPSSValuelabels() override;
 
   TSPSSDatafile* Datafile() const { return datafile_; }
   // Raises "This valuelabel already exists for this variable" for a value present.
@@ -41,10 +46,19 @@ class TSPSSValuelabels : public TOwnedCollection<TSPSSValueLabel> {
   TSPSSValueLabel* FindByValue(const Variant& value) const;
   // Ignores the case of the letters A to Z only.
   TSPSSValueLabel* FindByLabel(const std::string& label) const;
+  void Clear();
   std::string GetXML() const;
 
  private:
+  friend class TSPSSValueLabel;
+  friend class TSPSSDatafile;  // dictionary reading fills labels directly
+  // Labels' values changed: the index is made again when next needed.
+  void ValuesChanged();
+  // The labels a file holds, in its order, put into the labels that stood
+  // for them.
+  void Refill(std::vector<std::pair<Variant, std::string>> read);
   TSPSSDatafile* datafile_;
+  mutable std::unique_ptr<LabelIndex> index_;
 };
 
 }  // namespace savkit
