@@ -132,6 +132,7 @@ namespace {
 int OpenCopy(const char* fileName, Dictionary source, int* handle) {
   auto file = std::make_unique<OpenFile>();
   if (const int status = CreateForWriting(fileName, *file)) return status;
+  file->copy = true;
   Dictionary& dict = file->dict;
   dict = std::move(source);
   if (dict.swap) SwapKeptRecords(dict.keptRecords);
@@ -290,6 +291,9 @@ int spssSetVarName(int handle, const char* varName, int varLength) {
 
 int spssRestartCopiedVars(int handle) {
   return OnNewDictionary(handle, [&](OpenFile& f) {
+    // Only a copy has variables to set aside; anywhere else this would throw
+    // away the variables defined so far.
+    if (!f.copy) return SPSS_INVALID_HANDLE;
     if (!f.restarted) {
       f.setAside = std::move(f.dict.variables);
       f.setAsideFolded = std::move(f.folded);
@@ -308,6 +312,7 @@ int spssRestartCopiedVars(int handle) {
 
 int spssSetVarCopiedFrom(int handle, const char* varName, const char* copiedName) {
   return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
+    if (!f.copy) return SPSS_INVALID_HANDLE;
     if (!copiedName) return SPSS_VAR_NOTFOUND;
     const auto found = f.setAsideFolded.find(FoldName(copiedName));
     if (found == f.setAsideFolded.end()) return SPSS_VAR_NOTFOUND;

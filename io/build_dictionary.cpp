@@ -196,6 +196,7 @@ void Builder::ApplyDisplay() {
   const std::size_t n = segments_.size();
   const std::size_t per = static_cast<std::size_t>(r->count) == 3 * n ? 3 : static_cast<std::size_t>(r->count) == 2 * n ? 2 : 0;
   if (per == 0) return;  // does not match the variables: ignored as other readers do
+  dict_.displayWidths = per == 3;
   for (std::size_t i = 0; i < n; ++i) {
     const std::uint8_t* p = r->data.data() + 4 * per * i;
     segments_[i].measure = LoadI32(p, raw_.swap);
@@ -270,7 +271,7 @@ void Builder::MakeVariables() {
     v.elements = seg.elements;
     v.label = Str(rv.label);
     v.measure = seg.measure >= 0 && seg.measure <= 3 ? seg.measure : 0;
-    v.columns = seg.columns >= 0 ? seg.columns : v.width == 0 ? 8 : std::min(v.width, 32);
+    v.columns = seg.columns >= 0 ? seg.columns : DefaultColumns(v.width);
     v.alignment = seg.alignment >= 0 && seg.alignment <= 2 ? seg.alignment : v.width == 0 ? 1 : 0;
     v.missing.type = rv.missingCount;
     const int nMissing = rv.missingCount < 0 ? -rv.missingCount : rv.missingCount;

@@ -50,6 +50,9 @@ struct Variable {
   bool IsNumeric() const { return width == 0; }
 };
 
+// The display width a variable has when its file gives none.
+inline int DefaultColumns(int width) { return width == 0 ? 8 : width < 32 ? width : 32; }
+
 // An extension record kept as it was, for copying into new files.
 struct RawRecord {
   std::uint64_t offset = 0;  // where its data starts in the file it was read from
@@ -88,6 +91,10 @@ struct Dictionary {
   // Whether the file has these records; a copy of a file without them leaves
   // them out too, as readers assume other things in their absence.
   bool hasDisplay = true;
+  // Whether the display record gives widths; one that gives only measure and
+  // alignment is written back so while every width is the default, as
+  // readers take other defaults than ours.
+  bool displayWidths = true;
   bool hasLongNames = true;
 
   int elementsPerCase = 0;             // 8-byte elements of one case in the file

@@ -180,9 +180,16 @@ void DictionaryWriter::FixedRecords(ByteWriter& r) {
 void DictionaryWriter::DisplayRecord(ByteWriter& r) {
   int segments = 0;
   for (const io::Variable& v : dict_.variables) segments += v.segments;
-  r.Int(kExtensionRecord), r.Int(kDisplay), r.Int(4), r.Int(3 * segments);
+  const bool widths = dict_.displayWidths || std::any_of(dict_.variables.begin(), dict_.variables.end(), [](const auto& v) {
+                       return v.columns != DefaultColumns(v.width);
+                     });
+  r.Int(kExtensionRecord), r.Int(kDisplay), r.Int(4), r.Int((widths ? 3 : 2) * segments);
   for (const io::Variable& v : dict_.variables)
-    for (int s = 0; s < v.segments; ++s) r.Int(v.measure), r.Int(v.columns), r.Int(v.alignment);
+    for (int s = 0; s < v.segments; ++s) {
+      r.Int(v.measure);
+      if (widths) r.Int(v.columns);
+      r.Int(v.alignment);
+    }
 }
 
 std::string DictionaryWriter::LongNames() {

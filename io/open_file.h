@@ -56,6 +56,7 @@ struct OpenFile {
   std::string temp;    // a named scratch file, where the file system has no unnamed ones
   bool committed = false;
   bool broken = false;  // writing the dictionary failed: the file is never completed
+  bool copy = false;    // the dictionary was copied from another file
   std::vector<MrSet> mrSets;
   // A copy whose variables are defined anew: the copied ones set aside, found
   // by FoldName, and which of them a variable carries on already.

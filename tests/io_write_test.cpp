@@ -5,6 +5,7 @@
 
 #include <cfloat>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -348,6 +349,10 @@ TEST_F(TempDirTest, EveryRuleHasItsStatus) {
   ASSERT_OK(spssSetVarName(h, "str", 4));
   ASSERT_OK(spssSetVarName(h, "long", 20));
   EXPECT_EQ(spssSetVarName(h, "NUM", 0), SPSS_DUP_VAR);
+  // Only a copy has variables to set aside; a new file keeps those it has.
+  EXPECT_EQ(spssRestartCopiedVars(h), SPSS_INVALID_HANDLE);
+  EXPECT_EQ(spssSetVarCopiedFrom(h, "num", "num"), SPSS_INVALID_HANDLE);
+  EXPECT_EQ(spssSetVarName(h, "NUM", 0), SPSS_DUP_VAR);
   EXPECT_EQ(spssSetVarLabel(h, "nosuch", "x"), SPSS_VAR_NOTFOUND);
   EXPECT_EQ(spssSetVarPrintFormat(h, "str", SPSS_FMT_F, 2, 8), SPSS_INVALID_PRFOR);
   EXPECT_EQ(spssSetVarPrintFormat(h, "str", SPSS_FMT_A, 0, 5), SPSS_INVALID_PRFOR);
@@ -489,4 +494,50 @@ TEST_F(TempDirTest, DiscardingLeavesEveryFileAsItWas) {
   EXPECT_EQ(spssDiscardWrite(h), SPSS_INVALID_HANDLE);
   ReadHandle r(path);
   EXPECT_EQ(spssDiscardWrite(r.handle), SPSS_OPEN_RDMODE);
+}
+
+// A display record giving measure and alignment only, as some writers make
+// it, is copied in that form while every width is the default: readers take
+// other defaults than ours, and PSPP reads the copy as it reads the original.
+// A width set is written with every width.
+TEST_F(TempDirTest, DisplayRecordsWithoutWidthsStaySo) {
+  const auto ints = [](std::vector<std::int32_t> v) {
+    std::vector<std::uint8_t> bytes(v.size() * 4);
+    std::memcpy(bytes.data(), v.data(), bytes.size());
+    return bytes;
+  };
+  SavBuilder b;
+  b.Header(2, 0, 0, 1).Variable("N", 0).Variable("S", 8);
+  b.Extension(11, 4, 4, ints({3, 1, 1, 0})).EndDictionary();
+  b.Double(1).Text("abc", 8);
+  const std::string source = Path("nowidths.sav");
+  b.Save(source);
+  const auto copy = [&](const std::string& name, int columns) {
+    const std::string path = Path(name);
+    int h;
+    EXPECT_EQ(spssOpenWriteCopy(path.c_str(), source.c_str(), &h), SPSS_OK);
+    if (columns) {
+      EXPECT_EQ(spssSetVarColumnWidth(h, "S", columns), SPSS_OK);
+    }
+    EXPECT_EQ(spssCommitHeader(h), SPSS_OK);
+    EXPECT_EQ(spssCloseWrite(h), SPSS_OK);
+    return Bytes(path);
+  };
+  const auto record = [&](std::vector<std::int32_t> v) {
+    const auto bytes = ints(v);
+    return std::string(bytes.begin(), bytes.end());
+  };
+  EXPECT_TRUE(Contains(copy("same.sav", 0), record({7, 11, 4, 4, 3, 1, 1, 0})));
+  EXPECT_TRUE(Contains(copy("wider.sav", 20), record({7, 11, 4, 6, 3, 8, 1, 1, 20, 0})));
+  ReadHandle f(Path("wider.sav"));
+  int columns = 0;
+  EXPECT_EQ(spssGetVarColumnWidth(f.handle, "S", &columns), SPSS_OK);
+  EXPECT_EQ(columns, 20);
+  if (!HavePeer("pspp")) return;
+  const auto shown = [](const std::string& file) {
+    const std::string out = RunPspp("GET FILE='" + file + "'.\nDISPLAY DICTIONARY.\n");
+    return out.substr(std::min(out.size(), out.find("Table: Variables")));
+  };
+  EXPECT_EQ(shown(Path("same.sav")), shown(source));
+  EXPECT_NE(shown(Path("wider.sav")), shown(source));
 }

@@ -370,7 +370,8 @@ int spssSetMultRespDefs(int handle, const char *mrespDefs);
  * that variable's attributes, its short name while the name is the same and
  * its width in the file while the width is. Copied variables nothing carries
  * on are left out, their attributes with them. SPSS_VAR_NOTFOUND when either
- * name is unknown, SPSS_DUP_VAR when copiedName is carried on already. */
+ * name is unknown, SPSS_DUP_VAR when copiedName is carried on already;
+ * SPSS_INVALID_HANDLE from either function for a handle that is no copy. */
 int spssRestartCopiedVars(int handle);
 int spssSetVarCopiedFrom(int handle, const char *varName, const char *copiedName);
 int spssCommitHeader(int handle);
