@@ -20,7 +20,7 @@ int RunConvert(const ConvertOptions& o) {
   // The dictionary is copied whole, records savkit does not know included;
   // only the compression changes.
   AboutFile(o.out, [&] {
-    CheckSuccess(spssOpenWriteCopyHandle(ExpandFileName(o.out).c_str(), d.ReadHandle(), copy.Out()));
+    CheckSuccess(spssOpenWriteCopyHandle(ExpandFileName(o.out).c_str(), d.ReadHandle(), copy.Out()), copy.Get());
     const int out = copy.Get();
     CheckSuccess(spssSetCompression(out, compression));
     CheckSuccess(spssCommitHeader(out));
@@ -29,7 +29,7 @@ int RunConvert(const ConvertOptions& o) {
     Progress progress("convert", cases, !o.quiet && StderrIsTerminal());
     CheckSuccess(spssSeekNextCase(d.ReadHandle(), 0));
     for (int c = 0; c < cases; ++c) {
-      AboutFile(o.in, [&] { CheckSuccess(spssWholeCaseIn(d.ReadHandle(), record.data())); });
+      AboutFile(o.in, [&] { CheckSuccess(spssWholeCaseIn(d.ReadHandle(), record.data()), d.ReadHandle()); });
       CheckSuccess(spssWholeCaseOut(out, record.data()));
       progress.Advance(c + 1);
     }
@@ -53,6 +53,9 @@ int RunVerify(const std::string& file, bool quiet) {
     }
     progress.Advance(c);
   }
+  // A file cut inside a case opens with the cases before it: readable, but damaged.
+  if (const std::string fault = d.FaultDetail(); !fault.empty())
+    throw Failure(file + ": " + std::to_string(cases) + " cases readable, then damaged: " + fault);
   std::cout << file << ": " << cases << " cases, " << vars << " variables, all readable\n";
   return 0;
 }

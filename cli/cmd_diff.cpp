@@ -143,6 +143,10 @@ int RunDiff(const DiffOptions& o) {
   TSPSSDatafile a, b;
   AboutFile(o.a, [&] { OpenForReading(a, o.a); });
   AboutFile(o.b, [&] { OpenForReading(b, o.b); });
+  // A damaged file is no side of a comparison: its missing cases would show
+  // as differences.
+  for (const auto& [file, name] : {std::pair<TSPSSDatafile*, const std::string*>{&a, &o.a}, {&b, &o.b}})
+    if (const std::string fault = file->FaultDetail(); !fault.empty()) throw Failure(*name + ": damaged: " + fault);
   const std::vector<Difference> dict = CompareDictionaries(a, b);
   const ValueComparison values =
       CompareValues(a, b, {o.key, o.limit, !o.quiet && StderrIsTerminal()}, o.a, o.b);

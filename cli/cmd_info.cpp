@@ -107,12 +107,14 @@ int RunInfo(const InfoOptions& o) {
   const TSPSSFileInfo* info = d.FileInfo();
   const TSPSSVariable* weight = d.Variables()->CaseWeightVar();
   const std::vector<Row> rows = Rows(d);
+  const std::string fault = d.FaultDetail();  // a file cut inside a case opens with the cases before it
   if (o.json) {
     std::cout << "{\n  \"file\": " << JsonString(o.file) << ",\n  \"label\": " << JsonString(info->FileLabel())
               << ",\n  \"textInfo\": " << JsonString(info->TextInfo()) << ",\n  \"created\": "
               << JsonString(Stamp(info->TimeStamp())) << ",\n  \"system\": " << JsonString(info->SystemString())
               << ",\n  \"compression\": " << JsonString(CompressionName(compression))
-              << ",\n  \"cases\": " << d.Cases()->Count() << ",\n  \"weight\": "
+              << ",\n  \"cases\": " << d.Cases()->Count()
+              << ",\n  \"damaged\": " << (fault.empty() ? "null" : JsonString(fault)) << ",\n  \"weight\": "
               << (weight ? JsonString(weight->Name()) : "null") << ",\n  \"variables\": [";
     for (std::size_t i = 0; i < rows.size(); ++i) {
       const Row& r = rows[i];
@@ -145,8 +147,9 @@ int RunInfo(const InfoOptions& o) {
             << "  created      " << Stamp(info->TimeStamp()) << "\n"
             << "  written by   " << info->SystemString() << "\n"
             << "  compression  " << CompressionName(compression) << "\n"
-            << "  cases        " << d.Cases()->Count() << "\n"
-            << "  variables    " << rows.size() << "\n"
+            << "  cases        " << d.Cases()->Count() << "\n";
+  if (!fault.empty()) std::cout << "  damaged      " << fault << "\n";
+  std::cout << "  variables    " << rows.size() << "\n"
             << "  weight       " << (weight ? weight->Name() : "(none)") << "\n\n";
   PrintTable(rows);
   for (int i = 0; i < d.VariableSets()->Count(); ++i) {

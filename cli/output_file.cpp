@@ -6,6 +6,7 @@
 #include "common.h"
 #include "io/file_ops.h"
 #include "io/open_file.h"
+#include "savkit/resourcestrings.h"
 #include "savkit/spssio.h"
 
 namespace savkit::cli {
@@ -15,8 +16,9 @@ constexpr std::size_t kBufferBytes = 1 << 20;
 }
 
 OutputFile::OutputFile(const std::string& path) : path_(path), file_(std::make_unique<io::OpenFile>()) {
-  if (io::CreateForWriting(path.c_str(), *file_) != SPSS_OK)
-    throw Failure(path + ": cannot be written (" + std::strerror(errno) + ")");
+  // The library says why (a folder, a device, the system's reason); errno
+  // may be stale by now.
+  if (io::CreateForWriting(path.c_str(), *file_) != SPSS_OK) throw Failure(path + ": cannot be written: " + FaultDetail(-1));
   buffer_.reserve(kBufferBytes);
 }
 

@@ -323,4 +323,27 @@ int spssWholeCaseIn(int handle, char* caseRec) {
   });
 }
 
+int spssGetFaultDetail(int handle, char* text, int size, long long* offset) {
+  return Guarded([&] {
+    const Fault* fault = &OpenFault();
+    if (handle != -1) {
+      const OpenFile* f = handles::Get(handle);
+      if (!f) return SPSS_INVALID_HANDLE;
+      fault = !f->fault.Empty() || !f->reader ? &f->fault : &f->reader->fault();
+    }
+    if (offset) *offset = fault->offset;
+    if (!text || size < 1) return SPSS_BUFFER_SHORT;
+    // Names quoted from a damaged file may be any bytes: each that is no
+    // character shows as '?'.
+    std::string shown;
+    for (std::size_t i = 0; i < fault->text.size();) {
+      const std::size_t n = Utf8CharLength(fault->text, i);
+      shown.append(n ? fault->text.substr(i, n) : "?");
+      i += n ? n : 1;
+    }
+    CopyText(text, std::move(shown), static_cast<std::size_t>(size - 1));
+    return SPSS_OK;
+  });
+}
+
 }  // extern "C"

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <set>
 
+#include "fault.h"
 #include "format.h"
 #include "mrsets.h"
 #include "names.h"
@@ -88,6 +89,10 @@ class Builder {
   int Run();
 
  private:
+  static int Bad(const RawVariable& v, const std::string& what) {
+    OpenFault().Note(static_cast<std::int64_t>(v.offset), "variable record " + v.name + " " + what);
+    return SPSS_INVALID_FILE;
+  }
   const RawRecord* Find(int subtype) const {
     for (const RawRecord& r : raw_.extensions)
       if (r.subtype == subtype) return &r;
@@ -166,7 +171,7 @@ int Builder::ReadSegments() {
   const auto& vars = raw_.variables;
   for (std::size_t i = 0; i < vars.size();) {
     const RawVariable& v = vars[i];
-    if (v.type < 0) return SPSS_INVALID_FILE;  // a continuation without its string
+    if (v.type < 0) return Bad(v, "continues no string variable");
     Segment s;
     s.raw = static_cast<int>(i);
     s.width = v.type;
@@ -174,7 +179,7 @@ int Builder::ReadSegments() {
     s.elements = v.type == 0 ? 1 : (v.type + 7) / 8;
     for (int k = 1; k < s.elements; ++k)
       if (i + static_cast<std::size_t>(k) >= vars.size() || vars[i + static_cast<std::size_t>(k)].type != -1)
-        return SPSS_INVALID_FILE;
+        return Bad(v, "is a string of width " + std::to_string(v.type) + " without the continuation records it needs");
     std::size_t next = i + static_cast<std::size_t>(s.elements);
     // Continuation records past a string's width are extra positions of it,
     // their bytes unused, as PSPP reads them.
@@ -220,14 +225,17 @@ int Builder::ApplyVeryLongStrings() {
       if (absorbed_[s] || segments_[s].width <= 0 ||
           LowerAscii(raw_.variables[static_cast<std::size_t>(segments_[s].raw)].name) != key)
         continue;
-      if (s + static_cast<std::size_t>(count) > segments_.size()) return SPSS_INVALID_FILE;
       // Every segment but the last is 255 bytes wide, and the last holds the
       // rest of the text; the case layout relies on both.
+      const RawVariable& named = raw_.variables[static_cast<std::size_t>(segments_[s].raw)];
+      const std::string why = "is a string of width " + std::to_string(width) + " (very long string record) without ";
+      if (s + static_cast<std::size_t>(count) > segments_.size()) return Bad(named, why + "its " + std::to_string(count) + " segments");
       for (int k = 0; k < count; ++k) {
         const int w = segments_[s + static_cast<std::size_t>(k)].width;
-        if (w <= 0 || (k + 1 < count && w != kSegmentWidth)) return SPSS_INVALID_FILE;
-        if (segments_[s + static_cast<std::size_t>(k)].elements != ElementsFor(w)) return SPSS_INVALID_FILE;
-        if (k + 1 == count && w < width - static_cast<long>(kSegmentWidth) * (count - 1)) return SPSS_INVALID_FILE;
+        const bool fits = w > 0 && (k + 1 == count || w == kSegmentWidth) &&
+                          segments_[s + static_cast<std::size_t>(k)].elements == ElementsFor(w) &&
+                          (k + 1 < count || w >= width - static_cast<long>(kSegmentWidth) * (count - 1));
+        if (!fits) return Bad(named, why + "the segments such a string has (segment " + std::to_string(k + 1) + ")");
       }
       Segment& first = segments_[s];
       for (int k = 1; k < count; ++k) {

@@ -19,8 +19,11 @@ class FileSource : public ByteSource {
   long ReadAt(std::uint64_t pos, std::uint8_t* dst, std::size_t n) override {
     if (pos >= size_) return 0;
     n = static_cast<std::size_t>(std::min<std::uint64_t>(n, size_ - pos));
-    return ReadFully(fd_, dst, n, start_ + pos) ? static_cast<long>(n) : -1;
+    if (ReadFully(fd_, dst, n, start_ + pos)) return static_cast<long>(n);
+    fault.Note(FileOffset(pos), "the data cannot be read");
+    return -1;
   }
+  std::int64_t FileOffset(std::uint64_t pos) const override { return static_cast<std::int64_t>(start_ + pos); }
 
  private:
   int fd_;

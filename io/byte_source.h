@@ -7,13 +7,20 @@
 #include <memory>
 #include <vector>
 
+#include "fault.h"
+
 namespace savkit::io {
 
 class ByteSource {
  public:
   virtual ~ByteSource() = default;
-  // Copies up to n bytes from pos; the count copied (0 at the end), or -1 on error.
+  // Copies up to n bytes from pos; the count copied (0 at the end), or -1 on
+  // error, with the fault noted.
   virtual long ReadAt(std::uint64_t pos, std::uint8_t* dst, std::size_t n) = 0;
+  // The byte of the file that holds the data at pos (for compressed data,
+  // where its block starts).
+  virtual std::int64_t FileOffset(std::uint64_t pos) const = 0;
+  Fault fault;
 };
 
 // The file from offset start on.

@@ -61,10 +61,20 @@ int CaseReader::Decode(std::uint8_t* out) {
 // Where the data stop: nothing at all left is the end, part of a case a cut
 // file, and a read that failed an error.
 int CaseReader::Stopped(bool partly) {
-  if (window_.Failed()) return SPSS_FILE_RERROR;
-  if (partly) return SPSS_DATA_CUT;
+  if (window_.Failed()) {
+    const Fault& why = source_->fault;
+    fault_.Note(why.offset, why.Empty() ? "the data cannot be read" : why.text);
+    return SPSS_FILE_RERROR;
+  }
+  if (partly) return Cut("the data end inside it");
   ended_ = true;
   return SPSS_FILE_END;
+}
+
+// A case that starts but does not end: where it starts, and why.
+int CaseReader::Cut(const char* how) {
+  fault_.Note(source_->FileOffset(state_.pos), "case " + std::to_string(current_ + 1) + ", which starts here, is cut short: " + how);
+  return SPSS_DATA_CUT;
 }
 
 int CaseReader::DecodeUncompressed(std::uint8_t* out) {
@@ -176,7 +186,7 @@ int CaseReader::DecodeBytecode(std::uint8_t* out) {
       case code::kIgnore:
         continue;
       case code::kEnd:
-        if (e != 0) return SPSS_DATA_CUT;
+        if (e != 0) return Cut("an end-of-data code stands inside it");
         state_ = s;
         ended_ = true;
         return SPSS_FILE_END;
@@ -206,8 +216,11 @@ int CaseReader::DecodeBytecode(std::uint8_t* out) {
 int CaseReader::Advance(std::uint8_t* elements) {
   const int status = Decode(elements);
   // Data that ends before the number of cases the file declares is damaged.
-  if ((status == SPSS_FILE_END || status == SPSS_DATA_CUT) && dict_.cases >= 0 && current_ < dict_.cases)
+  if ((status == SPSS_FILE_END || status == SPSS_DATA_CUT) && dict_.cases >= 0 && current_ < dict_.cases) {
+    fault_.Note(source_->FileOffset(state_.pos), "the data end after " + std::to_string(current_) + " of the " +
+                                                     std::to_string(dict_.cases) + " cases the header declares");
     return SPSS_FILE_RERROR;
+  }
   if (status != SPSS_OK) return status;
   ++current_;
   if (dict_.compression != 0 && current_ % kInterval == 0 &&

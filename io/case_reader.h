@@ -31,6 +31,8 @@ class CaseReader {
   // the next byte, and for bytecode the current command block and how many
   // of its commands are used.
   void Position(std::uint64_t& next, std::uint64_t& blockStart, std::uint8_t cmds[8], int& used) const;
+  // The first fault met in the data, if any.
+  const Fault& fault() const { return fault_; }
 
  private:
   static constexpr std::int64_t kInterval = 32;  // cases between checkpoints
@@ -47,6 +49,7 @@ class CaseReader {
   // already, in our byte order. False when it cannot say (the slow path decides).
   bool DecodeBytecodeInWindow(std::uint8_t* elements, int& status);
   int Stopped(bool partly);
+  int Cut(const char* how);
   int Advance(std::uint8_t* elements);
   void Transform(const std::uint8_t* elements, std::uint8_t* out);
 
@@ -64,6 +67,7 @@ class CaseReader {
   State state_;
   std::int64_t current_ = 0;  // case number at the position
   bool ended_ = false;        // the data ended before current_
+  Fault fault_;
   std::vector<State> checkpoints_;  // state before case k * kInterval
 };
 

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <vector>
 
+#include "fault.h"
 #include "file_input.h"
 #include "file_ops.h"
 #include "format.h"
@@ -86,7 +87,11 @@ int CountCases(OpenFile& file, std::uint64_t size) {
     const std::uint64_t caseBytes = static_cast<std::uint64_t>(dict.elementsPerCase) * 8;
     const std::uint64_t data = size - dict.dataOffset;
     count = caseBytes ? static_cast<std::int64_t>(data / caseBytes) : 0;
-    if (caseBytes && data % caseBytes) status = SPSS_DATA_CUT;
+    if (caseBytes && data % caseBytes) {
+      status = SPSS_DATA_CUT;
+      file.fault.Note(static_cast<std::int64_t>(dict.dataOffset + static_cast<std::uint64_t>(count) * caseBytes),
+                      "case " + std::to_string(count + 1) + ", which starts here, is cut short: the data end inside it");
+    }
   } else {
     status = file.reader->CountCases(count);
     if (status > 0) return status;
@@ -98,14 +103,26 @@ int CountCases(OpenFile& file, std::uint64_t size) {
 
 }  // namespace
 
+// Why a path cannot be read or written as a file: the system's reason, or
+// what it is instead of a regular file.
+std::string NotAFile(const struct stat* st) {
+  if (!st) return std::strerror(errno);
+  if (S_ISDIR(st->st_mode)) return "it is a folder";
+  if (S_ISFIFO(st->st_mode)) return "it is a pipe, not a regular file";
+  if (S_ISSOCK(st->st_mode)) return "it is a socket, not a regular file";
+  return "it is a device, not a regular file";
+}
+
 int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out) {
+  OpenFault().Clear();
   if (!path) return SPSS_FILE_OERROR;
   auto file = std::make_unique<OpenFile>();
   // Not blocking: a FIFO or a device must not hang the caller before it is refused.
   file->fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (file->fd < 0) return SPSS_FILE_OERROR;
+  if (file->fd < 0) return OpenFault().Note(-1, NotAFile(nullptr)), SPSS_FILE_OERROR;
   struct stat st;
-  if (::fstat(file->fd, &st) != 0 || !S_ISREG(st.st_mode)) return SPSS_FILE_OERROR;
+  if (::fstat(file->fd, &st) != 0) return OpenFault().Note(-1, NotAFile(nullptr)), SPSS_FILE_OERROR;
+  if (!S_ISREG(st.st_mode)) return OpenFault().Note(-1, NotAFile(&st)), SPSS_FILE_OERROR;
   const auto size = static_cast<std::uint64_t>(st.st_size);
 
   RawDictionary raw;
@@ -126,7 +143,7 @@ int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out) {
   int warning = dict.namesMended ? SPSS_NAME_MENDED : SPSS_OK;
   if (dict.cases < 0) {
     const int status = CountCases(*file, size);
-    if (status > 0) return status;
+    if (status > 0) return OpenFault().Note(file->reader->fault().offset, file->reader->fault().text), status;
     if (status < 0) warning = status;
   }
   file->IndexNames();
@@ -162,19 +179,20 @@ bool FollowLinks(std::string path, std::string& out) {
 }  // namespace
 
 int CreateForWriting(const char* path, OpenFile& file) {
-  if (!path || !*path) return SPSS_FILE_OERROR;
+  OpenFault().Clear();
+  if (!path || !*path) return OpenFault().Note(-1, "no file name is given"), SPSS_FILE_OERROR;
   std::string target;
-  if (!FollowLinks(path, target)) return SPSS_FILE_OERROR;
+  if (!FollowLinks(path, target)) return OpenFault().Note(-1, "its symbolic links cannot be followed"), SPSS_FILE_OERROR;
   struct stat st;
   const bool replacing = ::stat(target.c_str(), &st) == 0;
-  if (replacing && !S_ISREG(st.st_mode)) return SPSS_FILE_OERROR;
+  if (replacing && !S_ISREG(st.st_mode)) return OpenFault().Note(-1, NotAFile(&st)), SPSS_FILE_OERROR;
   // An unnamed file in the target's folder: a process killed while writing
   // leaves nothing behind. Where the file system cannot, a named scratch file.
   int fd = ::open(DirName(target).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   if (fd < 0) {
     std::string pattern = target + ".savkit-XXXXXX";
     fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) return SPSS_FILE_OERROR;
+    if (fd < 0) return OpenFault().Note(-1, std::string("a file cannot be made in its folder: ") + std::strerror(errno)), SPSS_FILE_OERROR;
     file.temp = pattern;
   }
   file.writeFd = fd;

@@ -8,6 +8,7 @@
 #include "case_reader.h"
 #include "case_writer.h"
 #include "dictionary.h"
+#include "fault.h"
 #include "mrsets.h"
 #include "text_codec.h"
 
@@ -47,6 +48,7 @@ struct OpenFile {
   TextCodec codec;
   std::unique_ptr<CaseReader> reader;
   bool haveRecord = false;  // reading: record holds the case spssReadCaseRecord read
+  Fault fault;              // the first fault met opening it; the reader keeps those met after
   std::unordered_map<std::string, int> exact;
   std::unordered_map<std::string, int> folded;  // by FoldName
 

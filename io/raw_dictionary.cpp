@@ -3,6 +3,7 @@
 // by it.
 #include <cstring>
 
+#include "fault.h"
 #include "format.h"
 #include "file_input.h"
 #include "raw_dictionary.h"
@@ -15,6 +16,23 @@ namespace {
 class Records {
  public:
   Records(FileInput& in, bool swap) : in_(in), swap_(swap) {}
+
+  // Says what is wrong with the record being read; false, for returning.
+  bool Bad(std::string what) {
+    OpenFault().Note(static_cast<std::int64_t>(start_), name_ + " " + what);
+    return false;
+  }
+  // The record whose type was just read, for the fault that may follow.
+  void Begin(std::string name) {
+    name_ = std::move(name);
+    start_ = in_.Pos() - 4;
+  }
+  void Rename(std::string name) { name_ = std::move(name); }
+  // A record read in vain for no reason said: the file ended, or could not be read.
+  int Fail() {
+    Bad(in_.Failed() ? "cannot be read" : "ends unexpectedly");
+    return Status();
+  }
 
   bool Bytes(void* dst, std::size_t n) { return in_.Read(dst, n); }
   bool Int(std::int32_t& v) {
@@ -32,23 +50,35 @@ class Records {
     return count >= 0 && static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(minSize) <= in_.Remaining();
   }
   int Status() const { return in_.Failed() ? SPSS_FILE_RERROR : SPSS_INVALID_FILE; }
+  std::uint64_t Start() const { return start_; }
   FileInput& in() { return in_; }
 
  private:
   FileInput& in_;
   bool swap_;
+  std::string name_;
+  std::uint64_t start_ = 0;
 };
 
 
+int BadHeader(std::size_t at, std::string what) {
+  OpenFault().Note(static_cast<std::int64_t>(at), std::move(what));
+  return SPSS_INVALID_FILE;
+}
+
 int ReadHeader(FileInput& in, RawDictionary& raw) {
   std::uint8_t h[header::kSize];
-  if (!in.Read(h, sizeof h)) return in.Failed() ? SPSS_FILE_RERROR : SPSS_INVALID_FILE;
+  if (!in.Read(h, sizeof h)) {
+    if (in.Failed()) return OpenFault().Note(0, "the file header cannot be read"), SPSS_FILE_RERROR;
+    return BadHeader(0, "the file is shorter than a file header (" + std::to_string(in.Size()) + " of " +
+                            std::to_string(header::kSize) + " bytes)");
+  }
   if (std::memcmp(h + header::kMagic, header::kMagicPlain, 4) == 0) {
     raw.zlib = false;
   } else if (std::memcmp(h + header::kMagic, header::kMagicZlib, 4) == 0) {
     raw.zlib = true;
   } else {
-    return SPSS_INVALID_FILE;
+    return BadHeader(header::kMagic, "it does not start with $FL2 or $FL3");
   }
   const std::int32_t layout = LoadI32(h + header::kLayout, false);
   if (layout == 2 || layout == 3) {
@@ -56,11 +86,12 @@ int ReadHeader(FileInput& in, RawDictionary& raw) {
   } else if (LoadI32(h + header::kLayout, true) == 2 || LoadI32(h + header::kLayout, true) == 3) {
     raw.swap = true;
   } else {
-    return SPSS_INVALID_FILE;
+    return BadHeader(header::kLayout, "the header's layout code is " + std::to_string(layout) + ", not 2 or 3");
   }
   raw.compression = LoadI32(h + header::kCompression, raw.swap);
   if (raw.compression < kUncompressed || raw.compression > kZlib || (raw.compression == kZlib) != raw.zlib)
-    return SPSS_INVALID_FILE;
+    return BadHeader(header::kCompression, "the header's compression code " + std::to_string(raw.compression) +
+                                               " does not go with " + (raw.zlib ? "$FL3" : "$FL2"));
   raw.weightIndex = LoadI32(h + header::kWeight, raw.swap);
   raw.cases = LoadI32(h + header::kCases, raw.swap);
   raw.bias = LoadF64(h + header::kBias, raw.swap);
@@ -79,19 +110,22 @@ bool ReadVariable(Records& r, RawDictionary& raw) {
   if (!r.Bytes(name, 8)) return false;
   RawVariable var;
   var.type = f[0];
-  if (var.type < -1 || var.type > kSegmentWidth) return false;
-  if (f[1] != 0 && f[1] != 1) return false;
+  var.offset = r.Start();
+  if (var.type < -1 || var.type > kSegmentWidth) return r.Bad("has the width " + std::to_string(var.type) + ", not -1 to 255");
+  if (f[1] != 0 && f[1] != 1) return r.Bad("has the label flag " + std::to_string(f[1]) + ", not 0 or 1");
   var.print = static_cast<std::uint32_t>(f[3]);
   var.write = static_cast<std::uint32_t>(f[4]);
   var.name = TrimPadding(std::string(name, 8));
   if (f[1] == 1) {
     std::int32_t len;
-    if (!r.Int(len) || !r.Fits(len, 1)) return false;
+    if (!r.Int(len)) return false;
+    if (!r.Fits(len, 1)) return r.Bad("has a label of " + std::to_string(len) + " bytes, more than the file holds");
     if (!r.Text(var.label, static_cast<std::size_t>(len))) return false;
     if (!r.in().Skip((4 - len % 4) % 4)) return false;
   }
   const int n = f[2];
-  if (n != 0 && n != 1 && n != 2 && n != 3 && n != -2 && n != -3) return false;
+  if (n != 0 && n != 1 && n != 2 && n != 3 && n != -2 && n != -3)
+    return r.Bad("has the missing-value code " + std::to_string(n) + ", not 0 to 3, -2 or -3");
   var.missingCount = n;
   for (int i = 0; i < (n < 0 ? -n : n); ++i)
     if (!r.Bytes(var.missing[static_cast<std::size_t>(i)].data(), 8)) return false;
@@ -101,7 +135,8 @@ bool ReadVariable(Records& r, RawDictionary& raw) {
 
 bool ReadValueLabels(Records& r, RawDictionary& raw) {
   std::int32_t count;
-  if (!r.Int(count) || !r.Fits(count, 16)) return false;
+  if (!r.Int(count)) return false;
+  if (!r.Fits(count, 16)) return r.Bad("claims " + std::to_string(count) + " labels, more than the file holds");
   RawValueLabels vl;
   vl.labels.reserve(static_cast<std::size_t>(count));
   for (std::int32_t i = 0; i < count; ++i) {
@@ -114,8 +149,10 @@ bool ReadValueLabels(Records& r, RawDictionary& raw) {
     vl.labels.emplace_back(value, std::move(label));
   }
   std::int32_t type, n;
-  if (!r.Int(type) || type != kValueLabelVariables) return false;
-  if (!r.Int(n) || !r.Fits(n, 4)) return false;
+  if (!r.Int(type)) return false;
+  if (type != kValueLabelVariables) return r.Bad("is followed by a record of type " + std::to_string(type) + ", not 4");
+  if (!r.Int(n)) return false;
+  if (!r.Fits(n, 4)) return r.Bad("claims " + std::to_string(n) + " variables, more than the file holds");
   vl.indexes.resize(static_cast<std::size_t>(n));
   for (auto& idx : vl.indexes)
     if (!r.Int(idx)) return false;
@@ -125,7 +162,9 @@ bool ReadValueLabels(Records& r, RawDictionary& raw) {
 
 bool ReadDocuments(Records& r, RawDictionary& raw) {
   std::int32_t n;
-  if (!r.Int(n) || !r.Fits(n, static_cast<std::int64_t>(kDocumentLine))) return false;
+  if (!r.Int(n)) return false;
+  if (!r.Fits(n, static_cast<std::int64_t>(kDocumentLine)))
+    return r.Bad("claims " + std::to_string(n) + " lines, more than the file holds");
   for (std::int32_t i = 0; i < n; ++i) {
     std::string line;
     if (!r.Text(line, kDocumentLine)) return false;
@@ -137,8 +176,12 @@ bool ReadDocuments(Records& r, RawDictionary& raw) {
 bool ReadExtension(Records& r, RawDictionary& raw) {
   RawRecord rec;
   std::int32_t subtype, size, count;
-  if (!r.Int(subtype) || !r.Int(size) || !r.Int(count)) return false;
-  if (size < 0 || count < 0 || !r.Fits(count, size)) return false;
+  if (!r.Int(subtype)) return false;
+  r.Rename("extension record of subtype " + std::to_string(subtype));
+  if (!r.Int(size) || !r.Int(count)) return false;
+  if (size < 0 || count < 0 || !r.Fits(count, size))
+    return r.Bad("claims " + std::to_string(count) + " items of " + std::to_string(size) +
+                 " bytes, more than the file holds");
   rec.subtype = subtype;
   rec.size = size;
   rec.count = count;
@@ -152,27 +195,37 @@ bool ReadExtension(Records& r, RawDictionary& raw) {
 }  // namespace
 
 int ReadRawDictionary(int fd, std::uint64_t fileSize, RawDictionary& raw) {
+  // Every fault noted says which record, at which byte: the first one only.
   FileInput in(fd, fileSize);
   if (const int status = ReadHeader(in, raw)) return status;
   Records r(in, raw.swap);
   for (;;) {
     std::int32_t type;
-    if (!r.Int(type)) return in.Failed() ? SPSS_FILE_RERROR : SPSS_NO_TYPE999;
+    if (!r.Int(type)) {
+      OpenFault().Note(static_cast<std::int64_t>(in.Pos()),
+                       in.Failed() ? "the dictionary cannot be read" : "the dictionary has no end (record type 999)");
+      return in.Failed() ? SPSS_FILE_RERROR : SPSS_NO_TYPE999;
+    }
     bool ok;
     switch (type) {
-      case kVariableRecord: ok = ReadVariable(r, raw); break;
-      case kValueLabelRecord: ok = ReadValueLabels(r, raw); break;
-      case kDocumentRecord: ok = ReadDocuments(r, raw); break;
-      case kExtensionRecord: ok = ReadExtension(r, raw); break;
+      case kVariableRecord: r.Begin("variable record"), ok = ReadVariable(r, raw); break;
+      case kValueLabelRecord: r.Begin("value label record"), ok = ReadValueLabels(r, raw); break;
+      case kDocumentRecord: r.Begin("document record"), ok = ReadDocuments(r, raw); break;
+      case kExtensionRecord: r.Begin("extension record"), ok = ReadExtension(r, raw); break;
       case kDictionaryEnd: {
+        r.Begin("dictionary end record");
         std::int32_t filler;
-        if (!r.Int(filler)) return r.Status();
+        if (!r.Int(filler)) return r.Fail();
         raw.dataOffset = in.Pos();
+        if (raw.variables.empty()) OpenFault().Note(static_cast<std::int64_t>(in.Pos()) - 8, "the dictionary has no variables");
         return raw.variables.empty() ? SPSS_NO_TYPE2 : SPSS_OK;
       }
-      default: return SPSS_INVALID_FILE;
+      default:
+        r.Begin("record");
+        r.Bad("has the type " + std::to_string(type) + ", which no dictionary record has");
+        return SPSS_INVALID_FILE;
     }
-    if (!ok) return r.Status();
+    if (!ok) return r.Fail();
   }
 }
 

@@ -12,6 +12,7 @@
 namespace savkit::io {
 
 struct RawVariable {
+  std::uint64_t offset = 0;  // of its record, in the file
   int type = 0;  // 0 number, 1..255 string width, -1 continuation
   std::uint32_t print = 0, write = 0;
   std::string name;   // 8 bytes, trailing blanks removed
@@ -40,10 +41,12 @@ struct RawDictionary {
   std::uint64_t dataOffset = 0;
 };
 
-// Reads the header and every dictionary record; returns an I/O status.
+// Reads the header and every dictionary record; returns an I/O status, with
+// the fault noted in OpenFault().
 int ReadRawDictionary(int fd, std::uint64_t fileSize, RawDictionary& raw);
 
-// Resolves a raw dictionary into what the API hands out; returns a status.
+// Resolves a raw dictionary into what the API hands out; returns a status,
+// with the fault noted in OpenFault().
 int BuildDictionary(const RawDictionary& raw, Dictionary& dict);
 
 }  // namespace savkit::io

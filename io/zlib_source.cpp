@@ -65,7 +65,12 @@ class ZlibSource : public ByteSource {
     while (done < n) {
       const Block* b = Locate(pos + done);
       if (!b) break;
-      if (!Load(*b)) return -1;
+      if (!Load(*b)) {
+        fault.Note(static_cast<std::int64_t>(b->fileOffset),
+                   "ZLIB block " + std::to_string(b - blocks_.data() + 1) + " of " + std::to_string(blocks_.size()) +
+                       " cannot be read or does not inflate");
+        return -1;
+      }
       const std::vector<std::uint8_t>& data = current_.data;
       const std::uint64_t within = pos + done - b->virtualStart;
       if (within >= data.size()) break;  // the block held less than its trailer said
@@ -74,6 +79,12 @@ class ZlibSource : public ByteSource {
       done += take;
     }
     return static_cast<long>(done);
+  }
+
+  std::int64_t FileOffset(std::uint64_t pos) const override {
+    const Block* b = Locate(pos);
+    if (b) return static_cast<std::int64_t>(b->fileOffset);
+    return blocks_.empty() ? -1 : static_cast<std::int64_t>(blocks_.back().fileOffset + blocks_.back().compressedSize);
   }
 
  private:
@@ -139,8 +150,13 @@ class ZlibSource : public ByteSource {
 std::unique_ptr<ByteSource> MakeZlibSource(int fd, std::uint64_t start, std::uint64_t fileSize, bool swap,
                                            int& status) {
   status = SPSS_INVALID_FILE;
+  const auto bad = [&](std::uint64_t at, const std::string& what) {
+    OpenFault().Note(static_cast<std::int64_t>(at), what);
+    return nullptr;
+  };
   std::uint8_t header[kZlibHeaderSize];
-  if (start + kZlibHeaderSize > fileSize || !ReadFully(fd, header, kZlibHeaderSize, start)) return nullptr;
+  if (start + kZlibHeaderSize > fileSize || !ReadFully(fd, header, kZlibHeaderSize, start))
+    return bad(start, "the ZLIB data header is missing or cut short");
   const std::int64_t headerOffset = LoadI64(header, swap);
   const std::int64_t trailerOffset = LoadI64(header + 8, swap);
   const std::int64_t trailerLength = LoadI64(header + 16, swap);
@@ -149,14 +165,17 @@ std::unique_ptr<ByteSource> MakeZlibSource(int fd, std::uint64_t start, std::uin
   if (headerOffset != static_cast<std::int64_t>(start) || trailerOffset < headerOffset + kHeader || trailerLength < kEntry ||
       static_cast<std::uint64_t>(trailerOffset) > fileSize ||
       static_cast<std::uint64_t>(trailerLength) > fileSize - static_cast<std::uint64_t>(trailerOffset))
-    return nullptr;
+    return bad(start, "the ZLIB data header places the trailer at byte " + std::to_string(trailerOffset) + " with " +
+                          std::to_string(trailerLength) + " bytes, outside the file");
   std::vector<std::uint8_t> trailer(static_cast<std::size_t>(trailerLength));
   if (!ReadFully(fd, trailer.data(), trailer.size(), static_cast<std::uint64_t>(trailerOffset))) {
     status = SPSS_FILE_RERROR;
-    return nullptr;
+    return bad(static_cast<std::uint64_t>(trailerOffset), "the ZLIB trailer cannot be read");
   }
   const std::int32_t count = LoadI32(trailer.data() + 20, swap);
-  if (count < 0 || (static_cast<std::uint64_t>(count) + 1) * kZlibTrailerEntry > trailer.size()) return nullptr;
+  if (count < 0 || (static_cast<std::uint64_t>(count) + 1) * kZlibTrailerEntry > trailer.size())
+    return bad(static_cast<std::uint64_t>(trailerOffset),
+               "the ZLIB trailer claims " + std::to_string(count) + " blocks, more than it holds");
   // Blocks must follow one another in the file and decompress to sane sizes.
   constexpr std::uint32_t kMaxBlock = 64u << 20;
   std::vector<Block> blocks;
@@ -170,7 +189,8 @@ std::unique_ptr<ByteSource> MakeZlibSource(int fd, std::uint64_t start, std::uin
     b.compressedSize = static_cast<std::uint32_t>(LoadI32(d + 20, swap));
     if (b.fileOffset != expectedFile || b.size > kMaxBlock || b.compressedSize > kMaxBlock ||
         b.fileOffset + b.compressedSize > static_cast<std::uint64_t>(trailerOffset))
-      return nullptr;
+      return bad(static_cast<std::uint64_t>(trailerOffset) + kZlibTrailerEntry * (static_cast<std::size_t>(i) + 1),
+                 "the ZLIB trailer's entry for block " + std::to_string(i + 1) + " does not follow the block before it");
     b.virtualStart = virtualPos;
     virtualPos += b.size;
     expectedFile += b.compressedSize;

@@ -94,8 +94,8 @@ void TSPSSCases::Load(int position) {
   currentStored_ = stored != 0;
   if (stored == 0) return;
   const int h = datafile_->ReadHandle();
-  CheckSuccess(spssSeekNextCase(h, stored - 1));
-  CheckSuccess(spssWholeCaseIn(h, reinterpret_cast<char*>(caseBuffer_.data())));
+  CheckSuccess(spssSeekNextCase(h, stored - 1), h);
+  CheckSuccess(spssWholeCaseIn(h, reinterpret_cast<char*>(caseBuffer_.data())), h);
   ++recordReads_;
   // The stored record does not reach the slots of variables added since: a
   // save that failed may have left another case's values there.
@@ -124,8 +124,8 @@ void TSPSSCases::Save() {
     const std::int32_t stored = edits->FindOriginalCaseNr(p);
     currentStored_ = stored != 0;
     if (stored != 0) {
-      CheckSuccess(spssSeekNextCase(h, stored - 1));
-      CheckSuccess(spssWholeCaseIn(h, reinterpret_cast<char*>(caseBuffer_.data())));
+      CheckSuccess(spssSeekNextCase(h, stored - 1), h);
+      CheckSuccess(spssWholeCaseIn(h, reinterpret_cast<char*>(caseBuffer_.data())), h);
       ++recordReads_;
       for (int index : vars->NewVarIndexes()) ClearBuffer(index);
     } else {

@@ -56,7 +56,8 @@ void TSPSSDatafile::Open() {
   if (!FileExists(name)) Raise(cresSPSS_FileIsNotExist, name);
   if (!writeDirect_ && openMode_ != domClosed) Raise(cresSPSS_FileCannotOpenAsReading);
   LibraryHandle opened(writeDirect_ ? LibraryHandle::Kind::Append : LibraryHandle::Kind::Read);
-  CheckSuccess(writeDirect_ ? spssOpenAppend(name.c_str(), opened.Out()) : spssOpenRead(name.c_str(), opened.Out()));
+  CheckSuccess(writeDirect_ ? spssOpenAppend(name.c_str(), opened.Out()) : spssOpenRead(name.c_str(), opened.Out()),
+               opened.Get());
   // A file still open in a direct-write mode is not left dangling; what a
   // file forgotten with Clear left in the collections is not read twice.
   CloseHandles();
@@ -112,13 +113,15 @@ void TSPSSDatafile::ReadDictionaryOrClose() {
 void TSPSSDatafile::OpenNew() {
   if (!writeDirect_) Raise(cresSPSS_FileCannotOpenInthisMode);
   LibraryHandle opened(LibraryHandle::Kind::Write);
-  CheckSuccess(spssOpenWrite(filename_.c_str(), opened.Out()));
+  CheckSuccess(spssOpenWrite(filename_.c_str(), opened.Out()), opened.Get());
   CloseHandles();  // a file still open in a direct-write mode is not left dangling
   held_ = std::move(opened);
   openMode_ = domWriting;
   writeHandle_ = readHandle_ = held_.Get();
   ReadFileFacts(held_.Get());
 }
+
+std::string TSPSSDatafile::FaultDetail() const { return readHandle_ < 0 ? std::string() : savkit::FaultDetail(readHandle_); }
 
 void TSPSSDatafile::ReadFileFacts(int handle) {
   char system[45] = {}, date[10] = {}, time[10] = {}, label[65] = {}, text[256] = {};

@@ -91,4 +91,18 @@ void CheckSuccess(int status) {
   if (!message.empty()) throw ESPSSDataFileException(std::string(message), status);
 }
 
+std::string FaultDetail(int handle) {
+  char text[512];
+  long long offset = -1;
+  if (spssGetFaultDetail(handle, text, sizeof text, &offset) != SPSS_OK || !*text) return {};
+  return offset < 0 ? std::string(text) : std::string(text) + " (byte " + std::to_string(offset) + ")";
+}
+
+void CheckSuccess(int status, int handle) {
+  const std::string_view message = LibraryErrorMessage(status);
+  if (message.empty()) return;
+  const std::string detail = FaultDetail(handle);
+  throw ESPSSDataFileException(detail.empty() ? std::string(message) : std::string(message) + ": " + detail, status);
+}
+
 }  // namespace savkit

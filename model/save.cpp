@@ -29,7 +29,7 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
     // program has changed the file since. A changed one is written over that
     // copy, which keeps what the object model does not hold (documents,
     // attributes, other records) and the encoding.
-    CheckSuccess(spssOpenWriteCopyHandle(expanded.c_str(), readHandle_, scratch.Out()));
+    CheckSuccess(spssOpenWriteCopyHandle(expanded.c_str(), readHandle_, scratch.Out()), scratch.Get());
     writeHandle_ = scratch.Get();  // where the dictionary and cases go
     if (dictionaryChanged_) {
       CheckSuccess(spssRestartCopiedVars(writeHandle_));

@@ -72,7 +72,8 @@ void TSPSSDatafile::SaveDictionaryAs(const std::string& fileName) {
   LibraryHandle handle(LibraryHandle::Kind::Write);
   // In reading mode, the dictionary of the file open, whatever lies under its name now.
   CheckSuccess(openMode_ == domReading ? spssOpenWriteCopyHandle(fileName.c_str(), readHandle_, handle.Out())
-                                       : spssOpenWriteCopy(fileName.c_str(), filename_.c_str(), handle.Out()));
+                                       : spssOpenWriteCopy(fileName.c_str(), filename_.c_str(), handle.Out()),
+               handle.Get());
   CheckSuccess(spssCommitHeader(handle.Get()));
   CheckSuccess(handle.Close());
 }

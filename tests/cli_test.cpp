@@ -136,7 +136,8 @@ TEST_F(Command, BadArgumentsAndBadFiles) {
   std::ofstream(Path("text.sav")) << std::string(500, 'x');
   const Result bad = Savkit("verify '" + Path("text.sav") + "'");
   EXPECT_EQ(bad.code, 1);
-  EXPECT_EQ(bad.err, "savkit: " + Path("text.sav") + ": File is not a valid SPSS file\n");
+  EXPECT_EQ(bad.err, "savkit: " + Path("text.sav") +
+                         ": File is not a valid SPSS file: it does not start with $FL2 or $FL3 (byte 0)\n");
   std::filesystem::copy_file(std::string(SAVKIT_EXAMPLES) + "/survey.sav", Path("s.sav"));
   const std::string before = Read(Path("s.sav"));
   const Result badEdit = Savkit("edit '" + Path("s.sav") + "' --set 1:age=5 --set 99:age=1");
@@ -152,6 +153,39 @@ TEST_F(Command, BadArgumentsAndBadFiles) {
     EXPECT_EQ(Savkit(std::string(command) + " -q '" + Path("s.sav") + "'").code, 0) << command;
   EXPECT_EQ(Savkit("export '" + Path("s.sav") + "' --cases 3:9").code, 1);
   EXPECT_EQ(Savkit("export '" + Path("s.sav") + "' --vars nosuch").code, 1);
+  // Outputs that cannot be files say what they are.
+  const std::string s = " '" + Path("s.sav") + "' ";
+  for (const auto& [args, message] :
+       {std::pair("export" + s + "-o '" + Path("fifo") + "'", ": cannot be written: it is a pipe, not a regular file"),
+        std::pair("convert" + s + "'" + dir_.string() + "'", ": Error opening file: it is a folder"),
+        std::pair("edit" + s + "--file-label x -o /dev/null", ": Error opening file: it is a device, not a regular file")}) {
+    const Result r = Savkit(args);
+    EXPECT_EQ(r.code, 1) << args;
+    EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+  }
+}
+
+// A damaged file says where: verify stops at it, diff refuses to compare it.
+TEST_F(Command, DamageIsNamedWhereItIs) {
+  std::string bytes = Read(std::string(SAVKIT_EXAMPLES) + "/survey.sav");
+  bytes.resize(bytes.size() - 13);
+  std::ofstream(Path("declared.sav"), std::ios::binary) << bytes;
+  const std::int32_t unknown = -1;
+  bytes.replace(80, 4, reinterpret_cast<const char*>(&unknown), 4);  // the header's case count
+  std::ofstream(Path("cut.sav"), std::ios::binary) << bytes;
+  const std::string where = "case 5, which starts here, is cut short: the data end inside it (byte ";
+  const Result declared = Savkit("verify -q '" + Path("declared.sav") + "'");
+  EXPECT_EQ(declared.code, 1);
+  EXPECT_NE(declared.err.find(": case 5: Error reading file: " + where), std::string::npos) << declared.err;
+  const Result cut = Savkit("verify -q '" + Path("cut.sav") + "'");
+  EXPECT_EQ(cut.code, 1);
+  EXPECT_NE(cut.err.find("cut.sav: 4 cases readable, then damaged: " + where), std::string::npos) << cut.err;
+  const Result info = Savkit("info '" + Path("cut.sav") + "'");
+  EXPECT_EQ(info.code, 0);
+  EXPECT_NE(info.out.find("  damaged      " + where), std::string::npos) << info.out;
+  const Result diff = Savkit("diff '" + Path("cut.sav") + "' " + std::string(SAVKIT_EXAMPLES) + "/survey.sav");
+  EXPECT_EQ(diff.code, 2);
+  EXPECT_NE(diff.err.find("cut.sav: damaged: " + where), std::string::npos) << diff.err;
 }
 
 // The example programs run and do what they say.

@@ -134,7 +134,9 @@ TEST_F(DatafileTest, ModesMoveAsTheTableSays) {
   std::ofstream(Path("text.sav")) << std::string(300, 'x');
   d.Set_WriteDirect(false);
   d.Set_Filename(Path("text.sav"));
-  EXPECT_EQ(Refusal([&] { d.Open(); }), std::pair(std::string(cresSPSS_INVALID_FILE), SPSS_INVALID_FILE));
+  // The published text comes first; why the file is bad follows it.
+  EXPECT_EQ(Refusal([&] { d.Open(); }),
+            std::pair(std::string(cresSPSS_INVALID_FILE) + ": it does not start with $FL2 or $FL3 (byte 0)", SPSS_INVALID_FILE));
   EXPECT_EQ(d.OpenMode(), domClosed);  // a file that did not open is not taken for open
   d.Close();
 }

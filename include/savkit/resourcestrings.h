@@ -151,5 +151,11 @@ std::string_view LibraryErrorMessage(int status);
 // Raises ESPSSDataFileException for a library error status; returns on success,
 // on warnings (negative statuses) and on codes that carry no message.
 void CheckSuccess(int status);
+// As CheckSuccess, with why the file is bad after the published text, as the
+// library says it for handle (-1: the open on this thread that failed):
+// "File is not a valid SPSS file: ... (byte 659)".
+void CheckSuccess(int status, int handle);
+// That reason alone, or an empty text when the library knows none.
+std::string FaultDetail(int handle);
 
 }  // namespace savkit

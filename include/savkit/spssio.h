@@ -335,6 +335,18 @@ int spssCloseAppend(int handle);
  * the file left byte for byte as it was. */
 int spssDiscardWrite(int handle);
 
+/* Why a file is bad, beside the status that says it is: the first fault met
+ * on a handle (a case cut short, a block that does not inflate, data that end
+ * before the declared cases), or with handle -1 why the last open on this
+ * thread failed (spssOpenRead, spssOpenWrite, ...: a record that runs past
+ * the end of the file, a count that cannot be, a folder given for a file). The
+ * text, in English and UTF-8, goes to text, cut to at most size - 1 bytes on
+ * a character boundary; offset, when not null, gets the byte of the file
+ * where the fault lies, or -1 where no one byte is to blame. Both are empty
+ * (an empty text, -1) when nothing was met. SPSS_INVALID_HANDLE for a handle
+ * not open; SPSS_BUFFER_SHORT when text is null or size is below 1. */
+int spssGetFaultDetail(int handle, char *text, int size, long long *offset);
+
 /* A name is valid when it is 1 to 64 bytes of UTF-8, starts with a letter
  * (of any script) or '@', goes on with letters, digits and . _ $ # @, and is
  * not a reserved word; names are unique ignoring letter case in every script.

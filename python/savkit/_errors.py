@@ -18,3 +18,8 @@ class FileError(Error):
 class DataFileError(Error):
     """An operation the data file does not allow, such as a case number out
     of range or a value label that is there already."""
+
+
+class DamagedFileWarning(UserWarning):
+    """The file is damaged past its last complete case (cut inside a case):
+    the cases before the damage are read, and the message says where it is."""

@@ -8,6 +8,7 @@ import numpy as np
 import pandas as pd
 
 from . import _savkit
+from ._errors import DamagedFileWarning
 from ._facts import SECONDS_TO_1970
 from ._metadata import Metadata, from_library
 
@@ -66,8 +67,13 @@ def _rows(value, what):
 def _open(path, usecols, user_missing):
     if isinstance(usecols, str):
         usecols = [usecols]
-    return _savkit.Reader(os.fspath(path), None if usecols is None else [str(c) for c in usecols],
-                          bool(user_missing))
+    path = os.fspath(path)
+    reader = _savkit.Reader(path, None if usecols is None else [str(c) for c in usecols], bool(user_missing))
+    fault = reader.fault()
+    if fault:  # cut inside a case: the cases before it are there
+        warnings.warn(DamagedFileWarning(f"{path}: {reader.rows()} complete cases, then damaged: {fault}"),
+                      stacklevel=3)
+    return reader
 
 
 def read_sav(path, usecols=None, row_offset=0, row_limit=None, apply_value_labels=False, user_missing=False):

@@ -102,7 +102,8 @@ py::array TextArray(py::ssize_t n) {
 
 class Reader {
  public:
-  Reader(const std::string& path, const std::optional<std::vector<std::string>>& usecols, bool userMissing) {
+  Reader(const std::string& path, const std::optional<std::vector<std::string>>& usecols, bool userMissing)
+      : path_(path) {
     OpenForReading(d_, path);
     Plan(usecols, userMissing);
     long size = 0;
@@ -110,6 +111,8 @@ class Reader {
     caseSize_ = static_cast<std::size_t>(size);
     batchCases_ = std::clamp<std::size_t>(kBatchBytes / std::max<std::size_t>(caseSize_, 1), 1, kBatchCases);
   }
+
+  std::string Fault() const { return d_.FaultDetail(); }
 
   py::dict Meta() {
     py::dict m = Metadata(d_);
@@ -122,8 +125,23 @@ class Reader {
   std::int64_t Rows() const { return d_.Cases()->Count(); }
 
   // Up to count cases from start (0-based): the float64 block of the
-  // numbers, and per column its block row or (kind, array).
+  // numbers, and per column its block row or (kind, array). A failure names
+  // the file.
   py::tuple Read(std::int64_t start, std::int64_t count) {
+    try {
+      return ReadCases(start, count);
+    } catch (const ESPSSDataFileException& e) {
+      RethrowNaming(path_, e);
+    }
+  }
+
+  void Close() {
+    if (busy_) Refuse("the file is being read by another thread");
+    d_.Close();
+  }
+
+ private:
+  py::tuple ReadCases(std::int64_t start, std::int64_t count) {
     // The interpreter is let go while records are read: a second thread
     // must not use the handle meanwhile.
     if (busy_.exchange(true)) Refuse("the file is being read by another thread");
@@ -150,14 +168,14 @@ class Reader {
     }
     if (rows > 0) {
       py::gil_scoped_release unlocked;
-      CheckSuccess(spssSeekNextCase(d_.ReadHandle(), static_cast<long>(start)));
+      CheckSuccess(spssSeekNextCase(d_.ReadHandle(), static_cast<long>(start)), d_.ReadHandle());
     }
     // The worker reads and fills numbers; texts are made here, with the
     // interpreter, while it reads the next batch.
     Batches batches(caseSize_ * batchCases_, [&](std::uint8_t* records, std::int64_t done) -> std::size_t {
       const auto take = static_cast<std::size_t>(std::min<std::int64_t>(rows - done, static_cast<std::int64_t>(batchCases_)));
       for (std::size_t r = 0; r < take; ++r)
-        CheckSuccess(spssWholeCaseIn(d_.ReadHandle(), reinterpret_cast<char*>(records + r * caseSize_)));
+        CheckSuccess(spssWholeCaseIn(d_.ReadHandle(), reinterpret_cast<char*>(records + r * caseSize_)), d_.ReadHandle());
       FillNumbers(records, take, data, static_cast<std::size_t>(done));
       return take;
     });
@@ -181,12 +199,6 @@ class Reader {
     return py::make_tuple(block, out);
   }
 
-  void Close() {
-    if (busy_) Refuse("the file is being read by another thread");
-    d_.Close();
-  }
-
- private:
   void Plan(const std::optional<std::vector<std::string>>& usecols, bool userMissing) {
     TSPSSVariables* vars = d_.Variables();
     std::vector<bool> wanted(static_cast<std::size_t>(vars->Count()), !usecols);
@@ -247,6 +259,7 @@ class Reader {
     }
   }
 
+  std::string path_;
   TSPSSDatafile d_;
   std::vector<Column> columns_;
   std::vector<std::size_t> numberColumns_, timeColumns_, textColumns_;  // indexes into columns_
@@ -264,6 +277,7 @@ void BindReader(py::module_& m) {
       .def(py::init<const std::string&, const std::optional<std::vector<std::string>>&, bool>(), py::arg("path"),
            py::arg("usecols") = py::none(), py::arg("user_missing") = false)
       .def("metadata", &Reader::Meta)
+      .def("fault", [](const Reader& r) { return r.Fault(); })
       .def("rows", &Reader::Rows)
       .def("read", &Reader::Read, py::arg("start"), py::arg("count"))
       .def("close", &Reader::Close);

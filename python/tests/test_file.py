@@ -107,3 +107,22 @@ def test_broken_files_raise_and_never_crash(tmp_path):
     assert directory.value.status == 1
     with pytest.raises(savkit.FileError, match="no such file"):
         savkit.File(tmp_path / "missing.sav")
+
+
+def test_damage_is_named_in_errors_and_warnings(tmp_path):
+    whole = bytearray((DATA.parent.parent / "examples" / "survey.sav").read_bytes())
+    # The header declares its 5 cases: reading the last one fails, saying where.
+    declared = tmp_path / "declared.sav"
+    declared.write_bytes(whole[:-13])
+    with pytest.raises(savkit.FileError, match=r"declared\.sav: .*case 5, which starts here, is cut short.*\(byte \d+\)"):
+        savkit.read_sav(declared)
+    # A file that does not say how many: the complete cases, and a warning.
+    whole[80:84] = (-1).to_bytes(4, "little", signed=True)
+    undeclared = tmp_path / "undeclared.sav"
+    undeclared.write_bytes(whole[:-13])
+    with pytest.warns(savkit.DamagedFileWarning, match=r"4 complete cases, then damaged: case 5, which starts here"):
+        df, meta = savkit.read_sav(undeclared)
+    assert len(df) == meta.row_count == 4
+    with pytest.raises(savkit.FileError, match=r"text\.sav: .*does not start with \$FL2 or \$FL3 \(byte 0\)"):
+        (tmp_path / "text.sav").write_text("x" * 300)
+        savkit.read_sav(tmp_path / "text.sav")

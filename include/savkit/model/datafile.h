@@ -62,6 +62,11 @@ class TSPSSDatafile : public TComponent {
   int WriteHandle() const { return writeHandle_; }
   double SysmisValue() const { return sysmisValue_; }
   int CaseSize() const { return caseSize_; }
+  // Why the file open is damaged, as far as it has been read (a case cut
+  // short, a block that does not inflate), with the byte where the fault
+  // lies; empty when nothing was met. A file cut inside a case opens with
+  // the cases before it, and says so here.
+  std::string FaultDetail() const;
   void Set_CaseSize(int size) { caseSize_ = size; }
   bool DictionaryChanged() const { return dictionaryChanged_; }
   void Set_DictionaryChanged(bool value) { dictionaryChanged_ = value; }
