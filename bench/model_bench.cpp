@@ -174,6 +174,20 @@ void BM_AddAndRename100kVariables(benchmark::State& state) {
 }
 BENCHMARK(BM_AddAndRename100kVariables)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// Adding 200,000 value labels to one variable, numbers or texts: each add
+// checks for a label of the same value through the index, not a scan.
+void BM_Add200kValueLabels(benchmark::State& state) {
+  const bool texts = state.range(0) != 0;
+  for (auto _ : state) {
+    TSPSSDatafile d;
+    TSPSSValuelabels labels(&d);
+    for (int i = 0; i < 200'000; ++i)
+      labels.Add(texts ? Variant("code " + std::to_string(i)) : Variant(i), "label");
+    benchmark::DoNotOptimize(labels.Count());
+  }
+}
+BENCHMARK(BM_Add200kValueLabels)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 // A file of about 2 GB (the benchmark file six times over), made once.
 std::string LargeFile() {
   const std::string path = "/tmp/savkit-bench-2g.sav";
