@@ -21,11 +21,6 @@ int OnCurrentValue(int handle, double varHandle, F&& f) {
   });
 }
 
-std::string TrimBlanks(std::string text) {
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
-}
-
 }  // namespace
 
 extern "C" {
@@ -72,11 +67,10 @@ int spssGetVarNValueLabel(int handle, const char* varName, double value, char* l
   return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
     if (!v.IsNumeric()) return SPSS_NUME_EXP;
     if (!label) return SPSS_INVALID_HANDLE;
-    for (const auto& [number, text] : v.numberLabels)
-      if (number == value) {
-        CopyText(label, text, SPSS_MAX_VALLABEL);
-        return SPSS_OK;
-      }
+    if (const std::string* text = v.numberLabels.Find(value)) {
+      CopyText(label, *text, SPSS_MAX_VALLABEL);
+      return SPSS_OK;
+    }
     *label = '\0';
     return SPSS_NO_LABEL;
   });
@@ -86,12 +80,10 @@ int spssGetVarCValueLabel(int handle, const char* varName, const char* value, ch
   return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
     if (v.IsNumeric()) return SPSS_STR_EXP;
     if (!label || !value) return SPSS_INVALID_HANDLE;
-    const std::string wanted = TrimBlanks(value);
-    for (const auto& [text, labelText] : v.textLabels)
-      if (TrimBlanks(text) == wanted) {
-        CopyText(label, labelText, SPSS_MAX_VALLABEL);
-        return SPSS_OK;
-      }
+    if (const std::string* text = v.textLabels.Find(value)) {
+      CopyText(label, *text, SPSS_MAX_VALLABEL);
+      return SPSS_OK;
+    }
     *label = '\0';
     return SPSS_NO_LABEL;
   });

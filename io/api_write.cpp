@@ -416,18 +416,11 @@ int spssSetVarNValueLabel(int handle, const char* varName, double value, const c
   return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
     if (!v.IsNumeric()) return SPSS_NUME_EXP;
     std::string text = label ? label : "";
-    const std::string* whole = nullptr;
-    if (const Variable* from = CopiedOf(f, v))
-      for (const auto& [copied, copiedLabel] : from->numberLabels)
-        if (copied == value) whole = &copiedLabel;
+    const Variable* from = CopiedOf(f, v);
+    const std::string* whole = from ? from->numberLabels.Find(value) : nullptr;
     const int status = CutUnlessGivenBack(f, text, whole, kMaxValueLabel, SPSS_EXC_VALLABEL);
     if (status > 0) return status;
-    for (auto& [existing, existingLabel] : v.numberLabels)
-      if (existing == value) {
-        existingLabel = text;
-        return status;
-      }
-    v.numberLabels.emplace_back(value, text);
+    v.numberLabels.Set(value, std::move(text));
     return status;
   });
 }
@@ -441,18 +434,11 @@ int spssSetVarCValueLabel(int handle, const char* varName, const char* value, co
     if (key.size() > static_cast<std::size_t>(v.width)) key.resize(static_cast<std::size_t>(v.width));
     if (!FitsEncoded(f, key, static_cast<std::size_t>(v.fileWidth))) return SPSS_EXC_STRVALUE;
     std::string text = label ? label : "";
-    const std::string* whole = nullptr;
-    if (const Variable* from = CopiedOf(f, v))
-      for (const auto& [copied, copiedLabel] : from->textLabels)
-        if (TrimRight(copied) == TrimRight(key)) whole = &copiedLabel;
+    const Variable* from = CopiedOf(f, v);
+    const std::string* whole = from ? from->textLabels.Find(key) : nullptr;
     const int status = CutUnlessGivenBack(f, text, whole, kMaxValueLabel, SPSS_EXC_VALLABEL);
     if (status > 0) return status;
-    for (auto& [existing, existingLabel] : v.textLabels)
-      if (TrimRight(existing) == TrimRight(key)) {
-        existingLabel = text;
-        return status;
-      }
-    v.textLabels.emplace_back(key, text);
+    v.textLabels.Set(key, std::move(text));
     return status;
   });
 }

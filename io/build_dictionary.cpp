@@ -372,10 +372,10 @@ void Builder::ApplyValueLabels() {
       if (v.fileWidth > 8) continue;          // long strings have their own record
       for (const auto& [value, label] : vl.labels) {
         if (v.IsNumeric())
-          v.numberLabels.emplace_back(LoadF64(value.data(), raw_.swap), Str(label));
+          v.numberLabels.Append(LoadF64(value.data(), raw_.swap), Str(label));
         else
           // The value fills 8 bytes; a narrower string's value is only its width of them.
-          v.textLabels.emplace_back(
+          v.textLabels.Append(
               Str(std::string_view(reinterpret_cast<const char*>(value.data()), static_cast<std::size_t>(v.fileWidth))),
               Str(label));
       }
@@ -394,7 +394,7 @@ void Builder::ApplyLongStringLabels(const RawRecord& r) {
       std::int32_t valueLen, labelLen;
       std::string value, label;
       if (!c.Int(valueLen) || !c.Bytes(value, valueLen) || !c.Int(labelLen) || !c.Bytes(label, labelLen)) return;
-      if (v && !v->IsNumeric()) v->textLabels.emplace_back(Str(value), Str(label));
+      if (v && !v->IsNumeric()) v->textLabels.Append(Str(value), Str(label));
     }
   }
 }

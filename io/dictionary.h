@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "attributes.h"
+#include "labels.h"
 
 namespace savkit::io {
 
@@ -34,8 +35,8 @@ struct Variable {
   int alignment = 0;      // 0 left, 1 right, 2 centre
   std::string label;
   MissingValues missing;
-  std::vector<std::pair<double, std::string>> numberLabels;
-  std::vector<std::pair<std::string, std::string>> textLabels;
+  LabelList<double> numberLabels;
+  LabelList<std::string> textLabels;
   AttributeSet attributes;  // in UTF-8; see Dictionary::variableAttributesSet
 
   int copiedFrom = -1;   // a copy's variable defined anew: the set-aside one it carries on

@@ -541,3 +541,40 @@ TEST_F(TempDirTest, DisplayRecordsWithoutWidthsStaySo) {
   EXPECT_EQ(shown(Path("same.sav")), shown(source));
   EXPECT_NE(shown(Path("wider.sav")), shown(source));
 }
+
+// Labels are one a value, found by value however many there are: a label
+// given again replaces the text in its place, a text value is found whatever
+// blanks pad it, 0 and -0 are one value.
+TEST_F(TempDirTest, ManyValueLabelsKeepOneAValue) {
+  const std::string path = Path("labels.sav");
+  int h;
+  ASSERT_OK(spssOpenWrite(path.c_str(), &h));
+  ASSERT_OK(spssSetVarName(h, "n", 0));
+  ASSERT_OK(spssSetVarName(h, "s", 8));
+  constexpr int kLabels = 200000;
+  for (int i = 0; i < kLabels; ++i) ASSERT_OK(spssSetVarNValueLabel(h, "n", i, ("n" + std::to_string(i)).c_str()));
+  ASSERT_OK(spssSetVarNValueLabel(h, "n", 7, "seven"));
+  ASSERT_OK(spssSetVarNValueLabel(h, "n", -0.0, "zero"));
+  ASSERT_OK(spssSetVarCValueLabel(h, "s", "ab", "first"));
+  ASSERT_OK(spssSetVarCValueLabel(h, "s", "ab    ", "again"));
+  ASSERT_OK(spssCommitHeader(h));
+  ASSERT_OK(spssCloseWrite(h));
+  ReadHandle f(path);
+  ASSERT_EQ(f.status, SPSS_OK);
+  double* values = nullptr;
+  char** labels = nullptr;
+  int count = 0;
+  ASSERT_OK(spssGetVarNValueLabels(f.handle, "n", &values, &labels, &count));
+  EXPECT_EQ(count, kLabels);
+  EXPECT_EQ(values[7], 7);
+  EXPECT_STREQ(labels[7], "seven");
+  EXPECT_STREQ(labels[0], "zero");
+  spssFreeVarNValueLabels(values, labels, count);
+  char label[SPSS_MAX_VALLABEL + 1];
+  ASSERT_OK(spssGetVarNValueLabel(f.handle, "n", 199999, label));
+  EXPECT_STREQ(label, "n199999");
+  EXPECT_EQ(spssGetVarNValueLabel(f.handle, "n", 200000, label), SPSS_NO_LABEL);
+  ASSERT_OK(spssGetVarCValueLabel(f.handle, "s", "ab      ", label));
+  EXPECT_STREQ(label, "again");
+  EXPECT_EQ(spssGetVarCValueLabel(f.handle, "s", " ab", label), SPSS_NO_LABEL);
+}
