@@ -77,6 +77,8 @@ int ReadHeader(FileInput& in, RawDictionary& raw) {
     raw.zlib = false;
   } else if (std::memcmp(h + header::kMagic, header::kMagicZlib, 4) == 0) {
     raw.zlib = true;
+  } else if (std::memcmp(h + 8, "ENCRYPTEDSAV", 12) == 0) {
+    return BadHeader(header::kMagic, "it is encrypted with a password, which savkit does not read");
   } else {
     return BadHeader(header::kMagic, "it does not start with $FL2 or $FL3");
   }
@@ -179,7 +181,10 @@ bool ReadExtension(Records& r, RawDictionary& raw) {
   if (!r.Int(subtype)) return false;
   r.Rename("extension record of subtype " + std::to_string(subtype));
   if (!r.Int(size) || !r.Int(count)) return false;
-  if (size < 0 || count < 0 || !r.Fits(count, size))
+  if (size < 0 || count < 0)
+    return r.Bad("has the item size " + std::to_string(size) + " and count " + std::to_string(count) +
+                 ", which cannot be");
+  if (!r.Fits(count, size))
     return r.Bad("claims " + std::to_string(count) + " items of " + std::to_string(size) +
                  " bytes, more than the file holds");
   rec.subtype = subtype;

@@ -162,11 +162,16 @@ std::unique_ptr<ByteSource> MakeZlibSource(int fd, std::uint64_t start, std::uin
   const std::int64_t trailerLength = LoadI64(header + 16, swap);
   constexpr auto kHeader = static_cast<std::int64_t>(kZlibHeaderSize);
   constexpr auto kEntry = static_cast<std::int64_t>(kZlibTrailerEntry);
-  if (headerOffset != static_cast<std::int64_t>(start) || trailerOffset < headerOffset + kHeader || trailerLength < kEntry ||
-      static_cast<std::uint64_t>(trailerOffset) > fileSize ||
+  const std::string trailerAt = "the ZLIB data header places the trailer at byte " + std::to_string(trailerOffset);
+  if (headerOffset != static_cast<std::int64_t>(start))
+    return bad(start, "the ZLIB data header gives its own place as byte " + std::to_string(headerOffset) + ", not " +
+                          std::to_string(start));
+  if (trailerOffset < headerOffset + kHeader) return bad(start, trailerAt + ", before the data");
+  if (trailerLength < kEntry)
+    return bad(start, "the ZLIB data header gives the trailer " + std::to_string(trailerLength) + " bytes, too few for one entry");
+  if (static_cast<std::uint64_t>(trailerOffset) > fileSize ||
       static_cast<std::uint64_t>(trailerLength) > fileSize - static_cast<std::uint64_t>(trailerOffset))
-    return bad(start, "the ZLIB data header places the trailer at byte " + std::to_string(trailerOffset) + " with " +
-                          std::to_string(trailerLength) + " bytes, outside the file");
+    return bad(start, trailerAt + " with " + std::to_string(trailerLength) + " bytes, past the end of the file");
   std::vector<std::uint8_t> trailer(static_cast<std::size_t>(trailerLength));
   if (!ReadFully(fd, trailer.data(), trailer.size(), static_cast<std::uint64_t>(trailerOffset))) {
     status = SPSS_FILE_RERROR;
@@ -187,10 +192,16 @@ std::unique_ptr<ByteSource> MakeZlibSource(int fd, std::uint64_t start, std::uin
     b.fileOffset = static_cast<std::uint64_t>(LoadI64(d + 8, swap));
     b.size = static_cast<std::uint32_t>(LoadI32(d + 16, swap));
     b.compressedSize = static_cast<std::uint32_t>(LoadI32(d + 20, swap));
-    if (b.fileOffset != expectedFile || b.size > kMaxBlock || b.compressedSize > kMaxBlock ||
-        b.fileOffset + b.compressedSize > static_cast<std::uint64_t>(trailerOffset))
-      return bad(static_cast<std::uint64_t>(trailerOffset) + kZlibTrailerEntry * (static_cast<std::size_t>(i) + 1),
-                 "the ZLIB trailer's entry for block " + std::to_string(i + 1) + " does not follow the block before it");
+    const std::string entry = "the ZLIB trailer's entry for block " + std::to_string(i + 1) + " ";
+    const auto at = static_cast<std::uint64_t>(trailerOffset) + kZlibTrailerEntry * (static_cast<std::size_t>(i) + 1);
+    if (b.fileOffset != expectedFile)
+      return bad(at, entry + "places it at byte " + std::to_string(b.fileOffset) + ", not at " +
+                         std::to_string(expectedFile) + " where the data before it end");
+    if (b.size > kMaxBlock || b.compressedSize > kMaxBlock)
+      return bad(at, entry + "gives it " + std::to_string(b.size) + " bytes inflated and " +
+                         std::to_string(b.compressedSize) + " compressed, more than a block holds");
+    if (b.fileOffset + b.compressedSize > static_cast<std::uint64_t>(trailerOffset))
+      return bad(at, entry + "makes it run into the trailer");
     b.virtualStart = virtualPos;
     virtualPos += b.size;
     expectedFile += b.compressedSize;

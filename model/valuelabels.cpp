@@ -18,7 +18,7 @@ TSPSSDatafile* TSPSSValueLabel::Datafile() const {
 void TSPSSValueLabel::Set_Value(const Variant& value) {
   if (TSPSSDatafile* d = Datafile()) d->Set_DictionaryChanged(true);
   value_ = value;
-  static_cast<TSPSSValuelabels*>(Collection())->ValuesChanged();
+  if (auto* labels = static_cast<TSPSSValuelabels*>(Collection())) labels->ValuesChanged();
 }
 
 void TSPSSValueLabel::Set_Label(const std::string& label) {

@@ -79,6 +79,9 @@ TEST_P(PeerFile, CopiesReadBackTheSame) {
   if (GetParam() == "018_hotel-encrypted.sav") {
     int h;
     EXPECT_GT(spssOpenRead(source.c_str(), &h), 0) << "an encrypted file is refused";
+    char why[200];
+    ASSERT_EQ(spssGetFaultDetail(-1, why, sizeof why, nullptr), SPSS_OK);
+    EXPECT_STREQ(why, "it is encrypted with a password, which savkit does not read");
     return;
   }
   const std::string dictionary = DumpDictionary(source);
@@ -142,6 +145,18 @@ TEST_P(SackFile, GivesAStatusOrTheValuesPsppReads) {
     if (savkit::fuzzing::CopyThroughLibrary(path.c_str(), copy.c_str(), -1) <= 0)
       savkit::fuzzing::ReadThroughLibrary(copy.c_str());
   });
+  // A file the library refuses says why, at a byte inside it.
+  int h = -1;
+  if (const int status = spssOpenRead(path.c_str(), &h); status > 0) {
+    char text[256];
+    long long offset = -2;
+    ASSERT_EQ(spssGetFaultDetail(-1, text, sizeof text, &offset), SPSS_OK);
+    EXPECT_STRNE(text, "") << "status " << status;
+    EXPECT_GE(offset, -1);
+    EXPECT_LT(offset, static_cast<long long>(std::filesystem::file_size(path)));
+  } else if (h >= 0) {
+    spssCloseRead(h);
+  }
   if (!HavePeer("pspp-convert")) return;
   const auto theirs = TryPeerCsv("pspp-convert", path, Path("pspp.csv"));
   if (theirs.empty()) return;  // PSPP refuses it too
