@@ -16,10 +16,12 @@ constexpr ResourceString kAll[] = {
     SAVKIT_OWN_MESSAGES(SAVKIT_TABLE_ROW)};
 #undef SAVKIT_TABLE_ROW
 
-// Dense over 0..72: each status that raises has its message, every other entry
-// is empty and lets the status pass.
-constexpr std::array<std::string_view, 73> BuildStatusTable() {
-  std::array<std::string_view, 73> t{};
+// Dense over 0..79: each status that raises has its message, every other entry
+// is empty and lets the status pass. The attribute and role statuses past 72
+// raise too: letting them pass would report a file written without its
+// attributes as a success.
+constexpr std::array<std::string_view, 80> BuildStatusTable() {
+  std::array<std::string_view, 80> t{};
   t[SPSS_FILE_OERROR] = cresSPSS_FILE_OERROR;
   t[SPSS_FILE_WERROR] = cresSPSS_FILE_WERROR;
   t[SPSS_FILE_RERROR] = cresSPSS_FILE_RERROR;
@@ -66,6 +68,9 @@ constexpr std::array<std::string_view, 73> BuildStatusTable() {
   t[SPSS_INVALID_MRSETDEF] = cresSPSS_INVALID_MRSETDEF;
   t[SPSS_INVALID_MRSETNAME] = cresSPSS_INVALID_MRSETNAME;
   t[SPSS_DUP_MRSETNAME] = cresSPSS_DUP_MRSETNAME;
+  t[SPSS_INVALID_ATTRNAME] = cresSPSS_INVALID_ATTRNAME;
+  t[SPSS_INVALID_ATTRDEF] = cresSPSS_INVALID_ATTRDEF;
+  t[SPSS_INVALID_ROLE] = cresSPSS_INVALID_ROLE;
   return t;
 }
 

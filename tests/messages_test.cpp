@@ -13,7 +13,9 @@ using namespace savkit;
 TEST(CheckSuccess, RaisesExactlyForTheListedErrors) {
   const std::set<int> raising = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16,
                                  17, 18, 19, 20, 21, 22, 23, 24, 27, 28, 30, 31, 33, 41, 45, 46,
-                                 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 70, 71, 72};
+                                 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 70, 71, 72,
+                                 // savkit's attribute and role statuses: a failure is never a success
+                                 75, 76, 79};
   for (int code = -20; code <= 200; ++code) {
     if (!raising.count(code)) {
       EXPECT_NO_THROW(CheckSuccess(code)) << code;
@@ -41,6 +43,7 @@ TEST(CheckSuccess, MessagesReadLetterForLetter) {
     return std::string("<none>");
   };
   EXPECT_EQ(messageOf(SPSS_DUP_MRSETNAME), "SPSS Error DUP_MRSETNAME");
+  EXPECT_EQ(messageOf(SPSS_INVALID_ATTRDEF), "SPSS Error INVALID_ATTRDEF");
   EXPECT_EQ(messageOf(SPSS_INVALID_VARTYPE), "Invalid length code");
   EXPECT_EQ(messageOf(SPSS_INVALID_HANDLE), "The file handle  is not valid");
   EXPECT_EQ(messageOf(SPSS_DICT_COMMIT), "Dictionary has already been writtten with spssCommitheader");
@@ -62,7 +65,7 @@ TEST(ResourceStrings, EveryIdentifierIsReachableOnce) {
     EXPECT_EQ(r.identifier.substr(0, 9), "cresSPSS_");
     EXPECT_EQ(FindResourceString(r.identifier), r.text);
   }
-  EXPECT_EQ(ids.size(), 46u + 14u + 36u);
+  EXPECT_EQ(ids.size(), 46u + 3u + 14u + 36u);  // the published errors, savkit's attribute and role errors, warnings, own
   EXPECT_EQ(FindResourceString("cresSPSS_FileIsNotExist"), "File %s does not exist");
   EXPECT_TRUE(FindResourceString("cresSPSS_Nothing").empty());
 }

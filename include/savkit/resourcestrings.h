@@ -65,7 +65,10 @@ namespace savkit {
   X(cresSPSS_INVALID_7SUBTYPE, "SPSS Error INVALID_7SUBTYPE")                                   \
   X(cresSPSS_INVALID_MRSETDEF, "SPSS Error INVALID_MRSETDEF")                                   \
   X(cresSPSS_INVALID_MRSETNAME, "SPSS Error INVALID_MRSETNAME")                                 \
-  X(cresSPSS_DUP_MRSETNAME, "SPSS Error DUP_MRSETNAME")
+  X(cresSPSS_DUP_MRSETNAME, "SPSS Error DUP_MRSETNAME")                                         \
+  X(cresSPSS_INVALID_ATTRNAME, "SPSS Error INVALID_ATTRNAME")                                   \
+  X(cresSPSS_INVALID_ATTRDEF, "SPSS Error INVALID_ATTRDEF")                                     \
+  X(cresSPSS_INVALID_ROLE, "SPSS Error INVALID_ROLE")
 
 #define SAVKIT_LIBRARY_WARNING_MESSAGES(X)                                                      \
   X(cresSPSS_EXC_LEN64, "Label length exceeds 64. truncated and used")                          \

@@ -129,6 +129,10 @@ def test_values_a_file_cannot_hold_are_refused_and_nothing_is_left(tmp_path):
         (pd.DataFrame({"x": [1.0]}), savkit.Metadata(columns=[savkit.Column("x", format="Q8")]), "Q8 is no format"),
         (pd.DataFrame({"x": [1.0]}), savkit.Metadata(columns=[savkit.Column("x", missing_values=[1, 2, 3, 4])]),
          "at most three"),
+        # An attribute the file cannot hold is refused, never the file written without attributes.
+        (pd.DataFrame({"x": [1.0]}), savkit.Metadata(file_attributes={"a b": "t"}, columns=[]), "INVALID_ATTRNAME"),
+        (pd.DataFrame({"x": [1.0]}), savkit.Metadata(columns=[savkit.Column("x", attributes={"n": "two\nlines"})]),
+         "INVALID_ATTRDEF"),
         (pd.DataFrame({"x": [1.0]}), savkit.Metadata(weight="x", mr_sets=[savkit.MRSet("$s", variables=["x", "y"])],
                                                     variable_sets={"v": ["x"]}, columns=[]), None),
     ]
