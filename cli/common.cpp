@@ -14,6 +14,7 @@
 #include "savkit/datafile_exception.h"
 #include "savkit/host/datetime.h"
 #include "savkit/host/sysutils.h"
+#include "io/text_codec.h"
 #include "savkit/spssio.h"
 
 namespace savkit::cli {
@@ -222,7 +223,20 @@ bool ReadCsvRecord(std::istream& in, std::vector<std::string>& fields) {
 
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
-  for (unsigned char c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    // JSON is UTF-8: a byte that starts no character (a string cut inside
+    // one, a file in another encoding) is U+FFFD, as on the codebook page.
+    if (c >= 0x80) {
+      const std::size_t n = io::Utf8CharLength(text, i);
+      if (n == 0) {
+        out += "\xEF\xBF\xBD";
+      } else {
+        out.append(text, i, n);
+        i += n - 1;
+      }
+      continue;
+    }
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;

@@ -99,6 +99,7 @@ std::string CsvField(const std::string& text);
 // Reads one record; false at the end of the input.
 bool ReadCsvRecord(std::istream& in, std::vector<std::string>& fields);
 
+// A JSON string literal of text; bytes that are not UTF-8 become U+FFFD.
 std::string JsonString(const std::string& text);
 
 // Columns of the terminal on stdout, or 100 when it is not one.

@@ -1,4 +1,6 @@
 // savkit diff: comparing the values, case by case.
+#include <cmath>
+#include <cstring>
 #include <string_view>
 #include <unordered_map>
 
@@ -31,6 +33,12 @@ std::vector<Column> CommonColumns(TSPSSDatafile& a, TSPSSDatafile& b, std::vecto
 // A text without the blanks that pad it to its variable's width.
 std::string_view WithoutPadding(std::string_view text) {
   return text.substr(0, text.find_last_not_of(' ') + 1);
+}
+
+// Numbers are the same when equal, or both the same NaN (bit for bit): a file
+// compared with itself is the same file.
+bool SameNumber(double a, double b) {
+  return a == b || (std::isnan(a) && std::isnan(b) && std::memcmp(&a, &b, sizeof a) == 0);
 }
 
 // A value as shown: as exported, but system-missing as "." and numbers whose
@@ -74,8 +82,8 @@ class Comparer {
   // cannot be read to its end is named.
   bool Same(TSPSSCase* x, TSPSSCase* y, const Column& c) {
     if (c.a->IsNumeric())
-      return AboutFile(fileA_, [&] { return x->GetNumber(c.a->Index()); }) ==
-             AboutFile(fileB_, [&] { return y->GetNumber(c.b->Index()); });
+      return SameNumber(AboutFile(fileA_, [&] { return x->GetNumber(c.a->Index()); }),
+                        AboutFile(fileB_, [&] { return y->GetNumber(c.b->Index()); }));
     AboutFile(fileA_, [&] { x->GetText(c.a->Index(), textA_); });
     AboutFile(fileB_, [&] { y->GetText(c.b->Index(), textB_); });
     return WithoutPadding(textA_) == WithoutPadding(textB_);
@@ -130,7 +138,8 @@ Keys ReadKeys(TSPSSDatafile& d, const TSPSSVariable& key, const std::string& fil
   keys.ofCase.reserve(static_cast<std::size_t>(n));
   keys.caseOf.reserve(static_cast<std::size_t>(n));
   for (int c = 1; c <= n; ++c) {
-    const Variant value = AboutFile(file, [&] { return d.Cases()->Get_Case(c)->GetValue(key.Index()); });
+    Variant value = AboutFile(file, [&] { return d.Cases()->Get_Case(c)->GetValue(key.Index()); });
+    if (key.IsNumeric() && value.ToDouble() == 0) value = Variant(0.0);  // -0 is the key 0
     keys.ofCase.push_back(Shown(key, value, d.SysmisValue(), true));
     const auto [it, added] = keys.caseOf.emplace(keys.ofCase.back(), c);
     if (!added)

@@ -80,6 +80,8 @@ int main(int argc, char** argv) {
   diffCmd->add_option("B", diff.b, "The second file")->required();
   diffCmd->add_option("--key", diff.key, "Match cases by this variable's values instead of by position");
   diffCmd->add_option("--limit", diff.limit, "Differing values and unmatched cases listed (0: all)")
+      // -1 would wrap round to a count past any file's.
+      ->check(CLI::Validator([](std::string& s) { return s.find('-') == std::string::npos ? "" : "must be 0 or more"; }, ""))
       ->capture_default_str();
   diffCmd->add_flag("--json", diff.json, "Machine-readable output");
   diffCmd->add_flag("-q,--quiet", diff.quiet, "No progress bar");

@@ -118,6 +118,7 @@ TEST_F(Diff, FailuresExitWithTwoAndNameTheirFile) {
       {"diff a.sav dup.sav --key id", "savkit: dup.sav: id is 1 in cases 1 and 2; the key must tell every case apart\n"},
       {"diff a.sav a.sav --key id --key city", ""},
       {"diff a.sav a.sav --limit many", ""},
+      {"diff a.sav a.sav --limit -1", "--limit: must be 0 or more\nRun with --help for more information.\n"},
       {"diff a.sav", ""},
   };
   for (const Case& c : cases) {
@@ -148,3 +149,34 @@ TEST_F(Diff, FailuresExitWithTwoAndNameTheirFile) {
 }
 
 }  // namespace
+
+// A file holding NaN is the same as itself; -0 and 0 are one key; texts that
+// are not UTF-8 come out as U+FFFD, so that the output is valid UTF-8.
+TEST_F(Diff, OddNumbersAndBytesCompareAsTheyShould) {
+  const auto write = [&](const std::string& name, double key, double value, const std::string& text) {
+    int h;
+    ASSERT_EQ(spssOpenWrite(Path(name).c_str(), &h), SPSS_OK);
+    ASSERT_EQ(spssSetVarName(h, "k", 0), SPSS_OK);
+    ASSERT_EQ(spssSetVarName(h, "x", 0), SPSS_OK);
+    ASSERT_EQ(spssSetVarName(h, "s", 4), SPSS_OK);
+    ASSERT_EQ(spssCommitHeader(h), SPSS_OK);
+    double k, x, s;
+    spssGetVarHandle(h, "k", &k), spssGetVarHandle(h, "x", &x), spssGetVarHandle(h, "s", &s);
+    ASSERT_EQ(spssSetValueNumeric(h, k, key), SPSS_OK);
+    ASSERT_EQ(spssSetValueNumeric(h, x, value), SPSS_OK);
+    ASSERT_EQ(spssSetValueChar(h, s, text.c_str()), SPSS_OK);
+    ASSERT_EQ(spssCommitCaseRecord(h), SPSS_OK);
+    ASSERT_EQ(spssCloseWrite(h), SPSS_OK);
+  };
+  write("nan.sav", 0.0, std::nan(""), "ab");
+  write("zero.sav", -0.0, std::nan(""), "ab");
+  write("cut.sav", 0.0, 1, "a\xC3");  // a character cut short
+  EXPECT_EQ(Here("diff nan.sav nan.sav").code, 0);
+  const Result keyed = Here("diff nan.sav zero.sav --key k");
+  EXPECT_EQ(keyed.code, 0) << keyed.out;
+  const Result bytes = Here("diff nan.sav cut.sav --json");
+  EXPECT_EQ(bytes.code, 1);
+  EXPECT_NE(bytes.out.find("\"b\": \"a\xEF\xBF\xBD\""), std::string::npos) << bytes.out;
+  const Result text = Here("diff nan.sav cut.sav");
+  EXPECT_NE(text.out.find("s: \"ab\" -> \"a\xEF\xBF\xBD\""), std::string::npos) << text.out;
+}
