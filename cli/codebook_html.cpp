@@ -89,9 +89,17 @@ std::string Href(const std::string& id) {
   return out;
 }
 
+// A number with the decimals given, as far as they show it: one of 1e15 or
+// more, or one so small they would show it as 0, gets six significant
+// digits instead (1e+100, not a 101-digit number).
 std::string Fixed(double x, int decimals) {
+  const int d = std::clamp(decimals, 0, 16);
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", std::clamp(decimals, 0, 16), x);
+  const double a = std::fabs(x);
+  if (std::isfinite(x) && (a >= 1e15 || (a > 0 && a < 0.5 * std::pow(10.0, -d))))
+    std::snprintf(buf, sizeof buf, "%.6g", x);
+  else
+    std::snprintf(buf, sizeof buf, "%.*f", d, x);
   return buf;
 }
 
@@ -183,7 +191,7 @@ std::string FrequencyTable(const std::vector<FreqRow>& rows, double total, doubl
 // A width for about twenty bins: 1, 2 or 5 times a power of ten; whole
 // numbers for whole-number data.
 double BinWidth(double low, double high, bool whole) {
-  const double raw = (high - low) / 20;
+  const double raw = high / 20 - low / 20;  // the range itself may be past the double's end
   if (!(raw > 0)) return 1;
   const double power = std::pow(10, std::floor(std::log10(raw)));
   double width = power;
@@ -201,12 +209,20 @@ std::string Histogram(const TSPSSVariable& v, const NumberStats& n) {
   bool whole = true;
   for (const auto& pair : values) whole = whole && pair.first == std::floor(pair.first);
   const double width = BinWidth(n.Min(), n.Max(), whole);
-  const double start = std::floor(n.Min() / width) * width;
-  const std::size_t bins = static_cast<std::size_t>(std::floor((n.Max() - start) / width)) + 1;
+  // Bins are counted in widths, so that values near the double's end
+  // (±1.7e308) never make a distance it cannot hold.
+  double start = std::floor(n.Min() / width) * width;
+  if (!std::isfinite(start)) start = n.Min();
+  const auto binOf = [&](double x) { return std::floor(x / width - start / width); };
+  const auto edge = [&](std::size_t i) {
+    const double e = start + width * static_cast<double>(i);
+    return std::isfinite(e) ? e : n.Max();
+  };
+  const std::size_t bins = static_cast<std::size_t>(binOf(n.Max())) + 1;
   std::vector<double> counts(std::min<std::size_t>(bins, 200), 0);
   const double scale = n.ValidWeight() / n.ValuesWeight();  // a sample stands for all cases
   for (const auto& [x, w] : values) {
-    const auto bin = std::min(counts.size() - 1, static_cast<std::size_t>(std::floor((x - start) / width)));
+    const auto bin = std::min(counts.size() - 1, static_cast<std::size_t>(binOf(x)));
     counts[bin] += w * scale;
   }
   const double top = *std::max_element(counts.begin(), counts.end());
@@ -218,7 +234,7 @@ std::string Histogram(const TSPSSVariable& v, const NumberStats& n) {
     const double h = top > 0 ? kHeight * counts[i] / top : 0;
     out += "<rect class=\"bar\" x=\"" + Fixed(kLeft + barWidth * static_cast<double>(i) + 0.5, 1) + "\" y=\"" +
            Fixed(kHeight - h + 4, 1) + "\" width=\"" + Fixed(std::max(barWidth - 1, 0.5), 1) + "\" height=\"" +
-           Fixed(h, 1) + "\"><title>" + Esc(Shown(v, start + width * static_cast<double>(i))) + ": " +
+           Fixed(h, 1) + "\"><title>" + Esc(Shown(v, edge(i))) + ": " +
            Fixed(counts[i], 0) + "</title></rect>";
   }
   out += "<line x1=\"" + Fixed(kLeft, 0) + "\" y1=\"" + Fixed(kHeight + 4, 0) + "\" x2=\"" + Fixed(kLeft + kWidth, 0) +
@@ -227,7 +243,7 @@ std::string Histogram(const TSPSSVariable& v, const NumberStats& n) {
   out += "<text x=\"" + Fixed(kLeft - 4, 0) + "\" y=\"" + Fixed(kHeight + 4, 0) + "\" text-anchor=\"end\">0</text>";
   out += "<text x=\"" + Fixed(kLeft, 0) + "\" y=\"" + Fixed(kHeight + 20, 0) + "\">" + Esc(Shown(v, start)) + "</text>";
   out += "<text x=\"" + Fixed(kLeft + kWidth, 0) + "\" y=\"" + Fixed(kHeight + 20, 0) + "\" text-anchor=\"end\">" +
-         Esc(Shown(v, start + width * static_cast<double>(counts.size()))) + "</text></svg>\n";
+         Esc(Shown(v, edge(counts.size()))) + "</text></svg>\n";
   return out;
 }
 

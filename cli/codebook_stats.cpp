@@ -163,9 +163,19 @@ void NumberStats::Add(double x, double w) {
   }
   if (valid_ == 0) shift_ = min_ = max_ = x;  // shifting by the first value keeps the sums small
   valid_ += w;
-  const double d = x - shift_;
-  sum_ += w * d;
-  sumSquares_ += w * d * d;
+  // Deviations from the first value, summed in doubles; values near the
+  // double's end (±1.7e308), whose deviations or squares it cannot hold, in
+  // a wider type, so that their mean and spread are still numbers.
+  constexpr double kLarge = 1e140;
+  if (std::fabs(x) < kLarge && std::fabs(shift_) < kLarge) {
+    const double d = x - shift_;
+    sum_ += w * d;
+    sumSquares_ += w * d * d;
+  } else {
+    const long double d = static_cast<long double>(x) - shift_;
+    wideSum_ += w * d;
+    wideSquares_ += w * d * d;
+  }
   min_ = std::min(min_, x);
   max_ = std::max(max_, x);
   if (!overflow_) {
@@ -216,12 +226,14 @@ std::uint64_t NumberStats::Next() {
 }
 
 double NumberStats::Mean() const {
-  return valid_ > 0 ? shift_ + sum_ / valid_ : std::numeric_limits<double>::quiet_NaN();
+  if (valid_ <= 0) return std::numeric_limits<double>::quiet_NaN();
+  return static_cast<double>(shift_ + (sum_ + wideSum_) / valid_);
 }
 
 double NumberStats::StdDev() const {
   if (valid_ < 2) return std::numeric_limits<double>::quiet_NaN();
-  return std::sqrt(std::max(0.0, (sumSquares_ - sum_ * sum_ / valid_) / (valid_ - 1)));
+  const long double sum = sum_ + wideSum_, squares = sumSquares_ + wideSquares_;
+  return static_cast<double>(std::sqrt(std::max(0.0L, (squares - sum * sum / valid_) / (valid_ - 1))));
 }
 
 void NumberStats::Finish() {

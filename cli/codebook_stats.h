@@ -134,6 +134,7 @@ class NumberStats {
   double valuesWeight_ = 0;
   double valid_ = 0, userMissing_ = 0, sysmis_ = 0, notFinite_ = 0;
   double shift_ = 0, sum_ = 0, sumSquares_ = 0;
+  long double wideSum_ = 0, wideSquares_ = 0;  // of values whose squares a double cannot hold
   double min_, max_;
   bool overflow_ = false, sampling_ = false;
   Distribution pairs_;

@@ -291,6 +291,28 @@ TEST_F(Command, CodebookPagesAreWellFormedAndComplete) {
     }
   }
 
+  // Numbers at the ends of the double's range: readable, and their mean and
+  // spread numbers, not infinities.
+  {
+    int h;
+    ASSERT_EQ(spssOpenWrite(Path("far.sav").c_str(), &h), SPSS_OK);
+    spssSetVarName(h, "big", 0), spssSetVarName(h, "edge", 0);
+    ASSERT_EQ(spssCommitHeader(h), SPSS_OK);
+    double hb, he;
+    spssGetVarHandle(h, "big", &hb), spssGetVarHandle(h, "edge", &he);
+    for (int k = 0; k < 12; ++k) {
+      const double edge = k < 6 ? 1.7e308 - k * 1e306 : k < 11 ? -(1.7e308 - (k - 6) * 1e306) : 0;
+      spssSetValueNumeric(h, hb, (k + 1) * 1e100), spssSetValueNumeric(h, he, edge);
+      ASSERT_EQ(spssCommitCaseRecord(h), SPSS_OK);
+    }
+    ASSERT_EQ(spssCloseWrite(h), SPSS_OK);
+    ASSERT_EQ(Savkit("codebook '" + Path("far.sav") + "' -o '" + Path("far.html") + "'").code, 0);
+    const std::string far = Read(Path("far.html"));
+    for (const char* part : {">6.5e+100<", ">1.2e+101<", ">1.375e+307<"})
+      EXPECT_NE(far.find(part), std::string::npos) << part;
+    for (const char* part : {"inf<", "nan<", "0000000000000000"}) EXPECT_EQ(far.find(part), std::string::npos) << part;
+  }
+
   ASSERT_EQ(Savkit("codebook '" + Data("codebook.sav") + "' -o '" + Path("page.html") + "'").code, 0);
   const std::string page = Read(Path("page.html"));
   for (const char* part : {"<title>Codebook of codebook.sav</title>", "Codebook fixture", "savkit codebook fixture",
