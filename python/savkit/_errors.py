@@ -11,8 +11,14 @@ class Error(Exception):
         self.status = status
 
 
-class FileError(Error):
-    """The file could not be read or written as asked (``status`` says why)."""
+class FileError(Error, OSError):
+    """The file could not be read or written as asked (``status`` says why).
+    An ``OSError``, as Python's own file errors are, so that code catching
+    those catches it too."""
+
+    def __new__(cls, message, status=0):
+        # Not OSError's (errno, strerror) form: the message is the message.
+        return OSError.__new__(cls, message)
 
 
 class DataFileError(Error):

@@ -102,9 +102,10 @@ def test_broken_files_raise_and_never_crash(tmp_path):
         broken.write_bytes(whole[:cut])
         with pytest.raises(savkit.Error):
             savkit.read_sav(broken)
-    with pytest.raises(savkit.FileError, match="not a regular file") as directory:
+    with pytest.raises(OSError, match="not a regular file") as directory:
         savkit.read_sav(tmp_path)
-    assert directory.value.status == 1
+    assert isinstance(directory.value, savkit.FileError) and directory.value.status == 1
+    assert str(directory.value) == directory.value.message and directory.value.errno is None
     with pytest.raises(savkit.FileError, match="no such file"):
         savkit.File(tmp_path / "missing.sav")
 
