@@ -197,6 +197,20 @@ def _column(name, series, meta):
     return definition, values
 
 
+def _refuse_nul(item, where):
+    """A NUL character would cut a text where the library takes it; refused."""
+    if isinstance(item, str):
+        if "\0" in item:
+            raise ValueError(f"{where}: {item!r} holds a NUL character, which a file cannot hold")
+    elif isinstance(item, dict):
+        for key, value in item.items():
+            _refuse_nul(key, where)
+            _refuse_nul(value, where)
+    elif isinstance(item, (list, tuple)):
+        for value in item:
+            _refuse_nul(value, where)
+
+
 def write_sav(df, path, metadata=None, compression="bytecode"):
     """Writes a DataFrame to a new SPSS system file, in one step: the file
     appears complete under its name, or whatever was there stays.
@@ -216,10 +230,15 @@ def write_sav(df, path, metadata=None, compression="bytecode"):
         raise TypeError(f"metadata is a savkit.Metadata, not {type(metadata).__name__}")
     if not df.columns.is_unique:
         raise Error("the DataFrame has two columns of one name")
+    path = os.fspath(path)
+    if "\0" in (path if isinstance(path, str) else path.decode("utf-8", "replace")):
+        raise ValueError("embedded null byte")  # as open() says
     columns, data = [], []
     for name in df.columns:
         meta = metadata.column(name) if metadata else None
+        _refuse_nul(str(name), "column name")
         definition, values = _column(str(name), df[name], meta)
+        _refuse_nul(definition, str(name))
         columns.append(definition)
         data.append(values)
     file = {"file_label": "", "weight": None, "variable_sets": {}, "mr_sets": [], "file_attributes": {}}
@@ -228,4 +247,6 @@ def write_sav(df, path, metadata=None, compression="bytecode"):
         kept = within(metadata, df.columns)
         file.update(file_label=kept.file_label, file_attributes=dict(kept.file_attributes), weight=kept.weight,
                     variable_sets=kept.variable_sets, mr_sets=[asdict(s) for s in kept.mr_sets])
-    _savkit.write(os.fspath(path), columns, data, file, len(df), _COMPRESSION[compression])
+    _refuse_nul(file, "file")
+    _savkit.write(path if isinstance(path, str) else os.fsdecode(path), columns, data, file, len(df),
+                  _COMPRESSION[compression])

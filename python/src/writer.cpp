@@ -96,6 +96,8 @@ void PutText(const Source& s, std::size_t r, char* slot) {
     if (!bytes) throw py::error_already_set();
   }
   const TSPSSVariable& v = *s.variable;
+  if (std::memchr(bytes, '\0', static_cast<std::size_t>(length)))
+    Refuse(v.Name() + ": a text holds a NUL character, which a file cannot hold");
   if (length > v.Width())
     Refuse(v.Name() + ": a text of " + std::to_string(length) + " bytes in a column " + std::to_string(v.Width()) +
            " wide");

@@ -143,6 +143,20 @@ def test_values_a_file_cannot_hold_are_refused_and_nothing_is_left(tmp_path):
         with pytest.raises(savkit.Error, match=message):
             savkit.write_sav(df, out, metadata=meta)
         assert out.read_bytes() == before
+    # A NUL would cut a name, label or path where the library takes it: refused, naming where.
+    for df, meta, where in [
+        (pd.DataFrame({"x\0y": [1.0]}), None, "column name"),
+        (pd.DataFrame({"x": [1.0]}), savkit.Metadata(columns=[savkit.Column("x", label="a\0b")]), "x"),
+        (pd.DataFrame({"x": [1.0]}), savkit.Metadata(columns=[savkit.Column("x", value_labels={1: "a\0b"})]), "x"),
+        (pd.DataFrame({"x": [1.0]}), savkit.Metadata(file_label="a\0b", columns=[]), "file"),
+    ]:
+        with pytest.raises(ValueError, match=f"^{where}: .* holds a NUL character"):
+            savkit.write_sav(df, out, metadata=meta)
+    with pytest.raises(savkit.DataFileError, match="s: a text holds a NUL character"):
+        savkit.write_sav(pd.DataFrame({"s": ["ok", "a\0b"]}), out)
+    with pytest.raises(ValueError, match="embedded null byte"):
+        savkit.write_sav(frame(), str(tmp_path / "a.sav") + "\0x")
+    assert out.read_bytes() == before
     assert sorted(p.name for p in tmp_path.iterdir()) == ["kept.sav", "sets.sav"]
     with pytest.raises(savkit.Error) as missing:
         savkit.write_sav(frame(), tmp_path / "no" / "such.sav")
