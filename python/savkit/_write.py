@@ -10,6 +10,7 @@ import numpy as np
 import pandas as pd
 
 from . import _savkit
+from ._checks import check_metadata
 from ._errors import Error
 from ._facts import SECONDS_TO_1970, format_type
 from ._metadata import Metadata, within
@@ -228,6 +229,8 @@ def write_sav(df, path, metadata=None, compression="bytecode"):
         raise ValueError(f"compression {compression!r}: use none, bytecode or zlib")
     if metadata is not None and not isinstance(metadata, Metadata):
         raise TypeError(f"metadata is a savkit.Metadata, not {type(metadata).__name__}")
+    if metadata is not None:
+        check_metadata(metadata)
     if not df.columns.is_unique:
         raise Error("the DataFrame has two columns of one name")
     path = os.fspath(path)

@@ -9,8 +9,16 @@ namespace savkit::python {
 [[noreturn]] void Refuse(const std::string& message) { throw ESPSSDataFileException(message); }
 
 Variant ValueFor(const TSPSSVariable& v, const py::handle& value) {
-  if (v.IsNumeric()) return Variant(py::cast<double>(py::float_(py::reinterpret_borrow<py::object>(value))));
-  return Variant(py::cast<std::string>(py::str(value)));
+  if (!v.IsNumeric()) return Variant(py::cast<std::string>(py::str(value)));
+  // A number column's values are numbers, or texts of numbers (a counted
+  // value as a file holds it); any other is named, not left to fail in a
+  // conversion that does not say where.
+  try {
+    return Variant(py::cast<double>(py::float_(py::reinterpret_borrow<py::object>(value))));
+  } catch (const py::error_already_set&) {
+    throw py::value_error(v.Name() + ": " + py::cast<std::string>(py::repr(value)) + " is no number, and " +
+                          v.Name() + " holds numbers");
+  }
 }
 
 TSPSSLevel LevelOf(const std::string& name) {

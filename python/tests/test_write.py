@@ -173,3 +173,27 @@ def test_python_times_and_numbers_in_object_columns(tmp_path):
     assert back["d"][0] == datetime(1582, 10, 15) and back["d"][1] is None
     assert back["t"][0] == timedelta(days=400000) and list(back["n"].fillna(-1)) == [3, -1]
     assert [c.format for c in meta.columns] == ["DATE11", "TIME8", "F1.0"]
+
+
+@pytest.mark.parametrize("meta, error, message", [
+    (savkit.Metadata(file_label=5), TypeError, "file_label: the file label is a str, not int 5"),
+    (savkit.Metadata(weight=5), TypeError, "weight: "),
+    (savkit.Metadata(variable_sets={"v": "x"}), TypeError, "variable set v: its members are a list"),
+    (savkit.Metadata(file_attributes={"a": 5}), TypeError, r"file_attributes: file_attributes\['a'\] is a str"),
+    (savkit.Metadata(columns=["x"]), TypeError, "columns: each item is a savkit.Column"),
+    (savkit.Metadata(columns=[savkit.Column("x", label=5)]), TypeError, "x: label is a str, not int 5"),
+    (savkit.Metadata(columns=[savkit.Column("x", alignment=3)]), TypeError, "x: alignment is a str"),
+    (savkit.Metadata(columns=[savkit.Column("x", display_width="w")]), TypeError, "x: display_width is an int"),
+    (savkit.Metadata(columns=[savkit.Column("x", value_labels=[1, 2])]), TypeError, "x: value_labels is a dict"),
+    (savkit.Metadata(columns=[savkit.Column("x", value_labels={1: 2})]), TypeError, "x: the label of 1 is a str"),
+    (savkit.Metadata(columns=[savkit.Column("x", missing_range=(1,))]), TypeError, r"x: missing_range is \(low, high\)"),
+    (savkit.Metadata(columns=[savkit.Column("x", attributes={"a": 1})]), TypeError, r"x: attributes\['a'\] is a str"),
+    (savkit.Metadata(columns=[savkit.Column("x", value_labels={"a": "b"})]), ValueError, "x: 'a' is no number"),
+    (savkit.Metadata(columns=[savkit.Column("x", missing_values=["z"])]), ValueError, "x: 'z' is no number"),
+], ids=lambda p: p if isinstance(p, str) else "")
+def test_metadata_of_the_wrong_kind_is_named_and_nothing_is_written(tmp_path, meta, error, message):
+    # Each a TypeError or ValueError naming the column or field, never a failure of the module's own.
+    out = tmp_path / "x.sav"
+    with pytest.raises(error, match=message):
+        savkit.write_sav(pd.DataFrame({"x": [1.0, 2.0]}), out, metadata=meta)
+    assert not out.exists()
