@@ -65,7 +65,10 @@ TSPSSValueLabel* LabelIndex::Find(const Variant& value) const {
   } else if (IsNumber(value)) {
     x = value.ToDouble();
     if (!std::isnan(x)) byNumber(x);
-    byText(value.ToString());  // a text that is no number meets a number by its text
+    // A number whose text reads back as no number (infinities, NaN, the
+    // largest doubles) meets a text by that text; others never do, and a
+    // lookup per case value need not format its number.
+    if (!(std::fabs(x) < 1e308)) byText(value.ToString());
   }
   for (TSPSSValueLabel* l : others_) consider(l);
   return found;

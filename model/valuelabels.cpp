@@ -1,5 +1,6 @@
 #include "savkit/model/valuelabels.h"
 
+#include <cassert>
 #include <string>
 #include <string_view>
 
@@ -37,7 +38,8 @@ TSPSSValueLabel* TSPSSValuelabels::Add(const Variant& value, const std::string& 
   TSPSSValueLabel* item = TOwnedCollection::Add();
   item->value_ = value;
   item->label_ = label;
-  index_->Insert(item);  // made by FindByValue
+  assert(index_);  // made by FindByValue
+  index_->Insert(item);
   if (datafile_) datafile_->Set_DictionaryChanged(true);
   return item;
 }

@@ -223,7 +223,8 @@ TEST(ValueLabels, FindByValueAgreesWithAScanThroughChanges) {
   const std::vector<Variant> probes = {Variant(1), Variant("1"), Variant("1.0"), Variant(" 1"), Variant(-0.0),
                                        Variant(0), Variant("0"), Variant("abc"), Variant("abc   "), Variant(),
                                        Variant(std::nan("")), Variant(static_cast<std::int8_t>(2)), Variant("2.5"),
-                                       Variant(2.5), Variant("NaN"), Variant::Null()};
+                                       Variant(2.5), Variant("NaN"), Variant::Null(), Variant(1.7976931348623157e308),
+                                       Variant("1.79769313486232E+308")};
   const auto blankless = [](std::string t) {
     while (!t.empty() && t.back() == ' ') t.pop_back();
     return t;
@@ -240,7 +241,8 @@ TEST(ValueLabels, FindByValueAgreesWithAScanThroughChanges) {
     for (const Variant& p : probes) EXPECT_EQ(labels.FindByValue(p), scan(p)) << when << ": " << p.ToString();
   };
   agree("empty");
-  for (const Variant& v : {Variant("1.0"), Variant(0.0), Variant("abc "), Variant(), Variant(2.5), Variant("x")})
+  for (const Variant& v : {Variant("1.0"), Variant(0.0), Variant("abc "), Variant(), Variant(2.5), Variant("x"),
+                           Variant("1.79769313486232E+308")})
     labels.Add(v, "label");
   agree("added");
   EXPECT_EQ(Refusal([&] { labels.Add(Variant(1), "again"); }), cresSPSS_ValueLabelAlreadyExists);
