@@ -2,7 +2,7 @@
 #include "codebook.h"
 #include "commands.h"
 #include "common.h"
-#include "output_file.h"
+#include "savkit/front/output_file.h"
 #include "progress.h"
 #include "savkit/host/sysutils.h"
 
@@ -17,7 +17,7 @@ int RunCodebook(const CodebookOptions& o) {
       AboutFile(o.file, [&] { return codebook::Summarize(d, [&](std::int64_t done) { progress.Advance(done); }); });
   const std::string page = codebook::Html(d, summary, ExtractFileName(o.file));
   return AboutFile(o.out, [&] {
-    OutputFile out(o.out);
+    front::OutputFile out(o.out);
     out.Write(page);
     out.Commit();
     return 0;

@@ -5,7 +5,7 @@
 
 #include "commands.h"
 #include "common.h"
-#include "output_file.h"
+#include "savkit/front/output_file.h"
 #include "progress.h"
 
 namespace savkit::cli {
@@ -27,10 +27,10 @@ int RunExport(const ExportOptions& o) {
   ParseRange(o.cases, d.Cases()->Count(), first, last);
 
   // A file takes its name only when complete; standard output gets the rows as they come.
-  std::unique_ptr<OutputFile> file;
+  std::unique_ptr<front::OutputFile> file;
   if (!o.out.empty()) {
     RefuseInputAsOutput(o.file, o.out);
-    file = std::make_unique<OutputFile>(o.out);
+    file = std::make_unique<front::OutputFile>(o.out);
   }
   const auto emit = [&](const std::string& text) {
     if (file) file->Write(text);

@@ -122,7 +122,7 @@ std::string Mended(const std::string& raw) {
   if (!name.empty() && !(std::isalpha(static_cast<unsigned char>(name[0])) || static_cast<unsigned char>(name[0]) >= 0x80 ||
                          name[0] == '@'))
     name = "v" + name;
-  if (spssValidateVarname(name.c_str()) == SPSS_NAME_RESERVED) name += "_";
+  if (front::NameStatus(name) == SPSS_NAME_RESERVED) name += "_";
   if (name.size() > 60) {
     name.resize(60);
     while (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0x80) name.pop_back();
@@ -139,14 +139,14 @@ void NameColumns(const std::vector<std::string>& header, std::vector<Column>& co
   std::set<std::string> used;
   std::vector<bool> named(header.size(), false);
   for (std::size_t i = 0; i < header.size(); ++i) {
-    if (spssValidateVarname(header[i].c_str()) != SPSS_NAME_OK || !used.insert(LowerCase(header[i])).second) continue;
+    if (front::NameStatus(header[i]) != SPSS_NAME_OK || !used.insert(LowerCase(header[i])).second) continue;
     columns[i].name = header[i];
     named[i] = true;
   }
   for (std::size_t i = 0; i < header.size(); ++i) {
     if (named[i]) continue;
     std::string base = Mended(header[i]);
-    if (spssValidateVarname(base.c_str()) != SPSS_NAME_OK) base = "v" + std::to_string(i + 1);
+    if (front::NameStatus(base) != SPSS_NAME_OK) base = "v" + std::to_string(i + 1);
     std::string name = base;
     for (int n = 2; !used.insert(LowerCase(name)).second; ++n) name = base + "_" + std::to_string(n);
     columns[i].name = name;

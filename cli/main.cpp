@@ -132,6 +132,9 @@ int main(int argc, char** argv) {
   } catch (const Failure& e) {
     std::cerr << "savkit: " << e.what() << "\n";
     return failed;
+  } catch (const savkit::front::FileError& e) {  // names its file
+    std::cerr << "savkit: " << e.what() << "\n";
+    return failed;
   } catch (const std::exception& e) {
     std::cerr << "savkit: " << current << ": " << e.what() << "\n";
     return failed;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "api_support.h"
+#include "format.h"
 #include "names.h"
 
 using namespace savkit::io;
@@ -192,6 +193,24 @@ int spssGetDocuments(int handle, char*** lines, int* numLines) {
     *lines = DupList(n, [&](int i) { return docs[static_cast<std::size_t>(i)]; });
     if (!*lines) return SPSS_NO_MEMORY;
     *numLines = n;
+    return SPSS_OK;
+  });
+}
+
+int spssSetDocuments(int handle, char** lines, int numLines) {
+  return OnNewDictionary(handle, [&](OpenFile& f) {
+    if (numLines < 0 || (numLines > 0 && !lines)) return SPSS_INVALID_HANDLE;
+    std::vector<std::string> docs;
+    std::string encoded;
+    for (int i = 0; i < numLines; ++i) {
+      if (!lines[i]) return SPSS_INVALID_HANDLE;
+      const std::string line = lines[i];
+      // A line is 80 bytes in the file's encoding: a longer one would be cut.
+      if (line.find('\n') != std::string::npos || !f.encoder.Encode(line, encoded) || encoded.size() > kDocumentLine)
+        return SPSS_EXC_STRVALUE;
+      docs.push_back(line);
+    }
+    f.dict.documents = std::move(docs);
     return SPSS_OK;
   });
 }

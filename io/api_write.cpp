@@ -375,6 +375,15 @@ int spssSetVarLabel(int handle, const char* varName, const char* varLabel) {
   });
 }
 
+int spssSetVarLabelLong(int handle, const char* varName, const char* varLabel) {
+  return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
+    const std::string label = varLabel ? varLabel : "";
+    if (!FitsEncoded(f, label, kMaxLongLabel)) return SPSS_EXC_STRVALUE;
+    v.label = label;
+    return SPSS_OK;
+  });
+}
+
 int spssSetVarNMissingValues(int handle, const char* varName, int missingFormat, double missingVal1,
                              double missingVal2, double missingVal3) {
   return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {

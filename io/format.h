@@ -88,6 +88,9 @@ constexpr int kMaxShortString = 8;   // wider strings keep labels and missing va
 constexpr int kSegmentWidth = 255;   // the widest string one variable record holds
 constexpr int kSegmentStride = 252;  // text each segment of a very long string carries on average
 constexpr std::size_t kDocumentLine = 80;
+// A variable label's bytes at most: the record counts them in 32 bits, and
+// readers of the format take any length; this bound keeps a label a label.
+constexpr std::size_t kMaxLongLabel = 65535;
 constexpr std::size_t kMissingValueBytes = 8;
 constexpr std::size_t kShortNameBytes = 8;
 
@@ -143,6 +146,8 @@ inline bool NumericFormatRule(int type, FormatRule& rule) {
     case SPSS_FMT_TIME: rule = {5, 40, 9}; return true;
     case SPSS_FMT_DTIME: rule = {8, 40, 12}; return true;
     case SPSS_FMT_DATE_TIME: rule = {17, 40, 21}; return true;
+    case SPSS_FMT_MTIME: rule = {5, 40, 6}; return true;
+    case SPSS_FMT_YMDHMS: rule = {16, 40, 20}; return true;
     default: return false;
   }
 }

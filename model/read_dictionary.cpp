@@ -45,9 +45,15 @@ void TSPSSDatafile::ReadVariable(TSPSSVariable& v, const std::string& name, int 
   int align = 0, level = 0;
   CheckSuccess(spssGetVarAlignment(h, n, &align));
   v.align_ = static_cast<TSPSSAlign>(align & 0xFF);
-  char label[SPSS_MAX_VARLABEL + 1] = {};
-  CheckSuccess(spssGetVarLabel(h, n, label));
-  v.labelText_ = label;
+  // The whole label: SPSS writes labels past the 255 bytes the interface
+  // hands out, and a save gives back what it read.
+  char probe[1];
+  int length = 0;
+  CheckSuccess(spssGetVarLabelLong(h, n, probe, 1, &length));
+  std::string label(static_cast<std::size_t>(length) + 1, '\0');
+  CheckSuccess(spssGetVarLabelLong(h, n, label.data(), length + 1, &length));
+  label.resize(static_cast<std::size_t>(length));
+  v.labelText_ = std::move(label);
   CheckSuccess(spssGetVarMeasureLevel(h, n, &level));
   v.level_ = static_cast<TSPSSLevel>(level & 0xFF);
 

@@ -7,6 +7,20 @@
 
 namespace savkit {
 
+void TSPSSVariable::WriteFormat(int& width, int& decimals) const {
+  // As stored while no format changed; else the print format's width and
+  // decimals, fitted to the write type.
+  const bool text = writeType_ == SPSS_FMT_A || writeType_ == SPSS_FMT_AHEX;
+  width = text && writeType_ == SPSS_FMT_AHEX ? 2 * width_ : width_;
+  decimals = decimals_;
+  if (writeFormatKept_) {
+    width = writeWidth_;
+    decimals = writeDecimals_;
+  } else if (!text && !io::ValidFormat(writeType_, width, decimals, 0)) {
+    io::FitNumericFormat(writeType_, width, decimals);
+  }
+}
+
 void TSPSSDatafile::WriteVariable(TSPSSVariable& v, bool overCopy) {
   const int h = writeHandle_;
   v.isNumeric_ = v.printType_ != 1 && v.printType_ != 2;
@@ -17,15 +31,8 @@ void TSPSSDatafile::WriteVariable(TSPSSVariable& v, bool overCopy) {
   // AHEX shows each byte of a string as two digits.
   const auto formatWidth = [&](int type) { return !v.isNumeric_ && type == 2 ? 2 * v.width_ : v.width_; };
   CheckSuccess(spssSetVarPrintFormat(h, n, v.printType_, v.decimals_, formatWidth(v.printType_)));
-  // The write format as stored while no format changed; else the print
-  // format's width and decimals, fitted to the write type.
-  int writeWidth = formatWidth(v.writeType_), writeDecimals = v.decimals_;
-  if (v.writeFormatKept_) {
-    writeWidth = v.writeWidth_;
-    writeDecimals = v.writeDecimals_;
-  } else if (v.isNumeric_ && !io::ValidFormat(v.writeType_, writeWidth, writeDecimals, 0)) {
-    io::FitNumericFormat(v.writeType_, writeWidth, writeDecimals);
-  }
+  int writeWidth = 0, writeDecimals = 0;
+  v.WriteFormat(writeWidth, writeDecimals);
   CheckSuccess(spssSetVarWriteFormat(h, n, v.writeType_, writeDecimals, writeWidth));
   CheckSuccess(spssSetVarColumnWidth(h, n, v.columns_));
   CheckSuccess(spssSetVarAlignment(h, n, v.align_));

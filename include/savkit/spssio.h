@@ -166,6 +166,11 @@ extern "C" {
 #define SPSS_FMT_CCE 37
 #define SPSS_FMT_EDATE 38
 #define SPSS_FMT_SDATE 39
+/* Minutes and seconds (MM:SS), and a date and time year first (YYYY-MM-DD
+ * HH:MM:SS), with the codes the system-file format guide gives them; a
+ * savkit addition. */
+#define SPSS_FMT_MTIME 40
+#define SPSS_FMT_YMDHMS 41
 
 /* Sizes of the texts handed out, without the terminating zero byte. Texts are
  * UTF-8; files in other encodings are converted on reading. */
@@ -266,6 +271,11 @@ int spssFreeAttributes(char **attribNames, char **attribText, int nAttributes);
  * addition, freed with spssFreeDocuments. */
 int spssGetDocuments(int handle, char ***lines, int *numLines);
 int spssFreeDocuments(char **lines, int numLines);
+/* Sets the document lines of a file being written, before spssCommitHeader,
+ * replacing those a copy carries (a count of 0 removes them). A line is at
+ * most 80 bytes in the file's encoding, without a line feed; another gives
+ * SPSS_EXC_STRVALUE and nothing is changed. A savkit addition. */
+int spssSetDocuments(int handle, char **lines, int numLines);
 
 /* Cases. A whole-case record holds the variables in dictionary order, each in
  * a slot of its width rounded up to 8 bytes (numbers: a native double), strings
@@ -363,6 +373,11 @@ int spssSetVarColumnWidth(int handle, const char *varName, int columnWidth);
 int spssSetVarAlignment(int handle, const char *varName, int alignment);
 int spssSetVarMeasureLevel(int handle, const char *varName, int measureLevel);
 int spssSetVarLabel(int handle, const char *varName, const char *varLabel);
+/* As spssSetVarLabel, without its cut at SPSS_MAX_VARLABEL bytes: SPSS writes
+ * longer labels, and other readers take them. At most 65535 bytes in the
+ * file's encoding, else SPSS_EXC_STRVALUE and the label stays as it was. A
+ * savkit addition. */
+int spssSetVarLabelLong(int handle, const char *varName, const char *varLabel);
 int spssSetVarNMissingValues(int handle, const char *varName, int missingFormat, double missingVal1,
                              double missingVal2, double missingVal3);
 int spssSetVarCMissingValues(int handle, const char *varName, int missingFormat, const char *missingVal1,

@@ -42,11 +42,8 @@ void SetValueLabels(TSPSSVariable& v, const py::dict& labels);
 // Opens path for reading; a failure names the file.
 void OpenForReading(TSPSSDatafile& d, const std::string& path);
 // The dictionary and file facts as plain Python values.
-py::dict Metadata(TSPSSDatafile& d);
-// One variable as Metadata lists it; attributes and role are the stored
-// ones of the file open under handle (none where it is -1).
-py::dict ColumnOf(const TSPSSVariable& v, int handle);
-// "date", "datetime", "duration" or "" for the print format type.
-const char* TimeKind(int formatType);
+py::dict Metadata(const TSPSSDatafile& d);
+// One variable as Metadata lists it.
+py::dict ColumnOf(const TSPSSDatafile& d, const TSPSSVariable& v);
 
 }  // namespace savkit::python

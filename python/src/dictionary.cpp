@@ -1,7 +1,10 @@
 // Setting a variable's properties from Python values, for new files and
 // for files edited in place alike.
 #include "bindings.h"
-#include "cli/common.h"
+#include "savkit/front/facts.h"
+#include "savkit/front/files.h"
+#include "savkit/front/formats.h"
+#include "savkit/front/values.h"
 #include "savkit/datafile_exception.h"
 
 namespace savkit::python {
@@ -23,19 +26,19 @@ Variant ValueFor(const TSPSSVariable& v, const py::handle& value) {
 
 TSPSSLevel LevelOf(const std::string& name) {
   for (const TSPSSLevel level : {tslUnknown, tslNominal, tslOrdinal, tslScale})
-    if (name == cli::LevelName(level)) return level;
+    if (name == front::LevelName(level)) return level;
   Refuse("measure " + name + ": use nominal, ordinal, scale or unknown");
 }
 
 TSPSSAlign AlignOf(const std::string& name) {
   for (const TSPSSAlign align : {tsaLeft, tsaRight, tsaCenter})
-    if (name == cli::AlignName(align)) return align;
+    if (name == front::AlignName(align)) return align;
   Refuse("alignment " + name + ": use left, right or center");
 }
 
 void SetFormat(TSPSSVariable& v, const std::string& format) {
   int type, width, decimals;
-  if (!cli::ParseFormatName(format, type, width, decimals)) Refuse(v.Name() + ": " + format + " is no format");
+  if (!front::ParseFormatName(format, type, width, decimals)) Refuse(v.Name() + ": " + format + " is no format");
   const bool text = type == SPSS_FMT_A || type == SPSS_FMT_AHEX;
   if (text != !v.IsNumeric()) Refuse(v.Name() + ": " + format + " is no format for " + (text ? "numbers" : "texts"));
   if (text) {  // a text shows at its own width, AHEX at two digits a byte

@@ -3,7 +3,10 @@
 // for the rest of the library. The message is the library's own.
 #include "bindings.h"
 #include "savkit/datafile_exception.h"
-#include "cli/common.h"
+#include "savkit/front/facts.h"
+#include "savkit/front/files.h"
+#include "savkit/front/formats.h"
+#include "savkit/front/values.h"
 
 namespace savkit::python {
 
@@ -37,8 +40,8 @@ void RethrowNaming(const std::string& path, const ESPSSDataFileException& e) {
 
 void OpenForReading(TSPSSDatafile& d, const std::string& path) {
   try {
-    cli::OpenForReading(d, path);
-  } catch (const cli::Failure& e) {  // no such file, or not a regular one
+    front::OpenForReading(d, path);
+  } catch (const front::FileError& e) {  // no such file, or not a regular one
     throw ESPSSDataFileException(e.what(), SPSS_FILE_OERROR);
   } catch (const ESPSSDataFileException& e) {
     RethrowNaming(path, e);

@@ -8,7 +8,10 @@
 #include <memory>
 
 #include "bindings.h"
-#include "cli/common.h"
+#include "savkit/front/facts.h"
+#include "savkit/front/files.h"
+#include "savkit/front/formats.h"
+#include "savkit/front/values.h"
 #include "savkit/datafile_exception.h"
 #include "savkit/host/sysutils.h"
 
@@ -42,14 +45,14 @@ class File {
     return v->VarID();
   }
 
-  py::dict Column(std::uint32_t id) { return ColumnOf(Var(id), d_->ReadHandle()); }
+  py::dict Column(std::uint32_t id) { return ColumnOf(*d_, Var(id)); }
   int IndexOf(std::uint32_t id) { return Var(id).Index(); }
 
   void Set(std::uint32_t id, const std::string& property, const py::object& value) {
     TSPSSVariable& v = Var(id);
     if (property == "name") {
       const std::string name = py::cast<std::string>(value);
-      if (spssValidateVarname(name.c_str()) != SPSS_NAME_OK) Refuse(name + ": not a variable name a file can hold");
+      if (front::NameStatus(name) != SPSS_NAME_OK) Refuse(name + ": not a variable name a file can hold");
       if (const TSPSSVariable* other = d_->Variables()->Find(name); other && other != &v)
         Refuse(name + ": the file has a variable of that name");
       v.Set_Name(name);
@@ -78,7 +81,7 @@ class File {
     if (!v.IsNumeric()) {
       std::string text;
       c->GetText(v.Index(), text);
-      return Text(cli::TrimRight(std::move(text)));
+      return Text(front::TrimRight(std::move(text)));
     }
     const double x = c->GetNumber(v.Index());
     return py::float_(x == d_->SysmisValue() ? std::nan("") : x);
@@ -106,7 +109,7 @@ class File {
     TSPSSVariable& v = Var(id);
     if (!v.IsNumeric()) {
       py::list out;
-      for (std::string& t : v.GetTexts()) out.append(Text(cli::TrimRight(std::move(t))));
+      for (std::string& t : v.GetTexts()) out.append(Text(front::TrimRight(std::move(t))));
       return out;
     }
     std::vector<double> numbers = v.GetNumbers();
@@ -118,11 +121,11 @@ class File {
 
   std::uint32_t AddVariable(const std::string& name, const std::string& type, int width) {
     if (type != "numeric" && type != "string") Refuse("type " + type + ": use numeric or string");
-    if (spssValidateVarname(name.c_str()) != SPSS_NAME_OK) Refuse(name + ": not a variable name a file can hold");
+    if (front::NameStatus(name) != SPSS_NAME_OK) Refuse(name + ": not a variable name a file can hold");
     TSPSSVariables* vars = Open().Variables();
     if (vars->Find(name)) Refuse(name + ": the file has a variable of that name");
     if (type == "string" && (width < 1 || width > 32767)) Refuse(name + ": a string is 1 to 32767 bytes wide");
-    return cli::AddVariable(*d_, name, type == "numeric", type == "numeric" ? 8 : width)->VarID();
+    return front::AddVariable(*d_, name, type == "numeric", type == "numeric" ? 8 : width)->VarID();
   }
 
   void DeleteVariable(std::uint32_t id) { d_->Variables()->Delete(Var(id).Index()); }

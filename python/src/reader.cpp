@@ -13,7 +13,10 @@
 
 #include "batches.h"
 #include "bindings.h"
-#include "cli/common.h"
+#include "savkit/front/records.h"
+#include "savkit/front/files.h"
+#include "savkit/front/formats.h"
+#include "savkit/front/values.h"
 #include "savkit/datafile_exception.h"
 #include "savkit/resourcestrings.h"
 #include "text_objects.h"
@@ -35,7 +38,7 @@ struct Column {
   const TSPSSVariable* variable;
   Kind kind;
   std::size_t offset, size;
-  std::optional<cli::MissingSpec> missing;  // set where user-missing values become missing
+  std::optional<front::MissingSpec> missing;  // set where user-missing values become missing
   bool duration = false;  // a time of day or a span, not a point in time
   int blockRow = -1;
   TextObjects texts{0};  // for a text column
@@ -106,9 +109,8 @@ class Reader {
       : path_(path) {
     OpenForReading(d_, path);
     Plan(usecols, userMissing);
-    long size = 0;
-    CheckSuccess(spssGetCaseSize(d_.ReadHandle(), &size));
-    caseSize_ = static_cast<std::size_t>(size);
+    records_.emplace(d_);
+    caseSize_ = records_->Size();
     batchCases_ = std::clamp<std::size_t>(kBatchBytes / std::max<std::size_t>(caseSize_, 1), 1, kBatchCases);
   }
 
@@ -137,6 +139,7 @@ class Reader {
 
   void Close() {
     if (busy_) Refuse("the file is being read by another thread");
+    records_.reset();
     d_.Close();
   }
 
@@ -144,6 +147,7 @@ class Reader {
   py::tuple ReadCases(std::int64_t start, std::int64_t count) {
     // The interpreter is let go while records are read: a second thread
     // must not use the handle meanwhile.
+    if (!records_) Refuse("the file is closed");
     if (busy_.exchange(true)) Refuse("the file is being read by another thread");
     struct Done {
       std::atomic<bool>& busy;
@@ -164,18 +168,18 @@ class Reader {
       }
       py::array a = c.kind == Kind::Text ? TextArray(n) : NumberArray(py::dtype("float64"), {n});
       data[i] = a.mutable_data();
-      out.append(py::make_tuple(c.kind == Kind::Text ? "string" : TimeKind(c.variable->PrintType()), a));
+      out.append(py::make_tuple(c.kind == Kind::Text ? "string" : front::TimeKind(c.variable->PrintType()), a));
     }
     if (rows > 0) {
       py::gil_scoped_release unlocked;
-      CheckSuccess(spssSeekNextCase(d_.ReadHandle(), static_cast<long>(start)), d_.ReadHandle());
+      records_->Seek(start);
     }
     // The worker reads and fills numbers; texts are made here, with the
     // interpreter, while it reads the next batch.
     Batches batches(caseSize_ * batchCases_, [&](std::uint8_t* records, std::int64_t done) -> std::size_t {
       const auto take = static_cast<std::size_t>(std::min<std::int64_t>(rows - done, static_cast<std::int64_t>(batchCases_)));
       for (std::size_t r = 0; r < take; ++r)
-        CheckSuccess(spssWholeCaseIn(d_.ReadHandle(), reinterpret_cast<char*>(records + r * caseSize_)), d_.ReadHandle());
+        records_->Read(reinterpret_cast<char*>(records + r * caseSize_));
       FillNumbers(records, take, data, static_cast<std::size_t>(done));
       return take;
     });
@@ -194,7 +198,7 @@ class Reader {
     }
     for (std::size_t i : timeColumns_) {
       const py::tuple read = out[i];
-      out[i] = TimeColumn(TimeKind(columns_[i].variable->PrintType()), read[1]);
+      out[i] = TimeColumn(front::TimeKind(columns_[i].variable->PrintType()), read[1]);
     }
     return py::make_tuple(block, out);
   }
@@ -217,11 +221,11 @@ class Reader {
     for (int i = 0; i < vars->Count(); ++i) {
       if (!wanted[static_cast<std::size_t>(i)]) continue;
       const TSPSSVariable* v = vars->GetItem(i);
-      const Kind kind = !v->IsNumeric() ? Kind::Text : *TimeKind(v->PrintType()) ? Kind::Time : Kind::Number;
+      const Kind kind = !v->IsNumeric() ? Kind::Text : *front::TimeKind(v->PrintType()) ? Kind::Time : Kind::Number;
       Column c{v, kind, static_cast<std::size_t>(v->ReadOffset()), static_cast<std::size_t>(v->StorageSize()),
-               std::nullopt, std::string_view(TimeKind(v->PrintType())) == "duration", -1,
+               std::nullopt, std::string_view(front::TimeKind(v->PrintType())) == "duration", -1,
                TextObjects(kind == Kind::Text ? budget : 0)};
-      if (cli::MissingSpec m(*v); !userMissing && m.Any()) c.missing.emplace(std::move(m));
+      if (front::MissingSpec m(*v); !userMissing && m.Any()) c.missing.emplace(std::move(m));
       if (kind == Kind::Number) c.blockRow = static_cast<int>(numbers_++);
       (kind == Kind::Number ? numberColumns_ : kind == Kind::Time ? timeColumns_ : textColumns_).push_back(columns_.size());
       columns_.push_back(std::move(c));
@@ -261,12 +265,13 @@ class Reader {
 
   std::string path_;
   TSPSSDatafile d_;
+  std::optional<front::RecordReader> records_;  // while the file is open
   std::vector<Column> columns_;
   std::vector<std::size_t> numberColumns_, timeColumns_, textColumns_;  // indexes into columns_
   std::size_t numbers_ = 0;
   std::size_t caseSize_ = 0;
   std::size_t batchCases_ = 0;
-  double sysmis_ = spssSysmisVal();
+  double sysmis_ = d_.SysmisValue();
   std::atomic<bool> busy_{false};
 };
 

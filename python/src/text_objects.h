@@ -12,7 +12,10 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/common.h"
+#include "savkit/front/facts.h"
+#include "savkit/front/files.h"
+#include "savkit/front/formats.h"
+#include "savkit/front/values.h"
 
 namespace savkit::python {
 
@@ -45,7 +48,7 @@ class TextObjects {
     if (!on_) return Make(text);
     if (table_.empty()) table_.resize(1024);
     ++looked_;
-    const std::uint64_t hash = cli::TextHash(text);
+    const std::uint64_t hash = front::TextHash(text);
     std::size_t i = hash & (table_.size() - 1);
     for (; table_[i].object; i = (i + 1) & (table_.size() - 1)) {
       const Entry& e = table_[i];

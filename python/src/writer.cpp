@@ -9,7 +9,10 @@
 #include <cstring>
 
 #include "bindings.h"
-#include "cli/common.h"
+#include "savkit/front/records.h"
+#include "savkit/front/files.h"
+#include "savkit/front/formats.h"
+#include "savkit/front/values.h"
 #include "savkit/datafile_exception.h"
 #include "savkit/host/sysutils.h"
 #include "savkit/resourcestrings.h"
@@ -22,11 +25,11 @@ void Define(TSPSSDatafile& d, const py::list& columns) {
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const py::dict c = columns[i];
     const std::string name = py::cast<std::string>(c["name"]);
-    if (spssValidateVarname(name.c_str()) != SPSS_NAME_OK) Refuse(name + ": not a variable name a file can hold");
+    if (front::NameStatus(name) != SPSS_NAME_OK) Refuse(name + ": not a variable name a file can hold");
     if (d.Variables()->Find(name)) Refuse(name + ": a second column of that name (letter case aside)");
     const bool numeric = py::cast<std::string>(c["type"]) == "numeric";
     const int width = numeric ? 8 : py::cast<int>(c["width"]);
-    TSPSSVariable& v = *cli::AddVariable(d, name, numeric, width);
+    TSPSSVariable& v = *front::AddVariable(d, name, numeric, width);
     SetFormat(v, py::cast<std::string>(c["format"]));
     v.Set_LabelText(py::cast<std::string>(c["label"]));
     v.Set_Level(LevelOf(py::cast<std::string>(c["measure"])));
@@ -107,19 +110,15 @@ void PutText(const Source& s, std::size_t r, char* slot) {
 }
 
 // Every case, a whole record at a time, as the library lays records out.
-void WriteCases(TSPSSDatafile& d, const py::list& data, std::size_t rows) {
-  const int handle = d.WriteHandle();
-  long caseSize = 0;
-  CheckSuccess(spssGetCaseSize(handle, &caseSize));
-  std::vector<char> record(static_cast<std::size_t>(caseSize));
+void WriteCases(front::NewFile& out, const py::list& data, std::size_t rows) {
+  TSPSSDatafile& d = out.Data();
+  std::vector<char> record(out.RecordSize());
   std::vector<Source> sources;
   std::size_t offset = 0;
   for (int i = 0; i < d.Variables()->Count(); ++i) {
     const TSPSSVariable* v = d.Variables()->GetItem(i);
     const py::object column = data[static_cast<std::size_t>(i)];
-    // The library's whole-case record: values one after another, a text
-    // taking its width rounded up to 8 bytes.
-    const std::size_t size = v->IsNumeric() ? 8 : (static_cast<std::size_t>(v->Width()) + 7) / 8 * 8;
+    const std::size_t size = front::SlotSize(v->IsNumeric() ? 0 : v->Width());
     Source s{v, offset, size, {}, py::list()};
     offset += size;
     if (v->IsNumeric()) s.numbers = column;
@@ -128,7 +127,7 @@ void WriteCases(TSPSSDatafile& d, const py::list& data, std::size_t rows) {
     sources.push_back(std::move(s));
   }
   assert(offset == record.size());
-  const double sysmis = spssSysmisVal();
+  const double sysmis = d.SysmisValue();
   for (std::size_t r = 0; r < rows; ++r) {
     for (const Source& s : sources) {
       char* slot = record.data() + s.offset;
@@ -140,61 +139,49 @@ void WriteCases(TSPSSDatafile& d, const py::list& data, std::size_t rows) {
       if (std::isnan(x)) x = sysmis;
       std::memcpy(slot, &x, sizeof x);
     }
-    CheckSuccess(spssWholeCaseOut(handle, record.data()));
+    out.Write(record.data());
   }
 }
 
-// Attributes and roles go to the library once the dictionary is written.
-void SetAttributes(int handle, const char* variable, const py::dict& attributes) {
-  std::vector<std::string> names, texts;
-  for (const auto& [name, text] : attributes) {
-    names.push_back(py::cast<std::string>(py::str(name)));
-    texts.push_back(py::cast<std::string>(py::str(text)));
-  }
-  if (names.empty()) return;
-  std::vector<char*> n, t;
-  for (std::size_t i = 0; i < names.size(); ++i) n.push_back(names[i].data()), t.push_back(texts[i].data());
-  const int count = static_cast<int>(n.size());
-  CheckSuccess(variable ? spssSetVarAttributes(handle, variable, n.data(), t.data(), count)
-                        : spssSetFileAttributes(handle, n.data(), t.data(), count));
+front::Attributes AttributesOf(const py::dict& attributes) {
+  front::Attributes out;
+  for (const auto& [name, text] : attributes)
+    out.emplace_back(py::cast<std::string>(py::str(name)), py::cast<std::string>(py::str(text)));
+  return out;
 }
 
-void WriteAttributes(TSPSSDatafile& d, const py::list& columns, const py::dict& file) {
-  const int h = d.WriteHandle();
-  SetAttributes(h, nullptr, file["file_attributes"]);
+// What the component does not hold, for the library to write beside it.
+front::FileFacts StoredFacts(TSPSSDatafile& d, const py::list& columns, const py::dict& file) {
+  front::FileFacts f;
+  f.attributes = AttributesOf(file["file_attributes"]);
+  if (file.contains("documents"))
+    for (const py::handle line : py::list(file["documents"])) f.documents.push_back(py::cast<std::string>(py::str(line)));
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const py::dict c = columns[i];
-    const std::string name = d.Variables()->GetItem(static_cast<int>(i))->Name();
-    SetAttributes(h, name.c_str(), c["attributes"]);
-    if (c["role"].is_none()) continue;
-    const std::string role = py::cast<std::string>(c["role"]);
-    const auto* found = std::find(std::begin(cli::kRoleNames), std::end(cli::kRoleNames), role);
-    if (found == std::end(cli::kRoleNames)) Refuse(name + ": role " + role + ": use input, target, both, none, partition or split");
-    CheckSuccess(spssSetVarRole(h, name.c_str(), static_cast<int>(found - std::begin(cli::kRoleNames))));
+    front::VariableFacts v;
+    v.name = d.Variables()->GetItem(static_cast<int>(i))->Name();
+    v.label = py::cast<std::string>(c["label"]);
+    v.attributes = AttributesOf(c["attributes"]);
+    if (!c["role"].is_none()) {
+      const std::string role = py::cast<std::string>(c["role"]);
+      const int code = front::RoleCode(role);
+      if (code < 0) Refuse(v.name + ": role " + role + ": use input, target, both, none, partition or split");
+      v.role = code;
+    }
+    f.variables.push_back(std::move(v));
   }
+  return f;
 }
 
 void Write(const std::string& path, const py::list& columns, const py::list& data, const py::dict& file,
            std::size_t rows, int compression) {
   if (columns.size() != data.size()) Refuse("a column without its data");
-  TSPSSDatafile d;
-  d.Set_WriteDirect(true);
-  d.Set_Filename(ExpandFileName(path));
-  d.OpenNew();
-  try {
-    Define(d, columns);
-    DefineFile(d, file);
-    d.Set_Compression(compression);
-    d.WriteDictionary();
-    WriteAttributes(d, columns, file);
-    CheckSuccess(spssCommitHeader(d.WriteHandle()));
-    d.Set_HeaderCommitted(true);
-    WriteCases(d, data, rows);
-  } catch (...) {
-    d.Abandon();  // whatever was under the name stays as it was
-    throw;
-  }
-  d.Close();
+  front::NewFile out(path);  // dropped unfinished on any failure: nothing appears
+  Define(out.Data(), columns);
+  DefineFile(out.Data(), file);
+  out.CommitHeader(compression, StoredFacts(out.Data(), columns, file));
+  WriteCases(out, data, rows);
+  out.Finish();
 }
 
 // The widest text in UTF-8 bytes, where every item is a str, None or NaN;

@@ -33,6 +33,8 @@ class TSPSSVariable : public TCollectionItem {
   double VarHandle() const { return varHandle_; }
   int PrintType() const { return printType_; }
   int WriteType() const { return writeType_; }
+  // The write format's width and decimals as a save writes them.
+  void WriteFormat(int& width, int& decimals) const;
   int Width() const { return width_; }
   int Decimals() const { return decimals_; }
   int Columns() const { return columns_; }

@@ -1,4 +1,4 @@
-// A file the command writes that takes its name only when complete: until
+// A file a front end writes (CSV, HTML) that takes its name only when complete: until
 // Commit it has no name (or a scratch one), and dropping it leaves whatever
 // was under the name before byte for byte as it was.
 #pragma once
@@ -12,11 +12,11 @@ namespace savkit::io {
 struct OpenFile;
 }
 
-namespace savkit::cli {
+namespace savkit::front {
 
 class OutputFile {
  public:
-  // Fails naming path when nothing can be created beside it.
+  // Fails (FileError) naming path when nothing can be created beside it.
   explicit OutputFile(const std::string& path);
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
@@ -35,4 +35,4 @@ class OutputFile {
   long long written_ = 0;
 };
 
-}  // namespace savkit::cli
+}  // namespace savkit::front

@@ -1,15 +1,15 @@
-#include "output_file.h"
+#include "savkit/front/output_file.h"
 
 #include <cerrno>
 #include <cstring>
 
-#include "common.h"
+#include "savkit/front/files.h"
 #include "io/file_ops.h"
 #include "io/open_file.h"
 #include "savkit/resourcestrings.h"
 #include "savkit/spssio.h"
 
-namespace savkit::cli {
+namespace savkit::front {
 
 namespace {
 constexpr std::size_t kBufferBytes = 1 << 20;
@@ -18,7 +18,7 @@ constexpr std::size_t kBufferBytes = 1 << 20;
 OutputFile::OutputFile(const std::string& path) : path_(path), file_(std::make_unique<io::OpenFile>()) {
   // The library says why (a folder, a device, the system's reason); errno
   // may be stale by now.
-  if (io::CreateForWriting(path.c_str(), *file_) != SPSS_OK) throw Failure(path + ": cannot be written: " + FaultDetail(-1));
+  if (io::CreateForWriting(path.c_str(), *file_) != SPSS_OK) throw FileError(path + ": cannot be written: " + FaultDetail(-1));
   buffer_.reserve(kBufferBytes);
 }
 
@@ -28,7 +28,7 @@ void OutputFile::Write(std::string_view bytes) {
   if (buffer_.size() + bytes.size() > kBufferBytes) Flush();
   if (bytes.size() > kBufferBytes) {
     if (!io::WriteAll(file_->writeFd, bytes.data(), bytes.size(), static_cast<off_t>(written_)))
-      throw Failure(path_ + ": write failed (" + std::strerror(errno) + ")");
+      throw FileError(path_ + ": write failed (" + std::strerror(errno) + ")");
     written_ += static_cast<long long>(bytes.size());
     return;
   }
@@ -38,7 +38,7 @@ void OutputFile::Write(std::string_view bytes) {
 void OutputFile::Flush() {
   if (buffer_.empty()) return;
   if (!io::WriteAll(file_->writeFd, buffer_.data(), buffer_.size(), static_cast<off_t>(written_)))
-    throw Failure(path_ + ": write failed (" + std::strerror(errno) + ")");
+    throw FileError(path_ + ": write failed (" + std::strerror(errno) + ")");
   written_ += static_cast<long long>(buffer_.size());
   buffer_.clear();
 }
@@ -46,7 +46,7 @@ void OutputFile::Flush() {
 void OutputFile::Commit() {
   Flush();
   if (io::FinishWriting(std::move(file_)) != SPSS_OK)
-    throw Failure(path_ + ": write failed (" + std::strerror(errno) + ")");
+    throw FileError(path_ + ": write failed (" + std::strerror(errno) + ")");
 }
 
-}  // namespace savkit::cli
+}  // namespace savkit::front

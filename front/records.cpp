@@ -1,0 +1,96 @@
+#include "savkit/front/records.h"
+
+#include <cassert>
+
+#include "savkit/host/sysutils.h"
+#include "savkit/resourcestrings.h"
+
+namespace savkit::front {
+
+namespace {
+
+// Hands a list of texts to the library as the char* arrays it takes.
+struct TextList {
+  explicit TextList(const std::vector<std::string>& texts) : copies(texts) {
+    for (std::string& t : copies) pointers.push_back(t.data());
+  }
+  char** Data() { return pointers.empty() ? nullptr : pointers.data(); }
+  int Count() const { return static_cast<int>(pointers.size()); }
+  std::vector<std::string> copies;
+  std::vector<char*> pointers;
+};
+
+void SetAttributes(int handle, const char* variable, const Attributes& attributes) {
+  if (attributes.empty()) return;
+  std::vector<std::string> names, texts;
+  for (const auto& [name, text] : attributes) names.push_back(name), texts.push_back(text);
+  TextList n(names), t(texts);
+  CheckSuccess(variable ? spssSetVarAttributes(handle, variable, n.Data(), t.Data(), n.Count())
+                        : spssSetFileAttributes(handle, n.Data(), t.Data(), n.Count()));
+}
+
+std::size_t CaseSize(int handle) {
+  long size = 0;
+  CheckSuccess(spssGetCaseSize(handle, &size));
+  return static_cast<std::size_t>(size);
+}
+
+}  // namespace
+
+RecordReader::RecordReader(const TSPSSDatafile& d) : handle_(d.ReadHandle()) {
+  assert(handle_ >= 0);
+  size_ = CaseSize(handle_);
+}
+
+void RecordReader::Seek(std::int64_t index) { CheckSuccess(spssSeekNextCase(handle_, static_cast<long>(index)), handle_); }
+
+void RecordReader::Read(char* record) { CheckSuccess(spssWholeCaseIn(handle_, record), handle_); }
+
+NewFile::NewFile(const std::string& path) {
+  d_.Set_WriteDirect(true);
+  d_.Set_Filename(ExpandFileName(path));
+  d_.OpenNew();
+}
+
+NewFile::~NewFile() {
+  if (!finished_) d_.Abandon();  // whatever was under the name stays as it was
+}
+
+void NewFile::CommitHeader(int compression, const FileFacts& stored) {
+  d_.Set_Compression(compression);
+  d_.WriteDictionary();
+  const int h = d_.WriteHandle();
+  if (!stored.documents.empty()) {
+    TextList lines(stored.documents);
+    CheckSuccess(spssSetDocuments(h, lines.Data(), lines.Count()));
+  }
+  SetAttributes(h, nullptr, stored.attributes);
+  for (const VariableFacts& v : stored.variables) {
+    // A label past what the component's setter keeps (SPSS writes them).
+    if (v.label.size() > SPSS_MAX_VARLABEL) CheckSuccess(spssSetVarLabelLong(h, v.name.c_str(), v.label.c_str()));
+    SetAttributes(h, v.name.c_str(), v.attributes);
+    if (v.role) CheckSuccess(spssSetVarRole(h, v.name.c_str(), *v.role));
+  }
+  CheckSuccess(spssCommitHeader(h));
+  d_.Set_HeaderCommitted(true);
+  size_ = CaseSize(h);
+}
+
+void NewFile::Write(const char* record) { CheckSuccess(spssWholeCaseOut(d_.WriteHandle(), record)); }
+
+void NewFile::Finish() {
+  d_.Close();
+  finished_ = true;
+}
+
+FileCopy::FileCopy(const TSPSSDatafile& d, const std::string& path, int compression) {
+  CheckSuccess(spssOpenWriteCopyHandle(ExpandFileName(path).c_str(), d.ReadHandle(), out_.Out()), out_.Get());
+  CheckSuccess(spssSetCompression(out_.Get(), compression));
+  CheckSuccess(spssCommitHeader(out_.Get()));
+}
+
+void FileCopy::Write(const char* record) { CheckSuccess(spssWholeCaseOut(out_.Get(), record)); }
+
+void FileCopy::Finish() { CheckSuccess(out_.Close()); }
+
+}  // namespace savkit::front
