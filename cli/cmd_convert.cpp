@@ -5,9 +5,7 @@
 #include "commands.h"
 #include "common.h"
 #include "progress.h"
-#include "savkit/host/sysutils.h"
-#include "savkit/resourcestrings.h"
-#include "savkit/spssio.h"
+#include "savkit/front/records.h"
 
 namespace savkit::cli {
 
@@ -16,24 +14,21 @@ int RunConvert(const ConvertOptions& o) {
   TSPSSDatafile d;
   OpenForReading(d, o.in);
   RefuseInputAsOutput(o.in, o.out);
-  LibraryHandle copy(LibraryHandle::Kind::Write);  // let go unfinished on any failure
   // The dictionary is copied whole, records savkit does not know included;
   // only the compression changes.
   AboutFile(o.out, [&] {
-    CheckSuccess(spssOpenWriteCopyHandle(ExpandFileName(o.out).c_str(), d.ReadHandle(), copy.Out()), copy.Get());
-    const int out = copy.Get();
-    CheckSuccess(spssSetCompression(out, compression));
-    CheckSuccess(spssCommitHeader(out));
-    std::vector<char> record(static_cast<std::size_t>(d.CaseSize()));
+    front::FileCopy copy(d, o.out, compression);  // let go unfinished on any failure
+    front::RecordReader in(d);
+    std::vector<char> record(in.Size());
     const int cases = d.Cases()->Count();
     Progress progress("convert", cases, !o.quiet && StderrIsTerminal());
-    CheckSuccess(spssSeekNextCase(d.ReadHandle(), 0));
+    if (cases > 0) AboutFile(o.in, [&] { in.Seek(0); });
     for (int c = 0; c < cases; ++c) {
-      AboutFile(o.in, [&] { CheckSuccess(spssWholeCaseIn(d.ReadHandle(), record.data()), d.ReadHandle()); });
-      CheckSuccess(spssWholeCaseOut(out, record.data()));
+      AboutFile(o.in, [&] { in.Read(record.data()); });
+      copy.Write(record.data());
       progress.Advance(c + 1);
     }
-    CheckSuccess(copy.Close());
+    copy.Finish();
   });
   return 0;
 }

@@ -21,9 +21,8 @@
 #include "common.h"
 #include "progress.h"
 #include "read_ahead.h"
+#include "savkit/front/records.h"
 #include "savkit/host/sysutils.h"
-#include "savkit/resourcestrings.h"
-#include "savkit/spssio.h"
 
 namespace savkit::cli {
 
@@ -73,11 +72,7 @@ bool ParseDate(std::string_view text, double& spssDate, bool& withTime) {
         std::sscanf(s.c_str() + 11, "%2d:%2d:%lf%n", &hh, &mm, &ss, &used) != 3 || 11 + used != static_cast<int>(s.size()))
       return false;
   }
-  double date = 0, time = 0;
-  if (spssConvertDate(d, m, y, &date) != SPSS_OK) return false;
-  if (withTime && spssConvertTime(0, hh, mm, ss, &time) != SPSS_OK) return false;
-  spssDate = date + time;
-  return true;
+  return front::SpssDateTime(y, m, d, hh, mm, ss, spssDate);
 }
 
 // Digits before the point of |d| (1 below 10), by comparison where powers of
@@ -312,7 +307,7 @@ class Reread {
 // The dictionary and every case, into a file opened with OpenNew; next gives
 // each record of the second pass, and changed says a value no longer fits
 // what the first pass found.
-void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns,
+void WriteImport(front::NewFile& out, const std::vector<Column>& columns,
                  const std::function<void(std::vector<std::string_view>&)>& next, const std::function<void()>& changed,
                  std::int64_t rows, int compression, bool quiet);
 
@@ -376,27 +371,20 @@ int RunImport(const ImportOptions& o) {
   };
 
   return AboutFile(o.out, [&] {
-    TSPSSDatafile d;
-    d.Set_WriteDirect(true);
-    d.Set_Filename(ExpandFileName(o.out));
-    d.OpenNew();
-    try {
-      WriteImport(d, columns, next, changed, rows, compression, o.quiet);
-      if (reread) reread->Finish();
-    } catch (...) {
-      d.Abandon();  // whatever was under the output's name stays as it was
-      throw;
-    }
-    d.Close();
+    front::NewFile out(o.out);  // dropped unfinished on any failure: the old file stays
+    WriteImport(out, columns, next, changed, rows, compression, o.quiet);
+    if (reread) reread->Finish();
+    out.Finish();
     return 0;
   });
 }
 
 namespace {
 
-void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns,
+void WriteImport(front::NewFile& out, const std::vector<Column>& columns,
                  const std::function<void(std::vector<std::string_view>&)>& next, const std::function<void()>& changed,
                  std::int64_t rows, int compression, bool quiet) {
+  TSPSSDatafile& d = out.Data();
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const Column& c = columns[i];
     const bool text = c.kind == Kind::Text;
@@ -414,24 +402,18 @@ void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns,
     }
   }
   // The dictionary as SaveDictionary writes it, with the compression asked for.
-  d.WriteDictionary();
-  CheckSuccess(spssSetCompression(d.WriteHandle(), compression));
-  CheckSuccess(spssCommitHeader(d.WriteHandle()));
-  d.Set_HeaderCommitted(true);
+  out.CommitHeader(compression, {});
 
   // Cases go to the library whole: a record laid out as it lays it out.
-  const int handle = d.WriteHandle();
   std::vector<std::size_t> offset(columns.size());
   std::size_t size = 0;
   for (std::size_t i = 0; i < columns.size(); ++i) {
     offset[i] = size;
-    size += columns[i].kind == Kind::Text ? (columns[i].width + 7) / 8 * 8 : 8;
+    size += front::SlotSize(columns[i].kind == Kind::Text ? static_cast<int>(columns[i].width) : 0);
   }
-  long caseSize = 0;
-  CheckSuccess(spssGetCaseSize(handle, &caseSize));
-  assert(static_cast<std::size_t>(caseSize) == size);
+  assert(out.RecordSize() == size);
   std::vector<char> record(size);
-  const double sysmis = spssSysmisVal();
+  const double sysmis = d.SysmisValue();
   std::vector<std::string_view> fields;
   Progress progress("import", rows, !quiet && StderrIsTerminal());
   for (std::int64_t done = 0; done < rows;) {
@@ -443,7 +425,7 @@ void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns,
       if (columns[i].kind == Kind::Text) {
         if (f.size() > columns[i].width) changed();  // the width is the widest text's
         std::memcpy(slot, f.data(), f.size());
-        std::memset(slot + f.size(), ' ', (columns[i].width + 7) / 8 * 8 - f.size());
+        std::memset(slot + f.size(), ' ', front::SlotSize(static_cast<int>(columns[i].width)) - f.size());
         continue;
       }
       double value = sysmis;
@@ -456,7 +438,7 @@ void WriteImport(TSPSSDatafile& d, const std::vector<Column>& columns,
       }
       std::memcpy(slot, &value, sizeof value);
     }
-    CheckSuccess(spssWholeCaseOut(handle, record.data()));
+    out.Write(record.data());
     progress.Advance(++done);
   }
 }

@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "common.h"
+#include "savkit/front/facts.h"
 #include "savkit/spssio.h"
 
 namespace savkit::cli {
@@ -35,7 +36,6 @@ std::string Stamp(TDateTime t) {
   return buf;
 }
 
-const char* CompressionName(int code) { return code == 2 ? "zlib" : code == 1 ? "bytecode" : "none"; }
 
 std::size_t Columns(const std::string& s) {
   return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
@@ -102,8 +102,7 @@ std::string JsonList(const std::vector<std::string>& items) {
 int RunInfo(const InfoOptions& o) {
   TSPSSDatafile d;
   OpenForReading(d, o.file);
-  int compression = 0;
-  spssGetCompression(d.ReadHandle(), &compression);
+  const int compression = d.Get_Compression();
   const TSPSSFileInfo* info = d.FileInfo();
   const TSPSSVariable* weight = d.Variables()->CaseWeightVar();
   const std::vector<Row> rows = Rows(d);
@@ -112,7 +111,7 @@ int RunInfo(const InfoOptions& o) {
     std::cout << "{\n  \"file\": " << JsonString(o.file) << ",\n  \"label\": " << JsonString(info->FileLabel())
               << ",\n  \"textInfo\": " << JsonString(info->TextInfo()) << ",\n  \"created\": "
               << JsonString(Stamp(info->TimeStamp())) << ",\n  \"system\": " << JsonString(info->SystemString())
-              << ",\n  \"compression\": " << JsonString(CompressionName(compression))
+              << ",\n  \"compression\": " << JsonString(front::CompressionName(compression))
               << ",\n  \"cases\": " << d.Cases()->Count()
               << ",\n  \"damaged\": " << (fault.empty() ? "null" : JsonString(fault)) << ",\n  \"weight\": "
               << (weight ? JsonString(weight->Name()) : "null") << ",\n  \"variables\": [";
@@ -146,7 +145,7 @@ int RunInfo(const InfoOptions& o) {
             << "  text info    " << info->TextInfo() << "\n"
             << "  created      " << Stamp(info->TimeStamp()) << "\n"
             << "  written by   " << info->SystemString() << "\n"
-            << "  compression  " << CompressionName(compression) << "\n"
+            << "  compression  " << front::CompressionName(compression) << "\n"
             << "  cases        " << d.Cases()->Count() << "\n";
   if (!fault.empty()) std::cout << "  damaged      " << fault << "\n";
   std::cout << "  variables    " << rows.size() << "\n"

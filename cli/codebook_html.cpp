@@ -8,7 +8,8 @@
 
 #include "codebook.h"
 #include "common.h"
-#include "io/text_codec.h"
+#include "savkit/front/facts.h"
+#include "savkit/front/text.h"
 #include "savkit/config.h"
 #include "savkit/model/sets.h"
 #include "savkit/spssio.h"
@@ -55,7 +56,7 @@ std::string Esc(const std::string& text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
-    const std::size_t n = io::Utf8CharLength(text, i);
+    const std::size_t n = front::Utf8CharLength(text, i);
     const auto c = static_cast<unsigned char>(text[i]);
     if (n == 0 || (c < 0x20 && c != '\t' && c != '\n' && c != '\r')) {  // controls are no text either
       out += "\xEF\xBF\xBD";
@@ -113,8 +114,8 @@ bool IsTimed(const TSPSSVariable& v) {
 // A number as the variable's format shows it: dates and times in ISO 8601,
 // other numbers with the format's decimals.
 std::string Shown(const TSPSSVariable& v, double x) {
-  if (x == spssSysmisVal()) return ".";
-  if (IsTimed(v)) return ValueText(v, Variant(x), spssSysmisVal());
+  if (x == front::Sysmis()) return ".";
+  if (IsTimed(v)) return ValueText(v, Variant(x), front::Sysmis());
   return Fixed(x, v.Decimals());
 }
 
@@ -332,28 +333,19 @@ std::string Properties(TSPSSDatafile& d, const TSPSSVariable& v) {
   auto row = [](const char* name, const std::string& value) {
     return value.empty() ? std::string() : "<tr><th>" + std::string(name) + "</th><td>" + Esc(value) + "</td></tr>";
   };
-  int role = SPSS_ROLE_INPUT;
-  spssGetVarRole(d.ReadHandle(), v.Name().c_str(), &role);
+  const front::VariableFacts f = front::ReadVariableFacts(d, v);
+  const int role = f.role.value_or(SPSS_ROLE_INPUT);  // a variable without one is an input
   std::string out = "<table class=\"props\">";
   out += row("Type", v.IsNumeric() ? "number" : "string, " + std::to_string(v.Width()) + " bytes");
   out += row("Print format", PrintFormatName(v));
-  int type = 0, decimals = 0, width = 0;
-  if (spssGetVarWriteFormat(d.ReadHandle(), v.Name().c_str(), &type, &decimals, &width) == SPSS_OK)
-    out += row("Write format", FormatName(type, width, decimals));
+  out += row("Write format", FormatName(f.write.type, f.write.width, f.write.decimals));
   out += row("Measure", LevelName(v.Level()));
   out += row("Role", role >= 0 && role <= 5 ? kRoleNames[role] : std::to_string(role));
   out += row("Alignment", AlignName(v.Align()));
   out += row("Display width", std::to_string(v.Columns()));
   out += row("Missing values", MissingText(v));
-  char** names = nullptr;
-  char** texts = nullptr;
-  int count = 0;
-  if (spssGetVarAttributes(d.ReadHandle(), v.Name().c_str(), &names, &texts, &count) == SPSS_OK) {
-    for (int i = 0; i < count; ++i)  // the role has its row
-      if (std::string(names[i]) != "$@Role")
-        out += "<tr><th>" + Esc(names[i]) + "</th><td>" + Esc(texts[i]) + "</td></tr>";
-    spssFreeAttributes(names, texts, count);
-  }
+  for (const auto& [name, text] : f.attributes)  // the role has its row
+    out += "<tr><th>" + Esc(name) + "</th><td>" + Esc(text) + "</td></tr>";
   out += "</table>\n";
   TSPSSValuelabels* labels = v.ValueLabels();
   if (labels->Count() > 0) {
@@ -419,15 +411,11 @@ std::string SetSection(TSPSSMRMDSet& set, const SetStats& s, double cases, bool 
 }
 
 std::string Facts(TSPSSDatafile& d, const Summary& s, const std::string& fileName) {
-  const int h = d.ReadHandle();
+  const front::FileFacts f = front::ReadFacts(d);
   auto row = [](const char* name, const std::string& value) {
     return "<tr><th>" + std::string(name) + "</th><td>" + value + "</td></tr>\n";
   };
   const TSPSSFileInfo* info = d.FileInfo();
-  int compression = 0;
-  spssGetCompression(h, &compression);
-  char encoding[SPSS_MAX_ENCODING + 1] = "";
-  spssGetFileEncoding(h, encoding);
   int y, mo, day, hh, mi, ss, ms;
   DecodeDate(info->TimeStamp(), y, mo, day);
   DecodeTime(info->TimeStamp(), hh, mi, ss, ms);
@@ -438,8 +426,8 @@ std::string Facts(TSPSSDatafile& d, const Summary& s, const std::string& fileNam
   out += row("Label", Esc(info->FileLabel()));
   out += row("Created", created);
   out += row("Written by", Esc(info->SystemString()));
-  out += row("Encoding", Esc(encoding));
-  out += row("Compression", compression == 2 ? "zlib" : compression == 1 ? "bytecode" : "none");
+  out += row("Encoding", Esc(f.encoding));
+  out += row("Compression", front::CompressionName(f.compression));
   out += row("Cases", Fixed(s.cases, 0));
   out += row("Variables", std::to_string(d.Variables()->Count()));
   if (s.weight) {
@@ -451,20 +439,11 @@ std::string Facts(TSPSSDatafile& d, const Summary& s, const std::string& fileNam
   } else {
     out += row("Weight", "none");
   }
-  char** lines = nullptr;
-  int count = 0;
-  if (spssGetDocuments(h, &lines, &count) == SPSS_OK) {
-    std::string text;
-    for (int i = 0; i < count; ++i) text += TrimRight(lines[i]) + "\n";
-    spssFreeDocuments(lines, count);
-    if (!text.empty()) out += row("Documents", "<pre>" + Esc(text) + "</pre>");
-  }
-  char** names = nullptr;
-  char** texts = nullptr;
-  if (spssGetFileAttributes(h, &names, &texts, &count) == SPSS_OK) {
-    for (int i = 0; i < count; ++i) out += row("Attribute", "<span class=\"name\">" + Esc(names[i]) + "</span> " + Esc(texts[i]));
-    spssFreeAttributes(names, texts, count);
-  }
+  std::string text;
+  for (const std::string& line : f.documents) text += TrimRight(line) + "\n";
+  if (!text.empty()) out += row("Documents", "<pre>" + Esc(text) + "</pre>");
+  for (const auto& [name, value] : f.attributes)
+    out += row("Attribute", "<span class=\"name\">" + Esc(name) + "</span> " + Esc(value));
   return out + "</table></section>\n";
 }
 

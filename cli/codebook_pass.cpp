@@ -12,6 +12,7 @@
 #include "codebook.h"
 #include "savkit/resourcestrings.h"
 #include "savkit/model/sets.h"
+#include "savkit/front/records.h"
 #include "savkit/spssio.h"
 
 namespace savkit::cli::codebook {
@@ -29,10 +30,8 @@ std::string_view StoredText(const std::uint8_t* slot, std::size_t size) {
 
 class Pass {
  public:
-  Pass(TSPSSDatafile& d, Summary& s) : d_(d), s_(s), handle_(d.ReadHandle()) {
-    long size = 0;
-    CheckSuccess(spssGetCaseSize(handle_, &size));
-    caseSize_ = static_cast<std::size_t>(size);
+  Pass(TSPSSDatafile& d, Summary& s) : d_(d), s_(s), records_(d) {
+    caseSize_ = records_.Size();
     batchCases_ = std::clamp<std::size_t>(kBatchBytes / std::max<std::size_t>(caseSize_, 1), 1, kBatchCases);
     for (auto& b : batch_) b.records.resize(caseSize_ * batchCases_), b.weights.resize(batchCases_);
     if (s.weight) weightMissing_ = std::make_unique<MissingSpec>(*s.weight);
@@ -41,7 +40,7 @@ class Pass {
 
   void Run(const std::function<void(std::int64_t)>& progress) {
     const std::int64_t cases = d_.Cases()->Count();
-    if (cases > 0) CheckSuccess(spssSeekNextCase(handle_, 0));
+    if (cases > 0) records_.Seek(0);
     std::int64_t done = Read(batch_[0], cases, 0);
     std::barrier sync(2);
     std::exception_ptr failed;
@@ -103,7 +102,7 @@ class Pass {
     b.rows = static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(batchCases_), cases - done));
     for (int r = 0; r < b.rows; ++r) {
       std::uint8_t* record = b.records.data() + caseSize_ * static_cast<std::size_t>(r);
-      CheckSuccess(spssWholeCaseIn(handle_, reinterpret_cast<char*>(record)));
+      records_.Read(reinterpret_cast<char*>(record));
       b.weights[static_cast<std::size_t>(r)] = WeightOf(record);
     }
     return b.rows;
@@ -167,7 +166,7 @@ class Pass {
 
   TSPSSDatafile& d_;
   Summary& s_;
-  int handle_;
+  front::RecordReader records_;
   std::size_t caseSize_ = 0;
   std::size_t batchCases_ = 0;
   Batch batch_[2];

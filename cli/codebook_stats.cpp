@@ -143,7 +143,7 @@ double Percentile(const Distribution& sorted, double w, double p) {
 }
 
 NumberStats::NumberStats(const TSPSSVariable& v)
-    : missing_(v), sysmisValue_(spssSysmisVal()), min_(std::numeric_limits<double>::quiet_NaN()), max_(min_) {}
+    : missing_(v), sysmisValue_(front::Sysmis()), min_(std::numeric_limits<double>::quiet_NaN()), max_(min_) {}
 
 void NumberStats::Add(double x, double w) {
   assert(w > 0);
@@ -298,7 +298,7 @@ void SetStats::Add(const std::vector<double>& numbers, const std::vector<std::st
     for (std::size_t i = 0; i < members_.size(); ++i) {
       std::string key;
       if (numeric_) {
-        if (numbers[i] == spssSysmisVal() || !std::isfinite(numbers[i]) || missing_[i].Number(numbers[i])) continue;
+        if (numbers[i] == front::Sysmis() || !std::isfinite(numbers[i]) || missing_[i].Number(numbers[i])) continue;
         key = std::string(NumberKey(numbers[i], scratch));
       } else {
         const std::string_view t = Trimmed(texts[i]);

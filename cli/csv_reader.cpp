@@ -4,7 +4,7 @@
 #include <initializer_list>
 
 #include "common.h"
-#include "io/text_codec.h"
+#include "savkit/front/text.h"
 
 namespace savkit::cli {
 
@@ -88,7 +88,7 @@ void CsvReader::ReadQuoted(std::string& field) {
 // The field as UTF-8: converted from the encoding given, or checked.
 void CsvReader::Check(std::string& field) {
   if (converter_ == reinterpret_cast<iconv_t>(-1)) {
-    if (!io::ValidUtf8(field)) Fail(line_, "not UTF-8 (name the encoding with --encoding)");
+    if (!front::ValidUtf8(field)) Fail(line_, "not UTF-8 (name the encoding with --encoding)");
     return;
   }
   std::string out(field.size() * 4 + 4, '\0');

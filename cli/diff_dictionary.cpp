@@ -3,8 +3,8 @@
 
 #include "common.h"
 #include "diff.h"
-#include "io/names.h"
-#include "savkit/spssio.h"
+#include "savkit/front/facts.h"
+#include "savkit/front/text.h"
 
 namespace savkit::cli {
 
@@ -39,104 +39,64 @@ class Recorder {
   std::string scope_, name_;
 };
 
-Pairs Attributes(int handle, const char* variable) {
-  char** names = nullptr;
-  char** texts = nullptr;
-  int n = 0;
-  const int status = variable ? spssGetVarAttributes(handle, variable, &names, &texts, &n)
-                              : spssGetFileAttributes(handle, &names, &texts, &n);
+Pairs Documents(const front::FileFacts& f) {
   Pairs out;
-  if (status != SPSS_OK) return out;
-  for (int i = 0; i < n; ++i) out.emplace_back(names[i], texts[i]);
-  spssFreeAttributes(names, texts, n);
+  for (std::size_t i = 0; i < f.documents.size(); ++i) out.emplace_back(std::to_string(i + 1), f.documents[i]);
   return out;
 }
 
-Pairs Documents(int handle) {
-  char** lines = nullptr;
-  int n = 0;
-  Pairs out;
-  if (spssGetDocuments(handle, &lines, &n) != SPSS_OK) return out;
-  for (int i = 0; i < n; ++i) out.emplace_back(std::to_string(i + 1), lines[i]);
-  spssFreeDocuments(lines, n);
-  return out;
+std::optional<std::string> Weight(const front::FileFacts& f) {
+  return f.weight.empty() ? std::nullopt : std::optional<std::string>(f.weight);
 }
 
-std::string Encoding(int handle) {
-  char name[SPSS_MAX_ENCODING + 1] = "";
-  spssGetFileEncoding(handle, name);
-  return name;
-}
-
-std::string Compression(int handle) {
-  int code = 0;
-  spssGetCompression(handle, &code);
-  return code == 2 ? "zlib" : code == 1 ? "bytecode" : "none";
-}
-
-std::optional<std::string> Weight(TSPSSDatafile& d) {
-  const TSPSSVariable* w = d.Variables()->CaseWeightVar();
-  return w ? std::optional<std::string>(w->Name()) : std::nullopt;
-}
-
-void CompareFiles(TSPSSDatafile& a, TSPSSDatafile& b, std::vector<Difference>& out) {
+void CompareFiles(const front::FileFacts& a, const front::FileFacts& b, std::vector<Difference>& out) {
   Recorder r(out, "file", "");
-  r.Text("label", a.FileInfo()->FileLabel(), b.FileInfo()->FileLabel());
-  r.Field("compression", Compression(a.ReadHandle()), Compression(b.ReadHandle()));
-  r.Field("encoding", Encoding(a.ReadHandle()), Encoding(b.ReadHandle()));
+  r.Text("label", a.label, b.label);
+  r.Field("compression", front::CompressionName(a.compression), front::CompressionName(b.compression));
+  r.Field("encoding", a.encoding, b.encoding);
   r.Field("weight", Weight(a), Weight(b));
-  r.Entries("document line", Documents(a.ReadHandle()), Documents(b.ReadHandle()));
-  r.Entries("attribute", Attributes(a.ReadHandle(), nullptr), Attributes(b.ReadHandle(), nullptr));
+  r.Entries("document line", Documents(a), Documents(b));
+  r.Entries("attribute", a.attributes, b.attributes);
 }
 
-std::string Format(int handle, const std::string& name, bool print) {
-  int type = 0, decimals = 0, width = 0;
-  if (print) spssGetVarPrintFormat(handle, name.c_str(), &type, &decimals, &width);
-  else spssGetVarWriteFormat(handle, name.c_str(), &type, &decimals, &width);
-  return FormatName(type, width, decimals);
-}
+std::string FormatText(const front::Format& f) { return FormatName(f.type, f.width, f.decimals); }
 
-Pairs ValueLabels(const TSPSSVariable& v) {
+Pairs ValueLabels(const front::VariableFacts& v) {
   Pairs out;
-  const TSPSSValuelabels* labels = v.ValueLabels();
-  for (int i = 0; i < labels->Count(); ++i) {
-    const TSPSSValueLabel* l = labels->GetItem(i);
-    out.emplace_back(v.IsNumeric() ? NumberText(l->Value().ToDouble()) : TrimRight(l->Value().ToString()), l->Label());
-  }
+  for (const auto& [value, label] : v.valueLabels)
+    out.emplace_back(v.numeric ? NumberText(value.ToDouble()) : value.ToString(), label);
   return out;
 }
 
-// The label as stored, however long: the component's is cut for display.
-std::string Label(int handle, const std::string& name) {
-  int size = 0;
-  char probe[1];
-  if (spssGetVarLabelLong(handle, name.c_str(), probe, 1, &size) != SPSS_OK) return {};
-  std::string label(static_cast<std::size_t>(size) + 1, '\0');
-  spssGetVarLabelLong(handle, name.c_str(), label.data(), size + 1, &size);
-  label.resize(static_cast<std::size_t>(size));
-  return label;
+std::optional<std::string> Role(const front::VariableFacts& v) {
+  if (!v.role) return std::nullopt;
+  return *v.role >= 0 && *v.role <= 5 ? kRoleNames[*v.role] : std::to_string(*v.role);
 }
 
 std::optional<std::string> UnlessEmpty(const std::string& text) {
   return text.empty() ? std::nullopt : std::optional<std::string>(text);
 }
 
-std::string Kind(const TSPSSVariable& v) { return v.IsNumeric() ? "number" : "A" + std::to_string(v.Width()); }
+std::string Kind(bool numeric, int width) { return numeric ? "number" : "A" + std::to_string(width); }
+std::string Kind(const front::VariableFacts& v) { return Kind(v.numeric, v.width); }
+std::string Kind(const TSPSSVariable& v) { return Kind(v.IsNumeric(), v.Width()); }
 
-void CompareVariable(TSPSSDatafile& da, const TSPSSVariable& a, TSPSSDatafile& db, const TSPSSVariable& b,
+void CompareVariable(TSPSSDatafile& da, const TSPSSVariable& va, TSPSSDatafile& db, const TSPSSVariable& vb,
                      std::vector<Difference>& out) {
-  Recorder r(out, "variable", a.Name());
-  r.Field("name", a.Name(), b.Name());  // letter case only: they were matched by name
+  const front::VariableFacts a = front::ReadVariableFacts(da, va), b = front::ReadVariableFacts(db, vb);
+  Recorder r(out, "variable", a.name);
+  r.Field("name", a.name, b.name);  // letter case only: they were matched by name
   r.Field("type", Kind(a), Kind(b));
-  r.Field("print format", Format(da.ReadHandle(), a.Name(), true), Format(db.ReadHandle(), b.Name(), true));
-  r.Field("write format", Format(da.ReadHandle(), a.Name(), false), Format(db.ReadHandle(), b.Name(), false));
-  r.Text("label", Label(da.ReadHandle(), a.Name()), Label(db.ReadHandle(), b.Name()));
-  r.Field("measure", LevelName(a.Level()), LevelName(b.Level()));
-  r.Field("alignment", AlignName(a.Align()), AlignName(b.Align()));
-  r.Field("display width", std::to_string(a.Columns()), std::to_string(b.Columns()));
-  r.Field("missing values", UnlessEmpty(MissingText(a)), UnlessEmpty(MissingText(b)));
+  r.Field("print format", FormatText(a.print), FormatText(b.print));
+  r.Field("write format", FormatText(a.write), FormatText(b.write));
+  r.Text("label", a.label, b.label);
+  r.Field("measure", LevelName(a.measure), LevelName(b.measure));
+  r.Field("alignment", AlignName(a.alignment), AlignName(b.alignment));
+  r.Field("display width", std::to_string(a.displayWidth), std::to_string(b.displayWidth));
+  r.Field("missing values", UnlessEmpty(MissingText(va)), UnlessEmpty(MissingText(vb)));
   r.Entries("value label", ValueLabels(a), ValueLabels(b));
-  r.Entries("attribute", Attributes(da.ReadHandle(), a.Name().c_str()), Attributes(db.ReadHandle(), b.Name().c_str()));
+  r.Field("role", Role(a), Role(b));
+  r.Entries("attribute", a.attributes, b.attributes);
 }
 
 // The variables both files have, in the order of the file `of`, each as b's.
@@ -190,11 +150,11 @@ void CompareSets(const std::string& scope, Sets* a, Sets* b, Describe describe, 
   std::map<std::string, std::map<std::string, std::string>> inA, inB;
   std::vector<std::string> order;
   for (int i = 0; i < a->Count(); ++i) {
-    order.push_back(io::LowerAscii(a->GetItem(i)->Name()));
+    order.push_back(front::LowerAscii(a->GetItem(i)->Name()));
     inA[order.back()] = describe(a->GetItem(i));
   }
   for (int i = 0; i < b->Count(); ++i) {
-    const std::string key = io::LowerAscii(b->GetItem(i)->Name());
+    const std::string key = front::LowerAscii(b->GetItem(i)->Name());
     if (!inA.count(key)) order.push_back(key);
     inB[key] = describe(b->GetItem(i));
   }
@@ -215,7 +175,7 @@ void CompareSets(const std::string& scope, Sets* a, Sets* b, Describe describe, 
 
 std::vector<Difference> CompareDictionaries(TSPSSDatafile& a, TSPSSDatafile& b) {
   std::vector<Difference> out;
-  CompareFiles(a, b, out);
+  CompareFiles(front::ReadFacts(a), front::ReadFacts(b), out);
   CompareVariables(a, b, out);
   CompareSets(
       "variable set", a.VariableSets(), b.VariableSets(),

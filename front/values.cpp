@@ -10,6 +10,8 @@
 
 namespace savkit::front {
 
+double Sysmis() { return spssSysmisVal(); }
+
 std::string NumberText(double value) {
   char buf[32];
   const auto r = std::to_chars(buf, buf + sizeof buf, value);
@@ -116,6 +118,14 @@ const char* AlignName(TSPSSAlign align) {
     case tsaCenter: return "center";
     default: return "left";
   }
+}
+
+bool SpssDateTime(int year, int month, int day, int hour, int minute, double second, double& out) {
+  double date = 0, time = 0;
+  if (spssConvertDate(day, month, year, &date) != SPSS_OK) return false;
+  if (spssConvertTime(0, hour, minute, second, &time) != SPSS_OK) return false;
+  out = date + time;
+  return true;
 }
 
 int RoleCode(std::string_view name) {

@@ -54,12 +54,17 @@ class MissingSpec {
   std::string texts_[3];
 };
 
+// The number that stands for system-missing in whole-case records.
+double Sysmis();
 // A number as the shortest text that reads back as the same double.
 std::string NumberText(double value);
 // A value for a person or a CSV file: numbers shortest, SYSMIS empty, dates
 // in ISO 8601 where the variable's format is a date format, strings without
 // their padding blanks.
 std::string ValueText(const TSPSSVariable& v, const Variant& value, double sysmis);
+// Seconds since 14 Oct 1582, as files keep dates, of a day and a time of
+// day; false for a day or time that is none.
+bool SpssDateTime(int year, int month, int day, int hour, int minute, double second, double& out);
 // Without the blanks that pad a text to its width.
 std::string TrimRight(std::string text);
 std::string MissingText(const TSPSSVariable& v);
