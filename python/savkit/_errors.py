@@ -29,3 +29,9 @@ class DataFileError(Error):
 class DamagedFileWarning(UserWarning):
     """The file is damaged past its last complete case (cut inside a case):
     the cases before the damage are read, and the message says where it is."""
+
+
+class TextCutWarning(UserWarning):
+    """A text was longer than the file format holds and was written cut,
+    between characters: a value label past 120 bytes, a file label past 64.
+    The message names the column or the file label."""

@@ -3,6 +3,7 @@
 import numbers
 import os
 import re
+import warnings
 from dataclasses import asdict
 from datetime import date, datetime, timedelta
 
@@ -11,7 +12,7 @@ import pandas as pd
 
 from . import _savkit
 from ._checks import check_metadata
-from ._errors import Error
+from ._errors import Error, TextCutWarning
 from ._facts import SECONDS_TO_1970, format_type
 from ._metadata import Metadata, within
 
@@ -212,6 +213,23 @@ def _refuse_nul(item, where):
             _refuse_nul(value, where)
 
 
+# What the format holds, in UTF-8 bytes: longer texts are cut, and said so.
+_VALUE_LABEL_BYTES, _FILE_LABEL_BYTES, _DOCUMENT_LINE_BYTES = 120, 64, 80
+
+
+def _check_lengths(columns, file):
+    for c in columns:
+        for value, label in c["value_labels"].items():
+            if len(label.encode("utf-8", "surrogatepass")) > _VALUE_LABEL_BYTES:
+                warnings.warn(f"{c['name']}: the label of {value!r} is cut to {_VALUE_LABEL_BYTES} bytes",
+                              TextCutWarning, stacklevel=3)
+    if len(file["file_label"].encode("utf-8", "surrogatepass")) > _FILE_LABEL_BYTES:
+        warnings.warn(f"file label: cut to {_FILE_LABEL_BYTES} bytes", TextCutWarning, stacklevel=3)
+    for i, line in enumerate(file["documents"], 1):
+        if "\n" in line or len(line.encode("utf-8", "surrogatepass")) > _DOCUMENT_LINE_BYTES:
+            raise ValueError(f"documents: line {i} is no line of at most {_DOCUMENT_LINE_BYTES} bytes")
+
+
 def write_sav(df, path, metadata=None, compression="bytecode"):
     """Writes a DataFrame to a new SPSS system file, in one step: the file
     appears complete under its name, or whatever was there stays.
@@ -244,12 +262,15 @@ def write_sav(df, path, metadata=None, compression="bytecode"):
         _refuse_nul(definition, str(name))
         columns.append(definition)
         data.append(values)
-    file = {"file_label": "", "weight": None, "variable_sets": {}, "mr_sets": [], "file_attributes": {}}
+    file = {"file_label": "", "weight": None, "variable_sets": {}, "mr_sets": [], "file_attributes": {},
+            "documents": []}
     if metadata is not None:
         # Sets and a weight naming columns the DataFrame lacks are left out.
         kept = within(metadata, df.columns)
         file.update(file_label=kept.file_label, file_attributes=dict(kept.file_attributes), weight=kept.weight,
-                    variable_sets=kept.variable_sets, mr_sets=[asdict(s) for s in kept.mr_sets])
+                    variable_sets=kept.variable_sets, mr_sets=[asdict(s) for s in kept.mr_sets],
+                    documents=list(kept.documents))
     _refuse_nul(file, "file")
+    _check_lengths(columns, file)
     _savkit.write(path if isinstance(path, str) else os.fsdecode(path), columns, data, file, len(df),
                   _COMPRESSION[compression])
