@@ -140,3 +140,35 @@ TEST_F(TempDirTest, AttributesTheFileCannotHoldAreRefused) {
   EXPECT_EQ(Set(h, nullptr, {{"Note", "caf\u00e9"}}), SPSS_OK);
   EXPECT_EQ(spssDiscardWrite(h), SPSS_OK);
 }
+
+TEST_F(TempDirTest, DocumentsAndLongLabelsAreWrittenWholeOrRefused) {
+  int h = -1;
+  const std::string path = Path("docs.sav");
+  ASSERT_EQ(spssOpenWrite(path.c_str(), &h), SPSS_OK);
+  ASSERT_EQ(spssSetVarName(h, "v", 0), SPSS_OK);
+  std::string longLine(81, 'x'), fits(80, 'y'), lineFeed = "a\nb";
+  char* tooLong[] = {longLine.data()};
+  char* twoLines[] = {lineFeed.data()};
+  EXPECT_EQ(spssSetDocuments(h, tooLong, 1), SPSS_EXC_STRVALUE);  // never cut
+  EXPECT_EQ(spssSetDocuments(h, twoLines, 1), SPSS_EXC_STRVALUE);
+  char* lines[] = {fits.data(), const_cast<char*>("  indented")};
+  ASSERT_EQ(spssSetDocuments(h, lines, 2), SPSS_OK);
+  const std::string label(300, 'L');
+  ASSERT_EQ(spssSetVarLabelLong(h, "v", label.c_str()), SPSS_OK);
+  EXPECT_EQ(spssSetVarLabelLong(h, "v", std::string(70000, 'L').c_str()), SPSS_EXC_STRVALUE);
+  ASSERT_EQ(spssCommitHeader(h), SPSS_OK);
+  ASSERT_EQ(spssCloseWrite(h), SPSS_OK);
+  ReadHandle g(path);
+  ASSERT_EQ(g.status, SPSS_OK);
+  char** read = nullptr;
+  int count = 0;
+  ASSERT_EQ(spssGetDocuments(g.handle, &read, &count), SPSS_OK);
+  ASSERT_EQ(count, 2);
+  EXPECT_EQ(std::string(read[0]), fits);
+  EXPECT_EQ(std::string(read[1]), "  indented");
+  spssFreeDocuments(read, count);
+  std::string whole(400, '\0');
+  int length = 0;
+  ASSERT_EQ(spssGetVarLabelLong(g.handle, "v", whole.data(), 400, &length), SPSS_OK);
+  EXPECT_EQ(whole.substr(0, static_cast<std::size_t>(length)), label);
+}
