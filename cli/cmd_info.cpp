@@ -20,8 +20,9 @@ std::vector<Row> Rows(TSPSSDatafile& d) {
   std::vector<Row> rows;
   for (int i = 0; i < d.Variables()->Count(); ++i) {
     const TSPSSVariable* v = d.Variables()->GetItem(i);
-    rows.push_back({v->Name(), v->IsNumeric() ? "number" : "A" + std::to_string(v->Width()),
-                    PrintFormatName(*v), v->LabelText(), LevelName(v->Level()),
+    const front::VariableFacts f = front::ReadVariableFacts(d, *v);  // widths in the file's bytes
+    rows.push_back({v->Name(), v->IsNumeric() ? "number" : "A" + std::to_string(f.width),
+                    FormatName(f.print.type, f.print.width, f.print.decimals), v->LabelText(), LevelName(v->Level()),
                     AlignName(v->Align()), MissingText(*v), std::to_string(v->ValueLabels()->Count())});
   }
   return rows;

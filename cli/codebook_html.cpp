@@ -336,8 +336,8 @@ std::string Properties(TSPSSDatafile& d, const TSPSSVariable& v) {
   const front::VariableFacts f = front::ReadVariableFacts(d, v);
   const int role = f.role.value_or(SPSS_ROLE_INPUT);  // a variable without one is an input
   std::string out = "<table class=\"props\">";
-  out += row("Type", v.IsNumeric() ? "number" : "string, " + std::to_string(v.Width()) + " bytes");
-  out += row("Print format", PrintFormatName(v));
+  out += row("Type", v.IsNumeric() ? "number" : "string, " + std::to_string(f.width) + " bytes");
+  out += row("Print format", FormatName(f.print.type, f.print.width, f.print.decimals));
   out += row("Write format", FormatName(f.write.type, f.write.width, f.write.decimals));
   out += row("Measure", LevelName(v.Level()));
   out += row("Role", role >= 0 && role <= 5 ? kRoleNames[role] : std::to_string(role));

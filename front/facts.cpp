@@ -64,12 +64,16 @@ VariableFacts ReadVariableFacts(const TSPSSDatafile& d, const TSPSSVariable& v) 
   f.name = v.Name();
   f.label = v.LabelText();
   f.numeric = v.IsNumeric();
-  f.width = v.IsNumeric() ? 0 : v.Width();
-  // A string's formats follow its width; AHEX shows two digits a byte.
-  const int shown = !v.IsNumeric() && v.PrintType() == SPSS_FMT_AHEX ? 2 * v.Width() : v.Width();
-  f.print = {v.PrintType(), shown, v.Decimals()};
+  f.width = f.textWidth = v.IsNumeric() ? 0 : v.Width();
+  if (int fileWidth = 0; !v.IsNumeric() && d.ReadHandle() >= 0 &&
+                         spssGetVarFileWidth(d.ReadHandle(), v.Name().c_str(), &fileWidth) == SPSS_OK)
+    f.width = fileWidth;
+  // A string's formats follow its width in the file; AHEX shows two digits a byte.
+  const auto shown = [&](int type) { return type == SPSS_FMT_AHEX ? 2 * f.width : f.width; };
+  f.print = {v.PrintType(), v.IsNumeric() ? v.Width() : shown(v.PrintType()), v.Decimals()};
   f.write.type = v.WriteType();
   v.WriteFormat(f.write.width, f.write.decimals);
+  if (!v.IsNumeric()) f.write.width = shown(v.WriteType());
   f.measure = v.Level();
   f.alignment = v.Align();
   f.displayWidth = v.Columns();

@@ -58,8 +58,10 @@ NewFile::~NewFile() {
 
 void NewFile::CommitHeader(int compression, const FileFacts& stored) {
   d_.Set_Compression(compression);
-  d_.WriteDictionary();
   const int h = d_.WriteHandle();
+  // Before any variable: each text is checked against the encoding as it is set.
+  if (!stored.encoding.empty()) CheckSuccess(spssSetFileEncoding(h, stored.encoding.c_str()));
+  d_.WriteDictionary();
   if (!stored.documents.empty()) {
     TextList lines(stored.documents);
     CheckSuccess(spssSetDocuments(h, lines.Data(), lines.Count()));
@@ -68,6 +70,7 @@ void NewFile::CommitHeader(int compression, const FileFacts& stored) {
   for (const VariableFacts& v : stored.variables) {
     // A label past what the component's setter keeps (SPSS writes them).
     if (v.label.size() > SPSS_MAX_VARLABEL) CheckSuccess(spssSetVarLabelLong(h, v.name.c_str(), v.label.c_str()));
+    if (v.width > 0 && v.width != v.textWidth) CheckSuccess(spssSetVarFileWidth(h, v.name.c_str(), v.width));
     SetAttributes(h, v.name.c_str(), v.attributes);
     if (v.role) CheckSuccess(spssSetVarRole(h, v.name.c_str(), *v.role));
   }

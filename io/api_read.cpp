@@ -89,6 +89,15 @@ int spssGetIdString(int handle, char* id) {
   });
 }
 
+int spssGetIdStringLong(int handle, char* id, int size, int* length) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (!id || size < 1 || !length) return SPSS_INVALID_HANDLE;
+    CopyText(id, f.dict.fileLabel, static_cast<std::size_t>(size) - 1);
+    *length = static_cast<int>(f.dict.fileLabel.size());
+    return SPSS_OK;
+  });
+}
+
 int spssGetFileEncoding(int handle, char* encoding) {
   return OnFile(handle, [&](OpenFile& f) {
     if (!encoding) return SPSS_INVALID_HANDLE;
@@ -189,6 +198,14 @@ int spssGetVarMeasureLevel(int handle, const char* varName, int* measureLevel) {
 int spssGetVarLabel(int handle, const char* varName, char* varLabel) {
   return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
     if (varLabel) CopyText(varLabel, v.label, SPSS_MAX_VARLABEL);
+    return SPSS_OK;
+  });
+}
+
+int spssGetVarFileWidth(int handle, const char* varName, int* fileWidth) {
+  return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
+    if (!fileWidth) return SPSS_INVALID_HANDLE;
+    *fileWidth = v.fileWidth;
     return SPSS_OK;
   });
 }

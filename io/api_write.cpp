@@ -62,9 +62,13 @@ std::string TrimRight(std::string s) {
 // Texts longer than the format keeps are cut, with the warning given; a text
 // the file's encoding cannot hold is refused.
 int Cut(OpenFile& f, std::string& text, std::size_t max, int warning) {
-  if (!FitsEncoded(f, text, SIZE_MAX)) return SPSS_EXC_STRVALUE;
-  if (text.size() <= max) return SPSS_OK;
-  CutUtf8(text, max);
+  std::string encoded;
+  if (!f.encoder.Encode(text, encoded)) return SPSS_EXC_STRVALUE;
+  if (encoded.size() <= max) return SPSS_OK;
+  // The limit is the file's bytes: in a code page a text may hold more
+  // characters than in UTF-8. Cut between characters until it fits.
+  CutUtf8(text, std::max(max, text.size() - (encoded.size() - max)));
+  while (!text.empty() && f.encoder.Encode(text, encoded) && encoded.size() > max) CutUtf8(text, text.size() - 1);
   return warning;
 }
 
@@ -372,6 +376,29 @@ int spssSetVarLabel(int handle, const char* varName, const char* varLabel) {
     const int status = CutUnlessGivenBack(f, label, from ? &from->label : nullptr, SPSS_MAX_VARLABEL, SPSS_EXC_VARLABEL);
     if (status <= 0) v.label = std::move(label);
     return status;
+  });
+}
+
+int spssSetFileEncoding(int handle, const char* encoding) {
+  return OnNewDictionary(handle, [&](OpenFile& f) {
+    // Every text is checked against the encoding as it is set: it comes first.
+    if (f.copy || !f.dict.variables.empty()) return SPSS_DICT_COMMIT;
+    const std::string name = encoding ? encoding : "";
+    if (name.empty() || !f.encoder.Open(name)) {
+      f.encoder.Open("");
+      return SPSS_INVALID_FILE;
+    }
+    f.dict.encoding = f.encoder.Identity() ? std::string() : name;
+    f.dict.releaseInfo[7] = CodePageFor(f.dict.encoding);  // the header's character code says it too
+    return SPSS_OK;
+  });
+}
+
+int spssSetVarFileWidth(int handle, const char* varName, int fileWidth) {
+  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
+    if (v.width == 0 || fileWidth < 1 || fileWidth > kMaxWidth) return SPSS_INVALID_VARTYPE;
+    v.fileWidth = fileWidth;
+    return SPSS_OK;
   });
 }
 

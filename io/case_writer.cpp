@@ -63,10 +63,12 @@ bool CaseWriter::SlotText(const Variable& v, const std::uint8_t* slot, std::stri
   const void* nul = std::memchr(slot, 0, width);
   const std::size_t len = nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - slot) : width;
   text = std::string_view(reinterpret_cast<const char*>(slot), len);
-  if (!encoder_) return true;
+  const auto fileWidth = static_cast<std::size_t>(v.fileWidth);
+  if (!encoder_ && text.size() <= fileWidth) return true;
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (!encoder_) return text.size() <= fileWidth;
   // Never a silent cut or a stand-in character: the value is refused.
-  if (!encoder_->Encode(text, text_) || text_.size() > static_cast<std::size_t>(v.fileWidth)) return false;
+  if (!encoder_->Encode(text, text_) || text_.size() > fileWidth) return false;
   text = text_;
   return true;
 }

@@ -307,7 +307,7 @@ int CodePageFor(const std::string& encoding) {
   for (char c : encoding)
     if (c != '-' && c != '_') n += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   static const std::pair<const char*, int> kKnown[] = {
-      {"shiftjis", 932}, {"sjis", 932}, {"gbk", 936}, {"gb2312", 936}, {"big5", 950}, {"euckr", 949},
+      {"shiftjis", 932}, {"sjis", 932}, {"gbk", 936}, {"gb2312", 936}, {"big5", 950}, {"euckr", 51949},
       {"eucjp", 20932}, {"koi8r", 20866}, {"iso88591", 28591}, {"latin1", 28591}, {"ascii", 20127}};
   for (const auto& [name, code] : kKnown)
     if (n == name) return code;

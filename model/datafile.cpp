@@ -124,7 +124,7 @@ void TSPSSDatafile::OpenNew() {
 std::string TSPSSDatafile::FaultDetail() const { return readHandle_ < 0 ? std::string() : savkit::FaultDetail(readHandle_); }
 
 void TSPSSDatafile::ReadFileFacts(int handle) {
-  char system[45] = {}, date[10] = {}, time[10] = {}, label[65] = {}, text[256] = {};
+  char system[45] = {}, date[10] = {}, time[10] = {}, text[256] = {};
   CheckSuccess(spssGetSystemString(handle, system));
   fileInfo_->systemString_ = system;
   CheckSuccess(spssGetReleaseInfo(handle, fileInfo_->releaseInfo_));
@@ -136,7 +136,10 @@ void TSPSSDatafile::ReadFileFacts(int handle) {
   } catch (const Exception&) {
     fileInfo_->timeStamp_ = 0;
   }
-  CheckSuccess(spssGetIdString(handle, label));
+  // Whole: 64 bytes of a code page may take up to 192 in UTF-8.
+  char label[3 * SPSS_MAX_IDSTRING + 1] = {};
+  int length = 0;
+  CheckSuccess(spssGetIdStringLong(handle, label, sizeof label, &length));
   fileInfo_->fileLabel_ = label;
   CheckSuccess(spssGetTextInfo(handle, text));
   fileInfo_->textInfo_ = text;

@@ -206,6 +206,10 @@ int spssGetSystemString(int handle, char *sysName);
 int spssGetReleaseInfo(int handle, int relInfo[8]);
 int spssGetTimeStamp(int handle, char *fileDate, char *fileTime);
 int spssGetIdString(int handle, char *id);
+/* The file label whole: in a file in a code page its 64 bytes may take more
+ * in UTF-8 than spssGetIdString gives. Cut to size - 1 bytes between
+ * characters; length gets its whole length. A savkit addition. */
+int spssGetIdStringLong(int handle, char *id, int size, int *length);
 int spssGetTextInfo(int handle, char *textInfo);
 int spssGetCaseWeightVar(int handle, char *varName);
 /* The character set the file's texts are stored in, as iconv names it
@@ -227,6 +231,10 @@ int spssGetVarLabel(int handle, const char *varName, char *varLabel);
  * included, cut between characters; lenLabel gets the whole label's length
  * in bytes. */
 int spssGetVarLabelLong(int handle, const char *varName, char *labelBuff, int lenBuff, int *lenLabel);
+/* A string variable's width in the file's own bytes (0 for a number). The
+ * width the other functions give is that of its values in UTF-8: three times
+ * this, up to 32767, in a file in another encoding. A savkit addition. */
+int spssGetVarFileWidth(int handle, const char *varName, int *fileWidth);
 int spssGetVarNMissingValues(int handle, const char *varName, int *missingFormat, double *missingVal1,
                              double *missingVal2, double *missingVal3);
 int spssGetVarCMissingValues(int handle, const char *varName, int *missingFormat, char *missingVal1,
@@ -378,6 +386,16 @@ int spssSetVarLabel(int handle, const char *varName, const char *varLabel);
  * file's encoding, else SPSS_EXC_STRVALUE and the label stays as it was. A
  * savkit addition. */
 int spssSetVarLabelLong(int handle, const char *varName, const char *varLabel);
+/* A new file written in another encoding than UTF-8 ("windows-1252",
+ * "Big5", ... as iconv names them), set before any variable is defined
+ * (else SPSS_DICT_COMMIT; SPSS_INVALID_FILE for an encoding iconv does not
+ * know). Texts stay UTF-8 at the interface; each is refused, as in a copy,
+ * where the encoding lacks a character or it does not fit its place encoded.
+ * spssSetVarFileWidth gives a string variable its width in the file's bytes,
+ * where it is to differ from its width in UTF-8 (as spssGetVarFileWidth gives
+ * it on reading). Savkit additions. */
+int spssSetFileEncoding(int handle, const char *encoding);
+int spssSetVarFileWidth(int handle, const char *varName, int fileWidth);
 int spssSetVarNMissingValues(int handle, const char *varName, int missingFormat, double missingVal1,
                              double missingVal2, double missingVal3);
 int spssSetVarCMissingValues(int handle, const char *varName, int missingFormat, const char *missingVal1,

@@ -1,5 +1,6 @@
 """Writing a DataFrame to a new SPSS system file."""
 
+import codecs
 import numbers
 import os
 import re
@@ -171,8 +172,8 @@ def _column(name, series, meta):
         width = max(text_width, 1, meta.width if same else 0)
         if width > 32767:
             raise Error(f"{name}: a text of {width} bytes; a file's texts hold at most 32767")
-        definition.update(width=width, format=f"A{width}", measure="nominal", alignment="left",
-                    display_width=min(width, 40))
+        definition.update(width=width, file_width=width, kept_width=meta.width if same else 0, format=f"A{width}",
+                          measure="nominal", alignment="left", display_width=min(width, 40))
     else:
         # A number's format is worked out from its values where the metadata
         # gives none, which takes a pass over them.
@@ -192,11 +193,93 @@ def _column(name, series, meta):
         definition.update(measure=measure or meta.measure, alignment=meta.alignment, display_width=meta.display_width)
     if labels is not None:
         definition["value_labels"] = labels
-    for v in definition["missing_values"]:
-        if isinstance(v, str) and len(v.encode("utf-8")) > 8:
-            raise Error(f"{name}: the missing value {v!r} takes {len(v.encode('utf-8'))} bytes in UTF-8; "
-                        "a file's missing texts take at most 8")
     return definition, values
+
+
+def _codec(name):
+    """Python's codec of an encoding a file names, or None where Python has none."""
+    try:
+        return codecs.lookup(name).name
+    except LookupError:
+        return None
+
+
+def _texts_of(columns, data, file):
+    """Every text the file will hold, each with where it is."""
+    for c, values in zip(columns, data):
+        where = c["name"]
+        yield where, c["name"]
+        yield where, c["label"]
+        for value, label in c["value_labels"].items():
+            yield where, label
+            if isinstance(value, str):
+                yield where, value
+        for v in c["missing_values"]:
+            if isinstance(v, str):
+                yield where, v
+        for key, text in c["attributes"].items():
+            yield where, key
+            yield where, text
+        if c["type"] == "string":
+            for v in values:
+                if isinstance(v, str):
+                    yield where, v
+    yield "file label", file["file_label"]
+    for line in file["documents"]:
+        yield "documents", line
+    for key, text in file["file_attributes"].items():
+        yield "file attributes", key
+        yield "file attributes", text
+    for name, members in file["variable_sets"].items():
+        yield "variable sets", name
+    for m in file["mr_sets"]:
+        yield "multiple-response sets", m["name"]
+        yield "multiple-response sets", m["label"]
+
+
+def _encoding(columns, data, file, asked, kept):
+    """The encoding to write in: the one asked for (a text it lacks is named),
+    else the metadata's, else UTF-8 ("")."""
+    name = asked if asked is not None else kept
+    if not name:
+        return ""
+    codec = _codec(name)
+    if codec == "utf-8":
+        return ""
+    if codec is None:
+        if asked is not None:
+            raise ValueError(f"encoding {asked!r}: not an encoding Python knows")
+        return ""
+    if asked is not None:
+        for where, text in _texts_of(columns, data, file):
+            try:
+                text.encode(codec)
+            except UnicodeEncodeError:
+                raise ValueError(f"{where}: {text!r} has a character {asked} lacks") from None
+    # The metadata's is tried: the library refuses a text that does not fit
+    # (its converter is the judge, which knows characters Python's may not),
+    # and the file is then written in UTF-8.
+    return name
+
+
+def _fit_widths(columns, data, encoding):
+    """String widths in the file's bytes; in a code page the values' width in
+    UTF-8 is three times that, up to 32767, as a reader of the file takes it."""
+    codec = _codec(encoding) if encoding else "utf-8"
+
+    def size(text):  # a character Python's codec lacks counts as one byte; the library checks
+        return len(text.encode(codec, "replace" if encoding else "surrogatepass"))
+
+    for c, values in zip(columns, data):
+        for v in c["missing_values"]:
+            if isinstance(v, str) and size(v) > 8:
+                raise Error(f"{c['name']}: the missing value {v!r} takes {size(v)} bytes in "
+                            f"{encoding or 'UTF-8'}; a file's missing texts take at most 8")
+        if c["type"] != "string" or not encoding:
+            continue
+        longest = max((size(v) for v in values if isinstance(v, str)), default=0)
+        c["file_width"] = max(longest, 1, c["kept_width"])
+        c["width"] = max(c["width"], min(3 * c["file_width"], 32767))
 
 
 def _refuse_nul(item, where):
@@ -213,24 +296,30 @@ def _refuse_nul(item, where):
             _refuse_nul(value, where)
 
 
-# What the format holds, in UTF-8 bytes: longer texts are cut, and said so.
+# What the format holds, in the file's bytes: longer texts are cut, and said so.
 _VALUE_LABEL_BYTES, _FILE_LABEL_BYTES, _DOCUMENT_LINE_BYTES = 120, 64, 80
+_EXC_STRVALUE = 47  # the library's status for a text the file's encoding cannot hold
 
 
-def _check_lengths(columns, file):
+def _check_lengths(columns, file, encoding):
+    codec = _codec(encoding) if encoding else "utf-8"
+
+    def size(text):
+        return len(text.encode(codec, "replace" if encoding else "surrogatepass"))
+
     for c in columns:
         for value, label in c["value_labels"].items():
-            if len(label.encode("utf-8", "surrogatepass")) > _VALUE_LABEL_BYTES:
+            if size(label) > _VALUE_LABEL_BYTES:
                 warnings.warn(f"{c['name']}: the label of {value!r} is cut to {_VALUE_LABEL_BYTES} bytes",
                               TextCutWarning, stacklevel=3)
-    if len(file["file_label"].encode("utf-8", "surrogatepass")) > _FILE_LABEL_BYTES:
+    if size(file["file_label"]) > _FILE_LABEL_BYTES:
         warnings.warn(f"file label: cut to {_FILE_LABEL_BYTES} bytes", TextCutWarning, stacklevel=3)
     for i, line in enumerate(file["documents"], 1):
-        if "\n" in line or len(line.encode("utf-8", "surrogatepass")) > _DOCUMENT_LINE_BYTES:
+        if "\n" in line or size(line) > _DOCUMENT_LINE_BYTES:
             raise ValueError(f"documents: line {i} is no line of at most {_DOCUMENT_LINE_BYTES} bytes")
 
 
-def write_sav(df, path, metadata=None, compression="bytecode"):
+def write_sav(df, path, metadata=None, compression="bytecode", encoding=None):
     """Writes a DataFrame to a new SPSS system file, in one step: the file
     appears complete under its name, or whatever was there stays.
 
@@ -239,7 +328,9 @@ def write_sav(df, path, metadata=None, compression="bytecode"):
     the categories as value labels) are written. ``metadata`` (a Metadata,
     as read_sav returns) gives labels, formats, value labels, missing values,
     measures and sets of the columns it names. ``compression``: "none",
-    "bytecode" or "zlib".
+    "bytecode" or "zlib". The file is written in ``encoding`` (a text it
+    lacks is a ValueError), else in the metadata's where every text fits it,
+    else in UTF-8.
     """
     if not isinstance(df, pd.DataFrame):
         raise TypeError(f"write_sav takes a DataFrame, not {type(df).__name__}")
@@ -271,6 +362,21 @@ def write_sav(df, path, metadata=None, compression="bytecode"):
                     variable_sets=kept.variable_sets, mr_sets=[asdict(s) for s in kept.mr_sets],
                     documents=list(kept.documents))
     _refuse_nul(file, "file")
-    _check_lengths(columns, file)
-    _savkit.write(path if isinstance(path, str) else os.fsdecode(path), columns, data, file, len(df),
-                  _COMPRESSION[compression])
+    path = path if isinstance(path, str) else os.fsdecode(path)
+    target = _encoding(columns, data, file, encoding, metadata.encoding if metadata else "")
+    try:
+        _write_in(path, columns, data, file, len(df), _COMPRESSION[compression], target)
+    except Error as e:
+        # The library's converter may lack a character Python's codec has:
+        # then the file is UTF-8, as where a text does not fit.
+        if not target or encoding is not None or e.status != _EXC_STRVALUE:
+            raise
+        _write_in(path, columns, data, file, len(df), _COMPRESSION[compression], "")
+
+
+def _write_in(path, columns, data, file, rows, compression, encoding):
+    columns = [dict(c) for c in columns]  # widths depend on the encoding
+    file = dict(file, encoding=encoding)
+    _fit_widths(columns, data, encoding)
+    _check_lengths(columns, file, encoding)
+    _savkit.write(path, columns, data, file, rows, compression)

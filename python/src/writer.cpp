@@ -154,13 +154,17 @@ front::Attributes AttributesOf(const py::dict& attributes) {
 front::FileFacts StoredFacts(TSPSSDatafile& d, const py::list& columns, const py::dict& file) {
   front::FileFacts f;
   f.attributes = AttributesOf(file["file_attributes"]);
+  if (file.contains("encoding")) f.encoding = py::cast<std::string>(file["encoding"]);
   if (file.contains("documents"))
     for (const py::handle line : py::list(file["documents"])) f.documents.push_back(py::cast<std::string>(py::str(line)));
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const py::dict c = columns[i];
     front::VariableFacts v;
-    v.name = d.Variables()->GetItem(static_cast<int>(i))->Name();
+    const TSPSSVariable& defined = *d.Variables()->GetItem(static_cast<int>(i));
+    v.name = defined.Name();
     v.label = py::cast<std::string>(c["label"]);
+    v.textWidth = defined.IsNumeric() ? 0 : defined.Width();
+    v.width = c.contains("file_width") ? py::cast<int>(c["file_width"]) : v.textWidth;
     v.attributes = AttributesOf(c["attributes"]);
     if (!c["role"].is_none()) {
       const std::string role = py::cast<std::string>(c["role"]);

@@ -26,7 +26,10 @@ struct VariableFacts {
   std::string name;
   std::string label;  // whole, however long
   bool numeric = true;
-  int width = 0;  // a string's width in bytes; 0 for numbers
+  // A string's width in the file's own bytes, and of its values in UTF-8 as
+  // the component holds them (three times that, up to 32767, in a file in a
+  // code page); 0 for numbers.
+  int width = 0, textWidth = 0;
   Format print, write;
   TSPSSLevel measure = tslUnknown;
   TSPSSAlign alignment = tsaLeft;
