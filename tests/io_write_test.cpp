@@ -578,3 +578,46 @@ TEST_F(TempDirTest, ManyValueLabelsKeepOneAValue) {
   EXPECT_STREQ(label, "again");
   EXPECT_EQ(spssGetVarCValueLabel(f.handle, "s", " ab", label), SPSS_NO_LABEL);
 }
+
+TEST_F(TempDirTest, ANewFileInACodePageKeepsItsWidthsInItsOwnBytes) {
+  const std::string path = Path("cp1252.sav");
+  int h = -1;
+  ASSERT_EQ(spssOpenWrite(path.c_str(), &h), SPSS_OK);
+  ASSERT_EQ(spssSetFileEncoding(h, "no-such-encoding"), SPSS_INVALID_FILE);
+  ASSERT_EQ(spssSetFileEncoding(h, "windows-1252"), SPSS_OK);
+  // A 64-byte label in the code page is longer in UTF-8: nothing is cut.
+  std::string label;
+  for (int i = 0; i < 32; ++i) label += "\xC3\xA9" "e";  // 64 bytes in the file, 96 of UTF-8
+  ASSERT_EQ(spssSetIdString(h, label.c_str()), SPSS_OK);
+  ASSERT_EQ(spssSetVarName(h, "s", 12), SPSS_OK);
+  ASSERT_EQ(spssSetFileEncoding(h, "UTF-8"), SPSS_DICT_COMMIT);  // encodings come before variables
+  ASSERT_EQ(spssSetVarFileWidth(h, "s", 4), SPSS_OK);
+  ASSERT_EQ(spssSetVarFileWidth(h, "s", 0), SPSS_INVALID_VARTYPE);
+  ASSERT_EQ(spssCommitHeader(h), SPSS_OK);
+  double s = 0;
+  ASSERT_EQ(spssGetVarHandle(h, "s", &s), SPSS_OK);
+  ASSERT_EQ(spssSetValueChar(h, s, "\xC3\xA9t\xC3\xA9" "s"), SPSS_OK);  // "étés": 4 bytes in the file
+  ASSERT_EQ(spssCommitCaseRecord(h), SPSS_OK);
+  ASSERT_EQ(spssSetValueChar(h, s, "abcde"), SPSS_OK);  // five bytes: no room in the file
+  EXPECT_NE(spssCommitCaseRecord(h), SPSS_OK);          // refused, never cut
+  ASSERT_EQ(spssCloseWrite(h), SPSS_OK);
+
+  ReadHandle f(path);
+  ASSERT_EQ(f.status, SPSS_OK);
+  char encoding[SPSS_MAX_ENCODING + 1];
+  ASSERT_EQ(spssGetFileEncoding(f.handle, encoding), SPSS_OK);
+  EXPECT_STREQ(encoding, "windows-1252");
+  int fileWidth = 0, type = 0;
+  char name[SPSS_MAX_VARNAME + 1];
+  ASSERT_EQ(spssGetVarFileWidth(f.handle, "s", &fileWidth), SPSS_OK);
+  ASSERT_EQ(spssGetVarInfo(f.handle, 0, name, &type), SPSS_OK);
+  EXPECT_EQ(fileWidth, 4);
+  EXPECT_EQ(type, 12);  // three UTF-8 bytes a byte of the file
+  char whole[256];
+  int length = 0;
+  ASSERT_EQ(spssGetIdStringLong(f.handle, whole, sizeof whole, &length), SPSS_OK);
+  EXPECT_EQ(std::string(whole, static_cast<std::size_t>(length)), label);
+  long cases = 0;
+  ASSERT_EQ(spssGetNumberofCases(f.handle, &cases), SPSS_OK);
+  EXPECT_EQ(cases, 1);
+}
