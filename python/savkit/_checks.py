@@ -31,12 +31,15 @@ def _column(c):
     _expect(isinstance(c, Column), "columns", "each item is a savkit.Column", c)
     _text(c.name, "columns", "name")
     where = c.name
-    for field in ("label", "type", "format", "measure", "alignment"):
-        _text(getattr(c, field), where, field)
-    _expect(c.role is None or isinstance(c.role, str), where, "role is None or a str", c.role)
+    _text(c.label, where, "label")
+    for field in ("type", "format", "measure", "alignment", "role"):
+        value = getattr(c, field)
+        _expect(value is None or isinstance(value, str), where, f"{field} is None or a str", value)
+    _expect(c.type in (None, "numeric", "string"), where, "type is \"numeric\" or \"string\"", c.type)
     for field in ("width", "display_width"):
         value = getattr(c, field)
-        _expect(isinstance(value, numbers.Integral) and not isinstance(value, bool), where, f"{field} is an int", value)
+        _expect(value is None or (isinstance(value, numbers.Integral) and not isinstance(value, bool)), where,
+                f"{field} is None or an int", value)
     _expect(isinstance(c.value_labels, dict), where, "value_labels is a dict", c.value_labels)
     for value, label in c.value_labels.items():
         _expect(_is_number(value) or isinstance(value, str), where, "a labelled value is a number or a str", value)

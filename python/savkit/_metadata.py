@@ -11,14 +11,16 @@ Value = Union[float, str]
 class Column:
     """One variable: how it is stored, shown and labelled."""
 
+    # A field left None is not given: write_sav works it out from the data,
+    # as it does for a column the metadata does not name. read_sav gives all.
     name: str
     label: str = ""
-    type: str = "numeric"  # or "string"
-    width: int = 0  # bytes, for a string
-    format: str = "F8.2"  # print format, as "F8.2", "A20", "DATE11"
-    measure: str = "unknown"  # "nominal", "ordinal", "scale" or "unknown"
-    alignment: str = "right"  # "left", "right" or "center"
-    display_width: int = 8
+    type: Optional[str] = None  # "numeric" or "string"
+    width: Optional[int] = None  # a string's, in the file's own bytes; 0 for numbers
+    format: Optional[str] = None  # print format, as "F8.2", "A20", "DATE11"
+    measure: Optional[str] = None  # "nominal", "ordinal", "scale" or "unknown"
+    alignment: Optional[str] = None  # "left", "right" or "center"
+    display_width: Optional[int] = None
     value_labels: Dict[Value, str] = field(default_factory=dict)
     missing_values: List[Value] = field(default_factory=list)
     missing_range: Optional[Tuple[float, float]] = None
@@ -45,13 +47,13 @@ class Metadata:
     variable they name is among them."""
 
     file_label: str = ""
-    encoding: str = "UTF-8"
+    encoding: str = "UTF-8"  # write_sav writes in it where every text fits
     compression: str = "bytecode"  # of the file read: "none", "bytecode" or "zlib"
     creation_time: Optional[datetime] = None
     product: str = ""
     row_count: int = 0  # cases in the file
     weight: Optional[str] = None
-    documents: List[str] = field(default_factory=list)  # read only: new files get none
+    documents: List[str] = field(default_factory=list)  # lines of at most 80 bytes
     file_attributes: Dict[str, str] = field(default_factory=dict)
     columns: List[Column] = field(default_factory=list)
     variable_sets: Dict[str, List[str]] = field(default_factory=dict)

@@ -161,7 +161,9 @@ def _column(name, series, meta):
     else:
         raise Error(f"{name}: values of type {dtype}, which a file cannot hold")
 
-    same = meta is not None and (meta.type == "string") == (kind == "string")
+    # The metadata's fields complete what the data say; a type it gives that
+    # the data contradict leaves its formats and labels out.
+    same = meta is not None and (meta.type is None or (meta.type == "string") == (kind == "string"))
     definition = {"name": name, "type": "string" if kind == "string" else "numeric",
             "label": meta.label if meta else "", "value_labels": {}, "missing_values": [],
             "missing_range": None, "role": meta.role if meta else None,
@@ -169,28 +171,29 @@ def _column(name, series, meta):
     if kind == "string":
         if text_width < 0:
             text_width = _savkit.texts_width(values)
-        width = max(text_width, 1, meta.width if same else 0)
+        width = max(text_width, 1, (meta.width or 0) if same else 0)
         if width > 32767:
             raise Error(f"{name}: a text of {width} bytes; a file's texts hold at most 32767")
-        definition.update(width=width, file_width=width, kept_width=meta.width if same else 0, format=f"A{width}",
+        definition.update(width=width, file_width=width, kept_width=(meta.width or 0) if same else 0, format=f"A{width}",
                           measure="nominal", alignment="left", display_width=min(width, 40))
     else:
         # A number's format is worked out from its values where the metadata
         # gives none, which takes a pass over them.
-        text_format = same and format_type(meta.format) in _TEXT_FORMATS
-        if same and not text_format and not boolean:
+        text_format = same and meta.format is not None and format_type(meta.format) in _TEXT_FORMATS
+        if same and meta.format is not None and not text_format and not boolean:
             fmt = meta.format
         elif callable(fmt):
             fmt = fmt(values)
         definition.update(width=0, format=fmt, measure=measure or "scale", alignment="right",
                     display_width=min(_format_width(fmt), 40))
     if same:
-        if format_type(meta.format) == "AHEX":
+        if meta.format is not None and format_type(meta.format) == "AHEX":
             definition["format"] = meta.format
         definition.update(value_labels=dict(meta.value_labels), missing_values=list(meta.missing_values),
                     missing_range=meta.missing_range)
     if meta is not None:
-        definition.update(measure=measure or meta.measure, alignment=meta.alignment, display_width=meta.display_width)
+        given = {k: getattr(meta, k) for k in ("alignment", "display_width") if getattr(meta, k) is not None}
+        definition.update(measure=measure or meta.measure or definition["measure"], **given)
     if labels is not None:
         definition["value_labels"] = labels
     return definition, values

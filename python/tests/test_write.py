@@ -182,8 +182,8 @@ def test_python_times_and_numbers_in_object_columns(tmp_path):
     (savkit.Metadata(file_attributes={"a": 5}), TypeError, r"file_attributes: file_attributes\['a'\] is a str"),
     (savkit.Metadata(columns=["x"]), TypeError, "columns: each item is a savkit.Column"),
     (savkit.Metadata(columns=[savkit.Column("x", label=5)]), TypeError, "x: label is a str, not int 5"),
-    (savkit.Metadata(columns=[savkit.Column("x", alignment=3)]), TypeError, "x: alignment is a str"),
-    (savkit.Metadata(columns=[savkit.Column("x", display_width="w")]), TypeError, "x: display_width is an int"),
+    (savkit.Metadata(columns=[savkit.Column("x", alignment=3)]), TypeError, "x: alignment is None or a str"),
+    (savkit.Metadata(columns=[savkit.Column("x", display_width="w")]), TypeError, "x: display_width is None or an int"),
     (savkit.Metadata(columns=[savkit.Column("x", value_labels=[1, 2])]), TypeError, "x: value_labels is a dict"),
     (savkit.Metadata(columns=[savkit.Column("x", value_labels={1: 2})]), TypeError, "x: the label of 1 is a str"),
     (savkit.Metadata(columns=[savkit.Column("x", missing_range=(1,))]), TypeError, r"x: missing_range is \(low, high\)"),
@@ -241,3 +241,24 @@ def readable_fixture(name):
 def _written(path, df):
     savkit.write_sav(df, path)
     return path
+
+
+def test_partial_metadata_completes_what_the_data_say(tmp_path):
+    df = pd.DataFrame({"when": pd.to_datetime(["2024-01-02", "2024-03-04"]), "city": ["Oslo", "Rome"],
+                       "n": [1, 2]})
+    meta = savkit.Metadata(columns=[savkit.Column(name="when", label="Day"),
+                                    savkit.Column(name="city", value_labels={"Oslo": "Norway"}),
+                                    savkit.Column(name="n", label="Count")])
+    out = tmp_path / "out.sav"
+    savkit.write_sav(df, out, metadata=meta)
+    again, read = savkit.read_sav(out)
+    assert str(again["when"].dtype) == "datetime64[ns]" and read.column("when").label == "Day"
+    assert read.column("city").value_labels == {"Oslo": "Norway"} and read.column("city").type == "string"
+    assert read.column("n").format == "F1.0" and read.column("n").measure == "scale"
+    # A type the data contradict leaves the column's formats and labels out, as for a column not named.
+    meta.columns[2] = savkit.Column(name="n", type="string", format="A8", value_labels={"x": "y"})
+    savkit.write_sav(df, out, metadata=meta)
+    assert savkit.read_sav(out)[1].column("n").value_labels == {}
+    meta.weight = "city"
+    with pytest.raises(savkit.DataFileError, match="weight: city holds texts"):
+        savkit.write_sav(df, tmp_path / "never.sav", metadata=meta)
