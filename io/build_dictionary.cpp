@@ -309,14 +309,8 @@ void Builder::ApplyLongNames() {
       const auto it = byShortName_.find(LowerAscii(Str(entry.substr(0, eq))));
       const std::string longName = Str(entry.substr(eq + 1));
       if (it == byShortName_.end() || longName.empty()) continue;
-      // A long name no variable may bear is passed over for the short one;
-      // one too long is cut below.
-      std::string cut = longName;
-      CutUtf8(cut, SPSS_MAX_VARNAME);
-      if (ValidateName(cut) != SPSS_NAME_OK) {
-        dict_.namesMended = true;
-        continue;
-      }
+      // A long name no variable may bear is mended below (the records that
+      // name the variable by it still find it); one too long is cut there.
       dict_.variables[static_cast<std::size_t>(it->second)].name = longName;
     }
   }
@@ -389,7 +383,7 @@ void Builder::ApplyLongStringLabels(const RawRecord& r) {
     std::int32_t nameLen, width, count;
     std::string name;
     if (!c.Int(nameLen) || !c.Bytes(name, nameLen) || !c.Int(width) || !c.Int(count) || count < 0) return;
-    Variable* v = ByName(Str(name));
+    Variable* v = ByName(ApiName(Str(name)));
     for (std::int32_t i = 0; i < count; ++i) {
       std::int32_t valueLen, labelLen;
       std::string value, label;
@@ -433,7 +427,7 @@ bool Builder::ParseLongStringMissing(const RawRecord& r, MissingLayout layout, b
       if (i < 3) m.text[i] = Str(value);
     }
     m.type = std::min<int>(count, 3);
-    Variable* v = ByName(Str(name));
+    Variable* v = ByName(ApiName(Str(name)));
     // Only strings wider than 8 bytes keep their missing values here.
     if (apply && sound && v && v->fileWidth > kMaxShortString && m.type > 0) v->missing = m;
   }

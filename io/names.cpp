@@ -24,13 +24,21 @@ bool Reserved(std::string_view name) {
 
 bool AsciiLetter(UChar32 c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-bool MayStart(UChar32 c) { return AsciiLetter(c) || c == '@' || (c >= 0x80 && u_isalpha(c)); }
+// Beyond ASCII, any character that shows: letters of every script, and the
+// symbols (an emoji) that SPSS writes in names and other readers keep. Not
+// blanks, controls, formatting marks or unassigned code points.
+bool Shows(UChar32 c) {
+  if (c < 0x80 || u_isUWhiteSpace(c) || u_iscntrl(c)) return false;
+  const auto type = static_cast<UCharCategory>(u_charType(c));
+  return type != U_UNASSIGNED && type != U_FORMAT_CHAR && type != U_SURROGATE && !u_hasBinaryProperty(c, UCHAR_NONCHARACTER_CODE_POINT);
+}
+
+bool MayStart(UChar32 c) { return AsciiLetter(c) || c == '@' || Shows(c); }
 
 bool MayFollow(UChar32 c) {
   if (AsciiLetter(c) || (c >= '0' && c <= '9')) return true;
   if (c == '.' || c == '_' || c == '$' || c == '#' || c == '@') return true;
-  // Letters, digits and the marks that join them in scripts beyond Latin.
-  return c >= 0x80 && (u_isalpha(c) || u_hasBinaryProperty(c, UCHAR_ID_CONTINUE));
+  return Shows(c);
 }
 
 }  // namespace

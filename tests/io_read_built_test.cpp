@@ -371,3 +371,38 @@ TEST(Dates, SecondsSinceTheGregorianCalendarBegan) {
   EXPECT_EQ(spssConvertTime(0, 0, 0, 60, &t), SPSS_INVALID_TIME);
   EXPECT_EQ(spssConvertSPSSTime(&days, &hour, &minute, &second, -1), SPSS_INVALID_TIME);
 }
+
+TEST_F(TempDirTest, NamesAreKeptAsTheFileHasThemAndMendedOnesKeepWhatTheyHave) {
+  const std::string emoji = "Gr\xC3\xB6\xC3\x9F" "e\xF0\x9F\x98\x80";  // "Größe😀", as SPSS writes names
+  SavBuilder b;
+  b.Header(4, 0, 0, 1).Variable("A", 0).Variable("B", 10).ReleaseInfo(65001);
+  b.TextExtension(13, "A=" + emoji + "\tB=a b");  // "a b" cannot be kept: a blank
+  // B's long-string label and missing value, and both variables' attributes, name them as the file does.
+  SavBuilder labels;
+  labels.Int(3).Text("a b").Int(10).Int(1).Int(10).Text("x", 10).Int(5).Text("Label");
+  b.Extension(21, 1, static_cast<int>(labels.Bytes().size()), labels.Bytes());
+  SavBuilder missing;
+  missing.Int(3).Text("a b").Raw({1}).Int(8).Text("none", 8);
+  b.Extension(22, 1, static_cast<int>(missing.Bytes().size()), missing.Bytes());
+  b.TextExtension(18, emoji + ":Note('kept'\n)/a b:Note('moved'\n)");
+  b.EndDictionary().Double(1).Text("x", 10).Text("", 6);
+  b.Save(Path("names.sav"));
+  ReadHandle f(Path("names.sav"));
+  ASSERT_EQ(f.status, SPSS_NAME_MENDED);
+  const auto vars = f.Variables();
+  EXPECT_EQ(vars[0].name, emoji);
+  EXPECT_EQ(vars[1].name, "B");  // the short name
+  EXPECT_EQ(Attributes(f.handle, emoji.c_str()), (std::vector<std::pair<std::string, std::string>>{{"Note", "kept"}}));
+  EXPECT_EQ(Attributes(f.handle, "B"), (std::vector<std::pair<std::string, std::string>>{{"Note", "moved"}}));
+  char label[SPSS_MAX_VALLABEL + 1];
+  EXPECT_EQ(spssGetVarCValueLabel(f.handle, "B", "x", label), SPSS_OK);
+  EXPECT_STREQ(label, "Label");
+  int type = 0;
+  char m1[SPSS_MAX_MISSVALUE + 1], m2[SPSS_MAX_MISSVALUE + 1], m3[SPSS_MAX_MISSVALUE + 1];
+  ASSERT_EQ(spssGetVarCMissingValues(f.handle, "B", &type, m1, m2, m3), SPSS_OK);
+  EXPECT_EQ(type, 1);
+  EXPECT_EQ(std::string(m1).substr(0, 4), "none");
+  // A name a file holds can be written again, in a copy and a new file alike.
+  EXPECT_EQ(spssValidateVarname(emoji.c_str()), SPSS_NAME_OK);
+  EXPECT_EQ(spssValidateVarname("a b"), SPSS_NAME_BADCHAR);
+}

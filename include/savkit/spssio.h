@@ -365,9 +365,10 @@ int spssDiscardWrite(int handle);
  * not open; SPSS_BUFFER_SHORT when text is null or size is below 1. */
 int spssGetFaultDetail(int handle, char *text, int size, long long *offset);
 
-/* A name is valid when it is 1 to 64 bytes of UTF-8, starts with a letter
- * (of any script) or '@', goes on with letters, digits and . _ $ # @, and is
- * not a reserved word; names are unique ignoring letter case in every script.
+/* A name is valid when it is 1 to 64 bytes of UTF-8, starts with an ASCII
+ * letter, '@' or a character beyond ASCII that shows (a letter of any script,
+ * a symbol such as an emoji: not a blank, a control or a formatting mark),
+ * goes on with those, ASCII digits and . _ $ # @, and is not a reserved word; names are unique ignoring letter case in every script.
  * spssSetVarName refuses any other (SPSS_INVALID_VARNAME, SPSS_DUP_VAR). */
 int spssValidateVarname(const char *varName);
 

@@ -262,3 +262,15 @@ def test_partial_metadata_completes_what_the_data_say(tmp_path):
     meta.weight = "city"
     with pytest.raises(savkit.DataFileError, match="weight: city holds texts"):
         savkit.write_sav(df, tmp_path / "never.sav", metadata=meta)
+
+
+def test_names_spss_writes_are_names_here_too(tmp_path, cli):
+    out = tmp_path / "emoji.sav"
+    savkit.write_sav(pd.DataFrame({"Größe😀": [1.0], "x": ["a"]}), out)
+    again, meta = savkit.read_sav(out)
+    assert list(again.columns) == ["Größe😀", "x"]
+    copy = tmp_path / "copy.sav"
+    savkit.write_sav(again, copy, metadata=meta)
+    assert subprocess.run([cli, "diff", str(out), str(copy)], capture_output=True).returncode == 0
+    with pytest.raises(savkit.Error, match="not a variable name"):
+        savkit.write_sav(pd.DataFrame({"a b": [1.0]}), tmp_path / "never.sav")
