@@ -42,6 +42,12 @@ RecordReader::RecordReader(const TSPSSDatafile& d) : handle_(d.ReadHandle()) {
   size_ = CaseSize(handle_);
 }
 
+std::int64_t RecordReader::MostCases() const {
+  long long most = 0;
+  CheckSuccess(spssGetMostCases(handle_, &most));
+  return most;
+}
+
 void RecordReader::Seek(std::int64_t index) { CheckSuccess(spssSeekNextCase(handle_, static_cast<long>(index)), handle_); }
 
 void RecordReader::Read(char* record) { CheckSuccess(spssWholeCaseIn(handle_, record), handle_); }

@@ -1,11 +1,38 @@
 // The reading half of the C interface.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "api_support.h"
+#include "format.h"
 
 using namespace savkit::io;
 using namespace savkit::io::api;
+
+namespace {
+
+// The cases the bytes after the dictionary can hold at the most: an element
+// takes 8 bytes uncompressed and a command byte at least in bytecode, and
+// deflate packs at most 1032 bytes into one. A count past it is no count a
+// reader should make room for.
+long long MostCases(const OpenFile& f) {
+  struct stat st;
+  if (::fstat(f.fd, &st) != 0) return f.dict.cases;
+  const auto size = static_cast<std::uint64_t>(st.st_size);
+  const std::uint64_t data = size > f.dict.dataOffset ? size - f.dict.dataOffset : 0;
+  const auto elements = static_cast<std::uint64_t>(std::max(f.dict.elementsPerCase, 1));
+  constexpr std::uint64_t kDeflateRatio = 1032;
+  const std::uint64_t most = f.dict.compression == kUncompressed ? data / (8 * elements)
+                             : f.dict.compression == kBytecode  ? data / elements
+                                                                : data * kDeflateRatio / elements;
+  const auto bound = static_cast<long long>(std::min<std::uint64_t>(most, INT64_MAX));
+  return f.dict.cases < 0 ? bound : std::min<long long>(f.dict.cases, bound);
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -40,6 +67,15 @@ int spssGetNumberofVariables(int handle, int* numVars) {
 int spssGetNumberofCases(int handle, long* numCases) {
   return OnFile(handle, [&](OpenFile& f) {
     if (numCases) *numCases = static_cast<long>(f.mode == OpenFile::Mode::Read ? f.dict.cases : f.written);
+    return SPSS_OK;
+  });
+}
+
+int spssGetMostCases(int handle, long long* mostCases) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (!mostCases) return SPSS_INVALID_HANDLE;
+    if (f.mode != OpenFile::Mode::Read) return *mostCases = f.written, SPSS_OK;
+    *mostCases = MostCases(f);
     return SPSS_OK;
   });
 }

@@ -19,6 +19,26 @@ TSPSSCases* CasesOf(const TSPSSVariable& v) {
   return static_cast<TSPSSVariables*>(v.Collection())->Datafile()->Cases();
 }
 
+// Whether room may be made for every case at once: a header may claim more
+// cases than its file's bytes can hold, and then the values are taken as
+// they come, so that the memory is no more than what the file holds.
+bool RoomForAll(const TSPSSVariable& v) {
+  const int h = static_cast<TSPSSVariables*>(v.Collection())->Datafile()->ReadHandle();
+  long declared = 0;
+  long long most = 0;
+  return h < 0 || spssGetNumberofCases(h, &declared) != SPSS_OK || spssGetMostCases(h, &most) != SPSS_OK ||
+         most >= declared;
+}
+
+// A column of n values of a case each, made by value(i) for i = 1..n.
+template <class T, class Value>
+std::vector<T> Column(int n, bool roomForAll, Value&& value) {
+  std::vector<T> out;
+  out.reserve(static_cast<std::size_t>(roomForAll ? n : std::min(n, kMakeAside)));
+  for (int i = 1; i <= n; ++i) out.push_back(value(i));
+  return out;
+}
+
 // Sorts as the variant comparison orders: numbers as numbers, texts by their
 // bytes. A bottom-up merge sort: O(n log n) on every shape of column (sorted
 // runs, all equal, rising then falling), no recursion, and no read outside
@@ -63,10 +83,12 @@ Variant TSPSSVariable::CreateIndex(bool sort, TSortingDirection direction) {
     // takes: a second core makes it while this one reads the numbers.
     {
       std::jthread maker;
-      if (n >= kMakeAside) maker = std::jthread([&items, n] { items.resize(static_cast<std::size_t>(n)); });
-      else items.resize(static_cast<std::size_t>(n));
+      const bool roomForAll = RoomForAll(*this);
+      if (n >= kMakeAside && roomForAll) maker = std::jthread([&items, n] { items.resize(static_cast<std::size_t>(n)); });
+      else if (roomForAll) items.resize(static_cast<std::size_t>(n));
       const std::vector<double> numbers = GetNumbers();
       if (maker.joinable()) maker.join();
+      items.resize(numbers.size());
       for (std::size_t i = 0; i < numbers.size(); ++i) items[i] = numbers[i];
     }
     Variant values = Variant::Array(1, std::move(items));
@@ -74,7 +96,7 @@ Variant TSPSSVariable::CreateIndex(bool sort, TSortingDirection direction) {
     if (sort && direction == srtDescending) DescendSort(values);
     return values;
   }
-  items.reserve(static_cast<std::size_t>(n));
+  items.reserve(static_cast<std::size_t>(RoomForAll(*this) ? n : std::min(n, kMakeAside)));
   for (int i = 1; i <= n; ++i) {
     TSPSSCase* c = cases->Get_Case(i);
     // A new case's unset text reads as system-missing; an array of texts
@@ -90,20 +112,18 @@ Variant TSPSSVariable::CreateIndex(bool sort, TSortingDirection direction) {
 
 std::vector<double> TSPSSVariable::GetNumbers() {
   TSPSSCases* cases = CasesOf(*this);
-  const int n = cases->Count();
   const int index = Index();
-  std::vector<double> numbers(static_cast<std::size_t>(n));
-  for (int i = 1; i <= n; ++i) numbers[static_cast<std::size_t>(i - 1)] = cases->Get_Case(i)->GetNumber(index);
-  return numbers;
+  return Column<double>(cases->Count(), RoomForAll(*this), [&](int i) { return cases->Get_Case(i)->GetNumber(index); });
 }
 
 std::vector<std::string> TSPSSVariable::GetTexts() {
   TSPSSCases* cases = CasesOf(*this);
-  const int n = cases->Count();
   const int index = Index();
-  std::vector<std::string> texts(static_cast<std::size_t>(n));
-  for (int i = 1; i <= n; ++i) cases->Get_Case(i)->GetText(index, texts[static_cast<std::size_t>(i - 1)]);
-  return texts;
+  return Column<std::string>(cases->Count(), RoomForAll(*this), [&](int i) {
+    std::string text;
+    cases->Get_Case(i)->GetText(index, text);
+    return text;
+  });
 }
 
 void TSPSSVariable::AscendSort(Variant& values) {

@@ -250,6 +250,14 @@ TEST_F(TempDirTest, ClaimedCaseCountsCostNothing) {
   EXPECT_EQ(d.Cases()->Count(), 100000001);
   d.Close();
 
+  // Taking a whole column makes room for what the file holds, not for what
+  // it claims: 2,000,000,000 numbers would be 16 GB.
+  d.Set_Filename(build(2000000000));
+  d.Open();
+  EXPECT_THROW(d.Variables()->Find("X")->GetNumbers(), ESPSSDataFileException);
+  EXPECT_THROW(d.Variables()->Find("X")->CreateIndex(false, srtAscending), ESPSSDataFileException);
+  d.Close();
+
   const std::string huge = build(3000000000LL);
   d.Set_Filename(huge);
   EXPECT_EQ(Refusal([&] { d.Open(); }), Own(Format(cresSPSS_TooManyCases, huge)));

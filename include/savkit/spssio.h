@@ -201,6 +201,12 @@ int spssCloseRead(int handle);
 int spssGetNumberofVariables(int handle, int *numVars);
 int spssGetNumberofCases(int handle, long *numCases);
 int spssGetCaseSize(int handle, long *caseSize);
+/* The most cases the file's bytes can hold: the declared count, or fewer
+ * where the data after the dictionary could not hold that many (an element
+ * takes 8 bytes uncompressed, a byte at least in bytecode; deflate packs at
+ * most 1032 bytes into one). What a reader makes room for: a header may claim
+ * any count. For a file being written, the cases written. A savkit addition. */
+int spssGetMostCases(int handle, long long *mostCases);
 int spssGetCompression(int handle, int *compSwitch);
 int spssGetSystemString(int handle, char *sysName);
 int spssGetReleaseInfo(int handle, int relInfo[8]);

@@ -105,7 +105,16 @@ class File {
   }
 
   // The variable's values in case order: float64 (system-missing NaN) or str.
+  // A file that cannot give them is named.
   py::object Values(std::uint32_t id) {
+    try {
+      return ValuesOf(id);
+    } catch (const ESPSSDataFileException& e) {
+      RethrowNaming(d_->Filename(), e);
+    }
+  }
+
+  py::object ValuesOf(std::uint32_t id) {
     TSPSSVariable& v = Var(id);
     if (!v.IsNumeric()) {
       py::list out;

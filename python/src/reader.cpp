@@ -153,7 +153,10 @@ class Reader {
       std::atomic<bool>& busy;
       ~Done() { busy = false; }
     } done{busy_};
-    const std::int64_t rows = std::clamp<std::int64_t>(std::min(count, Rows() - start), 0, Rows());
+    // Room for the cases the file can hold, not for any count its header claims.
+    const std::int64_t most = std::min(Rows(), records_->MostCases());
+    const std::int64_t rows = std::clamp<std::int64_t>(std::min(count, most - start), 0, most);
+    if (rows < std::clamp<std::int64_t>(std::min(count, Rows() - start), 0, Rows())) SayWhereTheDataEnd(most);
     const auto n = static_cast<py::ssize_t>(rows);
     py::array block = NumberArray(py::dtype("float64"), {static_cast<py::ssize_t>(numbers_), n});
     auto* numbers = static_cast<double*>(block.mutable_data());
@@ -201,6 +204,15 @@ class Reader {
       out[i] = TimeColumn(front::TimeKind(columns_[i].variable->PrintType()), read[1]);
     }
     return py::make_tuple(block, out);
+  }
+
+  // Cases asked for past what the file can hold: the library says where its
+  // data end, reading the first of them.
+  [[noreturn]] void SayWhereTheDataEnd(std::int64_t most) {
+    std::vector<char> record(caseSize_);
+    records_->Seek(most);
+    records_->Read(record.data());
+    Refuse("the file cannot hold the cases its header declares");
   }
 
   void Plan(const std::optional<std::vector<std::string>>& usecols, bool userMissing) {

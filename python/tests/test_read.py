@@ -3,6 +3,7 @@ over the fixtures and the files from other programs."""
 
 import json
 import subprocess
+import sys
 
 import numpy as np
 import pandas as pd
@@ -115,3 +116,26 @@ def test_columns_rows_and_chunks_select_the_same_values():
         savkit.read_sav(path, row_limit=-1)
     with pytest.raises(ValueError):
         savkit.read_sav_chunks(path, 0)
+
+
+def test_a_header_claiming_two_billion_cases_costs_only_what_the_file_holds(tmp_path):
+    # Each reader makes room for the cases the file's bytes can hold: in a
+    # process of 3 GB, room for 2e9 claimed cases would be a MemoryError.
+    for name in ("small-uncompressed.sav", "small.sav", "small.zsav"):
+        data = bytearray((DATA / name).read_bytes())
+        data[80:84] = (2_000_000_000).to_bytes(4, "little")
+        claim = tmp_path / name
+        claim.write_bytes(bytes(data))
+        script = (
+            "import resource, savkit\n"
+            "resource.setrlimit(resource.RLIMIT_AS, (3 << 30, 3 << 30))\n"
+            f"p = {str(claim)!r}\n"
+            "for read in (lambda: savkit.read_sav(p), lambda: list(savkit.read_sav_chunks(p, 1000)),\n"
+            "             lambda: savkit.File(p).variable(0).values()):\n"
+            "    try:\n"
+            "        read()\n"
+            "        raise SystemExit('read')\n"
+            "    except savkit.FileError as e:\n"
+            "        assert 'the data end after 3 of the 2000000000 cases' in str(e) and p in str(e), e\n")
+        run = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True)
+        assert run.returncode == 0, run.stderr[-1500:]

@@ -1,5 +1,6 @@
 /* Reads each file given twice, whole case by whole case and value by value,
- * through the C interface alone, and fails where the two disagree. */
+ * through the C interface alone, and fails where the two disagree or where
+ * the room the library bids a reader make could not hold the cases. */
 #include <savkit/spssio.h>
 
 #include <stdio.h>
@@ -45,6 +46,11 @@ static int Compare(const char *file, int whole, int byValue) {
     if (status != SPSS_OK) break;
   }
   if (!record || !text) status = Disagree(file, -1, "", "out of memory");
+  /* The room a reader makes is never less than the cases the file holds. */
+  if (status == SPSS_OK) {
+    long long most = 0;
+    if (spssGetMostCases(whole, &most) != SPSS_OK || most < c) status = Disagree(file, c, "", "more cases than room");
+  }
   free(record);
   free(text);
   spssFreeVarNames(names, types, count);

@@ -24,6 +24,9 @@ class RecordReader {
  public:
   explicit RecordReader(const TSPSSDatafile& d);
   std::size_t Size() const { return size_; }
+  // The most cases the file's bytes can hold: what to make room for, as a
+  // header may claim any count.
+  std::int64_t MostCases() const;
   // The next Read gives the case at index (from 0).
   void Seek(std::int64_t index);
   void Read(char* record);
