@@ -5,7 +5,7 @@
 
 #include "savkit/front/files.h"
 #include "io/file_ops.h"
-#include "io/open_file.h"
+#include "io/pending_file.h"
 #include "savkit/resourcestrings.h"
 #include "savkit/spssio.h"
 
@@ -15,10 +15,10 @@ namespace {
 constexpr std::size_t kBufferBytes = 1 << 20;
 }
 
-OutputFile::OutputFile(const std::string& path) : path_(path), file_(std::make_unique<io::OpenFile>()) {
+OutputFile::OutputFile(const std::string& path) : path_(path), file_(std::make_unique<io::PendingFile>()) {
   // The library says why (a folder, a device, the system's reason); errno
   // may be stale by now.
-  if (io::CreateForWriting(path.c_str(), *file_) != SPSS_OK) throw FileError(path + ": cannot be written: " + FaultDetail(-1));
+  if (file_->Create(path.c_str()) != SPSS_OK) throw FileError(path + ": cannot be written: " + FaultDetail(-1));
   buffer_.reserve(kBufferBytes);
 }
 
@@ -27,7 +27,7 @@ OutputFile::~OutputFile() = default;
 void OutputFile::Write(std::string_view bytes) {
   if (buffer_.size() + bytes.size() > kBufferBytes) Flush();
   if (bytes.size() > kBufferBytes) {
-    if (!io::WriteAll(file_->writeFd, bytes.data(), bytes.size(), static_cast<off_t>(written_)))
+    if (!io::WriteAll(file_->Fd(), bytes.data(), bytes.size(), static_cast<off_t>(written_)))
       throw FileError(path_ + ": write failed (" + std::strerror(errno) + ")");
     written_ += static_cast<long long>(bytes.size());
     return;
@@ -37,7 +37,7 @@ void OutputFile::Write(std::string_view bytes) {
 
 void OutputFile::Flush() {
   if (buffer_.empty()) return;
-  if (!io::WriteAll(file_->writeFd, buffer_.data(), buffer_.size(), static_cast<off_t>(written_)))
+  if (!io::WriteAll(file_->Fd(), buffer_.data(), buffer_.size(), static_cast<off_t>(written_)))
     throw FileError(path_ + ": write failed (" + std::strerror(errno) + ")");
   written_ += static_cast<long long>(buffer_.size());
   buffer_.clear();
@@ -45,7 +45,7 @@ void OutputFile::Flush() {
 
 void OutputFile::Commit() {
   Flush();
-  if (io::FinishWriting(std::move(file_)) != SPSS_OK)
+  if (file_->Publish() != SPSS_OK)
     throw FileError(path_ + ": write failed (" + std::strerror(errno) + ")");
 }
 

@@ -31,9 +31,7 @@ OpenFile::~OpenFile() {
   // Cases appended but never completed are taken out again.
   if (undo.pending) UndoAppend();
   if (fd >= 0) ::close(fd);
-  if (writeFd >= 0 && writeFd != fd) ::close(writeFd);
-  // A new file that was never completed leaves nothing behind.
-  if (!temp.empty()) ::unlink(temp.c_str());
+  if (writeFd >= 0 && writeFd != fd && writeFd != pending.Fd()) ::close(writeFd);
 }
 
 void OpenFile::UndoAppend() {
@@ -103,16 +101,6 @@ int CountCases(OpenFile& file, std::uint64_t size) {
 
 }  // namespace
 
-// Why a path cannot be read or written as a file: the system's reason, or
-// what it is instead of a regular file.
-std::string NotAFile(const struct stat* st) {
-  if (!st) return std::strerror(errno);
-  if (S_ISDIR(st->st_mode)) return "it is a folder";
-  if (S_ISFIFO(st->st_mode)) return "it is a pipe, not a regular file";
-  if (S_ISSOCK(st->st_mode)) return "it is a socket, not a regular file";
-  return "it is a device, not a regular file";
-}
-
 int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out) {
   OpenFault().Clear();
   if (!path) return SPSS_FILE_OERROR;
@@ -151,57 +139,11 @@ int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out) {
   return warning;
 }
 
-namespace {
-
-std::string DirName(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// The file a path names once every symbolic link on its end is followed.
-bool FollowLinks(std::string path, std::string& out) {
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-      out = path;
-      return true;
-    }
-    std::string link(PATH_MAX, '\0');
-    const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
-    if (n < 0) return false;
-    link.resize(static_cast<std::size_t>(n));
-    path = link[0] == '/' ? link : DirName(path) + "/" + link;
-  }
-  return false;  // a loop of links
-}
-
-}  // namespace
-
 int CreateForWriting(const char* path, OpenFile& file) {
-  OpenFault().Clear();
-  if (!path || !*path) return OpenFault().Note(-1, "no file name is given"), SPSS_FILE_OERROR;
-  std::string target;
-  if (!FollowLinks(path, target)) return OpenFault().Note(-1, "its symbolic links cannot be followed"), SPSS_FILE_OERROR;
-  struct stat st;
-  const bool replacing = ::stat(target.c_str(), &st) == 0;
-  if (replacing && !S_ISREG(st.st_mode)) return OpenFault().Note(-1, NotAFile(&st)), SPSS_FILE_OERROR;
-  // An unnamed file in the target's folder: a process killed while writing
-  // leaves nothing behind. Where the file system cannot, a named scratch file.
-  int fd = ::open(DirName(target).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    std::string pattern = target + ".savkit-XXXXXX";
-    fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) return OpenFault().Note(-1, std::string("a file cannot be made in its folder: ") + std::strerror(errno)), SPSS_FILE_OERROR;
-    file.temp = pattern;
-  }
-  file.writeFd = fd;
-  file.target = target;
+  if (const int status = file.pending.Create(path)) return status;
+  file.writeFd = file.pending.Fd();
+  file.target = file.pending.Target();
   file.mode = OpenFile::Mode::Write;
-  ::fchmod(fd, replacing ? st.st_mode & 07777 : NewFileMode());
-  // Another user's file becomes ours where we may not give it to them.
-  if (replacing && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
-  }
   return SPSS_OK;
 }
 
@@ -269,45 +211,15 @@ int PrepareAppend(OpenFile& file) {
   return SPSS_OK;
 }
 
-namespace {
-
-// Gives a complete new file its name, replacing what had it.
-int Publish(OpenFile& file, bool replacing) {
-  if (file.temp.empty()) {
-    if (!replacing) {
-      if (Link(file.writeFd, file.target.c_str()) == 0) return SPSS_OK;
-      if (errno != EEXIST) return SPSS_FILE_WERROR;
-    }
-    // A name beside the target first, then one rename over it.
-    static std::atomic<unsigned> serial{0};
-    for (int tries = 0; file.temp.empty(); ++tries) {
-      const std::string name = file.target + ".savkit-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
-      if (Link(file.writeFd, name.c_str()) == 0)
-        file.temp = name;
-      else if (errno != EEXIST || tries > 100)
-        return SPSS_FILE_WERROR;
-    }
-  }
-  if (Rename(file.temp.c_str(), file.target.c_str()) != 0) return SPSS_FILE_WERROR;
-  file.temp.clear();  // it is the file now
-  return SPSS_OK;
-}
-
-}  // namespace
-
 int FinishWriting(std::unique_ptr<OpenFile> file) {
   int status = file->writer ? file->writer->Finish() : SPSS_OK;
   if (status == SPSS_OK && file->writer && !PatchCaseCounts(file->writeFd, file->dict, file->written))
     status = SPSS_FILE_WERROR;
-  const bool append = file->mode == OpenFile::Mode::Append;
-  // Replacing a file: its data must be on disk before the new name points at
-  // it, or a crash could leave a damaged file where a good one was.
-  struct stat st;
-  const bool replacing = !append && ::stat(file->target.c_str(), &st) == 0;
-  if (status == SPSS_OK && (replacing || append) && Flush(file->writeFd) != 0) status = SPSS_FILE_WERROR;
-  if (status == SPSS_OK && append) file->undo.pending = false;
-  if (status == SPSS_OK && !append) status = Publish(*file, replacing);
-  return status;  // the destructor removes a scratch file that did not make it
+  if (file->mode != OpenFile::Mode::Append) return status == SPSS_OK ? file->pending.Publish() : status;
+  // Appended cases are on disk before the file is said to be complete.
+  if (status == SPSS_OK && Flush(file->writeFd) != 0) status = SPSS_FILE_WERROR;
+  if (status == SPSS_OK) file->undo.pending = false;
+  return status;
 }
 
 namespace handles {

@@ -10,6 +10,7 @@
 #include "dictionary.h"
 #include "fault.h"
 #include "mrsets.h"
+#include "pending_file.h"
 #include "text_codec.h"
 
 namespace savkit::io {
@@ -54,8 +55,8 @@ struct OpenFile {
 
   // Writing and appending.
   int writeFd = -1;
-  std::string target;  // the file that closing makes (symbolic links followed)
-  std::string temp;    // a named scratch file, where the file system has no unnamed ones
+  std::string target;   // the file that closing makes, or appends to
+  PendingFile pending;  // a new file's, until it is complete
   bool committed = false;
   bool broken = false;  // writing the dictionary failed: the file is never completed
   bool copy = false;    // the dictionary was copied from another file
@@ -76,8 +77,7 @@ struct OpenFile {
 // Reads a file's dictionary and prepares its cases; returns a status, or a
 // warning (SPSS_NAME_MENDED, SPSS_DATA_CUT) with the file open.
 int OpenForReading(const char* path, std::unique_ptr<OpenFile>& file);
-// Creates the unnamed (else scratch) file that a new file is written to until
-// it is complete, with the mode the new file will have.
+// Makes the pending file that a new file is written to until it is complete.
 int CreateForWriting(const char* path, OpenFile& file);
 // Prepares an open file for appending cases to it.
 int PrepareAppend(OpenFile& file);

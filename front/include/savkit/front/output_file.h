@@ -9,7 +9,7 @@
 #include <vector>
 
 namespace savkit::io {
-struct OpenFile;
+class PendingFile;
 }
 
 namespace savkit::front {
@@ -30,7 +30,7 @@ class OutputFile {
   void Flush();
 
   std::string path_;
-  std::unique_ptr<io::OpenFile> file_;
+  std::unique_ptr<io::PendingFile> file_;
   std::vector<char> buffer_;
   long long written_ = 0;
 };
