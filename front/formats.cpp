@@ -23,7 +23,7 @@ const std::pair<int, const char*> kFormatNames[] = {
 }  // namespace
 
 std::string FormatName(int type, int width, int decimals) {
-  std::string name = "?" + std::to_string(type);
+  std::string name = "?" + std::to_string(type) + ":";  // a code no program defines, kept as the file has it
   for (const auto& [code, text] : kFormatNames)
     if (code == type) name = text;
   name += std::to_string(width);

@@ -46,9 +46,15 @@ bool FitsEncoded(OpenFile& f, std::string_view text, std::size_t max) {
   return out.size() <= max;
 }
 
+const Variable* CopiedOf(const OpenFile& f, const Variable& v);
+
 int SetFormat(int handle, const char* name, int type, int dec, int width, bool print) {
-  return OnNewVariable(handle, name, [&](OpenFile&, Variable& v) {
-    if (!ValidFormat(type, width, dec, v.width)) return print ? SPSS_INVALID_PRFOR : SPSS_INVALID_WRFOR;
+  return OnNewVariable(handle, name, [&](OpenFile& f, Variable& v) {
+    // A number's format as the copied file has it is written back, whatever
+    // its code: one savkit does not know is still the file's.
+    const Variable* from = CopiedOf(f, v);
+    const bool givenBack = from && v.IsNumeric() && (print ? from->print : from->write) == Format{type, width, dec};
+    if (!givenBack && !ValidFormat(type, width, dec, v.width)) return print ? SPSS_INVALID_PRFOR : SPSS_INVALID_WRFOR;
     (print ? v.print : v.write) = Format{type, width, dec};
     return SPSS_OK;
   });

@@ -262,10 +262,13 @@ void Builder::MakeVariables() {
     v.width = v.fileWidth == 0 ? 0 : widen_ ? std::min(3 * v.fileWidth, kMaxWidth) : v.fileWidth;
     v.print = Unpack(rv.print);
     v.write = Unpack(rv.write);
-    // A number's format that no reader can use becomes F8.2, as PSPP makes it,
-    // so that the dictionary can be written again.
+    // A number's format that no reader can use becomes F8.2, as PSPP makes
+    // it, so that the dictionary can be written again; a string's (A, AHEX)
+    // would make the number a string. A code no program defines is kept as
+    // the file has it: copies and saves write it back.
     for (Format* f : {&v.print, &v.write})
-      if (v.fileWidth == 0 && !ValidFormat(f->type, f->width, f->decimals, 0)) *f = Format{SPSS_FMT_F, 8, 2};
+      if (v.fileWidth == 0 && KnownFormatType(f->type) && !ValidFormat(f->type, f->width, f->decimals, 0))
+        *f = Format{SPSS_FMT_F, 8, 2};
     if (v.width > 0) {
       // String formats follow the width the API reports.
       for (Format* f : {&v.print, &v.write}) {

@@ -16,6 +16,7 @@ struct Format {
   int type = 0;
   int width = 0;
   int decimals = 0;
+  bool operator==(const Format&) const = default;
 };
 
 struct MissingValues {

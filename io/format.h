@@ -152,6 +152,13 @@ inline bool NumericFormatRule(int type, FormatRule& rule) {
   }
 }
 
+// Whether a format code is one the format guide defines (13, 14, 18 and 19
+// are unused).
+inline bool KnownFormatType(int type) {
+  return (type >= SPSS_FMT_A && type <= SPSS_FMT_RBHEX) || (type >= SPSS_FMT_Z && type <= SPSS_FMT_E) ||
+         (type >= SPSS_FMT_DATE && type <= SPSS_FMT_YMDHMS);
+}
+
 // Whether a print or write format suits a variable of this width (0 for
 // numbers) and is as wide as it needs to be.
 inline bool ValidFormat(int type, int width, int decimals, int varWidth) {

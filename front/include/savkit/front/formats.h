@@ -9,7 +9,7 @@
 
 namespace savkit::front {
 
-// "F8.2"; a code no program defines shows as "?<code>" with its width.
+// "F8.2"; a code no program defines shows as "?<code>:" and its width.
 std::string FormatName(int type, int width, int decimals);
 // A variable's print format, AHEX at two digits a byte of its string.
 std::string PrintFormatName(const TSPSSVariable& v);
