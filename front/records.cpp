@@ -74,8 +74,6 @@ void NewFile::CommitHeader(int compression, const FileFacts& stored) {
   }
   SetAttributes(h, nullptr, stored.attributes);
   for (const VariableFacts& v : stored.variables) {
-    // A label past what the component's setter keeps (SPSS writes them).
-    if (v.label.size() > SPSS_MAX_VARLABEL) CheckSuccess(spssSetVarLabelLong(h, v.name.c_str(), v.label.c_str()));
     if (v.width > 0 && v.width != v.textWidth) CheckSuccess(spssSetVarFileWidth(h, v.name.c_str(), v.width));
     SetAttributes(h, v.name.c_str(), v.attributes);
     if (v.role) CheckSuccess(spssSetVarRole(h, v.name.c_str(), *v.role));

@@ -36,7 +36,10 @@ void TSPSSDatafile::WriteVariable(TSPSSVariable& v, bool overCopy) {
   CheckSuccess(spssSetVarWriteFormat(h, n, v.writeType_, writeDecimals, writeWidth));
   CheckSuccess(spssSetVarColumnWidth(h, n, v.columns_));
   CheckSuccess(spssSetVarAlignment(h, n, v.align_));
-  CheckSuccess(spssSetVarLabel(h, n, v.labelText_.c_str()));
+  // A label past what the interface's setter keeps is written whole (SPSS
+  // writes them, readers take them), never cut.
+  CheckSuccess(v.labelText_.size() > SPSS_MAX_VARLABEL ? spssSetVarLabelLong(h, n, v.labelText_.c_str())
+                                                       : spssSetVarLabel(h, n, v.labelText_.c_str()));
   if (v.isNumeric_) {
     CheckSuccess(spssSetVarNMissingValues(h, n, v.missingValueType_, v.missing_[0].ToDouble(),
                                           v.missing_[1].ToDouble(), v.missing_[2].ToDouble()));

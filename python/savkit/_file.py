@@ -1,9 +1,22 @@
 """Editing a file in place through the object model."""
 
+import codecs
 import os
+import warnings
 
 from . import _savkit
+from ._errors import TextCutWarning
 from ._metadata import from_library
+
+
+def _say_cut(text, limit, encoding, where):
+    """A text the format holds only cut is said to be, naming where."""
+    try:
+        codec = codecs.lookup(encoding or "utf-8").name
+    except LookupError:
+        codec = "utf-8"
+    if len(str(text).encode(codec, "replace")) > limit:
+        warnings.warn(f"{where}: cut to {limit} bytes", TextCutWarning, stacklevel=4)
 
 
 class Variable:
@@ -37,8 +50,13 @@ class Variable:
     display_width = property(lambda self: self._get("display_width"),
                              lambda self, v: self._set("display_width", v))
     value_labels = property(lambda self: self._get("value_labels"),
-                            lambda self, v: self._set("value_labels", dict(v)),
+                            lambda self, v: self._set_value_labels(dict(v)),
                             doc="{value: label}; assign a whole dict to change them")
+
+    def _set_value_labels(self, labels):
+        for value, label in labels.items():
+            _say_cut(label, 120, self._file._encoding, f"{self.name}: the label of {value!r}")
+        self._set("value_labels", labels)
 
     @property
     def missing_values(self):
@@ -78,6 +96,7 @@ class File:
 
     def __init__(self, path):
         self._f = _savkit.File(os.fspath(path))
+        self._encoding = self._f.metadata()["encoding"]  # what the format's byte limits count in
 
     def close(self):
         self._f.close()
@@ -123,6 +142,7 @@ class File:
 
     @file_label.setter
     def file_label(self, label):
+        _say_cut(label, 64, self._encoding, "file label")
         self._f.set_file_label(label)
 
     def _id(self, variable):

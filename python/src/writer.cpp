@@ -162,7 +162,6 @@ front::FileFacts StoredFacts(TSPSSDatafile& d, const py::list& columns, const py
     front::VariableFacts v;
     const TSPSSVariable& defined = *d.Variables()->GetItem(static_cast<int>(i));
     v.name = defined.Name();
-    v.label = py::cast<std::string>(c["label"]);
     v.textWidth = defined.IsNumeric() ? 0 : defined.Width();
     v.width = c.contains("file_width") ? py::cast<int>(c["file_width"]) : v.textWidth;
     v.attributes = AttributesOf(c["attributes"]);

@@ -5,6 +5,7 @@ import shutil
 import subprocess
 
 import numpy as np
+import pandas as pd
 import pytest
 
 import savkit
@@ -127,3 +128,18 @@ def test_damage_is_named_in_errors_and_warnings(tmp_path):
     with pytest.raises(savkit.FileError, match=r"text\.sav: .*does not start with \$FL2 or \$FL3 \(byte 0\)"):
         (tmp_path / "text.sav").write_text("x" * 300)
         savkit.read_sav(tmp_path / "text.sav")
+
+
+def test_texts_past_what_the_format_holds_are_said_and_long_labels_kept(tmp_path):
+    path = tmp_path / "f.sav"
+    savkit.write_sav(pd.DataFrame({"x": [1.0, 2.0]}), path)
+    with savkit.File(path) as f:
+        f["x"].label = "L" * 300  # the format holds it whole: no cut, no warning
+        with pytest.warns(savkit.TextCutWarning, match="x: the label of 1.0: cut to 120 bytes"):
+            f["x"].value_labels = {1.0: "v" * 130}
+        with pytest.warns(savkit.TextCutWarning, match="file label: cut to 64 bytes"):
+            f.file_label = "f" * 65
+        f.save()
+    meta = savkit.read_sav(path)[1]
+    assert meta.column("x").label == "L" * 300
+    assert meta.column("x").value_labels == {1.0: "v" * 120}

@@ -49,9 +49,9 @@ class NewFile {
   // Where the variables, sets and file label are defined.
   TSPSSDatafile& Data() { return d_; }
   // Writes the dictionary with what only a file keeps (of stored: the
-  // encoding, documents, attributes, roles, string widths in the file's
-  // bytes, and labels longer than the component's setter keeps; the rest is
-  // the component's), then the header; from then on cases are written.
+  // encoding, documents, attributes, roles and string widths in the file's
+  // bytes; the rest is the component's), then the header; from then on cases
+  // are written.
   void CommitHeader(int compression, const FileFacts& stored);
   std::size_t RecordSize() const { return size_; }
   void Write(const char* record);
