@@ -10,9 +10,11 @@
 namespace savkit::cli {
 
 int RunConvert(const ConvertOptions& o) {
-  const int compression = CompressionCode(o.compression);
   TSPSSDatafile d;
   OpenForReading(d, o.in);
+  // Nothing the user did not ask to change is changed: without
+  // --compression the copy keeps the input's.
+  const int compression = o.compression.empty() ? d.Get_Compression() : CompressionCode(o.compression);
   RefuseInputAsOutput(o.in, o.out);
   // The dictionary is copied whole, records savkit does not know included;
   // only the compression changes.

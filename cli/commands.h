@@ -35,7 +35,7 @@ struct EditOptions {
 int RunEdit(const EditOptions& o);
 
 struct ConvertOptions {
-  std::string in, out, compression = "bytecode";
+  std::string in, out, compression;  // empty: the input's
   bool quiet = false;
 };
 int RunConvert(const ConvertOptions& o);

@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
   auto* convertCmd = app.add_subcommand("convert", "Rewrite a file with another compression");
   convertCmd->add_option("IN", conv.in, "The system file")->required();
   convertCmd->add_option("OUT", conv.out, "The file to write")->required();
-  convertCmd->add_option("--compression", conv.compression, "none, bytecode or zlib")
+  convertCmd->add_option("--compression", conv.compression, "none, bytecode or zlib (default: the input's)")
       ->check(CLI::IsMember({"none", "bytecode", "zlib"}));
   convertCmd->add_flag("-q,--quiet", conv.quiet, "No progress bar");
 

@@ -9,7 +9,8 @@ import pandas as pd
 import pytest
 
 import savkit
-from conftest import DATA
+from conftest import DATA, FILES
+from test_read import readable
 
 
 @pytest.fixture
@@ -143,3 +144,32 @@ def test_texts_past_what_the_format_holds_are_said_and_long_labels_kept(tmp_path
     meta = savkit.read_sav(path)[1]
     assert meta.column("x").label == "L" * 300
     assert meta.column("x").value_labels == {1.0: "v" * 120}
+
+
+@pytest.mark.parametrize("path", [p for p in FILES if readable(p)], ids=lambda p: p.name)
+def test_every_front_door_writes_a_file_back_as_it_was(cli, tmp_path, path):
+    # Through File (one label changed), savkit convert and savkit edit: savkit
+    # diff finds the one change, or none.
+    with savkit.File(path) as f:
+        first = f.variables[0]
+        name, label = first.name, first.label
+        first.label = "changed"
+        f.save_as(tmp_path / "file.sav")
+    diff = subprocess.run([cli, "diff", str(path), str(tmp_path / "file.sav")], capture_output=True, text=True)
+    changed = [line.strip() for line in diff.stdout.splitlines() if line.startswith("  ")]
+    assert changed == [f'variable {name}: label: {savkit_quote(label)} -> "changed"'], diff.stdout[-1500:]
+    for args in (["convert", str(path), str(tmp_path / "convert.sav")],
+                 ["edit", str(path), "-o", str(tmp_path / "edit.sav"), "--file-label", file_label(path)]):
+        run = subprocess.run([cli] + args, capture_output=True, text=True)
+        assert run.returncode == 0, run.stderr
+        out = args[2] if args[0] == "convert" else args[3]
+        same = subprocess.run([cli, "diff", str(path), out], capture_output=True, text=True)
+        assert same.returncode == 0, (args[0], same.stdout[-1500:])
+
+
+def file_label(path):
+    return savkit.read_sav(path, row_limit=0)[1].file_label
+
+
+def savkit_quote(text):
+    return '"' + text + '"'
