@@ -1,7 +1,10 @@
 #include "savkit/front/records.h"
 
+#include <sys/stat.h>
+
 #include <cassert>
 
+#include "savkit/datafile_exception.h"
 #include "savkit/host/sysutils.h"
 #include "savkit/resourcestrings.h"
 
@@ -53,8 +56,16 @@ void RecordReader::Seek(std::int64_t index) { CheckSuccess(spssSeekNextCase(hand
 void RecordReader::Read(char* record) { CheckSuccess(spssWholeCaseIn(handle_, record), handle_); }
 
 NewFile::NewFile(const std::string& path) {
+  // Said plainly, as the system would: the component's own words are that
+  // the file does not exist.
+  const std::string expanded = ExpandFileName(path);
+  const std::size_t slash = expanded.rfind('/');
+  struct stat st;
+  if (slash != std::string::npos && slash > 0 &&
+      (::stat(expanded.substr(0, slash).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+    throw ESPSSDataFileException("no folder " + expanded.substr(0, slash) + " to write it in", SPSS_FILE_OERROR);
   d_.Set_WriteDirect(true);
-  d_.Set_Filename(ExpandFileName(path));
+  d_.Set_Filename(expanded);
   d_.OpenNew();
 }
 

@@ -274,3 +274,9 @@ def test_names_spss_writes_are_names_here_too(tmp_path, cli):
     assert subprocess.run([cli, "diff", str(out), str(copy)], capture_output=True).returncode == 0
     with pytest.raises(savkit.Error, match="not a variable name"):
         savkit.write_sav(pd.DataFrame({"a b": [1.0]}), tmp_path / "never.sav")
+
+
+def test_a_missing_folder_is_named_as_such(tmp_path):
+    with pytest.raises(savkit.FileError, match="no folder .*missing to write it in") as raised:
+        savkit.write_sav(pd.DataFrame({"x": [1.0]}), tmp_path / "missing" / "x.sav")
+    assert isinstance(raised.value, OSError)
