@@ -28,8 +28,13 @@ void SetAttributes(int handle, const char* variable, const Attributes& attribute
   std::vector<std::string> names, texts;
   for (const auto& [name, text] : attributes) names.push_back(name), texts.push_back(text);
   TextList n(names), t(texts);
-  CheckSuccess(variable ? spssSetVarAttributes(handle, variable, n.Data(), t.Data(), n.Count())
-                        : spssSetFileAttributes(handle, n.Data(), t.Data(), n.Count()));
+  try {
+    CheckSuccess(variable ? spssSetVarAttributes(handle, variable, n.Data(), t.Data(), n.Count())
+                          : spssSetFileAttributes(handle, n.Data(), t.Data(), n.Count()));
+  } catch (const ESPSSDataFileException& e) {  // which attributes the library refused
+    throw ESPSSDataFileException((variable ? std::string(variable) + ": attributes: " : "file attributes: ") + e.what(),
+                                 e.ErrorCode());
+  }
 }
 
 std::size_t CaseSize(int handle) {

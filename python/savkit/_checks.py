@@ -40,6 +40,8 @@ def _column(c):
         value = getattr(c, field)
         _expect(value is None or (isinstance(value, numbers.Integral) and not isinstance(value, bool)), where,
                 f"{field} is None or an int", value)
+        if value is not None and value < 0:
+            raise ValueError(f"{where}: {field} {value} is below 0")
     _expect(isinstance(c.value_labels, dict), where, "value_labels is a dict", c.value_labels)
     for value, label in c.value_labels.items():
         _expect(_is_number(value) or isinstance(value, str), where, "a labelled value is a number or a str", value)

@@ -123,6 +123,13 @@ def _categorical(name, series, meta):
     return "number", table[np.where(codes < 0, len(cats), codes)], labels, measure
 
 
+def _texts_width(name, values):
+    try:
+        return _savkit.texts_width(values)
+    except UnicodeEncodeError:
+        raise ValueError(f"{name}: a text holds a lone surrogate, which a file cannot hold") from None
+
+
 def _column(name, series, meta):
     """The column's definition for the library, and its values."""
     labels, measure, fmt, boolean, text_width = None, None, None, False, -1
@@ -148,7 +155,7 @@ def _column(name, series, meta):
         raw = np.ascontiguousarray(series.to_numpy(dtype=object))
         # Texts with None or NaN for missing, the common case, are checked
         # and measured in one pass in the module.
-        text_width = _savkit.texts_width(raw)
+        text_width = _texts_width(name, raw)
         kind = "string" if text_width >= 0 else _object_kind(name, raw)
         if kind == "number":
             values = np.array([np.nan if v is None or v is pd.NA else float(v) for v in raw])
@@ -170,7 +177,7 @@ def _column(name, series, meta):
             "attributes": dict(meta.attributes) if meta else {}}
     if kind == "string":
         if text_width < 0:
-            text_width = _savkit.texts_width(values)
+            text_width = _texts_width(name, values)
         width = max(text_width, 1, (meta.width or 0) if same else 0)
         if width > 32767:
             raise Error(f"{name}: a text of {width} bytes; a file's texts hold at most 32767")
@@ -285,18 +292,26 @@ def _fit_widths(columns, data, encoding):
         c["width"] = max(c["width"], min(3 * c["file_width"], 32767))
 
 
-def _refuse_nul(item, where):
-    """A NUL character would cut a text where the library takes it; refused."""
+def _refuse_bad_text(item, where):
+    """A NUL character would cut a text where the library takes it, and a
+    lone surrogate is no character a file can hold: both refused, named."""
     if isinstance(item, str):
         if "\0" in item:
             raise ValueError(f"{where}: {item!r} holds a NUL character, which a file cannot hold")
+        try:
+            item.encode("utf-8")
+        except UnicodeEncodeError:
+            raise ValueError(f"{where}: {item!r} holds a lone surrogate, which a file cannot hold") from None
     elif isinstance(item, dict):
         for key, value in item.items():
-            _refuse_nul(key, where)
-            _refuse_nul(value, where)
+            _refuse_bad_text(key, where)
+            _refuse_bad_text(value, where)
     elif isinstance(item, (list, tuple)):
         for value in item:
-            _refuse_nul(value, where)
+            _refuse_bad_text(value, where)
+    elif isinstance(item, (list, tuple)):
+        for value in item:
+            _refuse_bad_text(value, where)
 
 
 # What the format holds, in the file's bytes: longer texts are cut, and said so.
@@ -351,9 +366,9 @@ def write_sav(df, path, metadata=None, compression="bytecode", encoding=None):
     columns, data = [], []
     for name in df.columns:
         meta = metadata.column(name) if metadata else None
-        _refuse_nul(str(name), "column name")
+        _refuse_bad_text(str(name), "column name")
         definition, values = _column(str(name), df[name], meta)
-        _refuse_nul(definition, str(name))
+        _refuse_bad_text(definition, str(name))
         columns.append(definition)
         data.append(values)
     file = {"file_label": "", "weight": None, "variable_sets": {}, "mr_sets": [], "file_attributes": {},
@@ -364,7 +379,7 @@ def write_sav(df, path, metadata=None, compression="bytecode", encoding=None):
         file.update(file_label=kept.file_label, file_attributes=dict(kept.file_attributes), weight=kept.weight,
                     variable_sets=kept.variable_sets, mr_sets=[asdict(s) for s in kept.mr_sets],
                     documents=list(kept.documents))
-    _refuse_nul(file, "file")
+    _refuse_bad_text(file, "file")
     path = path if isinstance(path, str) else os.fsdecode(path)
     target = _encoding(columns, data, file, encoding, metadata.encoding if metadata else "")
     try:

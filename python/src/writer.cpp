@@ -96,7 +96,10 @@ void PutText(const Source& s, std::size_t r, char* slot) {
   const char* bytes = "";
   if (PyUnicode_Check(item)) {
     bytes = PyUnicode_AsUTF8AndSize(item, &length);
-    if (!bytes) throw py::error_already_set();
+    if (!bytes) {
+      PyErr_Clear();
+      throw py::value_error(s.variable->Name() + ": a text holds a lone surrogate, which a file cannot hold");
+    }
   }
   const TSPSSVariable& v = *s.variable;
   if (std::memchr(bytes, '\0', static_cast<std::size_t>(length)))

@@ -190,6 +190,12 @@ def test_python_times_and_numbers_in_object_columns(tmp_path):
     (savkit.Metadata(columns=[savkit.Column("x", attributes={"a": 1})]), TypeError, r"x: attributes\['a'\] is a str"),
     (savkit.Metadata(columns=[savkit.Column("x", value_labels={"a": "b"})]), ValueError, "x: 'a' is no number"),
     (savkit.Metadata(columns=[savkit.Column("x", missing_values=["z"])]), ValueError, "x: 'z' is no number"),
+    (savkit.Metadata(columns=[savkit.Column("x", label="\udc80")]), ValueError, "x: .* lone surrogate"),
+    (savkit.Metadata(columns=[savkit.Column("x", width=-5)]), ValueError, "x: width -5 is below 0"),
+    (savkit.Metadata(columns=[savkit.Column("x", display_width=-3)]), ValueError, "x: display_width -3 is below 0"),
+    (savkit.Metadata(file_attributes={"1bad": "v"}), savkit.Error, "file attributes: SPSS Error INVALID_ATTRNAME"),
+    (savkit.Metadata(columns=[savkit.Column("x", attributes={"a b": "v"})]), savkit.Error,
+     "x: attributes: SPSS Error INVALID_ATTRNAME"),
 ], ids=lambda p: p if isinstance(p, str) else "")
 def test_metadata_of_the_wrong_kind_is_named_and_nothing_is_written(tmp_path, meta, error, message):
     # Each a TypeError or ValueError naming the column or field, never a failure of the module's own.
@@ -280,3 +286,14 @@ def test_a_missing_folder_is_named_as_such(tmp_path):
     with pytest.raises(savkit.FileError, match="no folder .*missing to write it in") as raised:
         savkit.write_sav(pd.DataFrame({"x": [1.0]}), tmp_path / "missing" / "x.sav")
     assert isinstance(raised.value, OSError)
+
+
+@pytest.mark.parametrize("frame, message", [
+    (pd.DataFrame({"\ud800": [1.0]}), "column name: .* lone surrogate"),
+    (pd.DataFrame({"x": ["a\ud800"]}), "x: a text holds a lone surrogate"),
+    (pd.DataFrame({"x": ["a", pd.NA, "b\ud800"]}), "x: a text holds a lone surrogate"),
+], ids=["name", "text", "with NA"])
+def test_texts_no_file_can_hold_are_named(tmp_path, frame, message):
+    with pytest.raises(ValueError, match=message):
+        savkit.write_sav(frame, tmp_path / "never.sav")
+    assert not (tmp_path / "never.sav").exists()
