@@ -2,6 +2,7 @@
 over the fixtures and the files from other programs."""
 
 import json
+import resource
 import subprocess
 import sys
 
@@ -118,7 +119,7 @@ def test_columns_rows_and_chunks_select_the_same_values():
         savkit.read_sav_chunks(path, 0)
 
 
-def test_a_header_claiming_two_billion_cases_costs_only_what_the_file_holds(tmp_path):
+def test_a_header_claiming_two_billion_cases_costs_only_what_the_file_holds(tmp_path, cli):
     # Each reader makes room for the cases the file's bytes can hold: in a
     # process of 3 GB, room for 2e9 claimed cases would be a MemoryError.
     for name in ("small-uncompressed.sav", "small.sav", "small.zsav"):
@@ -139,3 +140,10 @@ def test_a_header_claiming_two_billion_cases_costs_only_what_the_file_holds(tmp_
             "        assert 'the data end after 3 of the 2000000000 cases' in str(e) and p in str(e), e\n")
         run = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True)
         assert run.returncode == 0, run.stderr[-1500:]
+        # The command too: each says where the data end, in 1 GB of address space.
+        for args, code in ((["verify", claim], 1), (["diff", claim, claim], 2),
+                           (["codebook", claim, "-o", tmp_path / "c.html"], 1), (["export", claim], 1)):
+            done = subprocess.run([cli] + [str(a) for a in args], capture_output=True, text=True,
+                                  preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30)))
+            assert done.returncode == code and "the data end after 3 of the 2000000000" in done.stderr, \
+                (args[0], done.stderr)
