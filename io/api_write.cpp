@@ -401,8 +401,15 @@ int spssSetFileEncoding(int handle, const char* encoding) {
 }
 
 int spssSetVarFileWidth(int handle, const char* varName, int fileWidth) {
-  return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
+  return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
     if (v.width == 0 || fileWidth < 1 || fileWidth > kMaxWidth) return SPSS_INVALID_VARTYPE;
+    // Labelled and missing values set before must fit the file's width too:
+    // the file would hold them cut.
+    const auto width = static_cast<std::size_t>(fileWidth);
+    for (const auto& [value, label] : v.textLabels)
+      if (!FitsEncoded(f, value, width)) return SPSS_EXC_STRVALUE;
+    for (int i = 0; i < std::min(v.missing.type, 3); ++i)
+      if (!FitsEncoded(f, v.missing.text[i], std::min(width, kMissingValueBytes))) return SPSS_EXC_STRVALUE;
     v.fileWidth = fileWidth;
     return SPSS_OK;
   });

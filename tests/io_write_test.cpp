@@ -593,6 +593,9 @@ TEST_F(TempDirTest, ANewFileInACodePageKeepsItsWidthsInItsOwnBytes) {
   ASSERT_EQ(spssSetFileEncoding(h, "UTF-8"), SPSS_DICT_COMMIT);  // encodings come before variables
   ASSERT_EQ(spssSetVarFileWidth(h, "s", 4), SPSS_OK);
   ASSERT_EQ(spssSetVarFileWidth(h, "s", 0), SPSS_INVALID_VARTYPE);
+  // A labelled value set before that the narrower file cannot hold is refused, never cut.
+  ASSERT_EQ(spssSetVarCValueLabel(h, "s", "abcd", "four bytes"), SPSS_OK);
+  EXPECT_EQ(spssSetVarFileWidth(h, "s", 3), SPSS_EXC_STRVALUE);
   ASSERT_EQ(spssCommitHeader(h), SPSS_OK);
   double s = 0;
   ASSERT_EQ(spssGetVarHandle(h, "s", &s), SPSS_OK);
