@@ -309,9 +309,6 @@ def _refuse_bad_text(item, where):
     elif isinstance(item, (list, tuple)):
         for value in item:
             _refuse_bad_text(value, where)
-    elif isinstance(item, (list, tuple)):
-        for value in item:
-            _refuse_bad_text(value, where)
 
 
 # What the format holds, in the file's bytes: longer texts are cut, and said so.
@@ -329,9 +326,9 @@ def _check_lengths(columns, file, encoding):
         for value, label in c["value_labels"].items():
             if size(label) > _VALUE_LABEL_BYTES:
                 warnings.warn(f"{c['name']}: the label of {value!r} is cut to {_VALUE_LABEL_BYTES} bytes",
-                              TextCutWarning, stacklevel=3)
+                              TextCutWarning, stacklevel=4)
     if size(file["file_label"]) > _FILE_LABEL_BYTES:
-        warnings.warn(f"file label: cut to {_FILE_LABEL_BYTES} bytes", TextCutWarning, stacklevel=3)
+        warnings.warn(f"file label: cut to {_FILE_LABEL_BYTES} bytes", TextCutWarning, stacklevel=4)
     for i, line in enumerate(file["documents"], 1):
         if "\n" in line or size(line) > _DOCUMENT_LINE_BYTES:
             raise ValueError(f"documents: line {i} is no line of at most {_DOCUMENT_LINE_BYTES} bytes")
@@ -345,9 +342,10 @@ def write_sav(df, path, metadata=None, compression="bytecode", encoding=None):
     datetimes, timedeltas and Categoricals (as their values, or codes with
     the categories as value labels) are written. ``metadata`` (a Metadata,
     as read_sav returns) gives labels, formats, value labels, missing values,
-    measures and sets of the columns it names. ``compression``: "none",
-    "bytecode" or "zlib". The file is written in ``encoding`` (a text it
-    lacks is a ValueError), else in the metadata's where every text fits it,
+    measures and sets of the columns it names; a field it leaves None is
+    worked out from the data. ``compression``: "none", "bytecode" or "zlib".
+    The file is written in ``encoding`` (a text it lacks is a ValueError),
+    else in the metadata's where every text fits it,
     else in UTF-8.
     """
     if not isinstance(df, pd.DataFrame):
