@@ -79,7 +79,7 @@ VariableFacts ReadVariableFacts(const TSPSSDatafile& d, const TSPSSVariable& v) 
   f.displayWidth = v.Columns();
   f.missingType = v.MissingValueType();
   const Variant* given[] = {&v.MissingValue1(), &v.MissingValue2(), &v.MissingValue3()};
-  const int values = f.missingType < 0 ? 1 - f.missingType : f.missingType;  // a range is two
+  const int values = f.missingType < 0 ? -f.missingType : f.missingType;  // a range is two of them
   for (int i = 0; i < values && i < 3; ++i) f.missing.push_back(Stored(v, *given[i]));
   if (const TSPSSValuelabels* labels = v.ValueLabels())
     for (int i = 0; i < labels->Count(); ++i)
