@@ -411,7 +411,7 @@ std::string SetSection(TSPSSMRMDSet& set, const SetStats& s, double cases, bool 
 }
 
 std::string Facts(TSPSSDatafile& d, const Summary& s, const std::string& fileName) {
-  const front::FileFacts f = front::ReadFacts(d);
+  const front::FileFacts f = front::ReadFileFacts(d);  // the variables have their sections
   auto row = [](const char* name, const std::string& value) {
     return "<tr><th>" + std::string(name) + "</th><td>" + value + "</td></tr>\n";
   };

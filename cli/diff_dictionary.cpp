@@ -175,7 +175,7 @@ void CompareSets(const std::string& scope, Sets* a, Sets* b, Describe describe, 
 
 std::vector<Difference> CompareDictionaries(TSPSSDatafile& a, TSPSSDatafile& b) {
   std::vector<Difference> out;
-  CompareFiles(front::ReadFacts(a), front::ReadFacts(b), out);
+  CompareFiles(front::ReadFileFacts(a), front::ReadFileFacts(b), out);  // variables are compared one by one
   CompareVariables(a, b, out);
   CompareSets(
       "variable set", a.VariableSets(), b.VariableSets(),

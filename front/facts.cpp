@@ -88,7 +88,7 @@ VariableFacts ReadVariableFacts(const TSPSSDatafile& d, const TSPSSVariable& v) 
   return f;
 }
 
-FileFacts ReadFacts(const TSPSSDatafile& d) {
+FileFacts ReadFileFacts(const TSPSSDatafile& d) {
   FileFacts f;
   const TSPSSFileInfo* info = d.FileInfo();
   f.label = info->FileLabel();
@@ -103,7 +103,6 @@ FileFacts ReadFacts(const TSPSSDatafile& d) {
   f.documents = Documents(d.ReadHandle());
   f.attributes = StoredAttributes(d.ReadHandle(), nullptr, nullptr);
   if (const TSPSSVariable* w = d.Variables()->CaseWeightVar()) f.weight = w->Name();
-  for (int i = 0; i < d.Variables()->Count(); ++i) f.variables.push_back(ReadVariableFacts(d, *d.Variables()->GetItem(i)));
   for (int i = 0; i < d.VariableSets()->Count(); ++i) {
     TSPSSVariableSet* s = d.VariableSets()->GetItem(i);
     f.variableSets.push_back({s->Name(), Members(s->VarList())});
@@ -114,6 +113,12 @@ FileFacts ReadFacts(const TSPSSDatafile& d) {
     if (s->IsDichotomy()) m.countedValue = s->CountedValue();
     f.mrSets.push_back(std::move(m));
   }
+  return f;
+}
+
+FileFacts ReadFacts(const TSPSSDatafile& d) {
+  FileFacts f = ReadFileFacts(d);
+  for (int i = 0; i < d.Variables()->Count(); ++i) f.variables.push_back(ReadVariableFacts(d, *d.Variables()->GetItem(i)));
   return f;
 }
 

@@ -31,7 +31,7 @@ TEST(FrontFacts, AFileSaysWhatItHolds) {
   EXPECT_EQ(front::CompressionName(f.compression), std::string("bytecode"));
   EXPECT_FALSE(f.documents.empty());
   ASSERT_EQ(f.variables.size(), 20u);
-  // Missing values as many as the specification takes: a range is two.
+  // As many missing values as the variable declares: a range is two.
   EXPECT_EQ(Named(f, "rng").missingType, SPSS_MISS_RANGEANDVAL);
   EXPECT_EQ(Named(f, "rng").missing, (std::vector<Variant>{Variant(1.0), Variant(5.0), Variant(99.0)}));
   EXPECT_EQ(Named(f, "lohi").missing.size(), 2u);

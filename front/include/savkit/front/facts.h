@@ -73,6 +73,8 @@ struct FileFacts {
 // The facts of the file open in d, as the component holds it now (edits
 // included) with what the file alone keeps read from it.
 FileFacts ReadFacts(const TSPSSDatafile& d);
+// The same without the variables, for front ends that take those one at a time.
+FileFacts ReadFileFacts(const TSPSSDatafile& d);
 // One variable's, for front ends that look at one at a time.
 VariableFacts ReadVariableFacts(const TSPSSDatafile& d, const TSPSSVariable& v);
 // The name of a compression code: "none", "bytecode" or "zlib".
