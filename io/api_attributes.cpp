@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "api_support.h"
-#include "format.h"
-#include "names.h"
+#include "io/format.h"
+#include "io/names.h"
 
 using namespace savkit::io;
 using namespace savkit::io::api;

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "api_support.h"
-#include "format.h"
+#include "io/format.h"
 
 using namespace savkit::io;
 using namespace savkit::io::api;

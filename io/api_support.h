@@ -10,7 +10,7 @@
 #include "guard.h"
 #include "open_file.h"
 #include "savkit/spssio.h"
-#include "text_codec.h"
+#include "io/text_codec.h"
 
 namespace savkit::io::api {
 

@@ -8,8 +8,8 @@
 #include "api_support.h"
 #include "attributes.h"
 #include "dictionary_writer.h"
-#include "format.h"
-#include "names.h"
+#include "io/format.h"
+#include "io/names.h"
 
 using namespace savkit::io;
 using namespace savkit::io::api;

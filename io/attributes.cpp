@@ -3,7 +3,7 @@
 #include <cassert>
 #include <string_view>
 
-#include "names.h"
+#include "io/names.h"
 
 namespace savkit::io {
 

@@ -7,12 +7,12 @@
 #include <set>
 
 #include "fault.h"
-#include "format.h"
+#include "io/format.h"
 #include "mrsets.h"
-#include "names.h"
+#include "io/names.h"
 #include "raw_dictionary.h"
 #include "savkit/spssio.h"
-#include "text_codec.h"
+#include "io/text_codec.h"
 
 namespace savkit::io {
 

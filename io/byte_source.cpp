@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "format.h"
+#include "io/format.h"
 #include "file_input.h"
 #include "savkit/spssio.h"
 

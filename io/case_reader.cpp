@@ -5,7 +5,7 @@
 #include <cfloat>
 #include <cstring>
 
-#include "format.h"
+#include "io/format.h"
 #include "savkit/spssio.h"
 
 namespace savkit::io {

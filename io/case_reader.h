@@ -9,7 +9,7 @@
 
 #include "byte_source.h"
 #include "dictionary.h"
-#include "text_codec.h"
+#include "io/text_codec.h"
 
 namespace savkit::io {
 

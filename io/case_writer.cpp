@@ -8,8 +8,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "file_ops.h"
-#include "format.h"
+#include "io/file_ops.h"
+#include "io/format.h"
 #include "savkit/spssio.h"
 
 namespace savkit::io {

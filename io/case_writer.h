@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "dictionary.h"
-#include "text_codec.h"
+#include "io/text_codec.h"
 
 namespace savkit::io {
 

@@ -9,11 +9,11 @@
 #include <ctime>
 #include <set>
 
-#include "format.h"
-#include "names.h"
+#include "io/format.h"
+#include "io/names.h"
 #include "savkit/config.h"
 #include "savkit/spssio.h"
-#include "text_codec.h"
+#include "io/text_codec.h"
 
 namespace savkit::io {
 

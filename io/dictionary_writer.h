@@ -7,7 +7,7 @@
 
 #include "dictionary.h"
 #include "mrsets.h"
-#include "text_codec.h"
+#include "io/text_codec.h"
 
 namespace savkit::io {
 

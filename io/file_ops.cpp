@@ -1,4 +1,4 @@
-#include "file_ops.h"
+#include "io/file_ops.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <set>
 
-#include "names.h"
+#include "io/names.h"
 #include "savkit/spssio.h"
 
 namespace savkit::io {

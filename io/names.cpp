@@ -1,4 +1,4 @@
-#include "names.h"
+#include "io/names.h"
 
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
@@ -6,7 +6,7 @@
 #include <array>
 
 #include "savkit/spssio.h"
-#include "text_codec.h"
+#include "io/text_codec.h"
 
 namespace savkit::io {
 

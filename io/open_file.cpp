@@ -17,9 +17,9 @@
 
 #include "fault.h"
 #include "file_input.h"
-#include "file_ops.h"
-#include "format.h"
-#include "names.h"
+#include "io/file_ops.h"
+#include "io/format.h"
+#include "io/names.h"
 #include "raw_dictionary.h"
 #include "savkit/spssio.h"
 

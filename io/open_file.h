@@ -10,8 +10,8 @@
 #include "dictionary.h"
 #include "fault.h"
 #include "mrsets.h"
-#include "pending_file.h"
-#include "text_codec.h"
+#include "io/pending_file.h"
+#include "io/text_codec.h"
 
 namespace savkit::io {
 

@@ -1,4 +1,4 @@
-#include "pending_file.h"
+#include "io/pending_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "fault.h"
-#include "file_ops.h"
+#include "io/file_ops.h"
 #include "savkit/spssio.h"
 
 namespace savkit::io {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "fault.h"
-#include "format.h"
+#include "io/format.h"
 #include "file_input.h"
 #include "raw_dictionary.h"
 #include "savkit/spssio.h"

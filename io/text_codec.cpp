@@ -1,4 +1,4 @@
-#include "text_codec.h"
+#include "io/text_codec.h"
 
 #include <cerrno>
 #include <cctype>

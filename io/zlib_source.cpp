@@ -11,7 +11,7 @@
 
 #include "byte_source.h"
 #include "file_input.h"
-#include "format.h"
+#include "io/format.h"
 #include "savkit/spssio.h"
 
 namespace savkit::io {
