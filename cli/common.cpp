@@ -30,41 +30,6 @@ std::string CsvField(const std::string& text) {
   return out + "\"";
 }
 
-bool ReadCsvRecord(std::istream& in, std::vector<std::string>& fields) {
-  fields.clear();
-  std::string field;
-  bool quoted = false, any = false;
-  for (int ch; (ch = in.get()) != EOF;) {
-    any = true;
-    const char c = static_cast<char>(ch);
-    if (quoted) {
-      if (c == '"') {
-        if (in.peek() == '"') {
-          field += '"';
-          in.get();
-        } else {
-          quoted = false;
-        }
-      } else {
-        field += c;
-      }
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      fields.push_back(std::move(field));
-      field.clear();
-    } else if (c == '\n') {
-      fields.push_back(std::move(field));
-      return true;
-    } else if (c != '\r') {
-      field += c;
-    }
-  }
-  if (!any) return false;
-  fields.push_back(std::move(field));
-  return true;
-}
-
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
   for (std::size_t i = 0; i < text.size(); ++i) {

@@ -45,13 +45,10 @@ using front::NumberText;
 using front::ParseFormatName;
 using front::PrintFormatName;
 using front::TextHash;
-using front::TrimRight;
 using front::ValueText;
 
 // RFC 4180: quoted when it holds a comma, a quote or a line break.
 std::string CsvField(const std::string& text);
-// Reads one record; false at the end of the input.
-bool ReadCsvRecord(std::istream& in, std::vector<std::string>& fields);
 
 // A JSON string literal of text; bytes that are not UTF-8 become U+FFFD.
 std::string JsonString(const std::string& text);
