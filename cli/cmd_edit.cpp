@@ -4,6 +4,7 @@
 #include "commands.h"
 #include "common.h"
 #include "savkit/host/sysutils.h"
+#include "savkit/trim.h"
 
 namespace savkit::cli {
 
@@ -32,7 +33,7 @@ int CaseNumber(const std::string& option, const std::string& text) {
 Variant ValueFor(const TSPSSVariable& v, const std::string& text) {
   if (!v.IsNumeric()) {
     // Never cut silently: a cut may also split a character.
-    if (TrimRight(text).size() > static_cast<std::size_t>(v.Width()))
+    if (trim::Blanks(text).size() > static_cast<std::size_t>(v.Width()))
       throw Failure(v.Name() + " = " + text + ": longer than the variable's width of " + std::to_string(v.Width()) +
                     " bytes");
     return Variant(text);

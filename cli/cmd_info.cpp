@@ -7,6 +7,7 @@
 #include "common.h"
 #include "savkit/front/facts.h"
 #include "savkit/spssio.h"
+#include "savkit/trim.h"
 
 namespace savkit::cli {
 
@@ -74,7 +75,7 @@ void PrintTable(const std::vector<Row>& rows) {
   auto line = [&](const std::string* cells[]) {
     std::string out;
     for (int c = 0; c < 8; ++c) out += Fit(*cells[c], w[c]) + (c < 7 ? "  " : "");
-    std::cout << TrimRight(out) << "\n";
+    std::cout << trim::Blanks(out) << "\n";
   };
   std::string h[8];
   const std::string* hp[8];

@@ -13,6 +13,7 @@
 #include "savkit/config.h"
 #include "savkit/model/sets.h"
 #include "savkit/spssio.h"
+#include "savkit/trim.h"
 
 namespace savkit::cli::codebook {
 
@@ -135,7 +136,7 @@ class Labels {
     for (int i = 0; i < labels->Count(); ++i) {
       const TSPSSValueLabel* l = labels->GetItem(i);
       if (v.IsNumeric()) numbers_[l->Value().ToDouble()] = l->Label();
-      else texts_[TrimRight(l->Value().ToString())] = l->Label();
+      else texts_[std::string(trim::Blanks(l->Value().ToString()))] = l->Label();
     }
   }
   std::string Of(double x) const {
@@ -352,7 +353,7 @@ std::string Properties(TSPSSDatafile& d, const TSPSSVariable& v) {
     out += "<table class=\"grid labels\"><tr><th>Value</th><th>Label</th></tr>";
     for (int i = 0; i < labels->Count(); ++i) {
       const TSPSSValueLabel* l = labels->GetItem(i);
-      const std::string value = v.IsNumeric() ? Shown(v, l->Value().ToDouble()) : TrimRight(l->Value().ToString());
+      const std::string value = v.IsNumeric() ? Shown(v, l->Value().ToDouble()) : std::string(trim::Blanks(l->Value().ToString()));
       out += "<tr><td>" + Esc(value) + "</td><td>" + Esc(l->Label()) + "</td></tr>";
     }
     out += "</table>\n";
@@ -372,7 +373,7 @@ std::string VariableSection(TSPSSDatafile& d, const VariableSummary& s, bool wei
 std::string SetSection(TSPSSMRMDSet& set, const SetStats& s, double cases, bool weighted) {
   std::string out = "<section class=\"set\" id=\"s-" + Esc(set.Name()) + "\"><h2><span class=\"name\">" +
                     Esc(set.Name()) + "</span><span class=\"label\">" + Esc(set.Labeltext()) + "</span></h2>\n<p>" +
-                    (s.Dichotomy() ? "Multiple dichotomy set, counting " + Esc(TrimRight(set.CountedValue().ToString()))
+                    (s.Dichotomy() ? "Multiple dichotomy set, counting " + Esc(std::string(trim::Blanks(set.CountedValue().ToString())))
                                    : std::string("Multiple category set")) +
                     "; members:";
   for (std::size_t i = 0; i < s.Members(); ++i)
@@ -440,7 +441,7 @@ std::string Facts(TSPSSDatafile& d, const Summary& s, const std::string& fileNam
     out += row("Weight", "none");
   }
   std::string text;
-  for (const std::string& line : f.documents) text += TrimRight(line) + "\n";
+  for (const std::string& line : f.documents) text.append(trim::Blanks(line)) += "\n";
   if (!text.empty()) out += row("Documents", "<pre>" + Esc(text) + "</pre>");
   for (const auto& [name, value] : f.attributes)
     out += row("Attribute", "<span class=\"name\">" + Esc(name) + "</span> " + Esc(value));

@@ -10,17 +10,13 @@
 #include "savkit/model/sets.h"
 #include "savkit/model/variable.h"
 #include "savkit/spssio.h"
+#include "savkit/trim.h"
 
 namespace savkit::cli::codebook {
 
 namespace {
 
 std::uint64_t Hash(std::string_view key) { return TextHash(key); }
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
 
 Distribution Merged(Distribution pairs) {
   std::sort(pairs.begin(), pairs.end());
@@ -246,7 +242,7 @@ void NumberStats::Finish() {
 TextStats::TextStats(const TSPSSVariable& v) : missing_(v) {}
 
 void TextStats::Add(std::string_view text, double w) {
-  text = Trimmed(text);
+  text = trim::Blanks(text);
   if (missing_.Text(text)) {
     userMissing_ += w;
     missing_tally_.Add(text, w);
@@ -280,7 +276,7 @@ SetStats::SetStats(TSPSSMRMDSet& set) : dichotomy_(set.IsDichotomy()) {
   numeric_ = members_.empty() || members_[0]->IsNumeric();
   if (dichotomy_ && !set.CountedValue().IsEmpty()) {
     if (numeric_) countedNumber_ = set.CountedValue().ToDouble();
-    else countedText_ = std::string(Trimmed(set.CountedValue().ToString()));
+    else countedText_ = std::string(trim::Blanks(set.CountedValue().ToString()));
   }
   memberCounts_.assign(members_.size(), 0);
 }
@@ -289,7 +285,7 @@ void SetStats::Add(const std::vector<double>& numbers, const std::vector<std::st
   bool any = false;
   if (dichotomy_) {
     for (std::size_t i = 0; i < members_.size(); ++i) {
-      const bool counted = numeric_ ? numbers[i] == countedNumber_ : Trimmed(texts[i]) == countedText_;
+      const bool counted = numeric_ ? numbers[i] == countedNumber_ : trim::Blanks(texts[i]) == countedText_;
       if (counted) memberCounts_[i] += w, any = true;
     }
   } else {
@@ -301,7 +297,7 @@ void SetStats::Add(const std::vector<double>& numbers, const std::vector<std::st
         if (numbers[i] == front::Sysmis() || !std::isfinite(numbers[i]) || missing_[i].Number(numbers[i])) continue;
         key = std::string(NumberKey(numbers[i], scratch));
       } else {
-        const std::string_view t = Trimmed(texts[i]);
+        const std::string_view t = trim::Blanks(texts[i]);
         if (t.empty() || missing_[i].Text(t)) continue;
         key = std::string(t);
       }

@@ -4,6 +4,7 @@
 
 #include "savkit/front/values.h"
 #include "savkit/model/sets.h"
+#include "savkit/trim.h"
 
 namespace savkit::front {
 
@@ -54,7 +55,7 @@ std::vector<std::string> Members(TSPSSVarList* list) {
 }
 
 Variant Stored(const TSPSSVariable& v, const Variant& value) {
-  return v.IsNumeric() ? value : Variant(TrimRight(value.ToString()));
+  return v.IsNumeric() ? value : Variant(std::string(trim::Blanks(value.ToString())));
 }
 
 }  // namespace

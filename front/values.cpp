@@ -7,6 +7,7 @@
 
 #include "savkit/spssio.h"
 #include "savkit/front/formats.h"
+#include "savkit/trim.h"
 
 namespace savkit::front {
 
@@ -16,11 +17,6 @@ std::string NumberText(double value) {
   char buf[32];
   const auto r = std::to_chars(buf, buf + sizeof buf, value);
   return std::string(buf, r.ptr);
-}
-
-std::string TrimRight(std::string text) {
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
 }
 
 namespace {
@@ -48,7 +44,7 @@ std::string Clock(long long ticks, long long perSecond, int decimals) {
 }  // namespace
 
 std::string ValueText(const TSPSSVariable& v, const Variant& value, double sysmis) {
-  if (!v.IsNumeric()) return TrimRight(value.ToString());
+  if (!v.IsNumeric()) return std::string(trim::Blanks(value.ToString()));
   const double d = value.ToDouble();
   if (d == sysmis) return "";
   const int type = v.PrintType();
@@ -74,7 +70,7 @@ MissingSpec::MissingSpec(const TSPSSVariable& v) : type_(v.MissingValueType()) {
   for (int i = 0; i < 3; ++i) {
     if (given[i]->IsEmpty()) continue;
     if (v.IsNumeric()) values_[i] = given[i]->ToDouble();
-    else texts_[i] = TrimRight(given[i]->ToString());
+    else texts_[i] = trim::Blanks(given[i]->ToString());
   }
   if (type_ == -2 || type_ == -3) low_ = values_[0], high_ = values_[1];
 }
@@ -86,9 +82,9 @@ bool MissingSpec::Text(std::string_view trimmed) const {
 }
 
 std::string MissingText(const TSPSSVariable& v) {
-  const std::string a = TrimRight(v.MissingValue1().ToString());
-  const std::string b = TrimRight(v.MissingValue2().ToString());
-  const std::string c = TrimRight(v.MissingValue3().ToString());
+  const std::string a(trim::Blanks(v.MissingValue1().ToString()));
+  const std::string b(trim::Blanks(v.MissingValue2().ToString()));
+  const std::string c(trim::Blanks(v.MissingValue3().ToString()));
   auto number = [](const Variant& x, const char* lowHigh) {
     const double d = x.IsEmpty() ? 0 : x.ToDouble();
     return std::fabs(d) > 1e300 ? std::string(lowHigh) : NumberText(d);

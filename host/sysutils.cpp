@@ -6,6 +6,7 @@
 
 #include "savkit/host/exceptions.h"
 #include "savkit/host/format.h"
+#include "savkit/trim.h"
 
 namespace savkit {
 
@@ -51,21 +52,9 @@ std::string LowerCase(std::string_view text) {
   return s;
 }
 
-namespace {
-bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= ' '; }
-}  // namespace
-
-std::string TrimLeft(std::string_view text) {
-  while (!text.empty() && IsTrimmed(text.front())) text.remove_prefix(1);
-  return std::string(text);
-}
-
-std::string TrimRight(std::string_view text) {
-  while (!text.empty() && IsTrimmed(text.back())) text.remove_suffix(1);
-  return std::string(text);
-}
-
-std::string Trim(std::string_view text) { return TrimLeft(TrimRight(text)); }
+std::string TrimLeft(std::string_view text) { return std::string(trim::WhiteLeft(text)); }
+std::string TrimRight(std::string_view text) { return std::string(trim::WhiteRight(text)); }
+std::string Trim(std::string_view text) { return std::string(trim::White(text)); }
 
 int CompareStr(std::string_view a, std::string_view b) {
   const int c = a.compare(b);

@@ -10,6 +10,7 @@
 #include "dictionary_writer.h"
 #include "io/format.h"
 #include "io/names.h"
+#include "savkit/trim.h"
 
 using namespace savkit::io;
 using namespace savkit::io::api;
@@ -58,11 +59,6 @@ int SetFormat(int handle, const char* name, int type, int dec, int width, bool p
     (print ? v.print : v.write) = Format{type, width, dec};
     return SPSS_OK;
   });
-}
-
-std::string TrimRight(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
 }
 
 // Texts longer than the format keeps are cut, with the warning given; a text
@@ -479,7 +475,7 @@ int spssSetVarCValueLabel(int handle, const char* varName, const char* value, co
     if (v.IsNumeric()) return SPSS_STR_EXP;
     std::string key = value ? value : "";
     // Blanks past the width pad the value; they are not part of it.
-    if (TrimRight(key).size() > static_cast<std::size_t>(v.width)) return SPSS_EXC_STRVALUE;
+    if (savkit::trim::Blanks(key).size() > static_cast<std::size_t>(v.width)) return SPSS_EXC_STRVALUE;
     if (key.size() > static_cast<std::size_t>(v.width)) key.resize(static_cast<std::size_t>(v.width));
     if (!FitsEncoded(f, key, static_cast<std::size_t>(v.fileWidth))) return SPSS_EXC_STRVALUE;
     std::string text = label ? label : "";

@@ -12,6 +12,7 @@
 #include "io/names.h"
 #include "raw_dictionary.h"
 #include "savkit/spssio.h"
+#include "savkit/trim.h"
 #include "io/text_codec.h"
 
 namespace savkit::io {
@@ -22,12 +23,7 @@ constexpr int kMaxWidth = kMaxStringWidth;
 
 std::string Text(const RawRecord& r) { return std::string(r.data.begin(), r.data.end()); }
 
-std::string Trim(std::string s) {
-  s = TrimPadding(std::move(s));
-  std::size_t i = 0;
-  while (i < s.size() && s[i] == ' ') ++i;
-  return s.substr(i);
-}
+std::string Trim(std::string_view s) { return std::string(trim::LeadingBlanks(trim::Padding(s))); }
 
 // The pieces between separators: n separators make n + 1 pieces.
 std::vector<std::string> Split(const std::string& text, char sep) {
@@ -163,7 +159,7 @@ void Builder::ReadHeaderTexts() {
   }
   if (const RawRecord* r = Find(kTextInfo)) dict_.textInfo = Str(Text(*r));
   // Document lines keep their leading blanks: they indent the text.
-  for (const std::string& line : raw_.documents) dict_.documents.push_back(Str(TrimPadding(line)));
+  for (const std::string& line : raw_.documents) dict_.documents.push_back(Str(std::string(trim::Padding(line))));
 }
 
 int Builder::ReadSegments() {

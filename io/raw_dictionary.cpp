@@ -8,6 +8,7 @@
 #include "file_input.h"
 #include "raw_dictionary.h"
 #include "savkit/spssio.h"
+#include "savkit/trim.h"
 
 namespace savkit::io {
 
@@ -100,7 +101,7 @@ int ReadHeader(FileInput& in, RawDictionary& raw) {
   raw.product.assign(reinterpret_cast<const char*>(h + header::kProduct), header::kProductLength);
   raw.date.assign(reinterpret_cast<const char*>(h + header::kDate), header::kDateLength);
   raw.time.assign(reinterpret_cast<const char*>(h + header::kTime), header::kTimeLength);
-  raw.fileLabel = TrimPadding(std::string(reinterpret_cast<const char*>(h + header::kLabel), header::kLabelLength));
+  raw.fileLabel = trim::Padding({reinterpret_cast<const char*>(h + header::kLabel), header::kLabelLength});
   return SPSS_OK;
 }
 
@@ -117,7 +118,7 @@ bool ReadVariable(Records& r, RawDictionary& raw) {
   if (f[1] != 0 && f[1] != 1) return r.Bad("has the label flag " + std::to_string(f[1]) + ", not 0 or 1");
   var.print = static_cast<std::uint32_t>(f[3]);
   var.write = static_cast<std::uint32_t>(f[4]);
-  var.name = TrimPadding(std::string(name, 8));
+  var.name = trim::Padding({name, 8});
   if (f[1] == 1) {
     std::int32_t len;
     if (!r.Int(len)) return false;

@@ -12,6 +12,7 @@
 #include "savkit/host/exceptions.h"
 #include "savkit/host/format.h"
 #include "savkit/host/sysutils.h"
+#include "savkit/trim.h"
 #include "temp_dir.h"
 
 using namespace savkit;
@@ -145,6 +146,21 @@ TEST(Text, IntegersCaseTrimAndFormat) {
   EXPECT_EQ(Trim("\t a b \r\n"), "a b");
   EXPECT_EQ(Format("Variable %s is %d%% done", "x", 50), "Variable x is 50% done");
   EXPECT_EQ(Format("only %d cases", 3u), "only 3 cases");
+}
+
+// Each trim cuts only what its name says: a stored value's own blanks, zero
+// bytes and leading spaces are data to the others.
+TEST(Text, TrimsCutWhatTheyAreNamedFor) {
+  using namespace std::string_view_literals;
+  EXPECT_EQ(trim::Blanks(" a\0 \t  "sv), " a\0 \t"sv);
+  EXPECT_EQ(trim::Padding(" a \0 \0"sv), " a");
+  EXPECT_EQ(trim::Field("a b \0rest  "sv), "a b");
+  EXPECT_EQ(trim::Field("no zero  "sv), "no zero");
+  EXPECT_EQ(trim::LeadingBlanks("  \ta "sv), "\ta ");
+  EXPECT_EQ(trim::White("\x01 a\tb \x7f\r\n"sv), "a\tb \x7f");
+  EXPECT_EQ(trim::Blanks("   "sv), "");
+  EXPECT_EQ(TrimRight("x\t\n"), "x");
+  EXPECT_EQ(TrimLeft("\t x "), "x ");
 }
 
 TEST(Text, LocaleComparisonIgnoresCaseOnly) {

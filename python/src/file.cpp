@@ -14,6 +14,7 @@
 #include "savkit/front/values.h"
 #include "savkit/datafile_exception.h"
 #include "savkit/host/sysutils.h"
+#include "savkit/trim.h"
 
 namespace savkit::python {
 
@@ -81,7 +82,7 @@ class File {
     if (!v.IsNumeric()) {
       std::string text;
       c->GetText(v.Index(), text);
-      return Text(front::TrimRight(std::move(text)));
+      return Text(std::string(trim::Blanks(text)));
     }
     const double x = c->GetNumber(v.Index());
     return py::float_(x == d_->SysmisValue() ? std::nan("") : x);
@@ -118,7 +119,7 @@ class File {
     TSPSSVariable& v = Var(id);
     if (!v.IsNumeric()) {
       py::list out;
-      for (std::string& t : v.GetTexts()) out.append(Text(front::TrimRight(std::move(t))));
+      for (std::string& t : v.GetTexts()) out.append(Text(std::string(trim::Blanks(t))));
       return out;
     }
     std::vector<double> numbers = v.GetNumbers();

@@ -19,6 +19,7 @@
 #include "savkit/front/values.h"
 #include "savkit/datafile_exception.h"
 #include "savkit/resourcestrings.h"
+#include "savkit/trim.h"
 #include "text_objects.h"
 
 namespace savkit::python {
@@ -267,7 +268,7 @@ class Reader {
 
   void FillTexts(Column& c, const std::uint8_t* batch, std::size_t take, PyObject** to) const {
     for (std::size_t r = 0; r < take; ++r) {
-      const std::string_view t = Trimmed(batch + r * caseSize_ + c.offset, c.size);
+      const std::string_view t = trim::Field({reinterpret_cast<const char*>(batch + r * caseSize_ + c.offset), c.size});
       PyObject* s = c.missing && c.missing->Text(t) ? PyFloat_FromDouble(std::numeric_limits<double>::quiet_NaN())
                                                       : c.texts.Get(t);
       if (!s) throw py::error_already_set();

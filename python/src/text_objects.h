@@ -19,14 +19,6 @@
 
 namespace savkit::python {
 
-// A stored text up to its padding blanks or a NUL byte.
-inline std::string_view Trimmed(const std::uint8_t* slot, std::size_t size) {
-  const void* nul = std::memchr(slot, 0, size);
-  std::size_t n = nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - slot) : size;
-  while (n > 0 && slot[n - 1] == ' ') --n;
-  return {reinterpret_cast<const char*>(slot), n};
-}
-
 class TextObjects {
  public:
   // budget: bytes the table may take, texts included; 0 turns it off.

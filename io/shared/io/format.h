@@ -94,12 +94,6 @@ constexpr std::size_t kMaxLongLabel = 65535;
 constexpr std::size_t kMissingValueBytes = 8;
 constexpr std::size_t kShortNameBytes = 8;
 
-// A fixed-width text field without the blanks or zero bytes that pad it.
-inline std::string TrimPadding(std::string s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
-  return s;
-}
-
 // 8-byte elements a string of this width takes in one variable record (0: a number).
 inline int ElementsFor(int width) { return width == 0 ? 1 : (width + 7) / 8; }
 // Variable records a very long string is split into.

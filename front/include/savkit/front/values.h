@@ -65,8 +65,6 @@ std::string ValueText(const TSPSSVariable& v, const Variant& value, double sysmi
 // Seconds since 14 Oct 1582, as files keep dates, of a day and a time of
 // day; false for a day or time that is none.
 bool SpssDateTime(int year, int month, int day, int hour, int minute, double second, double& out);
-// Without the blanks that pad a text to its width.
-std::string TrimRight(std::string text);
 std::string MissingText(const TSPSSVariable& v);
 const char* LevelName(TSPSSLevel level);
 const char* AlignName(TSPSSAlign align);
