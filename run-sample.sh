@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds savkit and runs it on the shipped sample.
+# Installs what is needed, builds the savkit command and runs it on the shipped sample.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSAVKIT_BUILD_TESTS=OFF
-cmake --build build/release
+cmake --preset release -DPython_EXECUTABLE=/usr/bin/python3
+cmake --build --preset release --target savkit_cli
 build/release/cli/savkit info examples/survey.sav

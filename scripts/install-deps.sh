@@ -2,13 +2,13 @@
 # Installs what savkit needs to build and test on Debian (bookworm or later).
 set -euo pipefail
 # clang and its runtime libraries build the fuzz targets (libFuzzer).
-# valgrind checks the suite's memory use.
+# valgrind checks the suite's memory use; ccache spares CI compiling a file twice.
 # pspp and readstat are the peers the tests check our reading and writing against.
 # pkgconf checks the installed pkg-config files; libdeflate inflates .zsav blocks.
 # xmllint (libxml2-utils) and chromium check the codebook page parses and shows its charts.
 # pybind11, numpy, pandas and pytest build and test the Python package; venv, pip,
 # setuptools and wheel install it from the sources.
-packages=(cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libbenchmark-dev libicu-dev zlib1g-dev libcli11-dev
+packages=(cmake ninja-build ccache g++ clang libclang-rt-dev libgtest-dev libbenchmark-dev libicu-dev zlib1g-dev libcli11-dev
           pspp readstat libreadstat-dev valgrind pkgconf libdeflate-dev libxml2-utils chromium
           pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest python3-venv python3-pip
           python3-setuptools python3-wheel)

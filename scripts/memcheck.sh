@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Runs the test suite under valgrind's memcheck: no invalid access, no
 # uninitialised value used, no leak. BUILD is a build folder (default
-# build/test-c++-Release-gen6-shared-ON-sanitize-OFF-fuzz-OFF-tsan-OFF, the one run-tests.sh makes).
+# build/release, the one ./run-tests.sh makes).
 # Programs the tests start (the command, the examples, the peers) run natively.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build="${1:-build/test-c++-Release-gen6-shared-ON-sanitize-OFF-fuzz-OFF-tsan-OFF}"
+build="${1:-build/release}"
 command -v valgrind >/dev/null || { echo "valgrind is not installed" >&2; exit 2; }
 # Death tests re-execute the suite in a child, which runs natively.
 exec valgrind --tool=memcheck --suppressions=scripts/valgrind.supp --leak-check=full --show-leak-kinds=definite,indirect,possible \

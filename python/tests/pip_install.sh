@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# pip builds the package from a copy of the sources, offline, into a fresh
-# virtual environment that sees the system's numpy and pandas; the installed
-# package then reads a file from outside the source tree. Then the same from
-# a source distribution made of that copy, which holds what MANIFEST.in says.
+# pip builds the package, offline, from a source distribution made of a copy
+# of the sources (it holds what MANIFEST.in says, so this proves the tree
+# builds too), into a fresh virtual environment that sees the system's numpy
+# and pandas; the installed package then reads a file from outside the tree.
 #   pip_install.sh PYTHON SOURCE_DIR
 set -euo pipefail
 python="$1"
@@ -23,9 +23,6 @@ print("installed", savkit.__version__, savkit.__file__)
 PY
   )
 }
-"$work/venv/bin/pip" install --quiet --no-build-isolation --no-index "$work/src"
-check
 (cd "$work/src" && "$python" setup.py -q sdist -d "$work/dist" >/dev/null 2>&1)
-"$work/venv/bin/pip" uninstall --quiet --yes savkit
 "$work/venv/bin/pip" install --quiet --no-build-isolation --no-index "$work"/dist/savkit-*.tar.gz
 check
