@@ -1,4 +1,8 @@
 // savkit codebook: the page describing a file, written whole or not at all.
+#include <CLI/CLI.hpp>
+
+#include <memory>
+
 #include "codebook.h"
 #include "commands.h"
 #include "common.h"
@@ -7,6 +11,13 @@
 #include "savkit/host/sysutils.h"
 
 namespace savkit::cli {
+
+struct CodebookOptions {
+  std::string file, out;
+  bool quiet = false;
+};
+
+// An HTML page of the file's dictionary and the distribution of every variable.
 
 int RunCodebook(const CodebookOptions& o) {
   RefuseInputAsOutput(o.file, o.out);
@@ -22,6 +33,15 @@ int RunCodebook(const CodebookOptions& o) {
     out.Commit();
     return 0;
   });
+}
+
+Command AddCodebook(CLI::App& app) {
+  auto o = std::make_shared<CodebookOptions>();
+  CLI::App* sub = app.add_subcommand("codebook", "The dictionary and every variable's distribution as one HTML page");
+  sub->add_option("FILE", o->file, "The system file")->required();
+  AddOutput(sub, o->out, "The HTML file to write", true);
+  AddQuiet(sub, o->quiet);
+  return {sub, [o] { return RunCodebook(*o); }, [o] { return o->file; }};
 }
 
 }  // namespace savkit::cli

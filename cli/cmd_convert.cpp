@@ -1,4 +1,8 @@
 // savkit convert and savkit verify: the whole file, case by case.
+#include <CLI/CLI.hpp>
+
+#include <memory>
+
 #include <iostream>
 #include <vector>
 
@@ -8,6 +12,11 @@
 #include "savkit/front/records.h"
 
 namespace savkit::cli {
+
+struct ConvertOptions {
+  std::string in, out, compression;  // empty: the input's
+  bool quiet = false;
+};
 
 int RunConvert(const ConvertOptions& o) {
   TSPSSDatafile d;
@@ -55,6 +64,29 @@ int RunVerify(const std::string& file, bool quiet) {
     throw Failure(file + ": " + std::to_string(cases) + " cases readable, then damaged: " + fault);
   std::cout << file << ": " << cases << " cases, " << vars << " variables, all readable\n";
   return 0;
+}
+
+Command AddConvert(CLI::App& app) {
+  auto o = std::make_shared<ConvertOptions>();
+  CLI::App* sub = app.add_subcommand("convert", "Rewrite a file with another compression");
+  sub->add_option("IN", o->in, "The system file")->required();
+  sub->add_option("OUT", o->out, "The file to write")->required();
+  sub->add_option("--compression", o->compression, "none, bytecode or zlib (default: the input's)")
+      ->check(CLI::IsMember({"none", "bytecode", "zlib"}));
+  AddQuiet(sub, o->quiet);
+  const auto run = [o] {
+    if (o->out.empty()) throw UsageError("OUT: the output needs a name");
+    return RunConvert(*o);
+  };
+  return {sub, run, [o] { return o->in; }};
+}
+
+Command AddVerify(CLI::App& app) {
+  auto o = std::make_shared<ConvertOptions>();
+  CLI::App* sub = app.add_subcommand("verify", "Read every case; report the first problem");
+  sub->add_option("FILE", o->in, "The system file")->required();
+  AddQuiet(sub, o->quiet);
+  return {sub, [o] { return RunVerify(o->in, o->quiet); }, [o] { return o->in; }};
 }
 
 }  // namespace savkit::cli

@@ -1,4 +1,8 @@
 // savkit diff: what differs between two files, for a person or as JSON.
+#include <CLI/CLI.hpp>
+
+#include <memory>
+
 #include <iostream>
 
 #include "commands.h"
@@ -54,6 +58,13 @@ std::string Sides(const Difference& d) {
   Abridge(a, b);
   return Side(a, d.text) + " -> " + Side(b, d.text);
 }
+
+struct DiffOptions {
+  std::string a, b, key;
+  std::size_t limit = 100;
+  bool json = false, quiet = false;
+};
+
 
 std::string CaseName(const DiffOptions& o, std::int64_t ca, const std::string& key) {
   return o.key.empty() ? "case " + std::to_string(ca) : o.key + " " + key;
@@ -157,6 +168,22 @@ int RunDiff(const DiffOptions& o) {
   std::cout.flush();
   if (!std::cout) throw Failure("standard output: write failed");
   return equal ? 0 : 1;
+}
+
+Command AddDiff(CLI::App& app) {
+  auto o = std::make_shared<DiffOptions>();
+  CLI::App* sub = app.add_subcommand("diff", "What differs between two files: dictionary and values (exit 1 when any)");
+  sub->add_option("A", o->a, "The first file")->required();
+  sub->add_option("B", o->b, "The second file")->required();
+  sub->add_option("--key", o->key, "Match cases by this variable's values instead of by position");
+  sub->add_option("--limit", o->limit, "Differing values and unmatched cases listed (0: all)")
+      // -1 would wrap round to a count past any file's.
+      ->check(CLI::Validator([](std::string& s) { return s.find('-') == std::string::npos ? "" : "must be 0 or more"; }, ""))
+      ->capture_default_str();
+  sub->add_flag("--json", o->json, "Machine-readable output");
+  AddQuiet(sub, o->quiet);
+  // diff says "different" with 1, so its failures take 2, as usage errors do.
+  return {sub, [o] { return RunDiff(*o); }, [o] { return o->a; }, 2};
 }
 
 }  // namespace savkit::cli

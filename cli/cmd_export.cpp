@@ -1,4 +1,6 @@
 // savkit export: cases as CSV.
+#include <CLI/CLI.hpp>
+
 #include <charconv>
 #include <memory>
 #include <iostream>
@@ -9,6 +11,12 @@
 #include "progress.h"
 
 namespace savkit::cli {
+
+struct ExportOptions {
+  std::string file, out, cases;
+  std::vector<std::string> vars;
+  bool labels = false, quiet = false;
+};
 
 int RunExport(const ExportOptions& o) {
   TSPSSDatafile d;
@@ -79,6 +87,18 @@ int RunExport(const ExportOptions& o) {
   std::cout.flush();
   if (!std::cout) throw Failure("standard output: write failed");
   return 0;
+}
+
+Command AddExport(CLI::App& app) {
+  auto o = std::make_shared<ExportOptions>();
+  CLI::App* sub = app.add_subcommand("export", "Cases as CSV (RFC 4180) with a header row");
+  sub->add_option("FILE", o->file, "The system file")->required();
+  AddOutput(sub, o->out, "Where to write the CSV (default: standard output)", false);
+  sub->add_flag("--labels", o->labels, "Value labels instead of codes");
+  sub->add_option("--cases", o->cases, "Cases A:B (1-based, inclusive)");
+  sub->add_option("--vars", o->vars, "Variables to export, in this order")->delimiter(',');
+  AddQuiet(sub, o->quiet);
+  return {sub, [o] { return RunExport(*o); }, [o] { return o->file; }};
 }
 
 }  // namespace savkit::cli

@@ -1,4 +1,8 @@
 // savkit import: a CSV file into a new system file, written directly.
+#include <CLI/CLI.hpp>
+
+#include <memory>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,6 +29,11 @@
 #include "savkit/host/sysutils.h"
 
 namespace savkit::cli {
+
+struct ImportOptions {
+  std::string in, out, compression = "bytecode", encoding;
+  bool quiet = false;
+};
 
 namespace {
 
@@ -444,5 +453,17 @@ void WriteImport(front::NewFile& out, const std::vector<Column>& columns,
 }
 
 }  // namespace
+
+Command AddImport(CLI::App& app) {
+  auto o = std::make_shared<ImportOptions>();
+  CLI::App* sub = app.add_subcommand("import", "A CSV file with a header row into a new system file");
+  sub->add_option("IN", o->in, "The CSV file")->required();
+  AddOutput(sub, o->out, "The system file to write", true);
+  sub->add_option("--compression", o->compression, "none, bytecode or zlib")
+      ->check(CLI::IsMember({"none", "bytecode", "zlib"}));
+  AddQuiet(sub, o->quiet);
+  sub->add_option("--encoding", o->encoding, "The CSV's character set, as iconv names it (default UTF-8)");
+  return {sub, [o] { return RunImport(*o); }, [o] { return o->in; }};
+}
 
 }  // namespace savkit::cli

@@ -1,4 +1,8 @@
 // savkit info and savkit xml: what a file holds.
+#include <CLI/CLI.hpp>
+
+#include <memory>
+
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
@@ -101,6 +105,11 @@ std::string JsonList(const std::vector<std::string>& items) {
 
 }  // namespace
 
+struct InfoOptions {
+  std::string file;
+  bool json = false, quiet = false;
+};
+
 int RunInfo(const InfoOptions& o) {
   TSPSSDatafile d;
   OpenForReading(d, o.file);
@@ -177,6 +186,23 @@ int RunXml(const std::string& file) {
   OpenForReading(d, file);
   std::cout << d.GetXML();
   return 0;
+}
+
+Command AddInfo(CLI::App& app) {
+  auto o = std::make_shared<InfoOptions>();
+  CLI::App* sub = app.add_subcommand("info", "File facts, variables and sets");
+  sub->add_option("FILE", o->file, "The system file")->required();
+  sub->add_flag("--json", o->json, "Machine-readable output");
+  AddQuiet(sub, o->quiet, false);
+  return {sub, [o] { return RunInfo(*o); }, [o] { return o->file; }};
+}
+
+Command AddXml(CLI::App& app) {
+  auto o = std::make_shared<InfoOptions>();
+  CLI::App* sub = app.add_subcommand("xml", "The XML description of the dictionary");
+  sub->add_option("FILE", o->file, "The system file")->required();
+  AddQuiet(sub, o->quiet, false);
+  return {sub, [o] { return RunXml(o->file); }, [o] { return o->file; }};
 }
 
 }  // namespace savkit::cli

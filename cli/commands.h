@@ -1,60 +1,41 @@
-// The subcommands of savkit. Each returns the exit code; failures are thrown
-// (Failure or the component's exceptions) and reported by main.
+// The subcommands of savkit. Each command's file registers its subcommand
+// and options and binds them to what runs it; main parses and runs the one
+// given. A command returns its exit code; failures are thrown (Failure,
+// UsageError or the component's exceptions) and reported by main.
 #pragma once
 
+#include <functional>
 #include <string>
-#include <utility>
-#include <vector>
+
+namespace CLI {
+class App;
+}
 
 namespace savkit::cli {
 
-struct InfoOptions {
-  std::string file;
-  bool json = false;
+struct Command {
+  CLI::App* sub = nullptr;           // given on the command line when *sub is true
+  std::function<int()> run;          // runs it with what was parsed
+  std::function<std::string()> subject;  // the file an error that names none is about
+  int failed = 1;                    // its exit code on failure
 };
-int RunInfo(const InfoOptions& o);
-int RunXml(const std::string& file);
 
-struct ExportOptions {
-  std::string file, out, cases;
-  std::vector<std::string> vars;
-  bool labels = false, quiet = false;
-};
-int RunExport(const ExportOptions& o);
+// Adds the subcommand and its options to app; the options live as long as
+// the Command returned.
+Command AddInfo(CLI::App& app);
+Command AddXml(CLI::App& app);
+Command AddExport(CLI::App& app);
+Command AddImport(CLI::App& app);
+Command AddEdit(CLI::App& app);
+Command AddConvert(CLI::App& app);
+Command AddVerify(CLI::App& app);
+Command AddDiff(CLI::App& app);
+Command AddCodebook(CLI::App& app);
 
-struct ImportOptions {
-  std::string in, out, compression = "bytecode", encoding;
-  bool quiet = false;
-};
-int RunImport(const ImportOptions& o);
-
-struct EditOptions {
-  std::string file, out;
-  std::vector<std::pair<std::string, std::string>> steps;  // option name and its value, in order
-};
-int RunEdit(const EditOptions& o);
-
-struct ConvertOptions {
-  std::string in, out, compression;  // empty: the input's
-  bool quiet = false;
-};
-int RunConvert(const ConvertOptions& o);
-int RunVerify(const std::string& file, bool quiet);
-
-struct DiffOptions {
-  std::string a, b, key;
-  std::size_t limit = 100;
-  bool json = false, quiet = false;
-};
-// 0 when the files hold the same, 1 when they differ.
-int RunDiff(const DiffOptions& o);
-
-struct CodebookOptions {
-  std::string file, out;
-  bool quiet = false;
-};
-// An HTML page of the file's dictionary and the distribution of every variable.
-int RunCodebook(const CodebookOptions& o);
+// A -q,--quiet flag on sub; commands that show no progress take it all the same.
+void AddQuiet(CLI::App* sub, bool& quiet, bool shown = true);
+// An option -o,--output into out; an empty name is a usage error.
+void AddOutput(CLI::App* sub, std::string& out, const std::string& what, bool required);
 
 // 0, 1 or 2 for "none", "bytecode" or "zlib".
 int CompressionCode(const std::string& name);
