@@ -81,7 +81,7 @@ int Gather(char** names, char** texts, int count, OpenFile& f, AttributeSet& out
     if (!SplitElement(names[i], name, index) || !ValidAttributeName(name)) return SPSS_INVALID_ATTRNAME;
     const std::string text = texts[i];
     if (text.find('\n') != std::string::npos) return SPSS_INVALID_ATTRDEF;  // the record cannot carry it
-    if (!f.encoder.Encode(name, unused) || !f.encoder.Encode(text, unused)) return SPSS_EXC_STRVALUE;
+    if (!f.out.encoder.Encode(name, unused) || !f.out.encoder.Encode(text, unused)) return SPSS_EXC_STRVALUE;
     const auto [it, added] = at.emplace(LowerAscii(name), out.size());
     if (added) {
       out.push_back({name, {}});
@@ -206,7 +206,7 @@ int spssSetDocuments(int handle, char** lines, int numLines) {
       if (!lines[i]) return SPSS_INVALID_HANDLE;
       const std::string line = lines[i];
       // A line is 80 bytes in the file's encoding: a longer one would be cut.
-      if (line.find('\n') != std::string::npos || !f.encoder.Encode(line, encoded) || encoded.size() > kDocumentLine)
+      if (line.find('\n') != std::string::npos || !f.out.encoder.Encode(line, encoded) || encoded.size() > kDocumentLine)
         return SPSS_EXC_STRVALUE;
       docs.push_back(line);
     }

@@ -66,7 +66,7 @@ int spssGetNumberofVariables(int handle, int* numVars) {
 
 int spssGetNumberofCases(int handle, long* numCases) {
   return OnFile(handle, [&](OpenFile& f) {
-    if (numCases) *numCases = static_cast<long>(f.mode == OpenFile::Mode::Read ? f.dict.cases : f.written);
+    if (numCases) *numCases = static_cast<long>(f.mode == OpenFile::Mode::Read ? f.dict.cases : f.out.written);
     return SPSS_OK;
   });
 }
@@ -74,7 +74,7 @@ int spssGetNumberofCases(int handle, long* numCases) {
 int spssGetMostCases(int handle, long long* mostCases) {
   return OnFile(handle, [&](OpenFile& f) {
     if (!mostCases) return SPSS_INVALID_HANDLE;
-    if (f.mode != OpenFile::Mode::Read) return *mostCases = f.written, SPSS_OK;
+    if (f.mode != OpenFile::Mode::Read) return *mostCases = f.out.written, SPSS_OK;
     *mostCases = MostCases(f);
     return SPSS_OK;
   });
@@ -365,14 +365,14 @@ int spssFreeMultRespDefs(char* mrespDefs) {
 int spssSeekNextCase(int handle, long caseNumber) {
   return OnReader(handle, [&](OpenFile& f) {
     if (caseNumber < 0 || caseNumber > f.dict.cases) return SPSS_INVALID_CASE;
-    return f.reader->Seek(caseNumber);
+    return f.in.reader->Seek(caseNumber);
   });
 }
 
 int spssWholeCaseIn(int handle, char* caseRec) {
   return OnReader(handle, [&](OpenFile& f) {
     if (!caseRec) return SPSS_INVALID_CASE;
-    return f.reader->ReadCase(reinterpret_cast<std::uint8_t*>(caseRec));
+    return f.in.reader->ReadCase(reinterpret_cast<std::uint8_t*>(caseRec));
   });
 }
 
@@ -382,7 +382,7 @@ int spssGetFaultDetail(int handle, char* text, int size, long long* offset) {
     if (handle != -1) {
       const OpenFile* f = handles::Get(handle);
       if (!f) return SPSS_INVALID_HANDLE;
-      fault = !f->fault.Empty() || !f->reader ? &f->fault : &f->reader->fault();
+      fault = !f->in.fault.Empty() || !f->in.reader ? &f->in.fault : &f->in.reader->fault();
     }
     if (offset) *offset = fault->offset;
     if (!text || size < 1) return SPSS_BUFFER_SHORT;

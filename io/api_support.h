@@ -91,8 +91,8 @@ int OnNewDictionary(int handle, F&& f) {
     OpenFile* file = handles::Get(handle);
     if (!file) return SPSS_INVALID_HANDLE;
     if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
-    if (file->broken) return SPSS_FILE_WERROR;
-    if (file->committed) return SPSS_DICT_COMMIT;
+    if (file->out.broken) return SPSS_FILE_WERROR;
+    if (file->out.committed) return SPSS_DICT_COMMIT;
     return f(*file);
   });
 }

@@ -16,7 +16,7 @@ int OnCurrentValue(int handle, double varHandle, F&& f) {
   return OnReader(handle, [&](OpenFile& file) {
     const Variable* v = ByHandle(file, varHandle);
     if (!v) return SPSS_VAR_NOTFOUND;
-    if (!file.haveRecord) return SPSS_INVALID_CASE;
+    if (!file.in.haveRecord) return SPSS_INVALID_CASE;
     return f(*v, file.record.data() + v->offset);
   });
 }
@@ -28,8 +28,8 @@ extern "C" {
 int spssReadCaseRecord(int handle) {
   return OnReader(handle, [&](OpenFile& f) {
     f.record.resize(f.dict.caseSize);
-    const int status = f.reader->ReadCase(f.record.data());
-    f.haveRecord = status == SPSS_OK;
+    const int status = f.in.reader->ReadCase(f.record.data());
+    f.in.haveRecord = status == SPSS_OK;
     return status;
   });
 }
@@ -92,7 +92,7 @@ int spssGetVarCValueLabel(int handle, const char* varName, const char* value, ch
 int spssGetVarCompatName(int handle, const char* longName, char* shortName) {
   return OnVariable(handle, longName, [&](OpenFile& f, const Variable& v) {
     if (!shortName) return SPSS_INVALID_HANDLE;
-    if (f.mode != OpenFile::Mode::Read && !f.committed) return SPSS_DICT_NOTCOMMIT;  // given when committing
+    if (f.mode != OpenFile::Mode::Read && !f.out.committed) return SPSS_DICT_NOTCOMMIT;  // given when committing
     CopyText(shortName, v.shortName, SPSS_MAX_SHORTVARNAME);
     return SPSS_OK;
   });

@@ -1,4 +1,5 @@
 // The writing half of the C interface: new files, copies and appends.
+#include <cassert>
 #include <cfloat>
 #include <cmath>
 #include <algorithm>
@@ -34,7 +35,7 @@ int OnCases(int handle, F&& f) {
     OpenFile* file = handles::Get(handle);
     if (!file) return SPSS_INVALID_HANDLE;
     if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
-    if (!file->committed) return SPSS_DICT_NOTCOMMIT;
+    if (!file->out.committed) return SPSS_DICT_NOTCOMMIT;
     return f(*file);
   });
 }
@@ -42,7 +43,7 @@ int OnCases(int handle, F&& f) {
 // The text in the file's encoding fits max bytes (blanks at its end aside).
 bool FitsEncoded(OpenFile& f, std::string_view text, std::size_t max) {
   std::string out;
-  if (!f.encoder.Encode(text, out)) return false;
+  if (!f.out.encoder.Encode(text, out)) return false;
   while (!out.empty() && out.back() == ' ') out.pop_back();
   return out.size() <= max;
 }
@@ -65,12 +66,12 @@ int SetFormat(int handle, const char* name, int type, int dec, int width, bool p
 // the file's encoding cannot hold is refused.
 int Cut(OpenFile& f, std::string& text, std::size_t max, int warning) {
   std::string encoded;
-  if (!f.encoder.Encode(text, encoded)) return SPSS_EXC_STRVALUE;
+  if (!f.out.encoder.Encode(text, encoded)) return SPSS_EXC_STRVALUE;
   if (encoded.size() <= max) return SPSS_OK;
   // The limit is the file's bytes: in a code page a text may hold more
   // characters than in UTF-8. Cut between characters until it fits.
   CutUtf8(text, std::max(max, text.size() - (encoded.size() - max)));
-  while (!text.empty() && f.encoder.Encode(text, encoded) && encoded.size() > max) CutUtf8(text, text.size() - 1);
+  while (!text.empty() && f.out.encoder.Encode(text, encoded) && encoded.size() > max) CutUtf8(text, text.size() - 1);
   return warning;
 }
 
@@ -95,7 +96,9 @@ int CutUnlessGivenBack(OpenFile& f, std::string& text, const std::string* whole,
 
 // The copied variable that v carries on, or null.
 const Variable* CopiedOf(const OpenFile& f, const Variable& v) {
-  return v.copiedFrom < 0 ? nullptr : &f.setAside[static_cast<std::size_t>(v.copiedFrom)];
+  if (v.copiedFrom < 0) return nullptr;
+  assert(f.copy && static_cast<std::size_t>(v.copiedFrom) < f.copy->setAside.size());
+  return &f.copy->setAside[static_cast<std::size_t>(v.copiedFrom)];
 }
 
 }  // namespace
@@ -138,11 +141,11 @@ namespace {
 int OpenCopy(const char* fileName, Dictionary source, int* handle) {
   auto file = std::make_unique<OpenFile>();
   if (const int status = CreateForWriting(fileName, *file)) return status;
-  file->copy = true;
+  file->copy.emplace();
   Dictionary& dict = file->dict;
   dict = std::move(source);
   if (dict.swap) SwapKeptRecords(dict.keptRecords);
-  if (!file->encoder.Open(dict.encoding)) return SPSS_INCOMPAT_APPEND;
+  if (!file->out.encoder.Open(dict.encoding)) return SPSS_INCOMPAT_APPEND;
   dict.swap = false;
   dict.zlib = false;
   dict.extendedCountAt = 0;
@@ -183,7 +186,7 @@ int spssOpenAppend(const char* fileName, int* handle) {
     std::unique_ptr<OpenFile> file;
     const int opened = OpenForReading(fileName, file);
     if (opened > 0) return opened;
-    file->target = fileName;
+    file->out.target = fileName;
     if (const int status = PrepareAppend(*file)) return status;
     const int status = Register(std::move(file), handle);
     return status == SPSS_OK ? opened : status;
@@ -201,12 +204,12 @@ int spssCloseWrite(int handle) {
     if (file->mode == OpenFile::Mode::Read) return SPSS_OPEN_RDMODE;
     if (file->mode == OpenFile::Mode::Append) return SPSS_OPEN_WRMODE;
     // A file whose dictionary could not be written is let go unfinished.
-    if (file->broken) {
+    if (file->out.broken) {
       handles::Remove(handle);
       return SPSS_FILE_WERROR;
     }
     // A dictionary never committed is committed now, so that closing makes a file.
-    if (!file->committed) {
+    if (!file->out.committed) {
       if (const int status = spssCommitHeader(handle)) {
         handles::Remove(handle);
         return status;
@@ -300,12 +303,12 @@ int spssRestartCopiedVars(int handle) {
     // Only a copy has variables to set aside; anywhere else this would throw
     // away the variables defined so far.
     if (!f.copy) return SPSS_INVALID_HANDLE;
-    if (!f.restarted) {
-      f.setAside = std::move(f.dict.variables);
-      f.setAsideFolded = std::move(f.folded);
+    if (!f.copy->restarted) {
+      f.copy->setAside = std::move(f.dict.variables);
+      f.copy->setAsideFolded = std::move(f.folded);
     }
-    f.restarted = true;
-    f.setAsideTaken.assign(f.setAside.size(), 0);
+    f.copy->restarted = true;
+    f.copy->setAsideTaken.assign(f.copy->setAside.size(), 0);
     f.dict.variables.clear();
     f.dict.weight = -1;
     f.dict.caseSize = 0;
@@ -320,12 +323,12 @@ int spssSetVarCopiedFrom(int handle, const char* varName, const char* copiedName
   return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
     if (!f.copy) return SPSS_INVALID_HANDLE;
     if (!copiedName) return SPSS_VAR_NOTFOUND;
-    const auto found = f.setAsideFolded.find(FoldName(copiedName));
-    if (found == f.setAsideFolded.end()) return SPSS_VAR_NOTFOUND;
-    if (f.setAsideTaken[static_cast<std::size_t>(found->second)]) return SPSS_DUP_VAR;
-    f.setAsideTaken[static_cast<std::size_t>(found->second)] = 1;
+    const auto found = f.copy->setAsideFolded.find(FoldName(copiedName));
+    if (found == f.copy->setAsideFolded.end()) return SPSS_VAR_NOTFOUND;
+    if (f.copy->setAsideTaken[static_cast<std::size_t>(found->second)]) return SPSS_DUP_VAR;
+    f.copy->setAsideTaken[static_cast<std::size_t>(found->second)] = 1;
     v.copiedFrom = found->second;
-    const Variable* from = &f.setAside[static_cast<std::size_t>(found->second)];
+    const Variable* from = &f.copy->setAside[static_cast<std::size_t>(found->second)];
     // The width in the file (a code page's, not the API's) goes on while the
     // width does; the short name while the name does.
     if (from->width == v.width) v.fileWidth = from->fileWidth;
@@ -386,11 +389,11 @@ int spssSetFileEncoding(int handle, const char* encoding) {
     // Every text is checked against the encoding as it is set: it comes first.
     if (f.copy || !f.dict.variables.empty()) return SPSS_DICT_COMMIT;
     const std::string name = encoding ? encoding : "";
-    if (name.empty() || !f.encoder.Open(name)) {
-      f.encoder.Open("");
+    if (name.empty() || !f.out.encoder.Open(name)) {
+      f.out.encoder.Open("");
       return SPSS_INVALID_FILE;
     }
-    f.dict.encoding = f.encoder.Identity() ? std::string() : name;
+    f.dict.encoding = f.out.encoder.Identity() ? std::string() : name;
     f.dict.releaseInfo[7] = CodePageFor(f.dict.encoding);  // the header's character code says it too
     return SPSS_OK;
   });
@@ -530,8 +533,8 @@ void FollowRenames(OpenFile& f) {
   std::map<std::string, std::string> names;
   for (const Variable& v : f.dict.variables) {
     std::string from, to;
-    if (v.copiedFrom >= 0 && f.encoder.Encode(f.setAside[static_cast<std::size_t>(v.copiedFrom)].name, from) &&
-        f.encoder.Encode(v.name, to))
+    const Variable* copied = CopiedOf(f, v);
+    if (copied && f.out.encoder.Encode(copied->name, from) && f.out.encoder.Encode(v.name, to))
       names.emplace(LowerAscii(from), to);
   }
   for (RawRecord& r : kept) {
@@ -549,7 +552,7 @@ int WriteSetAttributes(OpenFile& f) {
   std::vector<RawRecord>& kept = f.dict.keptRecords;
   const auto replace = [&](int subtype, const std::string& text) {
     std::string encoded;
-    if (!f.encoder.Encode(text, encoded)) return false;
+    if (!f.out.encoder.Encode(text, encoded)) return false;
     std::erase_if(kept, [&](const RawRecord& r) { return r.subtype == subtype; });
     if (encoded.empty()) return true;
     RawRecord r;
@@ -574,21 +577,21 @@ int WriteSetAttributes(OpenFile& f) {
 int spssCommitHeader(int handle) {
   return OnNewDictionary(handle, [&](OpenFile& f) {
     if (f.dict.variables.empty()) return SPSS_DICT_EMPTY;
-    if (f.restarted) FollowRenames(f);
+    if (f.copy && f.copy->restarted) FollowRenames(f);
     if (const int status = WriteSetAttributes(f)) return status;
-    LayOut(f.dict, f.encoder);
-    const DictionaryBytes bytes = SerializeDictionary(f.dict, f.mrSets, f.encoder);
+    LayOut(f.dict, f.out.encoder);
+    const DictionaryBytes bytes = SerializeDictionary(f.dict, f.mrSets, f.out.encoder);
     f.dict.extendedCountAt = bytes.extendedCountAt;
-    FileOutput out(f.writeFd, 0);
+    FileOutput out(f.out.fd, 0);
     out.Write(bytes.bytes.data(), bytes.bytes.size());
     if (!out.Flush()) {
-      f.broken = true;
+      f.out.broken = true;
       return SPSS_FILE_WERROR;
     }
-    f.writer = std::make_unique<CaseWriter>(f.writeFd, f.dict, bytes.bytes.size());
-    f.writer->SetEncoder(f.encoder.Identity() ? nullptr : &f.encoder);
+    f.out.writer = std::make_unique<CaseWriter>(f.out.fd, f.dict, bytes.bytes.size());
+    f.out.writer->SetEncoder(f.out.encoder.Identity() ? nullptr : &f.out.encoder);
     f.ClearRecord();
-    f.committed = true;
+    f.out.committed = true;
     return SPSS_OK;
   });
 }
@@ -619,8 +622,8 @@ int spssSetValueChar(int handle, double varHandle, const char* value) {
 
 int spssCommitCaseRecord(int handle) {
   return OnCases(handle, [&](OpenFile& f) {
-    const int status = f.writer->Write(f.record.data());
-    if (status == SPSS_OK) ++f.written;
+    const int status = f.out.writer->Write(f.record.data());
+    if (status == SPSS_OK) ++f.out.written;
     return status;
   });
 }
@@ -628,8 +631,8 @@ int spssCommitCaseRecord(int handle) {
 int spssWholeCaseOut(int handle, const char* caseRec) {
   return OnCases(handle, [&](OpenFile& f) {
     if (!caseRec) return SPSS_INVALID_CASE;
-    const int status = f.writer->Write(reinterpret_cast<const std::uint8_t*>(caseRec));
-    if (status == SPSS_OK) ++f.written;
+    const int status = f.out.writer->Write(reinterpret_cast<const std::uint8_t*>(caseRec));
+    if (status == SPSS_OK) ++f.out.written;
     return status;
   });
 }

@@ -26,22 +26,23 @@
 namespace savkit::io {
 
 OpenFile::~OpenFile() {
-  reader.reset();
-  writer.reset();
+  in.reader.reset();
+  out.writer.reset();
   // Cases appended but never completed are taken out again.
-  if (undo.pending) UndoAppend();
+  if (out.undo.pending) UndoAppend();
   if (fd >= 0) ::close(fd);
-  if (writeFd >= 0 && writeFd != fd && writeFd != pending.Fd()) ::close(writeFd);
+  if (out.fd >= 0 && out.fd != fd && out.fd != out.pending.Fd()) ::close(out.fd);
 }
 
 void OpenFile::UndoAppend() {
+  AppendUndo& undo = out.undo;
   undo.pending = false;
-  if (Truncate(writeFd, static_cast<off_t>(undo.from)) != 0) return;
-  if (!WriteAll(writeFd, undo.tail.data(), undo.tail.size(), static_cast<off_t>(undo.from))) return;
-  if (!WriteAll(writeFd, undo.count, 4, header::kCases)) return;
-  if (dict.extendedCountAt && !WriteAll(writeFd, undo.extendedCount, 8, static_cast<off_t>(dict.extendedCountAt)))
+  if (Truncate(out.fd, static_cast<off_t>(undo.from)) != 0) return;
+  if (!WriteAll(out.fd, undo.tail.data(), undo.tail.size(), static_cast<off_t>(undo.from))) return;
+  if (!WriteAll(out.fd, undo.count, 4, header::kCases)) return;
+  if (dict.extendedCountAt && !WriteAll(out.fd, undo.extendedCount, 8, static_cast<off_t>(dict.extendedCountAt)))
     return;
-  Flush(writeFd);
+  Flush(out.fd);
 }
 
 void OpenFile::IndexNames() {
@@ -87,15 +88,15 @@ int CountCases(OpenFile& file, std::uint64_t size) {
     count = caseBytes ? static_cast<std::int64_t>(data / caseBytes) : 0;
     if (caseBytes && data % caseBytes) {
       status = SPSS_DATA_CUT;
-      file.fault.Note(static_cast<std::int64_t>(dict.dataOffset + static_cast<std::uint64_t>(count) * caseBytes),
+      file.in.fault.Note(static_cast<std::int64_t>(dict.dataOffset + static_cast<std::uint64_t>(count) * caseBytes),
                       "case " + std::to_string(count + 1) + ", which starts here, is cut short: the data end inside it");
     }
   } else {
-    status = file.reader->CountCases(count);
+    status = file.in.reader->CountCases(count);
     if (status > 0) return status;
   }
   dict.cases = count;
-  if (const int seek = file.reader->Seek(0)) return seek;
+  if (const int seek = file.in.reader->Seek(0)) return seek;
   return status;
 }
 
@@ -127,11 +128,11 @@ int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out) {
   } else {
     source = MakeFileSource(file->fd, dict.dataOffset, size);
   }
-  file->reader = std::make_unique<CaseReader>(dict, std::move(source), file->codec);
+  file->in.reader = std::make_unique<CaseReader>(dict, std::move(source), file->codec);
   int warning = dict.namesMended ? SPSS_NAME_MENDED : SPSS_OK;
   if (dict.cases < 0) {
     const int status = CountCases(*file, size);
-    if (status > 0) return OpenFault().Note(file->reader->fault().offset, file->reader->fault().text), status;
+    if (status > 0) return OpenFault().Note(file->in.reader->fault().offset, file->in.reader->fault().text), status;
     if (status < 0) warning = status;
   }
   file->IndexNames();
@@ -140,9 +141,9 @@ int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out) {
 }
 
 int CreateForWriting(const char* path, OpenFile& file) {
-  if (const int status = file.pending.Create(path)) return status;
-  file.writeFd = file.pending.Fd();
-  file.target = file.pending.Target();
+  if (const int status = file.out.pending.Create(path)) return status;
+  file.out.fd = file.out.pending.Fd();
+  file.out.target = file.out.pending.Target();
   file.mode = OpenFile::Mode::Write;
   return SPSS_OK;
 }
@@ -177,19 +178,19 @@ int PrepareAppend(OpenFile& file) {
   Dictionary& dict = file.dict;
   // Appending would mean rewriting the compressed blocks and their trailer.
   if (dict.compression == kZlib) return SPSS_INCOMPAT_APPEND;
-  file.writeFd = ::open(file.target.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
-  if (file.writeFd < 0) return SPSS_FILE_OERROR;
+  file.out.fd = ::open(file.out.target.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+  if (file.out.fd < 0) return SPSS_FILE_OERROR;
   // One appender at a time: two would write their cases over each other.
-  if (::flock(file.writeFd, LOCK_EX | LOCK_NB) != 0) return SPSS_FILE_OERROR;
-  if (!file.encoder.Open(dict.encoding)) return SPSS_INCOMPAT_APPEND;
-  if (const int status = file.reader->Seek(dict.cases)) return status;
+  if (::flock(file.out.fd, LOCK_EX | LOCK_NB) != 0) return SPSS_FILE_OERROR;
+  if (!file.out.encoder.Open(dict.encoding)) return SPSS_INCOMPAT_APPEND;
+  if (const int status = file.in.reader->Seek(dict.cases)) return status;
   std::uint64_t next, blockStart;
   std::uint8_t cmds[8];
   int used;
-  file.reader->Position(next, blockStart, cmds, used);
+  file.in.reader->Position(next, blockStart, cmds, used);
   const std::uint64_t end = dict.dataOffset + next;
   struct stat st;
-  if (::fstat(file.writeFd, &st) != 0) return SPSS_FILE_RERROR;
+  if (::fstat(file.out.fd, &st) != 0) return SPSS_FILE_RERROR;
   const auto size = static_cast<std::uint64_t>(st.st_size);
   // Appending changes the last command block (when it is resumed), what
   // follows the last case, and the case counts; those bytes are kept. A file
@@ -197,28 +198,28 @@ int PrepareAppend(OpenFile& file) {
   // wrote or can keep safe, and is not appended to.
   const std::uint64_t from = dict.compression == kBytecode && used > 0 && used < 8 ? dict.dataOffset + blockStart : end;
   if (size < from || size - from > kMaxAppendTail) return SPSS_INCOMPAT_APPEND;
-  if (!KeepOriginal(file.writeFd, from, size, dict, file.undo)) return SPSS_FILE_RERROR;
+  if (!KeepOriginal(file.out.fd, from, size, dict, file.out.undo)) return SPSS_FILE_RERROR;
   // Whatever follows the last case (an end code, padding) goes; the new cases take its place.
-  if (Truncate(file.writeFd, static_cast<off_t>(end)) != 0) return SPSS_FILE_WERROR;
-  file.undo.pending = true;
-  file.writer = std::make_unique<CaseWriter>(file.writeFd, dict, end);
-  if (dict.compression == kBytecode) file.writer->ResumeBlock(dict.dataOffset + blockStart, cmds, used, end);
-  file.writer->SetEncoder(file.encoder.Identity() ? nullptr : &file.encoder);
+  if (Truncate(file.out.fd, static_cast<off_t>(end)) != 0) return SPSS_FILE_WERROR;
+  file.out.undo.pending = true;
+  file.out.writer = std::make_unique<CaseWriter>(file.out.fd, dict, end);
+  if (dict.compression == kBytecode) file.out.writer->ResumeBlock(dict.dataOffset + blockStart, cmds, used, end);
+  file.out.writer->SetEncoder(file.out.encoder.Identity() ? nullptr : &file.out.encoder);
   file.ClearRecord();
-  file.written = dict.cases;
-  file.committed = true;
+  file.out.written = dict.cases;
+  file.out.committed = true;
   file.mode = OpenFile::Mode::Append;
   return SPSS_OK;
 }
 
 int FinishWriting(std::unique_ptr<OpenFile> file) {
-  int status = file->writer ? file->writer->Finish() : SPSS_OK;
-  if (status == SPSS_OK && file->writer && !PatchCaseCounts(file->writeFd, file->dict, file->written))
+  int status = file->out.writer ? file->out.writer->Finish() : SPSS_OK;
+  if (status == SPSS_OK && file->out.writer && !PatchCaseCounts(file->out.fd, file->dict, file->out.written))
     status = SPSS_FILE_WERROR;
-  if (file->mode != OpenFile::Mode::Append) return status == SPSS_OK ? file->pending.Publish() : status;
+  if (file->mode != OpenFile::Mode::Append) return status == SPSS_OK ? file->out.pending.Publish() : status;
   // Appended cases are on disk before the file is said to be complete.
-  if (status == SPSS_OK && Flush(file->writeFd) != 0) status = SPSS_FILE_WERROR;
-  if (status == SPSS_OK) file->undo.pending = false;
+  if (status == SPSS_OK && Flush(file->out.fd) != 0) status = SPSS_FILE_WERROR;
+  if (status == SPSS_OK) file->out.undo.pending = false;
   return status;
 }
 

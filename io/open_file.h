@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -27,6 +28,37 @@ struct AppendUndo {
 // The most that may follow the last case of a file appended to.
 constexpr std::uint64_t kMaxAppendTail = 1 << 20;
 
+// What reading a file needs: its cases, and what went wrong opening it.
+struct Reading {
+  std::unique_ptr<CaseReader> reader;
+  bool haveRecord = false;  // record holds the case spssReadCaseRecord read
+  Fault fault;              // the first fault met opening it; the reader keeps those met after
+};
+
+// What writing a new file or appending cases needs: where the bytes go, in
+// which encoding, and how far they got.
+struct Writing {
+  int fd = -1;
+  std::string target;   // the file that closing makes, or appends to
+  PendingFile pending;  // a new file's, until it is complete
+  bool committed = false;
+  bool broken = false;  // writing the dictionary failed: the file is never completed
+  std::unique_ptr<CaseWriter> writer;
+  TextEncoder encoder;  // the file's encoding, where it is not UTF-8
+  std::int64_t written = 0;
+  AppendUndo undo;      // appending: the bytes to put back
+};
+
+// What a new file whose dictionary was copied from another needs when its
+// variables are defined anew: the copied ones set aside, found by FoldName,
+// and which of them a variable carries on already.
+struct Copying {
+  bool restarted = false;
+  std::vector<Variable> setAside;
+  std::unordered_map<std::string, int> setAsideFolded;
+  std::vector<char> setAsideTaken;
+};
+
 struct OpenFile {
   enum class Mode { Read, Append, Write };
 
@@ -47,31 +79,14 @@ struct OpenFile {
   int fd = -1;
   Dictionary dict;
   TextCodec codec;
-  std::unique_ptr<CaseReader> reader;
-  bool haveRecord = false;  // reading: record holds the case spssReadCaseRecord read
-  Fault fault;              // the first fault met opening it; the reader keeps those met after
   std::unordered_map<std::string, int> exact;
   std::unordered_map<std::string, int> folded;  // by FoldName
-
-  // Writing and appending.
-  int writeFd = -1;
-  std::string target;   // the file that closing makes, or appends to
-  PendingFile pending;  // a new file's, until it is complete
-  bool committed = false;
-  bool broken = false;  // writing the dictionary failed: the file is never completed
-  bool copy = false;    // the dictionary was copied from another file
   std::vector<MrSet> mrSets;
-  // A copy whose variables are defined anew: the copied ones set aside, found
-  // by FoldName, and which of them a variable carries on already.
-  bool restarted = false;
-  std::vector<Variable> setAside;
-  std::unordered_map<std::string, int> setAsideFolded;
-  std::vector<char> setAsideTaken;
   std::vector<std::uint8_t> record;  // the case that spssSetValue... fill, or the one read
-  std::unique_ptr<CaseWriter> writer;
-  TextEncoder encoder;  // appending to a file in another encoding
-  std::int64_t written = 0;
-  AppendUndo undo;
+
+  Reading in;                    // reading, and appending (which reads first)
+  Writing out;                   // writing and appending
+  std::optional<Copying> copy;   // a new file whose dictionary was copied
 };
 
 // Reads a file's dictionary and prepares its cases; returns a status, or a
