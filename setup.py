@@ -2,6 +2,7 @@
 
 import os
 import re
+import shlex
 import shutil
 import subprocess
 import sys
@@ -17,7 +18,9 @@ VERSION = re.search(r"project\(savkit VERSION (\S+)", (ROOT / "CMakeLists.txt").
 
 class CMakeBuild(build_ext):
     def build_extension(self, ext):
-        build = Path(self.build_temp).resolve() / "cmake"
+        # Beside the preset builds, so that a compiler cache finds their
+        # objects; one folder for each interpreter.
+        build = ROOT / "build" / f"python-{sys.implementation.cache_tag}"
         args = ["-DCMAKE_BUILD_TYPE=Release", "-DSAVKIT_BUILD_PYTHON=ON", "-DSAVKIT_BUILD_TESTS=OFF",
                 "-DSAVKIT_BUILD_CLI=OFF", "-DSAVKIT_BUILD_EXAMPLES=OFF", "-DBUILD_SHARED_LIBS=OFF",
                 f"-DPython_EXECUTABLE={sys.executable}"]
@@ -26,6 +29,8 @@ class CMakeBuild(build_ext):
             args.append(f"-Dpybind11_DIR={pybind11.get_cmake_dir()}")
         except ImportError:
             pass  # a system pybind11 (Debian: pybind11-dev)
+        # Further CMake settings, as CI gives them (warnings as errors).
+        args += shlex.split(os.environ.get("SAVKIT_CMAKE_ARGS", ""))
         if shutil.which("ninja"):
             args += ["-G", "Ninja"]
         subprocess.check_call(["cmake", "-S", str(ROOT), "-B", str(build)] + args)

@@ -7,7 +7,12 @@
 set -euo pipefail
 python="$1"
 src="$2"
-work="$(mktemp -d)"
+# Under the checkout's build folder, as the preset builds are, so that a
+# compiler cache given one base folder (CCACHE_BASEDIR) finds their objects.
+mkdir -p "$src/build"
+work="$(mktemp -d "$src/build/pip.XXXXXX")"
+mkdir "$work/tmp"
+export TMPDIR="$work/tmp" SAVKIT_CMAKE_ARGS="-DSAVKIT_WERROR=ON"
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/src"
 tar -C "$src" --exclude=./build --exclude=./.git -cf - . | tar -C "$work/src" -xf -
