@@ -39,9 +39,9 @@ void OleCheck(HResult status) {
   char code[16];
   std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(status));
   const char* text = status == CLASS_E_NOTREGISTERED ? "Class not registered"
-                     : status == MK_E_UNAVAILABLE   ? "Operation unavailable"
-                     : status == E_NOINTERFACE      ? "Interface not supported"
-                                                    : "Unspecified error";
+                     : status == MK_E_UNAVAILABLE    ? "Operation unavailable"
+                     : status == E_NOINTERFACE       ? "Interface not supported"
+                                                     : "Unspecified error";
   throw EOleSysError(Format("%s (%s)", text, code), status);
 }
 

@@ -8,9 +8,7 @@ ComPtr<IUnknown> TOleServer::GetServer() {
     case ckRunningInstance: return GetActiveOleObject(serverData_.ClassID);
     case ckRemote: return CreateRemoteComObject(remoteMachineName_, serverData_.ClassID);
     case ckRunningOrNew:
-    case ckAttachToInterface:
-      try {
-        return GetActiveOleObject(serverData_.ClassID);
+    case ckAttachToInterface: try { return GetActiveOleObject(serverData_.ClassID);
       } catch (const EOleSysError&) {
         return CreateComObject(serverData_.ClassID);
       }

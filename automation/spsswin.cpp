@@ -16,13 +16,21 @@ namespace {
 template <class Intf>
 const TGUID& IidOf();
 template <>
-const TGUID& IidOf<ISpssApp>() { return IID_ISpssApp; }
+const TGUID& IidOf<ISpssApp>() {
+  return IID_ISpssApp;
+}
 template <>
-const TGUID& IidOf<ISpssCSApp>() { return IID_ISpssCSApp; }
+const TGUID& IidOf<ISpssCSApp>() {
+  return IID_ISpssCSApp;
+}
 template <>
-const TGUID& IidOf<ISpssServer>() { return IID_ISpssServer; }
+const TGUID& IidOf<ISpssServer>() {
+  return IID_ISpssServer;
+}
 template <>
-const TGUID& IidOf<ISpssServers>() { return IID_ISpssServers; }
+const TGUID& IidOf<ISpssServers>() {
+  return IID_ISpssServers;
+}
 
 TServerData Data(const TGUID& clsid, const TGUID& iid) {
   TServerData d;
@@ -225,7 +233,8 @@ WideString TSpssServer::Get_Location() {
 }
 void TSpssServer::Set_Location(const WideString& value) { OleCheck(GetDefaultInterface()->Set_Location(value)); }
 WordBool TSpssServer::Connect1(const WideString& user, const WideString& password, std::int16_t flags) {
-  return ValueResult<WordBool>([&](WordBool* out) { return GetDefaultInterface()->Connect(user, password, flags, out); });
+  return ValueResult<WordBool>(
+      [&](WordBool* out) { return GetDefaultInterface()->Connect(user, password, flags, out); });
 }
 void TSpssServer::Disconnect1() { OleCheck(GetDefaultInterface()->Disconnect()); }
 

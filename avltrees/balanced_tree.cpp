@@ -105,9 +105,7 @@ TBalancedTree* gbt_replace(TBalancedTree** root, TBalancedTree* node) {
 namespace detail {
 
 void UnlinkAt(TBalancedTree** root, AVLPath& path, TBalancedTree* x) {
-  auto linkOf = [&](int i) -> TBalancedTree*& {
-    return i == 0 ? *root : path.node[i - 1]->Child(path.dir[i - 1]);
-  };
+  auto linkOf = [&](int i) -> TBalancedTree*& { return i == 0 ? *root : path.node[i - 1]->Child(path.dir[i - 1]); };
   int k = path.depth;
   TBalancedTree*& xLink = linkOf(k);
 

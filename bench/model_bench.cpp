@@ -78,7 +78,8 @@ void BM_RandomGetValue(benchmark::State& state) {
   std::mt19937 rng(3);
   for (auto _ : state) {
     const int c = 1 + static_cast<int>(rng() % static_cast<unsigned>(cases));
-    benchmark::DoNotOptimize(d.Variables()->GetItem(static_cast<int>(rng() % static_cast<unsigned>(vars)))->Get_Value(c));
+    benchmark::DoNotOptimize(
+        d.Variables()->GetItem(static_cast<int>(rng() % static_cast<unsigned>(vars)))->Get_Value(c));
   }
   d.Close();
 }
@@ -181,8 +182,7 @@ void BM_Add200kValueLabels(benchmark::State& state) {
   for (auto _ : state) {
     TSPSSDatafile d;
     TSPSSValuelabels labels(&d);
-    for (int i = 0; i < 200'000; ++i)
-      labels.Add(texts ? Variant("code " + std::to_string(i)) : Variant(i), "label");
+    for (int i = 0; i < 200'000; ++i) labels.Add(texts ? Variant("code " + std::to_string(i)) : Variant(i), "label");
     benchmark::DoNotOptimize(labels.Count());
   }
 }

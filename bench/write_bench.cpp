@@ -84,8 +84,8 @@ void BM_PsppGetAndSave(benchmark::State& state) {
     return;
   }
   const std::string path = savkit::bench::BenchFile();
-  std::ofstream("/tmp/savkit-bench-save.sps") << "GET FILE='" << path << "'.\nSAVE OUTFILE='" << kOut
-                                              << "' /COMPRESSED.\n";
+  std::ofstream("/tmp/savkit-bench-save.sps")
+      << "GET FILE='" << path << "'.\nSAVE OUTFILE='" << kOut << "' /COMPRESSED.\n";
   for (auto _ : state)
     if (std::system("pspp /tmp/savkit-bench-save.sps >/dev/null 2>&1") != 0) state.SkipWithError("pspp failed");
   std::remove(kOut);

@@ -18,9 +18,7 @@ std::string Side(const std::optional<std::string>& side, bool text) {
   return text ? JsonString(*side) : *side;
 }
 
-std::string Where(const Difference& d) {
-  return d.scope == "file" ? "file" : d.scope + " " + d.name;
-}
+std::string Where(const Difference& d) { return d.scope == "file" ? "file" : d.scope + " " + d.name; }
 
 std::string Value(const std::string& shown, bool text) { return text && shown != "." ? JsonString(shown) : shown; }
 
@@ -64,7 +62,6 @@ struct DiffOptions {
   std::size_t limit = 100;
   bool json = false, quiet = false;
 };
-
 
 std::string CaseName(const DiffOptions& o, std::int64_t ca, const std::string& key) {
   return o.key.empty() ? "case " + std::to_string(ca) : o.key + " " + key;
@@ -131,10 +128,10 @@ void PrintJson(const DiffOptions& o, const std::vector<Difference>& dict, const 
               << "}";
   }
   std::cout << (dict.empty() ? "]" : "\n  ]") << ",\n  \"cases\": {\"a\": " << v.casesA << ", \"b\": " << v.casesB
-            << ", \"matchedBy\": " << (o.key.empty() ? "null" : JsonString(o.key)) << ", \"compared\": "
-            << v.casesCompared << ", \"differing\": " << v.casesDiffering << ", \"onlyInA\": " << v.countOnlyInA
-            << ", \"onlyInB\": " << v.countOnlyInB << "},\n  \"valuesDiffering\": " << v.valuesDiffering
-            << ",\n  \"values\": [";
+            << ", \"matchedBy\": " << (o.key.empty() ? "null" : JsonString(o.key))
+            << ", \"compared\": " << v.casesCompared << ", \"differing\": " << v.casesDiffering
+            << ", \"onlyInA\": " << v.countOnlyInA << ", \"onlyInB\": " << v.countOnlyInB
+            << "},\n  \"valuesDiffering\": " << v.valuesDiffering << ",\n  \"values\": [";
   for (std::size_t i = 0; i < v.shown.size(); ++i) {
     const ValueDifference& d = v.shown[i];
     auto side = [](const std::string& s) { return s == "." ? std::string("null") : JsonString(s); };
@@ -159,12 +156,13 @@ int RunDiff(const DiffOptions& o) {
   for (const auto& [file, name] : {std::pair<TSPSSDatafile*, const std::string*>{&a, &o.a}, {&b, &o.b}})
     if (const std::string fault = file->FaultDetail(); !fault.empty()) throw Failure(*name + ": damaged: " + fault);
   const std::vector<Difference> dict = CompareDictionaries(a, b);
-  const ValueComparison values =
-      CompareValues(a, b, {o.key, o.limit, !o.quiet && StderrIsTerminal()}, o.a, o.b);
+  const ValueComparison values = CompareValues(a, b, {o.key, o.limit, !o.quiet && StderrIsTerminal()}, o.a, o.b);
   const bool equal = dict.empty() && values.valuesDiffering == 0 && values.countOnlyInA == 0 &&
                      values.countOnlyInB == 0 && values.notCompared.empty();
-  if (o.json) PrintJson(o, dict, values, equal);
-  else PrintText(o, dict, values);
+  if (o.json)
+    PrintJson(o, dict, values, equal);
+  else
+    PrintText(o, dict, values);
   std::cout.flush();
   if (!std::cout) throw Failure("standard output: write failed");
   return equal ? 0 : 1;
@@ -178,7 +176,8 @@ Command AddDiff(CLI::App& app) {
   sub->add_option("--key", o->key, "Match cases by this variable's values instead of by position");
   sub->add_option("--limit", o->limit, "Differing values and unmatched cases listed (0: all)")
       // -1 would wrap round to a count past any file's.
-      ->check(CLI::Validator([](std::string& s) { return s.find('-') == std::string::npos ? "" : "must be 0 or more"; }, ""))
+      ->check(CLI::Validator([](std::string& s) { return s.find('-') == std::string::npos ? "" : "must be 0 or more"; },
+                             ""))
       ->capture_default_str();
   sub->add_flag("--json", o->json, "Machine-readable output");
   AddQuiet(sub, o->quiet);

@@ -76,8 +76,8 @@ int RunEdit(const EditOptions& o) {
       const auto [name, type] = Split(option, arg, ':');
       const bool numeric = type == "num" || type == "number" || type == "numeric";
       std::int32_t width = 8;
-      if (!numeric && (type.empty() || (type[0] != 'A' && type[0] != 'a') || !TryStrToInt(type.substr(1), width) ||
-                       width < 1))
+      if (!numeric &&
+          (type.empty() || (type[0] != 'A' && type[0] != 'a') || !TryStrToInt(type.substr(1), width) || width < 1))
         throw Failure("--add-var " + arg + ": the type is num or A<width>, as in A20");
       TSPSSVariable* v = d.Variables()->Add("v" + std::to_string(d.Variables()->Count()), numeric, width);
       v->Set_Name(name);
@@ -115,11 +115,13 @@ Command AddEdit(CLI::App& app) {
   AddOutput(sub, o->out, "Save under this name (default: the file itself)", false);
   AddQuiet(sub, o->quiet, false);
   const char* const steps[] = {"set", "delete-case", "add-var", "delete-var", "var-label", "value-label", "file-label"};
-  const char* const help[] = {"CASE:VAR=VALUE", "N", "NAME:num or NAME:A<width>", "NAME", "VAR=TEXT",
+  const char* const help[] = {"CASE:VAR=VALUE", "N",   "NAME:num or NAME:A<width>", "NAME", "VAR=TEXT",
                               "VAR:VALUE=TEXT", "TEXT"};
   for (int i = 0; i < 7; ++i)
-    sub->add_option(std::string("--") + steps[i], o->given, help[i])->type_size(1)->expected(1)->multi_option_policy(
-        CLI::MultiOptionPolicy::TakeAll);
+    sub->add_option(std::string("--") + steps[i], o->given, help[i])
+        ->type_size(1)
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   const auto run = [o, sub] {
     // The edits in the order they were given on the command line.
     std::map<const CLI::Option*, std::size_t> taken;

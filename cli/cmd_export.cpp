@@ -41,8 +41,10 @@ int RunExport(const ExportOptions& o) {
     file = std::make_unique<front::OutputFile>(o.out);
   }
   const auto emit = [&](const std::string& text) {
-    if (file) file->Write(text);
-    else std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (file)
+      file->Write(text);
+    else
+      std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
   };
   std::string line;
   for (std::size_t i = 0; i < vars.size(); ++i) line += (i ? "," : "") + CsvField(vars[i]->Name());
@@ -71,9 +73,9 @@ int RunExport(const ExportOptions& o) {
         continue;
       }
       const Variant value = k->GetValue(index[i]);
-      const TSPSSValueLabel* label = o.labels ? vars[i]->ValueLabels()->FindByValue(
-                                                    vars[i]->IsNumeric() ? value : Variant(value.ToString()))
-                                              : nullptr;
+      const TSPSSValueLabel* label =
+          o.labels ? vars[i]->ValueLabels()->FindByValue(vars[i]->IsNumeric() ? value : Variant(value.ToString()))
+                   : nullptr;
       line += CsvField(label ? label->Label() : ValueText(*vars[i], value, sysmis));
     }
     line += "\r\n";

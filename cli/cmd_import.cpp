@@ -47,7 +47,7 @@ struct Column {
   Kind kind = Kind::Empty;
   std::size_t width = 1;  // bytes of the widest text
   int decimals = 0;
-  int digits = 1;         // integer digits of the widest number
+  int digits = 1;  // integer digits of the widest number
 };
 
 // A number as strtod reads it (leading blanks and a plus sign allowed), but
@@ -77,8 +77,8 @@ bool ParseDate(std::string_view text, double& spssDate, bool& withTime) {
   withTime = s.size() > 10;
   if (withTime) {
     int used = 0;
-    if ((s[10] != 'T' && s[10] != ' ') ||
-        std::sscanf(s.c_str() + 11, "%2d:%2d:%lf%n", &hh, &mm, &ss, &used) != 3 || 11 + used != static_cast<int>(s.size()))
+    if ((s[10] != 'T' && s[10] != ' ') || std::sscanf(s.c_str() + 11, "%2d:%2d:%lf%n", &hh, &mm, &ss, &used) != 3 ||
+        11 + used != static_cast<int>(s.size()))
       return false;
   }
   return front::SpssDateTime(y, m, d, hh, mm, ss, spssDate);
@@ -112,8 +112,12 @@ void Observe(Column& c, const std::string& field) {
   } else {
     seen = Kind::Text;
   }
-  if (c.kind == Kind::Empty) c.kind = seen;
-  else if (c.kind != seen) c.kind = (c.kind == Kind::Date && seen == Kind::DateTime) || (c.kind == Kind::DateTime && seen == Kind::Date) ? Kind::DateTime : Kind::Text;
+  if (c.kind == Kind::Empty)
+    c.kind = seen;
+  else if (c.kind != seen)
+    c.kind = (c.kind == Kind::Date && seen == Kind::DateTime) || (c.kind == Kind::DateTime && seen == Kind::Date)
+                 ? Kind::DateTime
+                 : Kind::Text;
 }
 
 // A name made valid: characters no name may hold become '_', a first
@@ -122,9 +126,11 @@ void Observe(Column& c, const std::string& field) {
 std::string Mended(const std::string& raw) {
   std::string name;
   for (unsigned char c : raw)
-    name += (std::isalnum(c) || c == '_' || c == '.' || c == '@' || c == '#' || c == '$' || c >= 0x80) ? static_cast<char>(c) : '_';
-  if (!name.empty() && !(std::isalpha(static_cast<unsigned char>(name[0])) || static_cast<unsigned char>(name[0]) >= 0x80 ||
-                         name[0] == '@'))
+    name += (std::isalnum(c) || c == '_' || c == '.' || c == '@' || c == '#' || c == '$' || c >= 0x80)
+                ? static_cast<char>(c)
+                : '_';
+  if (!name.empty() && !(std::isalpha(static_cast<unsigned char>(name[0])) ||
+                         static_cast<unsigned char>(name[0]) >= 0x80 || name[0] == '@'))
     name = "v" + name;
   if (front::NameStatus(name) == SPSS_NAME_RESERVED) name += "_";
   if (name.size() > 60) {
@@ -368,11 +374,15 @@ int RunImport(const ImportOptions& o) {
   }
   if (in.bad()) throw Failure(o.in + ": cannot be read");
   std::optional<Reread> reread;
-  if (spool) spool->Rewind();
-  else reread.emplace(o, *stamp, columns.size());
+  if (spool)
+    spool->Rewind();
+  else
+    reread.emplace(o, *stamp, columns.size());
   const auto next = [&](std::vector<std::string_view>& record) {
-    if (spool) spool->Get(record);
-    else reread->Get(record);
+    if (spool)
+      spool->Get(record);
+    else
+      reread->Get(record);
   };
   const auto changed = [&] {
     if (reread) reread->Changed();

@@ -42,7 +42,6 @@ std::string Stamp(TDateTime t) {
   return buf;
 }
 
-
 std::size_t Columns(const std::string& s) {
   return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
@@ -120,12 +119,13 @@ int RunInfo(const InfoOptions& o) {
   const std::string fault = d.FaultDetail();  // a file cut inside a case opens with the cases before it
   if (o.json) {
     std::cout << "{\n  \"file\": " << JsonString(o.file) << ",\n  \"label\": " << JsonString(info->FileLabel())
-              << ",\n  \"textInfo\": " << JsonString(info->TextInfo()) << ",\n  \"created\": "
-              << JsonString(Stamp(info->TimeStamp())) << ",\n  \"system\": " << JsonString(info->SystemString())
+              << ",\n  \"textInfo\": " << JsonString(info->TextInfo())
+              << ",\n  \"created\": " << JsonString(Stamp(info->TimeStamp()))
+              << ",\n  \"system\": " << JsonString(info->SystemString())
               << ",\n  \"compression\": " << JsonString(front::CompressionName(compression))
               << ",\n  \"cases\": " << d.Cases()->Count()
-              << ",\n  \"damaged\": " << (fault.empty() ? "null" : JsonString(fault)) << ",\n  \"weight\": "
-              << (weight ? JsonString(weight->Name()) : "null") << ",\n  \"variables\": [";
+              << ",\n  \"damaged\": " << (fault.empty() ? "null" : JsonString(fault))
+              << ",\n  \"weight\": " << (weight ? JsonString(weight->Name()) : "null") << ",\n  \"variables\": [";
     for (std::size_t i = 0; i < rows.size(); ++i) {
       const Row& r = rows[i];
       std::cout << (i ? ",\n" : "\n") << "    {\"name\": " << JsonString(r.name) << ", \"type\": " << JsonString(r.type)

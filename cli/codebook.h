@@ -20,7 +20,7 @@ struct VariableSummary {
 };
 
 struct Summary {
-  std::vector<VariableSummary> variables;  // in dictionary order
+  std::vector<VariableSummary> variables;       // in dictionary order
   std::vector<std::unique_ptr<SetStats>> sets;  // multiple-response sets, in order
   const TSPSSVariable* weight = nullptr;
   double cases = 0;          // cases read

@@ -135,8 +135,10 @@ class Labels {
     TSPSSValuelabels* labels = v.ValueLabels();
     for (int i = 0; i < labels->Count(); ++i) {
       const TSPSSValueLabel* l = labels->GetItem(i);
-      if (v.IsNumeric()) numbers_[l->Value().ToDouble()] = l->Label();
-      else texts_[std::string(trim::Blanks(l->Value().ToString()))] = l->Label();
+      if (v.IsNumeric())
+        numbers_[l->Value().ToDouble()] = l->Label();
+      else
+        texts_[std::string(trim::Blanks(l->Value().ToString()))] = l->Label();
     }
   }
   std::string Of(double x) const {
@@ -156,8 +158,7 @@ class Labels {
 std::string Bar(double part, double whole, bool missing) {
   const double width = whole > 0 ? 150 * part / whole : 0;
   return "<svg width=\"152\" height=\"12\" role=\"img\"><rect class=\"bar" + std::string(missing ? " miss" : "") +
-         "\" x=\"0\" y=\"1\" height=\"10\" width=\"" + Fixed(std::max(width, part > 0 ? 1.0 : 0.0), 1) +
-         "\"/></svg>";
+         "\" x=\"0\" y=\"1\" height=\"10\" width=\"" + Fixed(std::max(width, part > 0 ? 1.0 : 0.0), 1) + "\"/></svg>";
 }
 
 struct FreqRow {
@@ -181,7 +182,8 @@ std::string FrequencyTable(const std::vector<FreqRow>& rows, double total, doubl
       out += "<td></td><td></td>";
     } else {
       cumulative += r.weight;
-      out += "<td class=\"n\">" + Percent(r.weight, valid) + "</td><td class=\"n\">" + Percent(cumulative, valid) + "</td>";
+      out += "<td class=\"n\">" + Percent(r.weight, valid) + "</td><td class=\"n\">" + Percent(cumulative, valid) +
+             "</td>";
     }
     out += "<td>" + Bar(r.weight, largest, r.missing) + "</td></tr>\n";
   }
@@ -236,8 +238,7 @@ std::string Histogram(const TSPSSVariable& v, const NumberStats& n) {
     const double h = top > 0 ? kHeight * counts[i] / top : 0;
     out += "<rect class=\"bar\" x=\"" + Fixed(kLeft + barWidth * static_cast<double>(i) + 0.5, 1) + "\" y=\"" +
            Fixed(kHeight - h + 4, 1) + "\" width=\"" + Fixed(std::max(barWidth - 1, 0.5), 1) + "\" height=\"" +
-           Fixed(h, 1) + "\"><title>" + Esc(Shown(v, edge(i))) + ": " +
-           Fixed(counts[i], 0) + "</title></rect>";
+           Fixed(h, 1) + "\"><title>" + Esc(Shown(v, edge(i))) + ": " + Fixed(counts[i], 0) + "</title></rect>";
   }
   out += "<line x1=\"" + Fixed(kLeft, 0) + "\" y1=\"" + Fixed(kHeight + 4, 0) + "\" x2=\"" + Fixed(kLeft + kWidth, 0) +
          "\" y2=\"" + Fixed(kHeight + 4, 0) + "\" stroke=\"#9aa3ae\"/>";
@@ -284,8 +285,8 @@ std::vector<FreqRow> NumberRows(const TSPSSVariable& v, const NumberStats& n) {
 
 std::string NumberShape(const TSPSSVariable& v, const NumberStats& n, bool weighted) {
   const bool labelled = v.ValueLabels()->Count() > 0;
-  const bool categorical = v.Level() == tslNominal || v.Level() == tslOrdinal || labelled ||
-                           (n.Counted() && n.Distinct() <= kFewDistinct);
+  const bool categorical =
+      v.Level() == tslNominal || v.Level() == tslOrdinal || labelled || (n.Counted() && n.Distinct() <= kFewDistinct);
   const double total = n.ValidWeight() + n.UserMissingWeight() + n.SystemMissingWeight();
   if (categorical && n.Counted())
     return FrequencyTable(NumberRows(v, n), total, n.ValidWeight(), weighted) +
@@ -353,7 +354,8 @@ std::string Properties(TSPSSDatafile& d, const TSPSSVariable& v) {
     out += "<table class=\"grid labels\"><tr><th>Value</th><th>Label</th></tr>";
     for (int i = 0; i < labels->Count(); ++i) {
       const TSPSSValueLabel* l = labels->GetItem(i);
-      const std::string value = v.IsNumeric() ? Shown(v, l->Value().ToDouble()) : std::string(trim::Blanks(l->Value().ToString()));
+      const std::string value =
+          v.IsNumeric() ? Shown(v, l->Value().ToDouble()) : std::string(trim::Blanks(l->Value().ToString()));
       out += "<tr><td>" + Esc(value) + "</td><td>" + Esc(l->Label()) + "</td></tr>";
     }
     out += "</table>\n";
@@ -373,7 +375,8 @@ std::string VariableSection(TSPSSDatafile& d, const VariableSummary& s, bool wei
 std::string SetSection(TSPSSMRMDSet& set, const SetStats& s, double cases, bool weighted) {
   std::string out = "<section class=\"set\" id=\"s-" + Esc(set.Name()) + "\"><h2><span class=\"name\">" +
                     Esc(set.Name()) + "</span><span class=\"label\">" + Esc(set.Labeltext()) + "</span></h2>\n<p>" +
-                    (s.Dichotomy() ? "Multiple dichotomy set, counting " + Esc(std::string(trim::Blanks(set.CountedValue().ToString())))
+                    (s.Dichotomy() ? "Multiple dichotomy set, counting " +
+                                         Esc(std::string(trim::Blanks(set.CountedValue().ToString())))
                                    : std::string("Multiple category set")) +
                     "; members:";
   for (std::size_t i = 0; i < s.Members(); ++i)
@@ -396,8 +399,9 @@ std::string SetSection(TSPSSMRMDSet& set, const SetStats& s, double cases, bool 
   }
   double responses = 0, largest = 0;
   for (const auto& r : rows) responses += r.second, largest = std::max(largest, r.second);
-  out += "<table class=\"grid freq\"><tr><th></th><th>Responses</th><th>Percent of responses</th>"
-         "<th>Percent of cases</th><th></th></tr>\n";
+  out +=
+      "<table class=\"grid freq\"><tr><th></th><th>Responses</th><th>Percent of responses</th>"
+      "<th>Percent of cases</th><th></th></tr>\n";
   for (const auto& [name, w] : rows)
     out += "<tr><td>" + Esc(name) + "</td><td class=\"n\">" + Count(w, weighted) + "</td><td class=\"n\">" +
            Percent(w, responses) + "</td><td class=\"n\">" + Percent(w, s.CasesWeight()) + "</td><td>" +
@@ -407,7 +411,8 @@ std::string SetSection(TSPSSMRMDSet& set, const SetStats& s, double cases, bool 
          "</td><td></td></tr></table>\n<p class=\"note\">" + Count(s.CasesWeight(), weighted) + " of " +
          Count(cases, weighted) + " cases have at least one response.</p>\n";
   if (!s.Counted())
-    out += "<p class=\"note\">Only the first " + std::to_string(kDistinctCap) + " distinct categories are counted.</p>\n";
+    out +=
+        "<p class=\"note\">Only the first " + std::to_string(kDistinctCap) + " distinct categories are counted.</p>\n";
   return out + "</section>\n";
 }
 
@@ -432,8 +437,10 @@ std::string Facts(TSPSSDatafile& d, const Summary& s, const std::string& fileNam
   out += row("Cases", Fixed(s.cases, 0));
   out += row("Variables", std::to_string(d.Variables()->Count()));
   if (s.weight) {
-    std::string note = "<span class=\"name\">" + Esc(s.weight->Name()) + "</span>: every count, percentage and "
-                       "statistic below is weighted, totalling " + Fixed(s.weightedCases, 2);
+    std::string note = "<span class=\"name\">" + Esc(s.weight->Name()) +
+                       "</span>: every count, percentage and "
+                       "statistic below is weighted, totalling " +
+                       Fixed(s.weightedCases, 2);
     if (s.unweighted > 0)
       note += "; " + Fixed(s.unweighted, 0) + " cases with a missing, zero, negative or infinite weight are left out";
     out += row("Weight", note + ".");
@@ -449,8 +456,9 @@ std::string Facts(TSPSSDatafile& d, const Summary& s, const std::string& fileNam
 }
 
 std::string Contents(TSPSSDatafile& d) {
-  std::string out = "<nav id=\"contents\"><h2>Variables</h2><table class=\"grid\"><tr><th>Name</th><th>Label</th>"
-                    "<th>Type</th><th>Measure</th></tr>\n";
+  std::string out =
+      "<nav id=\"contents\"><h2>Variables</h2><table class=\"grid\"><tr><th>Name</th><th>Label</th>"
+      "<th>Type</th><th>Measure</th></tr>\n";
   for (int i = 0; i < d.Variables()->Count(); ++i) {
     const TSPSSVariable* v = d.Variables()->GetItem(i);
     out += "<tr><td><a class=\"name\" href=\"" + Href("v-" + v->Name()) + "\">" + Esc(v->Name()) + "</a></td><td>" +
@@ -474,11 +482,12 @@ std::string Contents(TSPSSDatafile& d) {
 
 std::string Html(TSPSSDatafile& d, const Summary& s, const std::string& fileName) {
   const bool weighted = s.weight != nullptr;
-  std::string out = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"/>"
-                    "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"/>"
-                    "<meta name=\"generator\" content=\"savkit " SAVKIT_VERSION "\"/><title>Codebook of " +
-                    Esc(fileName) + "</title><style>" + kStyle + "</style></head>\n<body><main>\n<h1>" + Esc(fileName) +
-                    "</h1>\n<p class=\"sub\">" + Esc(d.FileInfo()->FileLabel()) + "</p>\n";
+  std::string out =
+      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"/>"
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"/>"
+      "<meta name=\"generator\" content=\"savkit " SAVKIT_VERSION "\"/><title>Codebook of " +
+      Esc(fileName) + "</title><style>" + kStyle + "</style></head>\n<body><main>\n<h1>" + Esc(fileName) +
+      "</h1>\n<p class=\"sub\">" + Esc(d.FileInfo()->FileLabel()) + "</p>\n";
   out += Facts(d, s, fileName);
   out += Contents(d);
   for (const VariableSummary& v : s.variables) out += VariableSection(d, v, weighted);

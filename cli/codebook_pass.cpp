@@ -25,7 +25,8 @@ constexpr std::size_t kBatchBytes = 8 << 20;
 
 std::string_view StoredText(const std::uint8_t* slot, std::size_t size) {
   const void* nul = std::memchr(slot, 0, size);
-  return {reinterpret_cast<const char*>(slot), nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - slot) : size};
+  return {reinterpret_cast<const char*>(slot),
+          nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - slot) : size};
 }
 
 class Pass {
@@ -125,8 +126,10 @@ class Pass {
   // Takes tasks (a variable or a set each) of the batch until none is left.
   void Count(const Batch& b) {
     for (std::size_t t; (t = next_.fetch_add(1)) < tasks_;) {
-      if (t < s_.variables.size()) CountVariable(s_.variables[t], b);
-      else CountSet(*s_.sets[t - s_.variables.size()], b);
+      if (t < s_.variables.size())
+        CountVariable(s_.variables[t], b);
+      else
+        CountSet(*s_.sets[t - s_.variables.size()], b);
     }
   }
 
@@ -157,8 +160,10 @@ class Pass {
       for (std::size_t i = 0; i < set.Members(); ++i) {
         const TSPSSVariable& m = set.Member(i);
         const std::uint8_t* slot = record + m.ReadOffset();
-        if (m.IsNumeric()) std::memcpy(&numbers[i], slot, sizeof(double));
-        else texts[i] = StoredText(slot, static_cast<std::size_t>(m.StorageSize()));
+        if (m.IsNumeric())
+          std::memcpy(&numbers[i], slot, sizeof(double));
+        else
+          texts[i] = StoredText(slot, static_cast<std::size_t>(m.StorageSize()));
       }
       set.Add(numbers, texts, w);
     }
@@ -183,11 +188,14 @@ Summary Summarize(TSPSSDatafile& d, const std::function<void(std::int64_t)>& pro
   for (int i = 0; i < d.Variables()->Count(); ++i) {
     TSPSSVariable* v = d.Variables()->GetItem(i);
     VariableSummary entry{v, nullptr, nullptr};
-    if (v->IsNumeric()) entry.number = std::make_unique<NumberStats>(*v);
-    else entry.text = std::make_unique<TextStats>(*v);
+    if (v->IsNumeric())
+      entry.number = std::make_unique<NumberStats>(*v);
+    else
+      entry.text = std::make_unique<TextStats>(*v);
     s.variables.push_back(std::move(entry));
   }
-  for (int i = 0; i < d.MRMDSets()->Count(); ++i) s.sets.push_back(std::make_unique<SetStats>(*d.MRMDSets()->GetItem(i)));
+  for (int i = 0; i < d.MRMDSets()->Count(); ++i)
+    s.sets.push_back(std::make_unique<SetStats>(*d.MRMDSets()->GetItem(i)));
   Pass(d, s).Run(progress);
   // Sorting what each number kept, the variables shared between two threads.
   auto finish = [&s](std::size_t first) {

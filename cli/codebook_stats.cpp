@@ -22,8 +22,10 @@ Distribution Merged(Distribution pairs) {
   std::sort(pairs.begin(), pairs.end());
   Distribution out;
   for (const auto& [x, w] : pairs) {
-    if (!out.empty() && out.back().first == x) out.back().second += w;
-    else out.emplace_back(x, w);
+    if (!out.empty() && out.back().first == x)
+      out.back().second += w;
+    else
+      out.emplace_back(x, w);
   }
   return out;
 }
@@ -275,8 +277,10 @@ SetStats::SetStats(TSPSSMRMDSet& set) : dichotomy_(set.IsDichotomy()) {
   }
   numeric_ = members_.empty() || members_[0]->IsNumeric();
   if (dichotomy_ && !set.CountedValue().IsEmpty()) {
-    if (numeric_) countedNumber_ = set.CountedValue().ToDouble();
-    else countedText_ = std::string(trim::Blanks(set.CountedValue().ToString()));
+    if (numeric_)
+      countedNumber_ = set.CountedValue().ToDouble();
+    else
+      countedText_ = std::string(trim::Blanks(set.CountedValue().ToString()));
   }
   memberCounts_.assign(members_.size(), 0);
 }
@@ -314,7 +318,8 @@ std::vector<std::pair<Variant, double>> SetStats::Categories() const {
   std::vector<std::pair<Variant, double>> out;
   for (const Tally::Entry& e : categories_.Entries())
     out.emplace_back(numeric_ ? Variant(KeyNumber(e.key)) : Variant(e.key), e.weight);
-  std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return Variant::Compare(a.first, b.first) < 0; });
+  std::sort(out.begin(), out.end(),
+            [](const auto& a, const auto& b) { return Variant::Compare(a.first, b.first) < 0; });
   return out;
 }
 

@@ -14,10 +14,10 @@ class App;
 namespace savkit::cli {
 
 struct Command {
-  CLI::App* sub = nullptr;           // given on the command line when *sub is true
-  std::function<int()> run;          // runs it with what was parsed
+  CLI::App* sub = nullptr;               // given on the command line when *sub is true
+  std::function<int()> run;              // runs it with what was parsed
   std::function<std::string()> subject;  // the file an error that names none is about
-  int failed = 1;                    // its exit code on failure
+  int failed = 1;                        // its exit code on failure
 };
 
 // Adds the subcommand and its options to app; the options live as long as

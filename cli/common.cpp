@@ -99,7 +99,8 @@ void ParseRange(const std::string& text, int count, int& first, int& last) {
   } catch (const std::exception&) {
     throw Failure("--cases " + text + ": not a range of case numbers");
   }
-  if (first < 1 || last > count || first > last + 1) throw Failure("--cases " + text + ": outside 1:" + std::to_string(count));
+  if (first < 1 || last > count || first > last + 1)
+    throw Failure("--cases " + text + ": outside 1:" + std::to_string(count));
 }
 
 }  // namespace savkit::cli

@@ -29,7 +29,8 @@ CsvReader::CsvReader(std::istream& in, std::string name, const std::string& enco
     : in_(in), buffer_(kBufferSize), name_(std::move(name)) {
   if (encoding.empty()) return;
   converter_ = ::iconv_open("UTF-8", encoding.c_str());
-  if (converter_ == reinterpret_cast<iconv_t>(-1)) throw UsageError("--encoding " + encoding + ": not an encoding iconv knows");
+  if (converter_ == reinterpret_cast<iconv_t>(-1))
+    throw UsageError("--encoding " + encoding + ": not an encoding iconv knows");
 }
 
 CsvReader::~CsvReader() {

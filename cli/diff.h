@@ -37,8 +37,8 @@ struct ValueComparison {
   std::int64_t casesCompared = 0, casesDiffering = 0, valuesDiffering = 0;
   std::vector<std::string> onlyInA, onlyInB;  // cases (numbers or keys) up to the limit
   std::int64_t countOnlyInA = 0, countOnlyInB = 0;
-  std::vector<ValueDifference> shown;         // up to the limit
-  std::vector<std::string> notCompared;       // variables whose kinds differ
+  std::vector<ValueDifference> shown;    // up to the limit
+  std::vector<std::string> notCompared;  // variables whose kinds differ
 };
 
 struct ValueOptions {
@@ -50,7 +50,7 @@ struct ValueOptions {
 // Compares the values of the variables both files have, case by case. Throws
 // Failure, naming the file, when the key is not a variable of both or does
 // not tell the cases apart.
-ValueComparison CompareValues(TSPSSDatafile& a, TSPSSDatafile& b, const ValueOptions& options,
-                              const std::string& fileA, const std::string& fileB);
+ValueComparison CompareValues(TSPSSDatafile& a, TSPSSDatafile& b, const ValueOptions& options, const std::string& fileA,
+                              const std::string& fileB);
 
 }  // namespace savkit::cli

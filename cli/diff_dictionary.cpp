@@ -128,8 +128,10 @@ void CompareOrder(TSPSSDatafile& a, TSPSSDatafile& b, std::vector<Difference>& o
 void CompareVariables(TSPSSDatafile& a, TSPSSDatafile& b, std::vector<Difference>& out) {
   for (int i = 0; i < a.Variables()->Count(); ++i) {
     const TSPSSVariable* va = a.Variables()->GetItem(i);
-    if (const TSPSSVariable* vb = b.Variables()->Find(va->Name())) CompareVariable(a, *va, b, *vb, out);
-    else out.push_back({"variable", va->Name(), "", Kind(*va), std::nullopt, false});
+    if (const TSPSSVariable* vb = b.Variables()->Find(va->Name()))
+      CompareVariable(a, *va, b, *vb, out);
+    else
+      out.push_back({"variable", va->Name(), "", Kind(*va), std::nullopt, false});
   }
   for (int i = 0; i < b.Variables()->Count(); ++i) {
     const TSPSSVariable* vb = b.Variables()->GetItem(i);

@@ -24,16 +24,16 @@ std::vector<Column> CommonColumns(TSPSSDatafile& a, TSPSSDatafile& b, std::vecto
     const TSPSSVariable* va = a.Variables()->GetItem(i);
     const TSPSSVariable* vb = b.Variables()->Find(va->Name());
     if (!vb) continue;
-    if (va->IsNumeric() == vb->IsNumeric()) columns.push_back({va, vb});
-    else notCompared.push_back(va->Name());
+    if (va->IsNumeric() == vb->IsNumeric())
+      columns.push_back({va, vb});
+    else
+      notCompared.push_back(va->Name());
   }
   return columns;
 }
 
 // A text without the blanks that pad it to its variable's width.
-std::string_view WithoutPadding(std::string_view text) {
-  return text.substr(0, text.find_last_not_of(' ') + 1);
-}
+std::string_view WithoutPadding(std::string_view text) { return text.substr(0, text.find_last_not_of(' ') + 1); }
 
 // Numbers are the same when equal, or both the same NaN (bit for bit): a file
 // compared with itself is the same file.
@@ -160,8 +160,10 @@ void ByKey(TSPSSDatafile& a, TSPSSDatafile& b, Comparer& comparer, const ValueOp
   for (int c = 1; c <= a.Cases()->Count(); ++c) {
     const std::string& k = inA.ofCase[static_cast<std::size_t>(c - 1)];
     const auto it = inB.caseOf.find(k);
-    if (it == inB.caseOf.end()) comparer.OnlyInA(k);
-    else comparer.Pair(c, it->second, k);
+    if (it == inB.caseOf.end())
+      comparer.OnlyInA(k);
+    else
+      comparer.Pair(c, it->second, k);
     progress.Advance(c);
   }
   for (const std::string& k : inB.ofCase)
@@ -173,8 +175,10 @@ void ByKey(TSPSSDatafile& a, TSPSSDatafile& b, Comparer& comparer, const ValueOp
 ValueComparison CompareValues(TSPSSDatafile& a, TSPSSDatafile& b, const ValueOptions& o, const std::string& fileA,
                               const std::string& fileB) {
   Comparer comparer(a, b, o, fileA, fileB);
-  if (o.key.empty()) ByPosition(a, b, comparer, o);
-  else ByKey(a, b, comparer, o, fileA, fileB);
+  if (o.key.empty())
+    ByPosition(a, b, comparer, o);
+  else
+    ByKey(a, b, comparer, o, fileA, fileB);
   return comparer.Result();
 }
 

@@ -15,8 +15,7 @@ int Run(const Command& c) {
   try {
     // An output named "" is a mistake, never standard output or the input.
     const CLI::Option* out = c.sub->get_option_no_throw("--output");
-    if (out && out->count() && out->as<std::string>().empty())
-      throw UsageError("-o: the output needs a name");
+    if (out && out->count() && out->as<std::string>().empty()) throw UsageError("-o: the output needs a name");
     return c.run();
   } catch (const UsageError& e) {
     std::cerr << "savkit: " << e.what() << "\n";

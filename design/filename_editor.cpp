@@ -66,10 +66,11 @@ void RegisterDatafileUnit() {
   TDesignRegistry& r = TDesignRegistry::Instance();
   r.RegisterComponents("SPSS", {TComponentClass::Of<TSPSSDatafile>("TSPSSDatafile")});
 #if SAVKIT_FRAMEWORK_GENERATION != 7
-  r.RegisterPropertyEditor("TFileName", TComponentClass::Of<TSPSSDatafile>("TSPSSDatafile"), "Filename",
-                           [](std::vector<TComponent*> selection, TStringProperty::Getter get, TStringProperty::Setter set) {
-                             return std::make_unique<TFileNameProperty>(std::move(selection), std::move(get), std::move(set));
-                           });
+  r.RegisterPropertyEditor(
+      "TFileName", TComponentClass::Of<TSPSSDatafile>("TSPSSDatafile"), "Filename",
+      [](std::vector<TComponent*> selection, TStringProperty::Getter get, TStringProperty::Setter set) {
+        return std::make_unique<TFileNameProperty>(std::move(selection), std::move(get), std::move(set));
+      });
 #endif
 }
 

@@ -29,7 +29,8 @@ const TPropertyEditorFactory* TDesignRegistry::FindPropertyEditor(const std::str
                                                                   const std::string& propertyName) const {
   // The latest registration wins, as in the design environment.
   for (auto it = editors_.rbegin(); it != editors_.rend(); ++it)
-    if (it->propertyType == propertyType && it->propertyName == propertyName && it->componentClass.IsInstance(component))
+    if (it->propertyType == propertyType && it->propertyName == propertyName &&
+        it->componentClass.IsInstance(component))
       return &it->factory;
   return nullptr;
 }

@@ -41,8 +41,10 @@ int main(int argc, char **argv) {
       if (types[i] == 0) {
         double d;
         memcpy(&d, record + offset, 8);
-        if (d == spssSysmisVal()) printf("%s.", i ? " | " : "  ");
-        else printf("%s%g", i ? " | " : "  ", d);
+        if (d == spssSysmisVal())
+          printf("%s.", i ? " | " : "  ");
+        else
+          printf("%s%g", i ? " | " : "  ", d);
         offset += 8;
       } else {
         int width = types[i];

@@ -23,8 +23,8 @@ int main(int argc, char** argv) {
     // opening, such as `first`, are gone; look them up again.
     data.SaveAs(ExpandFileName(argv[2]));
     TSPSSVariable* saved = data.Variables()->GetItem(0);
-    std::cout << saved->Name() << ": " << saved->LabelText() << "; case 1 = " << saved->Get_Value(1).ToString()
-              << "; " << data.Cases()->Count() << " cases\n";
+    std::cout << saved->Name() << ": " << saved->LabelText() << "; case 1 = " << saved->Get_Value(1).ToString() << "; "
+              << data.Cases()->Count() << " cases\n";
     data.Close();
   } catch (const Exception& e) {
     std::cerr << e.what() << "\n";

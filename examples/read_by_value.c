@@ -43,7 +43,7 @@ int main(int argc, char **argv) {
         size_t length;
         spssGetValueChar(handle, varHandles[i], text, SPSS_MAX_LONGSTRING + 1);
         length = strlen(text);
-        while (length > 0 && text[length - 1] == ' ') --length;  /* the padding */
+        while (length > 0 && text[length - 1] == ' ') --length; /* the padding */
         printf("%.*s", (int)length, text);
       }
     }

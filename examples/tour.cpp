@@ -38,8 +38,8 @@ int main(int argc, char** argv) {
   }
   std::cout << "\n";
   const std::string probe = AnsiUpperCase(names.front());
-  std::cout << "lookup of " << probe << ": "
-            << (index.Find(probe) ? index.Find(probe)->Key : std::string("not found")) << "\n";
+  std::cout << "lookup of " << probe << ": " << (index.Find(probe) ? index.Find(probe)->Key : std::string("not found"))
+            << "\n";
 
   // Three stored cases; change two values and delete the first case.
   TSPSSHashTable edits(nullptr, 3);

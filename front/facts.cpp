@@ -119,7 +119,8 @@ FileFacts ReadFileFacts(const TSPSSDatafile& d) {
 
 FileFacts ReadFacts(const TSPSSDatafile& d) {
   FileFacts f = ReadFileFacts(d);
-  for (int i = 0; i < d.Variables()->Count(); ++i) f.variables.push_back(ReadVariableFacts(d, *d.Variables()->GetItem(i)));
+  for (int i = 0; i < d.Variables()->Count(); ++i)
+    f.variables.push_back(ReadVariableFacts(d, *d.Variables()->GetItem(i)));
   return f;
 }
 

@@ -13,12 +13,12 @@ namespace {
 
 // Every code the format guide lists; 13, 14, 18 and 19 are unused.
 const std::pair<int, const char*> kFormatNames[] = {
-    {1, "A"},       {2, "AHEX"},   {3, "COMMA"},     {4, "DOLLAR"}, {5, "F"},       {6, "IB"},     {7, "PIBHEX"},
-    {8, "P"},       {9, "PIB"},    {10, "PK"},       {11, "RB"},    {12, "RBHEX"},  {15, "Z"},     {16, "N"},
-    {17, "E"},      {20, "DATE"},  {21, "TIME"},     {22, "DATETIME"}, {23, "ADATE"}, {24, "JDATE"},
-    {25, "DTIME"},  {26, "WKDAY"}, {27, "MONTH"},    {28, "MOYR"},  {29, "QYR"},    {30, "WKYR"},  {31, "PCT"},
-    {32, "DOT"},    {33, "CCA"},   {34, "CCB"},      {35, "CCC"},   {36, "CCD"},    {37, "CCE"},   {38, "EDATE"},
-    {39, "SDATE"},  {40, "MTIME"}, {41, "YMDHMS"}};
+    {1, "A"},      {2, "AHEX"},   {3, "COMMA"}, {4, "DOLLAR"},    {5, "F"},      {6, "IB"},     {7, "PIBHEX"},
+    {8, "P"},      {9, "PIB"},    {10, "PK"},   {11, "RB"},       {12, "RBHEX"}, {15, "Z"},     {16, "N"},
+    {17, "E"},     {20, "DATE"},  {21, "TIME"}, {22, "DATETIME"}, {23, "ADATE"}, {24, "JDATE"}, {25, "DTIME"},
+    {26, "WKDAY"}, {27, "MONTH"}, {28, "MOYR"}, {29, "QYR"},      {30, "WKYR"},  {31, "PCT"},   {32, "DOT"},
+    {33, "CCA"},   {34, "CCB"},   {35, "CCC"},  {36, "CCD"},      {37, "CCE"},   {38, "EDATE"}, {39, "SDATE"},
+    {40, "MTIME"}, {41, "YMDHMS"}};
 
 }  // namespace
 
@@ -61,15 +61,20 @@ bool IsTimeFormat(int type) { return type == 21 || type == 25 || type == 40; }
 
 const char* TimeKind(int type) {
   switch (type) {
-    case SPSS_FMT_DATE: case SPSS_FMT_ADATE: case SPSS_FMT_EDATE: case SPSS_FMT_JDATE: case SPSS_FMT_SDATE:
-    case SPSS_FMT_QYR: case SPSS_FMT_MOYR: case SPSS_FMT_WKYR:
-      return "date";
-    case SPSS_FMT_DATE_TIME: case SPSS_FMT_YMDHMS:
-      return "datetime";
-    case SPSS_FMT_TIME: case SPSS_FMT_DTIME: case SPSS_FMT_MTIME:
-      return "duration";
-    default:
-      return "";
+    case SPSS_FMT_DATE:
+    case SPSS_FMT_ADATE:
+    case SPSS_FMT_EDATE:
+    case SPSS_FMT_JDATE:
+    case SPSS_FMT_SDATE:
+    case SPSS_FMT_QYR:
+    case SPSS_FMT_MOYR:
+    case SPSS_FMT_WKYR: return "date";
+    case SPSS_FMT_DATE_TIME:
+    case SPSS_FMT_YMDHMS: return "datetime";
+    case SPSS_FMT_TIME:
+    case SPSS_FMT_DTIME:
+    case SPSS_FMT_MTIME: return "duration";
+    default: return "";
   }
 }
 

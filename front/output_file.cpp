@@ -45,8 +45,7 @@ void OutputFile::Flush() {
 
 void OutputFile::Commit() {
   Flush();
-  if (file_->Publish() != SPSS_OK)
-    throw FileError(path_ + ": write failed (" + std::strerror(errno) + ")");
+  if (file_->Publish() != SPSS_OK) throw FileError(path_ + ": write failed (" + std::strerror(errno) + ")");
 }
 
 }  // namespace savkit::front

@@ -56,7 +56,9 @@ std::int64_t RecordReader::MostCases() const {
   return most;
 }
 
-void RecordReader::Seek(std::int64_t index) { CheckSuccess(spssSeekNextCase(handle_, static_cast<long>(index)), handle_); }
+void RecordReader::Seek(std::int64_t index) {
+  CheckSuccess(spssSeekNextCase(handle_, static_cast<long>(index)), handle_);
+}
 
 void RecordReader::Read(char* record) { CheckSuccess(spssWholeCaseIn(handle_, record), handle_); }
 

@@ -69,8 +69,10 @@ MissingSpec::MissingSpec(const TSPSSVariable& v) : type_(v.MissingValueType()) {
   const Variant* given[] = {&v.MissingValue1(), &v.MissingValue2(), &v.MissingValue3()};
   for (int i = 0; i < 3; ++i) {
     if (given[i]->IsEmpty()) continue;
-    if (v.IsNumeric()) values_[i] = given[i]->ToDouble();
-    else texts_[i] = trim::Blanks(given[i]->ToString());
+    if (v.IsNumeric())
+      values_[i] = given[i]->ToDouble();
+    else
+      texts_[i] = trim::Blanks(given[i]->ToString());
   }
   if (type_ == -2 || type_ == -3) low_ = values_[0], high_ = values_[1];
 }

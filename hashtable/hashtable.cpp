@@ -269,13 +269,11 @@ void TSPSSHashTable::SetOriginalCaseNr(std::uint32_t casePos, std::int32_t numbe
   Hash(casePos).OriginalCaseNr = number;
 }
 
-
 std::size_t TSPSSHashTable::MemoryUsage() const {
   // A touched row costs its node and a bucket besides the row.
   std::size_t bytes = rows_.capacity() * sizeof(TIndex) + touched_.size() * (sizeof(TIndex) + 32) +
                       touched_.bucket_count() * sizeof(void*) + records_.capacity() * sizeof(ValueRec) +
-                      texts_.capacity() * sizeof(std::string) +
-                      freeTexts_.capacity() * sizeof(std::uint32_t);
+                      texts_.capacity() * sizeof(std::string) + freeTexts_.capacity() * sizeof(std::uint32_t);
   for (const std::string& t : texts_)
     if (t.capacity() > 15) bytes += t.capacity() + 1;  // past the small-string buffer
   return bytes;

@@ -29,8 +29,7 @@ void TCollection::Delete(int index) {
   const auto at = items_.begin() + index;
   std::unique_ptr<TCollectionItem> gone = std::move(*at);
   items_.erase(at);
-  for (std::size_t i = static_cast<std::size_t>(index); i < items_.size(); ++i)
-    items_[i]->index_ = static_cast<int>(i);
+  for (std::size_t i = static_cast<std::size_t>(index); i < items_.size(); ++i) items_[i]->index_ = static_cast<int>(i);
   gone->collection_ = nullptr;
   gone->index_ = -1;
 }

@@ -13,9 +13,8 @@ namespace {
 
 bool IsValidIdent(const std::string& s) {
   if (s.empty() || !(std::isalpha(static_cast<unsigned char>(s[0])) || s[0] == '_')) return false;
-  return std::all_of(s.begin(), s.end(), [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-  });
+  return std::all_of(s.begin(), s.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
 }
 
 }  // namespace
@@ -30,19 +29,16 @@ TComponent::~TComponent() {
 
 void TComponent::SetName(const std::string& name) {
   if (name == name_) return;
-  if (!name.empty() && !IsValidIdent(name))
-    throw EComponentError(Format("'%s' is not a valid component name", name));
+  if (!name.empty() && !IsValidIdent(name)) throw EComponentError(Format("'%s' is not a valid component name", name));
   if (owner_ && !name.empty()) {
     const TComponent* other = owner_->FindComponent(name);
-    if (other && other != this)
-      throw EComponentError(Format("A component named %s already exists", name));
+    if (other && other != this) throw EComponentError(Format("A component named %s already exists", name));
   }
   name_ = name;
 }
 
 TComponent* TComponent::Components(int index) const {
-  if (index < 0 || index >= ComponentCount())
-    throw EListError(Format("List index out of bounds (%d)", index));
+  if (index < 0 || index >= ComponentCount()) throw EListError(Format("List index out of bounds (%d)", index));
   return components_[static_cast<std::size_t>(index)].get();
 }
 
@@ -64,8 +60,8 @@ TComponent* TComponent::InsertComponent(std::unique_ptr<TComponent> component) {
 }
 
 std::unique_ptr<TComponent> TComponent::RemoveComponent(TComponent* component) {
-  const auto it = std::find_if(components_.begin(), components_.end(),
-                               [&](const auto& c) { return c.get() == component; });
+  const auto it =
+      std::find_if(components_.begin(), components_.end(), [&](const auto& c) { return c.get() == component; });
   if (it == components_.end()) return nullptr;
   std::unique_ptr<TComponent> out = std::move(*it);
   components_.erase(it);

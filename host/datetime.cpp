@@ -34,9 +34,7 @@ int DaysInMonth(int year, int month) {
 }
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& date) {
-  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
-      day > DaysInMonth(year, month))
-    return false;
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
   date = static_cast<double>(DayNumber(year, month, day) - kDateDelta);
   return true;
 }
@@ -48,8 +46,8 @@ TDateTime EncodeDate(int year, int month, int day) {
 }
 
 bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime& time) {
-  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
-      millisecond < 0 || millisecond > 999)
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || millisecond < 0 ||
+      millisecond > 999)
     return false;
   const std::int64_t ms = ((hour * 60LL + minute) * 60 + second) * 1000 + millisecond;
   time = static_cast<double>(ms) / kMsPerDay;
@@ -58,8 +56,7 @@ bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime&
 
 TDateTime EncodeTime(int hour, int minute, int second, int millisecond) {
   TDateTime t;
-  if (!TryEncodeTime(hour, minute, second, millisecond, t))
-    throw EConvertError("Invalid argument to time encode");
+  if (!TryEncodeTime(hour, minute, second, millisecond, t)) throw EConvertError("Invalid argument to time encode");
   return t;
 }
 

@@ -57,8 +57,7 @@ const icu::Collator* CaseInsensitiveCollator() {
 
 // Full Unicode case folding ("Straße" and "STRASSE" both become "strasse").
 std::string Fold(std::string_view s) {
-  if (std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-    return LowerCase(s);
+  if (std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) return LowerCase(s);
   icu::UnicodeString u = FromUtf8(s);
   u.foldCase();
   return ToUtf8(u);
@@ -82,9 +81,8 @@ int AnsiCompareText(std::string_view a, std::string_view b) {
   if (fa == fb) return 0;
   if (const icu::Collator* coll = CaseInsensitiveCollator()) {
     UErrorCode status = U_ZERO_ERROR;
-    const UCollationResult r =
-        coll->compareUTF8(icu::StringPiece(fa.data(), static_cast<int32_t>(fa.size())),
-                          icu::StringPiece(fb.data(), static_cast<int32_t>(fb.size())), status);
+    const UCollationResult r = coll->compareUTF8(icu::StringPiece(fa.data(), static_cast<int32_t>(fa.size())),
+                                                 icu::StringPiece(fb.data(), static_cast<int32_t>(fb.size())), status);
     if (U_SUCCESS(status) && r != UCOL_EQUAL) return r == UCOL_LESS ? -1 : 1;
   }
   // Equal to the collator (which ignores some characters): bytes decide.

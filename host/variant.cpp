@@ -29,8 +29,7 @@ const char* TypeName(VarType t) {
 }
 
 [[noreturn]] void CastError(VarType from, const char* to) {
-  throw EVariantTypeCastError(
-      Format("Could not convert variant of type (%s) into type (%s)", TypeName(from), to));
+  throw EVariantTypeCastError(Format("Could not convert variant of type (%s) into type (%s)", TypeName(from), to));
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -51,11 +50,9 @@ bool TryStrToFloat(std::string_view text, double& value) {
     text.remove_prefix(1);
   }
   // Only plain decimal numbers: no "inf", "nan" or hexadecimal forms.
-  if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '.'))
-    return false;
+  if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '.')) return false;
   double parsed = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed,
-                                         std::chars_format::general);
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed, std::chars_format::general);
   if (ec != std::errc() || end != text.data() + text.size()) return false;
   value = negative ? -parsed : parsed;
   return true;

@@ -119,8 +119,7 @@ int spssGetFileAttributes(int handle, char*** attribNames, char*** attribText, i
   });
 }
 
-int spssGetVarAttributes(int handle, const char* varName, char*** attribNames, char*** attribText,
-                         int* nAttributes) {
+int spssGetVarAttributes(int handle, const char* varName, char*** attribNames, char*** attribText, int* nAttributes) {
   return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
     return HandOutAttributes(v.attributes, attribNames, attribText, nAttributes);
   });
@@ -137,8 +136,7 @@ int spssSetFileAttributes(int handle, char** attribNames, char** attribText, int
   });
 }
 
-int spssSetVarAttributes(int handle, const char* varName, char** attribNames, char** attribText,
-                         int nAttributes) {
+int spssSetVarAttributes(int handle, const char* varName, char** attribNames, char** attribText, int nAttributes) {
   return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
     AttributeSet set;
     if (const int status = Gather(attribNames, attribText, nAttributes, f, set)) return status;
@@ -206,7 +204,8 @@ int spssSetDocuments(int handle, char** lines, int numLines) {
       if (!lines[i]) return SPSS_INVALID_HANDLE;
       const std::string line = lines[i];
       // A line is 80 bytes in the file's encoding: a longer one would be cut.
-      if (line.find('\n') != std::string::npos || !f.out.encoder.Encode(line, encoded) || encoded.size() > kDocumentLine)
+      if (line.find('\n') != std::string::npos || !f.out.encoder.Encode(line, encoded) ||
+          encoded.size() > kDocumentLine)
         return SPSS_EXC_STRVALUE;
       docs.push_back(line);
     }

@@ -51,16 +51,14 @@ int spssConvertDate(int day, int month, int year, double* spssDate) {
 }
 
 int spssConvertTime(long day, int hour, int minute, double second, double* spssTime) {
-  if (!spssTime || day < 0 || hour < 0 || hour > 23 || minute < 0 || minute > 59 || !(second >= 0) ||
-      !(second < 60))
+  if (!spssTime || day < 0 || hour < 0 || hour > 23 || minute < 0 || minute > 59 || !(second >= 0) || !(second < 60))
     return SPSS_INVALID_TIME;
   *spssTime = static_cast<double>(day) * kSecondsPerDay + hour * 3600.0 + minute * 60.0 + second;
   return SPSS_OK;
 }
 
 int spssConvertSPSSDate(int* day, int* month, int* year, double spssDate) {
-  if (!day || !month || !year || !std::isfinite(spssDate) || spssDate < kSecondsPerDay ||
-      spssDate >= 1e15)
+  if (!day || !month || !year || !std::isfinite(spssDate) || spssDate < kSecondsPerDay || spssDate >= 1e15)
     return SPSS_INVALID_DATE;
   std::int64_t y;
   CivilFromDays(kEpoch + static_cast<std::int64_t>(std::floor(spssDate / kSecondsPerDay)), y, *month, *day);

@@ -26,8 +26,8 @@ long long MostCases(const OpenFile& f) {
   const auto elements = static_cast<std::uint64_t>(std::max(f.dict.elementsPerCase, 1));
   constexpr std::uint64_t kDeflateRatio = 1032;
   const std::uint64_t most = f.dict.compression == kUncompressed ? data / (8 * elements)
-                             : f.dict.compression == kBytecode  ? data / elements
-                                                                : data * kDeflateRatio / elements;
+                             : f.dict.compression == kBytecode   ? data / elements
+                                                                 : data * kDeflateRatio / elements;
   const auto bound = static_cast<long long>(std::min<std::uint64_t>(most, INT64_MAX));
   return f.dict.cases < 0 ? bound : std::min<long long>(f.dict.cases, bound);
 }
@@ -267,8 +267,8 @@ int spssGetVarNMissingValues(int handle, const char* varName, int* missingFormat
   });
 }
 
-int spssGetVarCMissingValues(int handle, const char* varName, int* missingFormat, char* missingVal1,
-                             char* missingVal2, char* missingVal3) {
+int spssGetVarCMissingValues(int handle, const char* varName, int* missingFormat, char* missingVal1, char* missingVal2,
+                             char* missingVal3) {
   return OnVariable(handle, varName, [&](OpenFile&, const Variable& v) {
     if (v.IsNumeric()) return SPSS_STR_EXP;
     if (missingFormat) *missingFormat = v.missing.type;

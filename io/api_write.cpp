@@ -123,7 +123,8 @@ namespace {
 void SwapKeptRecords(std::vector<RawRecord>& records) {
   for (RawRecord& r : records) {
     if (r.size != 4 && r.size != 8) continue;
-    for (std::size_t at = 0; at + static_cast<std::size_t>(r.size) <= r.data.size(); at += static_cast<std::size_t>(r.size))
+    for (std::size_t at = 0; at + static_cast<std::size_t>(r.size) <= r.data.size();
+         at += static_cast<std::size_t>(r.size))
       std::reverse(r.data.begin() + static_cast<std::ptrdiff_t>(at),
                    r.data.begin() + static_cast<std::ptrdiff_t>(at) + r.size);
   }
@@ -378,7 +379,8 @@ int spssSetVarLabel(int handle, const char* varName, const char* varLabel) {
   return OnNewVariable(handle, varName, [&](OpenFile& f, Variable& v) {
     std::string label = varLabel ? varLabel : "";
     const Variable* from = CopiedOf(f, v);
-    const int status = CutUnlessGivenBack(f, label, from ? &from->label : nullptr, SPSS_MAX_VARLABEL, SPSS_EXC_VARLABEL);
+    const int status =
+        CutUnlessGivenBack(f, label, from ? &from->label : nullptr, SPSS_MAX_VARLABEL, SPSS_EXC_VARLABEL);
     if (status <= 0) v.label = std::move(label);
     return status;
   });
@@ -423,8 +425,8 @@ int spssSetVarLabelLong(int handle, const char* varName, const char* varLabel) {
   });
 }
 
-int spssSetVarNMissingValues(int handle, const char* varName, int missingFormat, double missingVal1,
-                             double missingVal2, double missingVal3) {
+int spssSetVarNMissingValues(int handle, const char* varName, int missingFormat, double missingVal1, double missingVal2,
+                             double missingVal3) {
   return OnNewVariable(handle, varName, [&](OpenFile&, Variable& v) {
     if (!v.IsNumeric()) return SPSS_NUME_EXP;
     const int t = missingFormat;

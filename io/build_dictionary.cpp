@@ -120,8 +120,8 @@ class Builder {
   bool widen_ = false;
   std::vector<Segment> segments_;
   std::vector<bool> absorbed_;
-  std::map<int, int> byRawIndex_;             // raw record index -> variable
-  std::map<std::string, int> byShortName_;    // lower-case short name -> variable
+  std::map<int, int> byRawIndex_;               // raw record index -> variable
+  std::map<std::string, int> byShortName_;      // lower-case short name -> variable
   std::map<std::string, std::string> renamed_;  // long name in the file -> API name
 };
 
@@ -195,7 +195,9 @@ void Builder::ApplyDisplay() {
   dict_.hasDisplay = r != nullptr;
   if (!r || r->size != 4) return;
   const std::size_t n = segments_.size();
-  const std::size_t per = static_cast<std::size_t>(r->count) == 3 * n ? 3 : static_cast<std::size_t>(r->count) == 2 * n ? 2 : 0;
+  const std::size_t per = static_cast<std::size_t>(r->count) == 3 * n   ? 3
+                          : static_cast<std::size_t>(r->count) == 2 * n ? 2
+                                                                        : 0;
   if (per == 0) return;  // does not match the variables: ignored as other readers do
   dict_.displayWidths = per == 3;
   for (std::size_t i = 0; i < n; ++i) {
@@ -225,7 +227,8 @@ int Builder::ApplyVeryLongStrings() {
       // rest of the text; the case layout relies on both.
       const RawVariable& named = raw_.variables[static_cast<std::size_t>(segments_[s].raw)];
       const std::string why = "is a string of width " + std::to_string(width) + " (very long string record) without ";
-      if (s + static_cast<std::size_t>(count) > segments_.size()) return Bad(named, why + "its " + std::to_string(count) + " segments");
+      if (s + static_cast<std::size_t>(count) > segments_.size())
+        return Bad(named, why + "its " + std::to_string(count) + " segments");
       for (int k = 0; k < count; ++k) {
         const int w = segments_[s + static_cast<std::size_t>(k)].width;
         const bool fits = w > 0 && (k + 1 == count || w == kSegmentWidth) &&
@@ -362,7 +365,7 @@ void Builder::ApplyValueLabels() {
       const auto it = byRawIndex_.find(index - 1);
       if (it == byRawIndex_.end()) continue;  // not the first record of a variable
       Variable& v = dict_.variables[static_cast<std::size_t>(it->second)];
-      if (v.fileWidth > 8) continue;          // long strings have their own record
+      if (v.fileWidth > 8) continue;  // long strings have their own record
       for (const auto& [value, label] : vl.labels) {
         if (v.IsNumeric())
           v.numberLabels.Append(LoadF64(value.data(), raw_.swap), Str(label));
@@ -417,8 +420,8 @@ bool Builder::ParseLongStringMissing(const RawRecord& r, MissingLayout layout, b
     MissingValues m;
     bool sound = len >= 0 && static_cast<std::size_t>(len) <= kMissingValueBytes;
     for (int i = 0; i < count; ++i) {
-      const bool lengthFirst = i > 0 && (layout == MissingLayout::EachValue ||
-                                         (layout == MissingLayout::Guess && c.PeekInt() == len));
+      const bool lengthFirst =
+          i > 0 && (layout == MissingLayout::EachValue || (layout == MissingLayout::Guess && c.PeekInt() == len));
       std::int32_t own = len;
       std::string value;
       if ((lengthFirst && !c.Int(own)) || !c.Bytes(value, own)) return false;
@@ -526,8 +529,14 @@ int Builder::Run() {
       case kMultRespOld: ReadMultipleResponse(r, false); break;
       case kMultRespNew: ReadMultipleResponse(r, true); break;
       case kVariableSets: ReadVariableSets(r); break;
-      case kReleaseInfo: case kFloatInfo: case kTextInfo: case kDisplay: case kLongNames:
-      case kVeryLongStrings: case kCaseCount: case kEncoding: break;
+      case kReleaseInfo:
+      case kFloatInfo:
+      case kTextInfo:
+      case kDisplay:
+      case kLongNames:
+      case kVeryLongStrings:
+      case kCaseCount:
+      case kEncoding: break;
       default: dict_.keptRecords.push_back(r);  // attributes and records we do not know
     }
   }

@@ -28,8 +28,7 @@ std::unique_ptr<ByteSource> MakeFileSource(int fd, std::uint64_t start, std::uin
 
 // The decompressed blocks of a ZLIB data record at offset start; null with a
 // status in status when its header or trailer is not sound.
-std::unique_ptr<ByteSource> MakeZlibSource(int fd, std::uint64_t start, std::uint64_t fileSize, bool swap,
-                                           int& status);
+std::unique_ptr<ByteSource> MakeZlibSource(int fd, std::uint64_t start, std::uint64_t fileSize, bool swap, int& status);
 
 // A sliding buffer over a source, for decoding: Get(pos, n) points at n bytes
 // from pos, or is null when they are not there (see Failed()).

@@ -41,7 +41,8 @@ CaseReader::CaseReader(const Dictionary& dict, std::unique_ptr<ByteSource> sourc
   scratch_.resize(caseBytes_);
   for (const Variable& v : dict.variables)
     if (!v.IsNumeric() && v.fileWidth % 8 != 0)
-      pads_.emplace_back(v.offset + static_cast<std::size_t>(v.fileWidth), v.slot - static_cast<std::size_t>(v.fileWidth));
+      pads_.emplace_back(v.offset + static_cast<std::size_t>(v.fileWidth),
+                         v.slot - static_cast<std::size_t>(v.fileWidth));
   if (dict.compression != kUncompressed) checkpoints_.push_back(state_);
   // What each command without a raw value stands for, in a string (first
   // half) and in a number (second).
@@ -73,7 +74,8 @@ int CaseReader::Stopped(bool partly) {
 
 // A case that starts but does not end: where it starts, and why.
 int CaseReader::Cut(const char* how) {
-  fault_.Note(source_->FileOffset(state_.pos), "case " + std::to_string(current_ + 1) + ", which starts here, is cut short: " + how);
+  fault_.Note(source_->FileOffset(state_.pos),
+              "case " + std::to_string(current_ + 1) + ", which starts here, is cut short: " + how);
   return SPSS_DATA_CUT;
 }
 
@@ -104,8 +106,8 @@ namespace {
 // raw values, the common case for measured numbers, is copied at once; other
 // commands take their value without a branch on its kind.
 template <bool kStore>
-const std::uint8_t* DecodeCase(const std::uint8_t* p, [[maybe_unused]] const std::uint8_t* limit, int n, const std::uint8_t* numeric,
-                               const std::uint64_t* implied, std::uint8_t* out,
+const std::uint8_t* DecodeCase(const std::uint8_t* p, [[maybe_unused]] const std::uint8_t* limit, int n,
+                               const std::uint8_t* numeric, const std::uint64_t* implied, std::uint8_t* out,
                                std::uint8_t (&cmds)[code::kBlockCommands], int& next) {
   int blocksLeft = n / 8 + 2;
   for (int e = 0; e < n;) {
@@ -152,9 +154,8 @@ bool CaseReader::DecodeBytecodeInWindow(std::uint8_t* out, int& status) {
   const std::uint8_t* numeric = dict_.numeric.data();
   int next = s.next;
   const std::uint8_t* const limit = base + most;
-  const std::uint8_t* const end =
-      out ? DecodeCase<true>(base, limit, n, numeric, implied_.data(), out, s.cmds, next)
-          : DecodeCase<false>(base, limit, n, numeric, implied_.data(), out, s.cmds, next);
+  const std::uint8_t* const end = out ? DecodeCase<true>(base, limit, n, numeric, implied_.data(), out, s.cmds, next)
+                                      : DecodeCase<false>(base, limit, n, numeric, implied_.data(), out, s.cmds, next);
   if (!end) return false;
   s.next = static_cast<std::uint8_t>(next);
   assert(end <= limit);
@@ -183,8 +184,7 @@ int CaseReader::DecodeBytecode(std::uint8_t* out) {
     const std::uint8_t c = s.cmds[s.next++];
     std::uint8_t* dst = out ? out + 8 * e : nullptr;
     switch (c) {
-      case code::kIgnore:
-        continue;
+      case code::kIgnore: continue;
       case code::kEnd:
         if (e != 0) return Cut("an end-of-data code stands inside it");
         state_ = s;
@@ -204,8 +204,7 @@ int CaseReader::DecodeBytecode(std::uint8_t* out) {
         s.pos += 8;
         break;
       }
-      default:
-        Implied(c, numeric[e], bias, dst);
+      default: Implied(c, numeric[e], bias, dst);
     }
     ++e;
   }

@@ -38,8 +38,7 @@ bool FileOutput::PWrite(std::uint64_t offset, const void* data, std::size_t n) {
   return !failed_;
 }
 
-CaseWriter::CaseWriter(int fd, const Dictionary& dict, std::uint64_t start)
-    : dict_(dict), fd_(fd), out_(fd, start) {
+CaseWriter::CaseWriter(int fd, const Dictionary& dict, std::uint64_t start) : dict_(dict), fd_(fd), out_(fd, start) {
   elements_.resize(static_cast<std::size_t>(dict.elementsPerCase) * 8);
   if (dict.compression == kZlib) {
     zheaderAt_ = start;

@@ -17,7 +17,8 @@ class FileOutput {
  public:
   FileOutput(int fd, std::uint64_t pos) : fd_(fd), pos_(pos) {}
   void Write(const void* data, std::size_t n) {
-    if (size_ + n > kCapacity) Spill(data, n);
+    if (size_ + n > kCapacity)
+      Spill(data, n);
     else {
       std::memcpy(buf_.get() + size_, data, n);
       size_ += n;

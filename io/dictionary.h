@@ -31,21 +31,21 @@ struct Variable {
   int width = 0;          // 0 for numbers; the string width as the API reports it
   int fileWidth = 0;      // the string width in the file
   Format print, write;
-  int measure = 0;        // 0 unknown, 1 nominal, 2 ordinal, 3 scale
+  int measure = 0;  // 0 unknown, 1 nominal, 2 ordinal, 3 scale
   int columns = 8;
-  int alignment = 0;      // 0 left, 1 right, 2 centre
+  int alignment = 0;  // 0 left, 1 right, 2 centre
   std::string label;
   MissingValues missing;
   LabelList<double> numberLabels;
   LabelList<std::string> textLabels;
   AttributeSet attributes;  // in UTF-8; see Dictionary::variableAttributesSet
 
-  int copiedFrom = -1;   // a copy's variable defined anew: the set-aside one it carries on
+  int copiedFrom = -1;  // a copy's variable defined anew: the set-aside one it carries on
 
-  int dictIndex = 0;     // index of its first variable record
-  int firstElement = 0;  // first 8-byte element of the case in the file
-  int elements = 0;      // 8-byte elements it spans, all segments together
-  int segments = 1;      // more than one for very long strings
+  int dictIndex = 0;       // index of its first variable record
+  int firstElement = 0;    // first 8-byte element of the case in the file
+  int elements = 0;        // 8-byte elements it spans, all segments together
+  int segments = 1;        // more than one for very long strings
   std::size_t offset = 0;  // slot in the whole-case record
   std::size_t slot = 0;    // slot size: width rounded up to 8, 8 for numbers
 
@@ -65,24 +65,24 @@ struct RawRecord {
 };
 
 struct Dictionary {
-  bool swap = false;          // file byte order differs from ours
-  bool zlib = false;          // $FL3
-  int compression = 0;        // 0 none, 1 bytecode, 2 zlib
+  bool swap = false;    // file byte order differs from ours
+  bool zlib = false;    // $FL3
+  int compression = 0;  // 0 none, 1 bytecode, 2 zlib
   double bias = 100;
-  std::int64_t cases = -1;    // -1 while unknown
-  std::string product;        // header product name after "@(#) SPSS DATA FILE"
-  std::string date, time;     // "dd Mmm yy", "hh:mm:ss"
+  std::int64_t cases = -1;  // -1 while unknown
+  std::string product;      // header product name after "@(#) SPSS DATA FILE"
+  std::string date, time;   // "dd Mmm yy", "hh:mm:ss"
   std::string fileLabel;
   bool hasReleaseInfo = false;
   std::int32_t releaseInfo[8] = {};
   std::string textInfo;
-  std::string encoding;       // source encoding of texts; empty when UTF-8
+  std::string encoding;  // source encoding of texts; empty when UTF-8
   std::vector<Variable> variables;
-  int weight = -1;            // index into variables
+  int weight = -1;  // index into variables
   bool hasVariableSets = false;
-  std::string variableSets;   // one line per set, members by long name
+  std::string variableSets;  // one line per set, members by long name
   bool hasMultResp = false;
-  std::string multResp;       // definition lines, members by long name
+  std::string multResp;  // definition lines, members by long name
   std::vector<std::string> documents;
   AttributeSet fileAttributes;  // as read, in UTF-8; a copy writes its kept record
   // Set through the API: the records are written from the texts above, in

@@ -180,9 +180,9 @@ void DictionaryWriter::FixedRecords(ByteWriter& r) {
 void DictionaryWriter::DisplayRecord(ByteWriter& r) {
   int segments = 0;
   for (const io::Variable& v : dict_.variables) segments += v.segments;
-  const bool widths = dict_.displayWidths || std::any_of(dict_.variables.begin(), dict_.variables.end(), [](const auto& v) {
-                       return v.columns != DefaultColumns(v.width);
-                     });
+  const bool widths =
+      dict_.displayWidths || std::any_of(dict_.variables.begin(), dict_.variables.end(),
+                                         [](const auto& v) { return v.columns != DefaultColumns(v.width); });
   r.Int(kExtensionRecord), r.Int(kDisplay), r.Int(4), r.Int((widths ? 3 : 2) * segments);
   for (const io::Variable& v : dict_.variables)
     for (int s = 0; s < v.segments; ++s) {
@@ -307,8 +307,8 @@ int CodePageFor(const std::string& encoding) {
   for (char c : encoding)
     if (c != '-' && c != '_') n += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   static const std::pair<const char*, int> kKnown[] = {
-      {"shiftjis", 932}, {"sjis", 932}, {"gbk", 936}, {"gb2312", 936}, {"big5", 950}, {"euckr", 51949},
-      {"eucjp", 20932}, {"koi8r", 20866}, {"iso88591", 28591}, {"latin1", 28591}, {"ascii", 20127}};
+      {"shiftjis", 932}, {"sjis", 932},    {"gbk", 936},        {"gb2312", 936},   {"big5", 950},   {"euckr", 51949},
+      {"eucjp", 20932},  {"koi8r", 20866}, {"iso88591", 28591}, {"latin1", 28591}, {"ascii", 20127}};
   for (const auto& [name, code] : kKnown)
     if (n == name) return code;
   for (const char* prefix : {"windows", "cp", "ibm"})
@@ -320,8 +320,14 @@ int CodePageFor(const std::string& encoding) {
 void StampNewFile(Dictionary& dict) {
   constexpr int kVersion[3] = {SAVKIT_VERSION_MAJOR, SAVKIT_VERSION_MINOR, SAVKIT_VERSION_PATCH};
   dict.product = "savkit " SAVKIT_VERSION;
-  const std::int32_t info[8] = {kVersion[0], kVersion[1], kVersion[2], -1, 1, 1,
-                                std::endian::native == std::endian::big ? 1 : 2, CodePageFor(dict.encoding)};
+  const std::int32_t info[8] = {kVersion[0],
+                                kVersion[1],
+                                kVersion[2],
+                                -1,
+                                1,
+                                1,
+                                std::endian::native == std::endian::big ? 1 : 2,
+                                CodePageFor(dict.encoding)};
   std::copy(std::begin(info), std::end(info), dict.releaseInfo);
   dict.hasReleaseInfo = true;
   char date[16], time[16];

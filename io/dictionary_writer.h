@@ -24,7 +24,7 @@ void LayOut(Dictionary& dict, TextEncoder& encoder);
 
 struct DictionaryBytes {
   std::vector<std::uint8_t> bytes;
-  std::uint64_t caseCountAt = 0;     // the header's case count
+  std::uint64_t caseCountAt = 0;      // the header's case count
   std::uint64_t extendedCountAt = 0;  // the extended case count
 };
 

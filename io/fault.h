@@ -9,7 +9,7 @@
 namespace savkit::io {
 
 struct Fault {
-  std::string text;         // lower case, no full stop: "extension record ... ends unexpectedly"
+  std::string text;          // lower case, no full stop: "extension record ... ends unexpectedly"
   std::int64_t offset = -1;  // in the file; -1 when no one place is to blame
 
   bool Empty() const { return text.empty(); }

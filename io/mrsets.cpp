@@ -156,8 +156,7 @@ std::string MrRecordText(const std::vector<MrSet>& sets, const Dictionary& dict,
 namespace {
 
 // One set of a record: "$name=" then C, D or E and its fields, up to the line end.
-bool MrLineFromRecord(std::string_view line, bool newStyle,
-                      const std::function<std::string(std::string_view)>& toUtf8,
+bool MrLineFromRecord(std::string_view line, bool newStyle, const std::function<std::string(std::string_view)>& toUtf8,
                       const std::function<std::string(const std::string&)>& memberName, std::string& out) {
   const std::size_t eq = line.find('=');
   if (eq == std::string_view::npos) return false;

@@ -11,11 +11,11 @@
 namespace savkit::io {
 
 struct MrSet {
-  std::string name;  // with its leading '$'
-  char kind = 'C';   // 'C' categories, 'D' dichotomies, 'E' dichotomies labelled by counted values
+  std::string name;   // with its leading '$'
+  char kind = 'C';    // 'C' categories, 'D' dichotomies, 'E' dichotomies labelled by counted values
   std::string value;  // counted value of a dichotomy set
   std::string label;
-  std::string labelSource;  // 'E' sets: "1", or "11" when labels come from the variables
+  std::string labelSource;   // 'E' sets: "1", or "11" when labels come from the variables
   std::vector<int> members;  // variable indexes
 };
 

@@ -14,7 +14,7 @@ namespace {
 
 // Words of the command language that cannot name a variable.
 bool Reserved(std::string_view name) {
-  static constexpr std::array<std::string_view, 13> kWords = {"all", "and", "by", "eq", "ge", "gt", "le",
+  static constexpr std::array<std::string_view, 13> kWords = {"all", "and", "by",  "eq", "ge", "gt",  "le",
                                                               "lt",  "ne",  "not", "or", "to", "with"};
   const std::string lower = LowerAscii(name);
   for (std::string_view w : kWords)
@@ -30,7 +30,8 @@ bool AsciiLetter(UChar32 c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <=
 bool Shows(UChar32 c) {
   if (c < 0x80 || u_isUWhiteSpace(c) || u_iscntrl(c)) return false;
   const auto type = static_cast<UCharCategory>(u_charType(c));
-  return type != U_UNASSIGNED && type != U_FORMAT_CHAR && type != U_SURROGATE && !u_hasBinaryProperty(c, UCHAR_NONCHARACTER_CODE_POINT);
+  return type != U_UNASSIGNED && type != U_FORMAT_CHAR && type != U_SURROGATE &&
+         !u_hasBinaryProperty(c, UCHAR_NONCHARACTER_CODE_POINT);
 }
 
 bool MayStart(UChar32 c) { return AsciiLetter(c) || c == '@' || Shows(c); }

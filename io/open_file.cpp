@@ -88,8 +88,9 @@ int CountCases(OpenFile& file, std::uint64_t size) {
     count = caseBytes ? static_cast<std::int64_t>(data / caseBytes) : 0;
     if (caseBytes && data % caseBytes) {
       status = SPSS_DATA_CUT;
-      file.in.fault.Note(static_cast<std::int64_t>(dict.dataOffset + static_cast<std::uint64_t>(count) * caseBytes),
-                      "case " + std::to_string(count + 1) + ", which starts here, is cut short: the data end inside it");
+      file.in.fault.Note(
+          static_cast<std::int64_t>(dict.dataOffset + static_cast<std::uint64_t>(count) * caseBytes),
+          "case " + std::to_string(count + 1) + ", which starts here, is cut short: the data end inside it");
     }
   } else {
     status = file.in.reader->CountCases(count);

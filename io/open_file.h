@@ -46,7 +46,7 @@ struct Writing {
   std::unique_ptr<CaseWriter> writer;
   TextEncoder encoder;  // the file's encoding, where it is not UTF-8
   std::int64_t written = 0;
-  AppendUndo undo;      // appending: the bytes to put back
+  AppendUndo undo;  // appending: the bytes to put back
 };
 
 // What a new file whose dictionary was copied from another needs when its
@@ -84,9 +84,9 @@ struct OpenFile {
   std::vector<MrSet> mrSets;
   std::vector<std::uint8_t> record;  // the case that spssSetValue... fill, or the one read
 
-  Reading in;                    // reading, and appending (which reads first)
-  Writing out;                   // writing and appending
-  std::optional<Copying> copy;   // a new file whose dictionary was copied
+  Reading in;                   // reading, and appending (which reads first)
+  Writing out;                  // writing and appending
+  std::optional<Copying> copy;  // a new file whose dictionary was copied
 };
 
 // Reads a file's dictionary and prepares its cases; returns a status, or a

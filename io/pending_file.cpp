@@ -57,7 +57,8 @@ PendingFile::~PendingFile() {
 int PendingFile::Create(const char* path) {
   OpenFault().Clear();
   if (!path || !*path) return OpenFault().Note(-1, "no file name is given"), SPSS_FILE_OERROR;
-  if (!FollowLinks(path, target_)) return OpenFault().Note(-1, "its symbolic links cannot be followed"), SPSS_FILE_OERROR;
+  if (!FollowLinks(path, target_))
+    return OpenFault().Note(-1, "its symbolic links cannot be followed"), SPSS_FILE_OERROR;
   struct stat st;
   const bool replacing = ::stat(target_.c_str(), &st) == 0;
   if (replacing && !S_ISREG(st.st_mode)) return OpenFault().Note(-1, NotAFile(&st)), SPSS_FILE_OERROR;

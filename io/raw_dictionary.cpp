@@ -61,7 +61,6 @@ class Records {
   std::uint64_t start_ = 0;
 };
 
-
 int BadHeader(std::size_t at, std::string what) {
   OpenFault().Note(static_cast<std::int64_t>(at), std::move(what));
   return SPSS_INVALID_FILE;
@@ -114,7 +113,8 @@ bool ReadVariable(Records& r, RawDictionary& raw) {
   RawVariable var;
   var.type = f[0];
   var.offset = r.Start();
-  if (var.type < -1 || var.type > kSegmentWidth) return r.Bad("has the width " + std::to_string(var.type) + ", not -1 to 255");
+  if (var.type < -1 || var.type > kSegmentWidth)
+    return r.Bad("has the width " + std::to_string(var.type) + ", not -1 to 255");
   if (f[1] != 0 && f[1] != 1) return r.Bad("has the label flag " + std::to_string(f[1]) + ", not 0 or 1");
   var.print = static_cast<std::uint32_t>(f[3]);
   var.write = static_cast<std::uint32_t>(f[4]);
@@ -223,7 +223,8 @@ int ReadRawDictionary(int fd, std::uint64_t fileSize, RawDictionary& raw) {
         std::int32_t filler;
         if (!r.Int(filler)) return r.Fail();
         raw.dataOffset = in.Pos();
-        if (raw.variables.empty()) OpenFault().Note(static_cast<std::int64_t>(in.Pos()) - 8, "the dictionary has no variables");
+        if (raw.variables.empty())
+          OpenFault().Note(static_cast<std::int64_t>(in.Pos()) - 8, "the dictionary has no variables");
         return raw.variables.empty() ? SPSS_NO_TYPE2 : SPSS_OK;
       }
       default:

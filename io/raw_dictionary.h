@@ -13,7 +13,7 @@ namespace savkit::io {
 
 struct RawVariable {
   std::uint64_t offset = 0;  // of its record, in the file
-  int type = 0;  // 0 number, 1..255 string width, -1 continuation
+  int type = 0;              // 0 number, 1..255 string width, -1 continuation
   std::uint32_t print = 0, write = 0;
   std::string name;   // 8 bytes, trailing blanks removed
   std::string label;  // bytes as stored

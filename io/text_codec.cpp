@@ -39,8 +39,7 @@ std::size_t Utf8CharLength(std::string_view s, std::size_t i) {
     cp = cp << 6 | (b & 0x3F);
   }
   // Overlong forms, surrogates and code points past Unicode's end.
-  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
-    return 0;
+  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
   return n;
 }
 

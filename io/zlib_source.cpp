@@ -21,7 +21,7 @@ namespace {
 struct Block {
   std::uint64_t virtualStart;  // offset in the decompressed stream
   std::uint64_t fileOffset;
-  std::uint32_t size;          // decompressed
+  std::uint32_t size;  // decompressed
   std::uint32_t compressedSize;
 };
 
@@ -66,9 +66,9 @@ class ZlibSource : public ByteSource {
       const Block* b = Locate(pos + done);
       if (!b) break;
       if (!Load(*b)) {
-        fault.Note(static_cast<std::int64_t>(b->fileOffset),
-                   "ZLIB block " + std::to_string(b - blocks_.data() + 1) + " of " + std::to_string(blocks_.size()) +
-                       " cannot be read or does not inflate");
+        fault.Note(static_cast<std::int64_t>(b->fileOffset), "ZLIB block " + std::to_string(b - blocks_.data() + 1) +
+                                                                 " of " + std::to_string(blocks_.size()) +
+                                                                 " cannot be read or does not inflate");
         return -1;
       }
       const std::vector<std::uint8_t>& data = current_.data;
@@ -116,7 +116,8 @@ class ZlibSource : public ByteSource {
       for (; ahead_.size() < kAhead && next < blocks_.data() + blocks_.size(); ++next) {
         Inflated buffer;
         if (!spare_.empty()) buffer = std::move(spare_.back()), spare_.pop_back();
-        ahead_.emplace_back(next, std::async(std::launch::async, [fd = fd_, next, buffer = std::move(buffer)]() mutable {
+        ahead_.emplace_back(next,
+                            std::async(std::launch::async, [fd = fd_, next, buffer = std::move(buffer)]() mutable {
                               Inflate(fd, *next, buffer);
                               return std::move(buffer);
                             }));
@@ -168,7 +169,8 @@ std::unique_ptr<ByteSource> MakeZlibSource(int fd, std::uint64_t start, std::uin
                           std::to_string(start));
   if (trailerOffset < headerOffset + kHeader) return bad(start, trailerAt + ", before the data");
   if (trailerLength < kEntry)
-    return bad(start, "the ZLIB data header gives the trailer " + std::to_string(trailerLength) + " bytes, too few for one entry");
+    return bad(start, "the ZLIB data header gives the trailer " + std::to_string(trailerLength) +
+                          " bytes, too few for one entry");
   if (static_cast<std::uint64_t>(trailerOffset) > fileSize ||
       static_cast<std::uint64_t>(trailerLength) > fileSize - static_cast<std::uint64_t>(trailerOffset))
     return bad(start, trailerAt + " with " + std::to_string(trailerLength) + " bytes, past the end of the file");

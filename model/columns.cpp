@@ -84,8 +84,10 @@ Variant TSPSSVariable::CreateIndex(bool sort, TSortingDirection direction) {
     {
       std::jthread maker;
       const bool roomForAll = RoomForAll(*this);
-      if (n >= kMakeAside && roomForAll) maker = std::jthread([&items, n] { items.resize(static_cast<std::size_t>(n)); });
-      else if (roomForAll) items.resize(static_cast<std::size_t>(n));
+      if (n >= kMakeAside && roomForAll)
+        maker = std::jthread([&items, n] { items.resize(static_cast<std::size_t>(n)); });
+      else if (roomForAll)
+        items.resize(static_cast<std::size_t>(n));
       const std::vector<double> numbers = GetNumbers();
       if (maker.joinable()) maker.join();
       items.resize(numbers.size());

@@ -121,7 +121,9 @@ void TSPSSDatafile::OpenNew() {
   ReadFileFacts(held_.Get());
 }
 
-std::string TSPSSDatafile::FaultDetail() const { return readHandle_ < 0 ? std::string() : savkit::FaultDetail(readHandle_); }
+std::string TSPSSDatafile::FaultDetail() const {
+  return readHandle_ < 0 ? std::string() : savkit::FaultDetail(readHandle_);
+}
 
 void TSPSSDatafile::ReadFileFacts(int handle) {
   char system[45] = {}, date[10] = {}, time[10] = {}, text[256] = {};

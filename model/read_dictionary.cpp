@@ -71,8 +71,11 @@ void TSPSSDatafile::ReadVariable(TSPSSVariable& v, const std::string& name, int 
     for (int i = 0; i < 3; ++i) values[i] = Variant(std::string(t[i]));
   }
   v.missingValueType_ = missingType;
-  const int used = missingType == 0 ? 0 : missingType == 1 ? 1 : (missingType == 2 || missingType == -2) ? 2
-                   : (missingType == 3 || missingType == -3) ? 3 : -1;
+  const int used = missingType == 0                          ? 0
+                   : missingType == 1                        ? 1
+                   : (missingType == 2 || missingType == -2) ? 2
+                   : (missingType == 3 || missingType == -3) ? 3
+                                                             : -1;
   if (used >= 0)
     for (int i = 0; i < 3; ++i) v.missing_[i] = i < used ? values[i] : Variant();
 
@@ -133,7 +136,8 @@ void TSPSSDatafile::ReadDictionary() {
         // Case positions are ints: a file with more cases is refused, never cut.
         if (cases > std::numeric_limits<int>::max()) Raise(cresSPSS_TooManyCases, filename_);
         cases_->count_ = static_cast<int>(std::max(cases, 0L));
-        for (int p = 0; p < n && p < listed; ++p) ReadVariable(*variables_->AddExistingVariable(), names[p], types[p], p);
+        for (int p = 0; p < n && p < listed; ++p)
+          ReadVariable(*variables_->AddExistingVariable(), names[p], types[p], p);
       },
       [&] { return spssFreeVarNames(names, types, listed); });
 

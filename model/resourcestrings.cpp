@@ -10,10 +10,8 @@ namespace savkit {
 namespace {
 
 #define SAVKIT_TABLE_ROW(id, text) ResourceString{#id, id},
-constexpr ResourceString kAll[] = {
-    SAVKIT_LIBRARY_ERROR_MESSAGES(SAVKIT_TABLE_ROW)
-    SAVKIT_LIBRARY_WARNING_MESSAGES(SAVKIT_TABLE_ROW)
-    SAVKIT_OWN_MESSAGES(SAVKIT_TABLE_ROW)};
+constexpr ResourceString kAll[] = {SAVKIT_LIBRARY_ERROR_MESSAGES(SAVKIT_TABLE_ROW) SAVKIT_LIBRARY_WARNING_MESSAGES(
+    SAVKIT_TABLE_ROW) SAVKIT_OWN_MESSAGES(SAVKIT_TABLE_ROW)};
 #undef SAVKIT_TABLE_ROW
 
 // Dense over 0..79: each status that raises has its message, every other entry

@@ -12,9 +12,7 @@
 
 namespace savkit {
 
-TSPSSDatafile* TSPSSValueLabel::Datafile() const {
-  return static_cast<TSPSSValuelabels*>(Collection())->Datafile();
-}
+TSPSSDatafile* TSPSSValueLabel::Datafile() const { return static_cast<TSPSSValuelabels*>(Collection())->Datafile(); }
 
 void TSPSSValueLabel::Set_Value(const Variant& value) {
   if (TSPSSDatafile* d = Datafile()) d->Set_DictionaryChanged(true);
@@ -75,8 +73,9 @@ void TSPSSValuelabels::Refill(std::vector<std::pair<Variant, std::string>> read)
   std::vector<bool> kept(static_cast<std::size_t>(Count()), false);
   int next = 0;
   for (std::size_t k = 0; k < read.size(); ++k) {
-    TSPSSValueLabel* l = next < Count() && SameLabelValue(GetItem(next)->value_, read[k].first) ? GetItem(next)
-                                                                                                 : FindByValue(read[k].first);
+    TSPSSValueLabel* l = next < Count() && SameLabelValue(GetItem(next)->value_, read[k].first)
+                             ? GetItem(next)
+                             : FindByValue(read[k].first);
     if (!l || kept[static_cast<std::size_t>(l->Index())]) continue;
     kept[static_cast<std::size_t>(l->Index())] = true;
     match[k] = l;

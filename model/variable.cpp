@@ -112,11 +112,36 @@ void TSPSSVariable::Set_ValueLabels(std::unique_ptr<TSPSSValuelabels> labels) {
 int TSPSSVariable::GetDBDatatype() const {
   switch (printType_) {
     case 1: return 1;
-    case 2: case 5: case 6: case 9: case 10: case 16: case 26: case 27: return 3;
-    case 3: case 11: case 12: case 32: return 6;
-    case 4: case 33: case 34: case 35: case 36: case 37: return 7;
-    case 20: case 21: case 22: case 23: case 24: case 25: case 28: case 29: case 30: case 31: case 38: case 39:
-      return 11;
+    case 2:
+    case 5:
+    case 6:
+    case 9:
+    case 10:
+    case 16:
+    case 26:
+    case 27: return 3;
+    case 3:
+    case 11:
+    case 12:
+    case 32: return 6;
+    case 4:
+    case 33:
+    case 34:
+    case 35:
+    case 36:
+    case 37: return 7;
+    case 20:
+    case 21:
+    case 22:
+    case 23:
+    case 24:
+    case 25:
+    case 28:
+    case 29:
+    case 30:
+    case 31:
+    case 38:
+    case 39: return 11;
     default: return 0;
   }
 }

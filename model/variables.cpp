@@ -14,9 +14,8 @@ namespace {
 
 // Characters, not bytes, of a UTF-8 name.
 std::size_t Characters(const std::string& s) {
-  return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
+  return static_cast<std::size_t>(
+      std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 }  // namespace

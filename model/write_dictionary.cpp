@@ -41,8 +41,8 @@ void TSPSSDatafile::WriteVariable(TSPSSVariable& v, bool overCopy) {
   CheckSuccess(v.labelText_.size() > SPSS_MAX_VARLABEL ? spssSetVarLabelLong(h, n, v.labelText_.c_str())
                                                        : spssSetVarLabel(h, n, v.labelText_.c_str()));
   if (v.isNumeric_) {
-    CheckSuccess(spssSetVarNMissingValues(h, n, v.missingValueType_, v.missing_[0].ToDouble(),
-                                          v.missing_[1].ToDouble(), v.missing_[2].ToDouble()));
+    CheckSuccess(spssSetVarNMissingValues(h, n, v.missingValueType_, v.missing_[0].ToDouble(), v.missing_[1].ToDouble(),
+                                          v.missing_[2].ToDouble()));
   } else {
     if (v.level_ == tslScale) v.level_ = tslNominal;
     // Long strings too: the library keeps their missing values.

@@ -44,8 +44,8 @@ std::string TSPSSVariable::GetXML() const {
   std::string attributes = Format("ID=\"%d\" name=\"%s\" label=\"%s\"", Index(), name_, XmlEscape(labelText_));
   attributes += Format(" PrintType=\"%d\" WriteType=\"%d\" Width=\"%d\" Decimals=\"%d\"", printType_, writeType_,
                        width_, decimals_);
-  attributes += Format(" Columns=\"%d\" Align=\"%d\" Level=\"%d\"", columns_, static_cast<int>(align_),
-                       static_cast<int>(level_));
+  attributes +=
+      Format(" Columns=\"%d\" Align=\"%d\" Level=\"%d\"", columns_, static_cast<int>(align_), static_cast<int>(level_));
   attributes += Format(" MissingValueType=\"%d\" MissingValue1=\"%s\" MissingValue2=\"%s\" MissingValue3=\"%s\"",
                        missingValueType_, missing_[0].ToString(), missing_[1].ToString(), missing_[2].ToString());
   return Join({"<variable " + attributes + ">", valueLabels_->GetXML(), "</variable>"});
@@ -84,8 +84,9 @@ std::string TSPSSVariableSets::GetXML() const {
 
 std::string TSPSSDatafile::GetXML() const {
   if (filename_.empty()) return {};
-  return Join({Format("<datafile name=\"%s\" compressed=\"%s\">", ExtractFileName(filename_), Get_Compressed() ? "1" : "0"),
-               variables_->GetXML(), mrmdSets_->GetXML(), variableSets_->GetXML(), "</datafile>"});
+  return Join(
+      {Format("<datafile name=\"%s\" compressed=\"%s\">", ExtractFileName(filename_), Get_Compressed() ? "1" : "0"),
+       variables_->GetXML(), mrmdSets_->GetXML(), variableSets_->GetXML(), "</datafile>"});
 }
 
 }  // namespace savkit

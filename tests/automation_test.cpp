@@ -162,14 +162,34 @@ TEST_F(Automation, EveryMethodForwardsOnceAndConnectsOnFirstUse) {
   EXPECT_EQ(client.ScriptParameter(3), u"p");
   client.Quit();
   EXPECT_EQ(created, 1);  // one connection served them all
-  EXPECT_EQ(calls, (std::vector<std::string>{
-                       "Get_Documents", "Get_Options", "Get_CurrentDirectory", "Set_CurrentDirectory /tmp",
-                       "Get_Alerts", "Set_Alerts 0", "Get_ToolbarVisible main", "Set_ToolbarVisible main -1",
-                       "OpenOutputDoc f", "OpenSyntaxDoc f", "OpenDataDoc f", "OpenDraftDoc f", "NewOutputDoc",
-                       "NewSyntaxDoc", "NewDataDoc", "NewDraftDoc", "GetDesignatedOutputDoc",
-                       "GetDesignatedSyntaxDoc", "GetDesignatedDraftDoc", "SpssInfo", "ExecuteCommands FREQ x. -1",
-                       "ExecuteInclude a.sps 0", "IsBusy", "Interrupt", "OpenDocument d.sav -1", "GetSPSSPath",
-                       "ScriptParameter 3", "Quit"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"Get_Documents",
+                                             "Get_Options",
+                                             "Get_CurrentDirectory",
+                                             "Set_CurrentDirectory /tmp",
+                                             "Get_Alerts",
+                                             "Set_Alerts 0",
+                                             "Get_ToolbarVisible main",
+                                             "Set_ToolbarVisible main -1",
+                                             "OpenOutputDoc f",
+                                             "OpenSyntaxDoc f",
+                                             "OpenDataDoc f",
+                                             "OpenDraftDoc f",
+                                             "NewOutputDoc",
+                                             "NewSyntaxDoc",
+                                             "NewDataDoc",
+                                             "NewDraftDoc",
+                                             "GetDesignatedOutputDoc",
+                                             "GetDesignatedSyntaxDoc",
+                                             "GetDesignatedDraftDoc",
+                                             "SpssInfo",
+                                             "ExecuteCommands FREQ x. -1",
+                                             "ExecuteInclude a.sps 0",
+                                             "IsBusy",
+                                             "Interrupt",
+                                             "OpenDocument d.sav -1",
+                                             "GetSPSSPath",
+                                             "ScriptParameter 3",
+                                             "Quit"}));
 }
 
 TEST_F(Automation, FailuresRaiseWithTheirStatusAndAutoQuitQuits) {
@@ -225,7 +245,8 @@ TEST_F(Automation, MissingServersFailOnFirstUse) {
   RegisterClassObject(CLASS_SpssServers, [] { return ComPtr<IUnknown>(new FakeDocument); });
   EXPECT_NO_THROW(CoSpssServers::Create());  // the fake document says yes to everything
   RevokeClassObject(CLASS_SpssServers);
-  RegisterClassObject(CLASS_SpssServer, [this] { return ComPtr<IUnknown>(static_cast<ISpssApp*>(new FakeApp(&calls))); });
+  RegisterClassObject(CLASS_SpssServer,
+                      [this] { return ComPtr<IUnknown>(static_cast<ISpssApp*>(new FakeApp(&calls))); });
   EXPECT_THROW(server.Connect(), EIntfCastError);
   RevokeClassObject(CLASS_SpssServer);
 }

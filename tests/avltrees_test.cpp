@@ -241,7 +241,7 @@ TEST(RawTree, InsertReplaceAndUnlinkAgreeWithASet) {
   }
   CheckAVL(root);
   EXPECT_EQ(gbt_insert(nullptr, &*std::make_unique<RawNode>(1)), nullptr);  // no root variable: nothing
-  delete root;  // a raw node destroys its subtrees
+  delete root;                                                              // a raw node destroys its subtrees
   EXPECT_EQ(RawNode::live, 0);
 }
 
@@ -288,10 +288,13 @@ TEST(Beat, StopsEarlyAndLeavesTheTreeAsItWas) {
 
   // A full walk visits every node in order and restores every link too.
   seen.clear();
-  EXPECT_EQ(tree.Root()->Beat([&](TBalancedTree* n, void*) {
-    seen.push_back(static_cast<TIntKeyAVLtreeNode*>(n)->Key);
-    return false;
-  }, nullptr), nullptr);
+  EXPECT_EQ(tree.Root()->Beat(
+                [&](TBalancedTree* n, void*) {
+                  seen.push_back(static_cast<TIntKeyAVLtreeNode*>(n)->Key);
+                  return false;
+                },
+                nullptr),
+            nullptr);
   EXPECT_EQ(seen, Keys(tree.Root()));
   EXPECT_EQ(seen.size(), 20u);
   after.clear();
@@ -300,15 +303,19 @@ TEST(Beat, StopsEarlyAndLeavesTheTreeAsItWas) {
 
   // A callback that throws does not leave borrowed links behind.
   int calls = 0;
-  EXPECT_THROW(tree.Root()->Beat([&](TBalancedTree*, void*) -> bool {
-    if (++calls == 7) throw std::runtime_error("stop");
-    return false;
-  }, nullptr), std::runtime_error);
+  EXPECT_THROW(tree.Root()->Beat(
+                   [&](TBalancedTree*, void*) -> bool {
+                     if (++calls == 7) throw std::runtime_error("stop");
+                     return false;
+                   },
+                   nullptr),
+               std::runtime_error);
   after.clear();
   Shape(tree.Root(), after);
   EXPECT_EQ(before, after);
-  EXPECT_EQ(static_cast<TIntKeyAVLtreeNode*>(tree.RecursiveBeat(
-                [](TBalancedTree* n, void*) { return static_cast<TIntKeyAVLtreeNode*>(n)->Key == 9; }, nullptr))
+  EXPECT_EQ(static_cast<TIntKeyAVLtreeNode*>(
+                tree.RecursiveBeat(
+                    [](TBalancedTree* n, void*) { return static_cast<TIntKeyAVLtreeNode*>(n)->Key == 9; }, nullptr))
                 ->Key,
             9);
 }

@@ -30,10 +30,14 @@ std::vector<std::string> CsvCells(const std::string& line) {
   bool quoted = false;
   for (std::size_t i = 0; i < line.size(); ++i) {
     const char c = line[i];
-    if (c == '"' && quoted && i + 1 < line.size() && line[i + 1] == '"') cells.back() += '"', ++i;
-    else if (c == '"') quoted = !quoted;
-    else if (c == ',' && !quoted) cells.emplace_back();
-    else cells.back() += c;
+    if (c == '"' && quoted && i + 1 < line.size() && line[i + 1] == '"')
+      cells.back() += '"', ++i;
+    else if (c == '"')
+      quoted = !quoted;
+    else if (c == ',' && !quoted)
+      cells.emplace_back();
+    else
+      cells.back() += c;
   }
   return cells;
 }
@@ -45,9 +49,12 @@ std::vector<std::vector<std::string>> PsppTable(const std::string& csv, const st
   std::string line;
   bool inside = false;
   while (std::getline(in, line)) {
-    if (line == "Table: " + title) inside = true;
-    else if (inside && line.empty()) break;
-    else if (inside) rows.push_back(CsvCells(line));
+    if (line == "Table: " + title)
+      inside = true;
+    else if (inside && line.empty())
+      break;
+    else if (inside)
+      rows.push_back(CsvCells(line));
   }
   return rows;
 }
@@ -59,7 +66,8 @@ void ExpectPrinted(double ours, std::string printed, const std::string& what) {
   const std::size_t dot = printed.find('.');
   const int decimals = dot == std::string::npos ? 0 : static_cast<int>(printed.size() - dot - 1);
   const double theirs = std::strtod(printed.c_str(), nullptr);
-  EXPECT_LE(std::fabs(ours - theirs), 1.0001 * std::pow(10, -decimals)) << what << ": ours " << ours << ", PSPP " << printed;
+  EXPECT_LE(std::fabs(ours - theirs), 1.0001 * std::pow(10, -decimals))
+      << what << ": ours " << ours << ", PSPP " << printed;
 }
 
 // PSPP's DATE11 text as seconds since the calendar's start.
@@ -91,9 +99,10 @@ TEST(Codebook, StatisticsAgreeWithPsppWeightedAndNot) {
     d.Set_Filename(Data(file));
     d.Open();
     const Summary s = cli::codebook::Summarize(d, [](std::int64_t) {});
-    const std::string csv = RunPspp("GET FILE='" + Data(file) +
-                                    "'.\nFREQUENCIES score born wt /FORMAT=NOTABLE /STATISTICS=MEAN STDDEV MINIMUM "
-                                    "MAXIMUM /PERCENTILES=25 50 75.\nFREQUENCIES grade city.\nDESCRIPTIVES score born wt.\n");
+    const std::string csv =
+        RunPspp("GET FILE='" + Data(file) +
+                "'.\nFREQUENCIES score born wt /FORMAT=NOTABLE /STATISTICS=MEAN STDDEV MINIMUM "
+                "MAXIMUM /PERCENTILES=25 50 75.\nFREQUENCIES grade city.\nDESCRIPTIVES score born wt.\n");
     const auto stats = PsppTable(csv, "Statistics");
     ASSERT_EQ(stats.size(), 10u) << csv;
     const char* names[] = {"score", "born", "wt"};
@@ -104,7 +113,9 @@ TEST(Codebook, StatisticsAgreeWithPsppWeightedAndNot) {
       ExpectPrinted(n.ValidWeight(), cell(1), what + "valid");
       ExpectPrinted(n.UserMissingWeight() + n.SystemMissingWeight(), cell(2), what + "missing");
       const bool date = c == 1;
-      auto value = [&](std::size_t row) { return date ? PsppDate(cell(row)) : std::strtod(cell(row).c_str(), nullptr); };
+      auto value = [&](std::size_t row) {
+        return date ? PsppDate(cell(row)) : std::strtod(cell(row).c_str(), nullptr);
+      };
       auto near = [&](double ours, std::size_t row) {
         if (date) {
           EXPECT_NEAR(ours, value(row), 86400) << what << row;  // shown to the day
@@ -277,7 +288,8 @@ TEST_F(Command, CodebookPagesAreWellFormedAndComplete) {
     double hx, hw;
     spssGetVarHandle(h, "x", &hx), spssGetVarHandle(h, "w", &hw);
     const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
-    for (const auto& [x, w] : std::vector<std::pair<double, double>>{{1, 1}, {nan, 1}, {inf, 2}, {-inf, 1}, {2, inf}, {3, nan}}) {
+    for (const auto& [x, w] :
+         std::vector<std::pair<double, double>>{{1, 1}, {nan, 1}, {inf, 2}, {-inf, 1}, {2, inf}, {3, nan}}) {
       spssSetValueNumeric(h, hx, x), spssSetValueNumeric(h, hw, w);
       ASSERT_EQ(spssCommitCaseRecord(h), SPSS_OK);
     }
@@ -315,11 +327,10 @@ TEST_F(Command, CodebookPagesAreWellFormedAndComplete) {
 
   ASSERT_EQ(Savkit("codebook '" + Data("codebook.sav") + "' -o '" + Path("page.html") + "'").code, 0);
   const std::string page = Read(Path("page.html"));
-  for (const char* part : {"<title>Codebook of codebook.sav</title>", "Codebook fixture", "savkit codebook fixture",
-                           "codebook fixture", "id=\"v-score\"", "id=\"s-owns\"", "href=\"#s-colors\"",
-                           "Tromsø", "no answer", "LO thru 1",
-                           "3 cases with a missing, zero, negative or infinite weight are left out", "Histogram of score",
-                           "1992-03-02"})
+  for (const char* part :
+       {"<title>Codebook of codebook.sav</title>", "Codebook fixture", "savkit codebook fixture", "codebook fixture",
+        "id=\"v-score\"", "id=\"s-owns\"", "href=\"#s-colors\"", "Tromsø", "no answer", "LO thru 1",
+        "3 cases with a missing, zero, negative or infinite weight are left out", "Histogram of score", "1992-03-02"})
     EXPECT_NE(page.find(part), std::string::npos) << std::string(part);
   EXPECT_EQ(page.find("http"), std::string::npos);  // nothing fetched from anywhere
 }
@@ -346,8 +357,9 @@ namespace {
 std::vector<std::array<std::uint8_t, 3>> PngPixels(const std::string& png) {
   std::vector<std::array<std::uint8_t, 3>> pixels;
   auto be32 = [&](std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<std::uint8_t>(png[at]) << 24 | static_cast<std::uint8_t>(png[at + 1]) << 16 |
-                                      static_cast<std::uint8_t>(png[at + 2]) << 8 | static_cast<std::uint8_t>(png[at + 3]));
+    return static_cast<std::uint32_t>(
+        static_cast<std::uint8_t>(png[at]) << 24 | static_cast<std::uint8_t>(png[at + 1]) << 16 |
+        static_cast<std::uint8_t>(png[at + 2]) << 8 | static_cast<std::uint8_t>(png[at + 3]));
   };
   std::uint32_t width = 0, height = 0;
   int channels = 0;
@@ -367,7 +379,8 @@ std::vector<std::array<std::uint8_t, 3>> PngPixels(const std::string& png) {
   const std::size_t stride = width * static_cast<std::size_t>(channels);
   std::vector<std::uint8_t> raw((stride + 1) * height);
   uLongf size = raw.size();
-  if (uncompress(raw.data(), &size, reinterpret_cast<const Bytef*>(packed.data()), packed.size()) != Z_OK) return pixels;
+  if (uncompress(raw.data(), &size, reinterpret_cast<const Bytef*>(packed.data()), packed.size()) != Z_OK)
+    return pixels;
   std::vector<std::uint8_t> previous(stride, 0), row(stride);
   for (std::uint32_t y = 0; y < height; ++y) {
     const std::uint8_t filter = raw[y * (stride + 1)];
@@ -377,9 +390,12 @@ std::vector<std::array<std::uint8_t, 3>> PngPixels(const std::string& png) {
       const int b = previous[x];
       const int c = x >= static_cast<std::size_t>(channels) ? previous[x - static_cast<std::size_t>(channels)] : 0;
       int predicted = 0;
-      if (filter == 1) predicted = a;
-      else if (filter == 2) predicted = b;
-      else if (filter == 3) predicted = (a + b) / 2;
+      if (filter == 1)
+        predicted = a;
+      else if (filter == 2)
+        predicted = b;
+      else if (filter == 3)
+        predicted = (a + b) / 2;
       else if (filter == 4) {
         const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
         predicted = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
@@ -402,9 +418,11 @@ TEST_F(Command, CodebookChartsShowInABrowser) {
   if (!HavePeer("chromium")) GTEST_SKIP();
   ASSERT_EQ(Savkit("codebook '" + Data("codebook.sav") + "' -o '" + Path("page.html") + "'").code, 0);
   const std::string shot = Path("page.png");
-  const std::string cmd = "timeout 120 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars "
-                          "--user-data-dir='" + Path("profile") + "' --window-size=1200,2400 --screenshot='" + shot +
-                          "' 'file://" + Path("page.html") + "' >/dev/null 2>&1";
+  const std::string cmd =
+      "timeout 120 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars "
+      "--user-data-dir='" +
+      Path("profile") + "' --window-size=1200,2400 --screenshot='" + shot + "' 'file://" + Path("page.html") +
+      "' >/dev/null 2>&1";
   ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
   const auto pixels = PngPixels(Read(shot));
   ASSERT_EQ(pixels.size(), 1200u * 2400u);

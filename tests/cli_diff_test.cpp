@@ -19,8 +19,8 @@ class Diff : public Command {
   // Runs in the temporary folder, so that files are named as a person names them.
   Result Here(const std::string& args) {
     const std::string out = Path("stdout"), err = Path("stderr");
-    const std::string cmd = "cd '" + dir_.string() + "' && " + SAVKIT_CLI + " " + args + " </dev/null >'" + out +
-                            "' 2>'" + err + "'";
+    const std::string cmd =
+        "cd '" + dir_.string() + "' && " + SAVKIT_CLI + " " + args + " </dev/null >'" + out + "' 2>'" + err + "'";
     const int status = std::system(cmd.c_str());
     return {WEXITSTATUS(status), Read(out), Read(err)};
   }
@@ -53,8 +53,9 @@ TEST_F(Diff, AnEditedCopyShowsExactlyItsEdits) {
   const Result json = Here("diff a.sav b.sav --key id --json");
   EXPECT_EQ(json.code, 1);
   EXPECT_NE(json.out.find("\"equal\": false"), std::string::npos) << json.out;
-  EXPECT_NE(json.out.find("{\"scope\": \"variable\", \"name\": \"score\", \"field\": \"\", \"a\": null, \"b\": \"number\"}"),
-            std::string::npos);
+  EXPECT_NE(
+      json.out.find("{\"scope\": \"variable\", \"name\": \"score\", \"field\": \"\", \"a\": null, \"b\": \"number\"}"),
+      std::string::npos);
   EXPECT_NE(json.out.find("{\"caseA\": 3, \"caseB\": 3, \"key\": \"3\", \"variable\": \"city\", \"a\": \"São Paulo\", "
                           "\"b\": \"Porto\"}"),
             std::string::npos);
@@ -84,28 +85,27 @@ TEST_F(Diff, PeerFilesSavedWithANewLabelDifferOnlyThere) {
 
 TEST_F(Diff, AttributesDocumentsAndSetsAreCompared) {
   if (!HavePeer("pspp")) GTEST_SKIP() << "pspp is not installed";
-  RunPspp("GET FILE='" + DataPath("full.sav") + "'.\n"
+  RunPspp("GET FILE='" + DataPath("full.sav") +
+          "'.\n"
           "ADD DOCUMENT 'a second line'.\n"
           "DATAFILE ATTRIBUTE ATTRIBUTE=Origin('elsewhere') Added('yes').\n"
           "VARIABLE ATTRIBUTE VARIABLES=id DELETE=Source.\n"
           "MRSETS /DELETE NAME=[$counted].\n"
           "FORMATS wt (F6.2).\n"
           "MISSING VALUES id ().\n"
-          "SAVE OUTFILE='" + Path("b.sav") + "'.\n");
+          "SAVE OUTFILE='" +
+          Path("b.sav") + "'.\n");
   const Result r = Savkit("diff '" + DataPath("full.sav") + "' '" + Path("b.sav") + "'");
   EXPECT_EQ(r.code, 1) << r.err;
   // PSPP adds a line with the date after each document.
-  for (const char* line : {"  file: document line 3: (none) -> \"a second line\"\n",
-                           "  file: attribute Origin: \"fixture\" -> \"elsewhere\"\n",
-                           "  file: attribute Added: (none) -> \"yes\"\n",
-                           "  variable id: missing values: 999 -> (none)\n",
-                           "  variable id: attribute Source: \"survey\" -> (none)\n",
-                           "  variable wt: print format: F5.1 -> F6.2\n",
-                           "  variable wt: write format: F5.1 -> F6.2\n",
-                           "  multiple-response set counted: only in "})
+  for (const char* line :
+       {"  file: document line 3: (none) -> \"a second line\"\n",
+        "  file: attribute Origin: \"fixture\" -> \"elsewhere\"\n", "  file: attribute Added: (none) -> \"yes\"\n",
+        "  variable id: missing values: 999 -> (none)\n", "  variable id: attribute Source: \"survey\" -> (none)\n",
+        "  variable wt: print format: F5.1 -> F6.2\n", "  variable wt: write format: F5.1 -> F6.2\n",
+        "  multiple-response set counted: only in "})
     EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
-  EXPECT_NE(r.out.find("differ: 9 in the dictionary; 0 values in 0 of 5 cases compared\n"), std::string::npos)
-      << r.out;
+  EXPECT_NE(r.out.find("differ: 9 in the dictionary; 0 values in 0 of 5 cases compared\n"), std::string::npos) << r.out;
 }
 
 TEST_F(Diff, FailuresExitWithTwoAndNameTheirFile) {
@@ -115,7 +115,8 @@ TEST_F(Diff, FailuresExitWithTwoAndNameTheirFile) {
   } cases[] = {
       {"diff a.sav nosuch.sav", "savkit: nosuch.sav: no such file\n"},
       {"diff a.sav a.sav --key nosuch", "savkit: a.sav: no variable named nosuch to match cases by\n"},
-      {"diff a.sav dup.sav --key id", "savkit: dup.sav: id is 1 in cases 1 and 2; the key must tell every case apart\n"},
+      {"diff a.sav dup.sav --key id",
+       "savkit: dup.sav: id is 1 in cases 1 and 2; the key must tell every case apart\n"},
       {"diff a.sav a.sav --key id --key city", ""},
       {"diff a.sav a.sav --limit many", ""},
       {"diff a.sav a.sav --limit -1", "--limit: must be 0 or more\nRun with --help for more information.\n"},

@@ -21,7 +21,8 @@ namespace {
 
 // Values of our export against PSPP's reading: numbers as numbers, our ISO
 // dates against PSPP's mm/dd/yyyy.
-void ExpectSameRows(const std::vector<std::vector<std::string>>& ours, const std::vector<std::vector<std::string>>& psppRows) {
+void ExpectSameRows(const std::vector<std::vector<std::string>>& ours,
+                    const std::vector<std::vector<std::string>>& psppRows) {
   ASSERT_EQ(ours.size(), psppRows.size());
   for (std::size_t r = 0; r < ours.size(); ++r) {
     ASSERT_EQ(ours[r].size(), psppRows[r].size()) << "row " << r;
@@ -72,7 +73,8 @@ TEST_F(Command, ImportThenExportRoundTrips) {
                                    "2,,1999-12-31,\"quote \"\"q\"\"\",\n"
                                    "3,-7,,plain,1582-10-15 00:00:01\n";
   for (const char* compression : {"none", "bytecode", "zlib"}) {
-    const Result imp = Savkit("import '" + Path("in.csv") + "' -o '" + Path("in.sav") + "' --compression " + compression);
+    const Result imp =
+        Savkit("import '" + Path("in.csv") + "' -o '" + Path("in.sav") + "' --compression " + compression);
     ASSERT_EQ(imp.code, 0) << imp.err;
     const Result exp = Savkit("export '" + Path("in.sav") + "'");
     ASSERT_EQ(exp.code, 0) << exp.err;
@@ -93,14 +95,15 @@ TEST_F(Command, EditsAreSeenByPspp) {
   const std::string file = Path("survey.sav");
   std::filesystem::copy_file(std::string(SAVKIT_EXAMPLES) + "/survey.sav", file);
   const Result r = Savkit("edit '" + file + "' --set 2:age=28 --delete-case 5 --add-var score:num --set 1:score=9.5 " +
-                       "--var-label 'age=Age now' --value-label happy:4=Content --file-label Edited");
+                          "--var-label 'age=Age now' --value-label happy:4=Content --file-label Edited");
   ASSERT_EQ(r.code, 0) << r.err;
   const Result info = Savkit("info '" + file + "' --json");
   ASSERT_EQ(info.code, 0);
   EXPECT_NE(info.out.find("\"label\": \"Edited\""), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("\"cases\": 4"), std::string::npos);
   if (!HavePeer("pspp")) return;
-  const std::string tables = RunPspp("GET FILE='" + file + "'.\nLIST.\nDISPLAY LABELS.\nDISPLAY DICTIONARY /VARIABLES=happy.\n");
+  const std::string tables =
+      RunPspp("GET FILE='" + file + "'.\nLIST.\nDISPLAY LABELS.\nDISPLAY DICTIONARY /VARIABLES=happy.\n");
   EXPECT_NE(tables.find("1,34,Amsterdam,\"$52,000.50\",12-MAR-2019,4,9.50"), std::string::npos) << tables;
   EXPECT_NE(tables.find("2,28,"), std::string::npos);
   EXPECT_EQ(tables.find("Oslo"), std::string::npos);
@@ -158,7 +161,8 @@ TEST_F(Command, BadArgumentsAndBadFiles) {
   for (const auto& [args, message] :
        {std::pair("export" + s + "-o '" + Path("fifo") + "'", ": cannot be written: it is a pipe, not a regular file"),
         std::pair("convert" + s + "'" + dir_.string() + "'", ": Error opening file: it is a folder"),
-        std::pair("edit" + s + "--file-label x -o /dev/null", ": Error opening file: it is a device, not a regular file")}) {
+        std::pair("edit" + s + "--file-label x -o /dev/null",
+                  ": Error opening file: it is a device, not a regular file")}) {
     const Result r = Savkit(args);
     EXPECT_EQ(r.code, 1) << args;
     EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
@@ -253,9 +257,11 @@ TEST_F(Command, OutputsAreAllOrNothing) {
       {"export " + in + " -o ''", 2, "-o: the output needs a name"},
       {"convert " + in + " '" + link + "'", 2, "is the input file"},
       {"import '" + csv + "' -o '" + csv + "'", 2, "is the input file"},
-      {"export " + in + " -o '" + Path("no/such/dir/x.csv") + "'", 1, Path("no/such/dir/x.csv") + ": cannot be written"},
+      {"export " + in + " -o '" + Path("no/such/dir/x.csv") + "'", 1,
+       Path("no/such/dir/x.csv") + ": cannot be written"},
       {"import '" + Path("wide.csv") + "' -o " + in, 1, ""},
-      {"edit " + in + " --set 1:name=" + std::string(9, 'z'), 1, "name = zzzzzzzzz: longer than the variable's width of 8 bytes"},
+      {"edit " + in + " --set 1:name=" + std::string(9, 'z'), 1,
+       "name = zzzzzzzzz: longer than the variable's width of 8 bytes"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
@@ -354,7 +360,9 @@ TEST_F(Command, ImportIsStrictAndComplete) {
       {"a,b\n\"x\"y,2\n", "line 2: text after a closing quote"},
       {"a,b\n1,2\n3," + std::string(40000, 'x') + "\n",
        "line 3, column b: a text of 40000 bytes; a system file's strings hold at most 32767"},
-      {"\xEF\xBB\xBF" "a,b\r1,\"x\r\ny\"\r3,4", ""},
+      {"\xEF\xBB\xBF"
+       "a,b\r1,\"x\r\ny\"\r3,4",
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.csv);
@@ -378,8 +386,7 @@ TEST_F(Command, ImportIsStrictAndComplete) {
   // unique valid names that take no real column's, the cell kept as label.
   std::ofstream(Path("names.csv")) << ",v1,a b,v1,ALL,1x\n1,2,3,4,5,6\n";
   ASSERT_EQ(Savkit("import '" + Path("names.csv") + "' -o '" + Path("names.sav") + "'").code, 0);
-  EXPECT_EQ(ReadTable(Path("names.sav"))[0],
-            (std::vector<std::string>{"v1_2", "v1", "a_b", "v1_3", "ALL_", "v1x"}));
+  EXPECT_EQ(ReadTable(Path("names.sav"))[0], (std::vector<std::string>{"v1_2", "v1", "a_b", "v1_3", "ALL_", "v1x"}));
   ReadHandle f(Path("names.sav"));
   char label[SPSS_MAX_VARLABEL + 1];
   ASSERT_EQ(spssGetVarLabel(f.handle, "a_b", label), SPSS_OK);
@@ -404,8 +411,8 @@ TEST_F(Command, ImportIsStrictAndComplete) {
 
   // Another encoding through iconv, and a pipe read in one pass.
   std::ofstream(Path("latin.csv"), std::ios::binary) << "city\nZ\xfcrich\n";
-  const std::string pipe = "cat '" + Path("latin.csv") + "' | " + SAVKIT_CLI + " import /dev/stdin --encoding windows-1252 -o '" +
-                           Path("latin.sav") + "'";
+  const std::string pipe = "cat '" + Path("latin.csv") + "' | " + SAVKIT_CLI +
+                           " import /dev/stdin --encoding windows-1252 -o '" + Path("latin.sav") + "'";
   ASSERT_EQ(std::system(pipe.c_str()), 0);
   EXPECT_EQ(ReadTable(Path("latin.sav"))[1][0], "Zürich");
   EXPECT_EQ(Savkit("import '" + Path("latin.csv") + "' --encoding nosuch -o '" + Path("x.sav") + "'").code, 2);
@@ -417,12 +424,13 @@ TEST_F(Command, ImportIsStrictAndComplete) {
     std::ofstream mixed(Path("mixed.csv"), std::ios::binary);
     mixed << "n,t,d\r\n";
     for (int i = 0; i < 20000; ++i)
-      mixed << i << ",\"say \"\"" << std::string(static_cast<std::size_t>(i % 37), 'q') << "\"\"\r\nnext\"," << (i % 3 ? "2024-02-29" : "")
-            << "\r\n";
+      mixed << i << ",\"say \"\"" << std::string(static_cast<std::size_t>(i % 37), 'q') << "\"\"\r\nnext\","
+            << (i % 3 ? "2024-02-29" : "") << "\r\n";
   }
   ASSERT_EQ(Savkit("import '" + Path("mixed.csv") + "' -o '" + Path("file.sav") + "'").code, 0);
-  ASSERT_EQ(std::system(("cat '" + Path("mixed.csv") + "' | " + SAVKIT_CLI + " import /dev/stdin -o '" + Path("pipe.sav") + "'")
-                            .c_str()),
+  ASSERT_EQ(std::system(
+                ("cat '" + Path("mixed.csv") + "' | " + SAVKIT_CLI + " import /dev/stdin -o '" + Path("pipe.sav") + "'")
+                    .c_str()),
             0);
   EXPECT_EQ(Savkit("diff '" + Path("file.sav") + "' '" + Path("pipe.sav") + "' -q").code, 0);
   const auto mixed = ReadTable(Path("file.sav"));
@@ -463,15 +471,20 @@ TEST_F(Command, TheReadmeTourIsTrue) {
   std::vector<std::pair<std::string, std::string>> runs;  // command and what it prints
   bool inText = false;
   for (std::string line; std::getline(readme, line);) {
-    if (line == "```text") inText = true;
-    else if (line == "```") inText = false;
-    else if (inText && line.starts_with("$ savkit ")) runs.emplace_back(line.substr(9), "");
-    else if (inText && !runs.empty()) runs.back().second += line + "\n";
+    if (line == "```text")
+      inText = true;
+    else if (line == "```")
+      inText = false;
+    else if (inText && line.starts_with("$ savkit "))
+      runs.emplace_back(line.substr(9), "");
+    else if (inText && !runs.empty())
+      runs.back().second += line + "\n";
   }
   ASSERT_GE(runs.size(), 3u);
   for (const auto& [args, printed] : runs) {
     SCOPED_TRACE(args);
-    const std::string cmd = "cd '" + dir_.string() + "' && " + SAVKIT_CLI + " " + args + " >'" + Path("tour.out") + "' 2>&1";
+    const std::string cmd =
+        "cd '" + dir_.string() + "' && " + SAVKIT_CLI + " " + args + " >'" + Path("tour.out") + "' 2>&1";
     // diff says that files differ with exit code 1.
     const int status = std::system(cmd.c_str());
     EXPECT_EQ(WEXITSTATUS(status), args.starts_with("diff ") ? 1 : 0);

@@ -25,7 +25,9 @@ TEST(FrontFacts, AFileSaysWhatItHolds) {
   TSPSSDatafile d;
   front::OpenForReading(d, DataPath("full.sav"));
   const front::FileFacts f = front::ReadFacts(d);
-  EXPECT_EQ(f.label, "savkit fixture: \xC3\xBCn\xC3\xAF" "code");
+  EXPECT_EQ(f.label,
+            "savkit fixture: \xC3\xBCn\xC3\xAF"
+            "code");
   EXPECT_EQ(f.cases, 5);
   EXPECT_EQ(f.weight, "wt");
   EXPECT_EQ(front::CompressionName(f.compression), std::string("bytecode"));

@@ -97,7 +97,8 @@ TEST(DateTime, EncodesAndDecodesDaysSince1899) {
   EXPECT_EQ(EncodeDate(9999, 12, 31), 2958465);
   EXPECT_EQ(EncodeDate(1582, 10, 14), -115859);  // day 0 of the file format's dates
   EXPECT_DOUBLE_EQ(EncodeTime(6, 0, 0, 0), 0.25);
-  for (auto [y, m, d] : {std::tuple{2023, 2, 29}, {1900, 2, 29}, {2000, 13, 1}, {0, 1, 1}, {10000, 1, 1}, {2000, 4, 31}}) {
+  for (auto [y, m, d] :
+       {std::tuple{2023, 2, 29}, {1900, 2, 29}, {2000, 13, 1}, {0, 1, 1}, {10000, 1, 1}, {2000, 4, 31}}) {
     try {
       EncodeDate(y, m, d);
       ADD_FAILURE() << y << "-" << m << "-" << d;

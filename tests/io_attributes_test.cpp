@@ -19,9 +19,9 @@ Pairs Get(int handle, const char* var = nullptr) {
   char** names = nullptr;
   char** texts = nullptr;
   int n = 0;
-  EXPECT_EQ(var ? spssGetVarAttributes(handle, var, &names, &texts, &n)
-                : spssGetFileAttributes(handle, &names, &texts, &n),
-            SPSS_OK);
+  EXPECT_EQ(
+      var ? spssGetVarAttributes(handle, var, &names, &texts, &n) : spssGetFileAttributes(handle, &names, &texts, &n),
+      SPSS_OK);
   Pairs out;
   for (int i = 0; i < n; ++i) out.emplace_back(names[i], texts[i]);
   spssFreeAttributes(names, texts, n);

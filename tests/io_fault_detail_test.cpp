@@ -39,8 +39,8 @@ class FaultDetail : public TempDirTest {
   // Opening the bytes must fail with status; the detail of the failed open.
   Detail Refused(const std::vector<std::uint8_t>& bytes, int status) {
     const std::string path = Path("bad.sav");
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     int h = -1;
     EXPECT_EQ(spssOpenRead(path.c_str(), &h), status);
     return FaultOf(-1);

@@ -190,8 +190,8 @@ std::vector<std::pair<std::string, std::string>> Attributes(int handle, const ch
   char** names = nullptr;
   char** texts = nullptr;
   int n = -1;
-  const int status = var ? spssGetVarAttributes(handle, var, &names, &texts, &n)
-                         : spssGetFileAttributes(handle, &names, &texts, &n);
+  const int status =
+      var ? spssGetVarAttributes(handle, var, &names, &texts, &n) : spssGetFileAttributes(handle, &names, &texts, &n);
   EXPECT_EQ(status, SPSS_OK);
   std::vector<std::pair<std::string, std::string>> out;
   for (int i = 0; i < n; ++i) out.emplace_back(names[i], texts[i]);
@@ -216,8 +216,8 @@ TEST_F(TempDirTest, AttributesDocumentsEncodingAndWholeLabelsAreHandedOut) {
   ReadHandle f(Path("attrs.sav"));
   ASSERT_EQ(f.status, SPSS_OK);
   using Pairs = std::vector<std::pair<std::string, std::string>>;
-  EXPECT_EQ(Attributes(f.handle), (Pairs{{"Origin", "it's (here)/there"}, {"List[1]", "1"}, {"List[2]", "2"},
-                                         {"List[3]", "3"}}));
+  EXPECT_EQ(Attributes(f.handle),
+            (Pairs{{"Origin", "it's (here)/there"}, {"List[1]", "1"}, {"List[2]", "2"}, {"List[3]", "3"}}));
   EXPECT_EQ(Attributes(f.handle, "LongerName"), (Pairs{{"Note", "caf\u00e9"}, {"$@Role", "1"}}));
   EXPECT_EQ(Attributes(f.handle, "b"), (Pairs{{"Empty", ""}}));
   char** names = nullptr;
@@ -315,8 +315,9 @@ TEST_F(TempDirTest, HandlesAndForeignFiles) {
   EXPECT_EQ(spssOpenRead(Path("absent.sav").c_str(), &h), SPSS_FILE_OERROR);
   EXPECT_EQ(spssOpenRead(dir_.c_str(), &h), SPSS_FILE_OERROR);
   EXPECT_EQ(spssOpenRead(nullptr, &h), SPSS_FILE_OERROR);
-  std::ofstream(Path("text.sav")) << "this is not a system file, just some text that is long enough to read a header from "
-                                     "if anybody tried to, and then quite a bit more text after that for good measure";
+  std::ofstream(Path("text.sav"))
+      << "this is not a system file, just some text that is long enough to read a header from "
+         "if anybody tried to, and then quite a bit more text after that for good measure";
   EXPECT_EQ(spssOpenRead(Path("text.sav").c_str(), &h), SPSS_INVALID_FILE);
   SavBuilder noVars;
   noVars.Header(0, 0, 0, 0).EndDictionary();
@@ -373,7 +374,9 @@ TEST(Dates, SecondsSinceTheGregorianCalendarBegan) {
 }
 
 TEST_F(TempDirTest, NamesAreKeptAsTheFileHasThemAndMendedOnesKeepWhatTheyHave) {
-  const std::string emoji = "Gr\xC3\xB6\xC3\x9F" "e\xF0\x9F\x98\x80";  // "Größe😀", as SPSS writes names
+  const std::string emoji =
+      "Gr\xC3\xB6\xC3\x9F"
+      "e\xF0\x9F\x98\x80";  // "Größe😀", as SPSS writes names
   SavBuilder b;
   b.Header(4, 0, 0, 1).Variable("A", 0).Variable("B", 10).ReleaseInfo(65001);
   b.TextExtension(13, "A=" + emoji + "\tB=a b");  // "a b" cannot be kept: a blank

@@ -79,8 +79,16 @@ TEST_P(FullFixture, DictionaryReadsAsWritten) {
   ASSERT_EQ(f.status, SPSS_OK);
   const int h = f.handle;
   const auto vars = f.Variables();
-  const char* names[] = {"id", "AVeryLongVariableNameForTheScore", "name", "code", "comment", "when", "clock",
-                         "stamp", "wt", "c1", "c2", "d1", "d2", "s1", "s2", "rng", "lohi", "hilo", "big", "huge"};
+  const char* names[] = {"id",      "AVeryLongVariableNameForTheScore",
+                         "name",    "code",
+                         "comment", "when",
+                         "clock",   "stamp",
+                         "wt",      "c1",
+                         "c2",      "d1",
+                         "d2",      "s1",
+                         "s2",      "rng",
+                         "lohi",    "hilo",
+                         "big",     "huge"};
   ASSERT_EQ(vars.size(), std::size(names));
   long slots = 0;
   for (std::size_t i = 0; i < vars.size(); ++i) {

@@ -154,7 +154,8 @@ TEST(Mending, FormatsAndSetsAsPsppMendsThem) {
   // A copy writes the unknown codes back.
   const std::string copy = ::testing::TempDir() + "/invalid_format_copy.sav";
   ASSERT_LE(savkit::fuzzing::CopyThroughLibrary(DataPath("pspp-sack/invalid_variable_format_le.sav").c_str(),
-                                                copy.c_str(), -1), 0);
+                                                copy.c_str(), -1),
+            0);
   EXPECT_NE(DumpDictionary(copy).find("NUM1 type=0 print=255.8.0 write=0.0.0"), std::string::npos);
   std::remove(copy.c_str());
   for (const char* file : {"mixed_variable_types_in_mrsets_le.sav", "zero_or_one_variable_in_mrset_le.sav"}) {

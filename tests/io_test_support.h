@@ -150,14 +150,14 @@ inline double CsvNumber(const std::string& field, int format) {
     spssConvertTime(0, hh, mi, s, &time);
     return time;
   }
-  if (format == SPSS_FMT_DATE_TIME && std::sscanf(field.c_str(), "%d/%d/%d %d:%d:%lf", &mo, &d, &y, &hh, &mi, &s) == 6) {
+  if (format == SPSS_FMT_DATE_TIME &&
+      std::sscanf(field.c_str(), "%d/%d/%d %d:%d:%lf", &mo, &d, &y, &hh, &mi, &s) == 6) {
     spssConvertDate(d, mo, y, &date);
     spssConvertTime(0, hh, mi, s, &time);
     return date + time;
   }
   return std::strtod(field.c_str(), nullptr);
 }
-
 
 // Whether a peer program is there. Under CI a missing peer fails the test.
 inline bool HavePeer(const char* program) {
@@ -171,8 +171,8 @@ inline bool HavePeer(const char* program) {
 // A peer's CSV reading of a file: "readstat" or "pspp-convert".
 inline std::vector<std::vector<std::string>> PeerCsv(const std::string& program, const std::string& path) {
   static int n = 0;
-  const std::string out = ::testing::TempDir() + "savkit-peer-" + std::to_string(::getpid()) + "-" +
-                          std::to_string(n++) + ".csv";
+  const std::string out =
+      ::testing::TempDir() + "savkit-peer-" + std::to_string(::getpid()) + "-" + std::to_string(n++) + ".csv";
   const std::string cmd = program + " '" + path + "' '" + out + "' >/dev/null 2>&1";
   EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
   auto rows = ReadCsv(out);
@@ -183,8 +183,8 @@ inline std::vector<std::vector<std::string>> PeerCsv(const std::string& program,
 // Runs PSPP syntax and returns its output tables as CSV text.
 inline std::string RunPspp(const std::string& syntax) {
   static int n = 0;
-  const std::string base = ::testing::TempDir() + "savkit-pspp-" + std::to_string(::getpid()) + "-" +
-                           std::to_string(n++);
+  const std::string base =
+      ::testing::TempDir() + "savkit-pspp-" + std::to_string(::getpid()) + "-" + std::to_string(n++);
   std::ofstream(base + ".sps") << syntax;
   const std::string cmd = "pspp '" + base + ".sps' -o '" + base + ".csv' -O format=csv >/dev/null 2>&1";
   EXPECT_EQ(std::system(cmd.c_str()), 0) << syntax;
@@ -201,8 +201,7 @@ enum class CsvStyle { Pspp, ReadStat };
 // Every case of the file equals the CSV's rows (a header row, then one a case):
 // PSPP prints dates as dates and SYSMIS as a blank, ReadStat raw numbers with
 // six decimals and SYSMIS as nothing.
-inline void ExpectSameAsCsv(const std::string& path, const std::vector<std::vector<std::string>>& csv,
-                            CsvStyle style) {
+inline void ExpectSameAsCsv(const std::string& path, const std::vector<std::vector<std::string>>& csv, CsvStyle style) {
   ReadHandle f(path);
   ASSERT_LE(f.status, SPSS_OK) << path;  // a warning reads on
   const auto vars = f.Variables();

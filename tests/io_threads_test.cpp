@@ -50,7 +50,6 @@ std::vector<std::string> ThroughTheComponent(const std::string& path) {
   return out;
 }
 
-
 }  // namespace
 
 // Readers on many threads, while others create and complete files: every

@@ -82,8 +82,13 @@ void WriteEveryKind(const std::string& path, int compression) {
                                 "$texts=D3 yes 0  name code\n"));
   ASSERT_OK(spssCommitHeader(h));
   double handles[13];
-  const char* names[] = {"id", "AVeryLongVariableNameForTheScore", "when", "stamp", "name", "code", "comment",
-                         "big", "huge", "wt", "d1", "d2", "größe"};
+  const char* names[] = {"id",      "AVeryLongVariableNameForTheScore",
+                         "when",    "stamp",
+                         "name",    "code",
+                         "comment", "big",
+                         "huge",    "wt",
+                         "d1",      "d2",
+                         "größe"};
   for (int i = 0; i < 13; ++i) ASSERT_OK(spssGetVarHandle(h, names[i], &handles[i]));
   for (int c = 0; c < kCases; ++c) {
     const bool gap = c % 17 == 5;  // system-missing and empty values now and then
@@ -216,7 +221,8 @@ TEST_F(TempDirTest, RawValueBlocksReadBackWhateverTheCaseWidth) {
     std::vector<double> row(static_cast<std::size_t>(width));
     auto expectRow = [&](int c) {
       ASSERT_OK(spssWholeCaseIn(f.handle, reinterpret_cast<char*>(row.data())));
-      for (int v = 0; v < width; ++v) ASSERT_EQ(row[static_cast<std::size_t>(v)], values[static_cast<std::size_t>(c * width + v)]) << c;
+      for (int v = 0; v < width; ++v)
+        ASSERT_EQ(row[static_cast<std::size_t>(v)], values[static_cast<std::size_t>(c * width + v)]) << c;
     };
     for (int c = 0; c < kRows; ++c) expectRow(c);
     for (int c : {kRows - 1, 0, 257, 3, 256}) {
@@ -587,7 +593,10 @@ TEST_F(TempDirTest, ANewFileInACodePageKeepsItsWidthsInItsOwnBytes) {
   ASSERT_EQ(spssSetFileEncoding(h, "windows-1252"), SPSS_OK);
   // A 64-byte label in the code page is longer in UTF-8: nothing is cut.
   std::string label;
-  for (int i = 0; i < 32; ++i) label += "\xC3\xA9" "e";  // 64 bytes in the file, 96 of UTF-8
+  for (int i = 0; i < 32; ++i)
+    label +=
+        "\xC3\xA9"
+        "e";  // 64 bytes in the file, 96 of UTF-8
   ASSERT_EQ(spssSetIdString(h, label.c_str()), SPSS_OK);
   ASSERT_EQ(spssSetVarName(h, "s", 12), SPSS_OK);
   ASSERT_EQ(spssSetFileEncoding(h, "UTF-8"), SPSS_DICT_COMMIT);  // encodings come before variables
@@ -599,7 +608,10 @@ TEST_F(TempDirTest, ANewFileInACodePageKeepsItsWidthsInItsOwnBytes) {
   ASSERT_EQ(spssCommitHeader(h), SPSS_OK);
   double s = 0;
   ASSERT_EQ(spssGetVarHandle(h, "s", &s), SPSS_OK);
-  ASSERT_EQ(spssSetValueChar(h, s, "\xC3\xA9t\xC3\xA9" "s"), SPSS_OK);  // "étés": 4 bytes in the file
+  ASSERT_EQ(spssSetValueChar(h, s,
+                             "\xC3\xA9t\xC3\xA9"
+                             "s"),
+            SPSS_OK);  // "étés": 4 bytes in the file
   ASSERT_EQ(spssCommitCaseRecord(h), SPSS_OK);
   ASSERT_EQ(spssSetValueChar(h, s, "abcde"), SPSS_OK);  // five bytes: no room in the file
   EXPECT_NE(spssCommitCaseRecord(h), SPSS_OK);          // refused, never cut

@@ -11,9 +11,8 @@
 using namespace savkit;
 
 TEST(CheckSuccess, RaisesExactlyForTheListedErrors) {
-  const std::set<int> raising = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16,
-                                 17, 18, 19, 20, 21, 22, 23, 24, 27, 28, 30, 31, 33, 41, 45, 46,
-                                 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 70, 71, 72,
+  const std::set<int> raising = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24,
+                                 27, 28, 30, 31, 33, 41, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 70, 71, 72,
                                  // savkit's attribute and role statuses: a failure is never a success
                                  75, 76, 79};
   for (int code = -20; code <= 200; ++code) {
@@ -65,7 +64,8 @@ TEST(ResourceStrings, EveryIdentifierIsReachableOnce) {
     EXPECT_EQ(r.identifier.substr(0, 9), "cresSPSS_");
     EXPECT_EQ(FindResourceString(r.identifier), r.text);
   }
-  EXPECT_EQ(ids.size(), 46u + 3u + 14u + 36u);  // the published errors, savkit's attribute and role errors, warnings, own
+  EXPECT_EQ(ids.size(),
+            46u + 3u + 14u + 36u);  // the published errors, savkit's attribute and role errors, warnings, own
   EXPECT_EQ(FindResourceString("cresSPSS_FileIsNotExist"), "File %s does not exist");
   EXPECT_TRUE(FindResourceString("cresSPSS_Nothing").empty());
 }

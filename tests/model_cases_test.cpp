@@ -55,7 +55,7 @@ TEST_F(Editing, EditsAreSavedAndReadBack) {
   Var("when")->Set_DateTimeValue(4, EncodeDate(2024, 2, 29) + EncodeTime(8, 9, 10, 0));
   EXPECT_EQ(Var("AVeryLongVariableNameForTheScore")->Get_Value(2), Variant(42.5));
   EXPECT_EQ(Var("id")->Get_Value(2), Variant(2.0));  // the other values still come from the file
-  d.Cases()->Delete(2);  // stored case 2 goes
+  d.Cases()->Delete(2);                              // stored case 2 goes
   EXPECT_EQ(Var("id")->Get_Value(2), Variant(3.0));
   TSPSSCase* added = d.Cases()->Add();
   EXPECT_EQ(added->CaseNr(), 5);
@@ -282,7 +282,7 @@ TEST_F(Editing, ColumnsAsArraysFilledAndCached) {
             (std::vector<double>{5, 4, 2}));
   EXPECT_EQ(id->CreateIndex(true, srtNone)[1], Variant(3.5));
   Variant names = Var("s1")->CreateIndex(true, srtAscending);  // texts sort by their bytes
-  EXPECT_EQ(names[1].ToString(), std::string(8, ' '));  // the slot's padding is part of the value
+  EXPECT_EQ(names[1].ToString(), std::string(8, ' '));         // the slot's padding is part of the value
   EXPECT_EQ(names[5].ToString(), "yes     ");
   Variant four = Variant::Array(0, 3);
   for (int i = 0; i <= 3; ++i) four[i] = Variant(i + 1.0);
@@ -432,7 +432,7 @@ TEST_F(TempDirTest, AppendingToAFileInAnotherEncodingConvertsBack) {
   d.Open();
   TSPSSCase* k = d.Cases()->Add();
   k->SetValue(0, Variant("Ærø€"));  // all four characters exist in windows-1252
-  k->SetValue(1, Variant("東京"));   // these do not: the case is refused, never stored as "??"
+  k->SetValue(1, Variant("東京"));  // these do not: the case is refused, never stored as "??"
   k->SetValue(2, Variant(4));
   EXPECT_THROW(k->Save(), ESPSSDataFileException);
   k->SetValue(1, Variant("Tokyo"));
@@ -499,7 +499,8 @@ TEST_F(Threads, ALargeColumnsIndexHoldsItsNumbersEditsIncluded) {
   EXPECT_EQ(numbers[3], -1.5);
   Variant column = x->CreateIndex(false, srtNone);
   ASSERT_EQ(column.HighBound(), kCases - 1);
-  for (int i = 1; i <= column.HighBound(); ++i) ASSERT_EQ(column[i].ToDouble(), numbers[static_cast<std::size_t>(i - 1)]);
+  for (int i = 1; i <= column.HighBound(); ++i)
+    ASSERT_EQ(column[i].ToDouble(), numbers[static_cast<std::size_t>(i - 1)]);
   Variant sorted = x->CreateIndex(true, srtAscending);
   EXPECT_EQ(sorted[1].ToDouble(), spssSysmisVal());
   EXPECT_EQ(sorted[kCases - 1].ToDouble(), 999.0);

@@ -136,7 +136,8 @@ TEST_F(DatafileTest, ModesMoveAsTheTableSays) {
   d.Set_Filename(Path("text.sav"));
   // The published text comes first; why the file is bad follows it.
   EXPECT_EQ(Refusal([&] { d.Open(); }),
-            std::pair(std::string(cresSPSS_INVALID_FILE) + ": it does not start with $FL2 or $FL3 (byte 0)", SPSS_INVALID_FILE));
+            std::pair(std::string(cresSPSS_INVALID_FILE) + ": it does not start with $FL2 or $FL3 (byte 0)",
+                      SPSS_INVALID_FILE));
   EXPECT_EQ(d.OpenMode(), domClosed);  // a file that did not open is not taken for open
   d.Close();
 }
@@ -191,8 +192,8 @@ TEST_F(TempDirTest, AnUnreadableCreationDateIsUnknown) {
   }
   std::memcpy(bytes.data() + 92, "?? ??? ??", 9);
   const std::string path = Path("date.sav");
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   TSPSSDatafile d;
   d.Set_Filename(path);
   d.Open();

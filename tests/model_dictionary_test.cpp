@@ -220,10 +220,23 @@ TEST(ValueLabels, AddDeleteAndFind) {
 TEST(ValueLabels, FindByValueAgreesWithAScanThroughChanges) {
   TSPSSDatafile d;
   TSPSSValuelabels labels(&d);
-  const std::vector<Variant> probes = {Variant(1), Variant("1"), Variant("1.0"), Variant(" 1"), Variant(-0.0),
-                                       Variant(0), Variant("0"), Variant("abc"), Variant("abc   "), Variant(),
-                                       Variant(std::nan("")), Variant(static_cast<std::int8_t>(2)), Variant("2.5"),
-                                       Variant(2.5), Variant("NaN"), Variant::Null(), Variant(1.7976931348623157e308),
+  const std::vector<Variant> probes = {Variant(1),
+                                       Variant("1"),
+                                       Variant("1.0"),
+                                       Variant(" 1"),
+                                       Variant(-0.0),
+                                       Variant(0),
+                                       Variant("0"),
+                                       Variant("abc"),
+                                       Variant("abc   "),
+                                       Variant(),
+                                       Variant(std::nan("")),
+                                       Variant(static_cast<std::int8_t>(2)),
+                                       Variant("2.5"),
+                                       Variant(2.5),
+                                       Variant("NaN"),
+                                       Variant::Null(),
+                                       Variant(1.7976931348623157e308),
                                        Variant("1.79769313486232E+308")};
   const auto blankless = [](std::string t) {
     while (!t.empty() && t.back() == ' ') t.pop_back();
@@ -334,7 +347,8 @@ TEST_F(TempDirTest, DictionaryRoundTrip) {
 
   if (!HavePeer("pspp")) return;
   const std::string tables = RunPspp("GET FILE='" + path + "'.\nDISPLAY DICTIONARY.\nSHOW WEIGHT.\n");
-  for (const char* row : {"age,1,Age in years — ü,Scale,Input,6,Right,F3.0,F3.0,-99 THRU -1; 999",
-                          "city,2,,Nominal,Input,8,Center,A12,A12,\"\"\"none    \"\"\"", "Age in years — ü,999[a],Refused"})
+  for (const char* row :
+       {"age,1,Age in years — ü,Scale,Input,6,Right,F3.0,F3.0,-99 THRU -1; 999",
+        "city,2,,Nominal,Input,8,Center,A12,A12,\"\"\"none    \"\"\"", "Age in years — ü,999[a],Refused"})
     EXPECT_NE(tables.find(row), std::string::npos) << row << "\n" << tables;
 }

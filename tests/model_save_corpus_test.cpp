@@ -70,8 +70,10 @@ struct Edit {
 Table Without(Table t, int column, int row = -1) {
   for (std::size_t r = 0; r < t.size(); ++r) {
     if (column < 0 || static_cast<std::size_t>(column) >= t[r].size()) continue;
-    if (row < 0) t[r].erase(t[r].begin() + column);
-    else if (static_cast<int>(r) == row) t[r][static_cast<std::size_t>(column)] = "EDITED";
+    if (row < 0)
+      t[r].erase(t[r].begin() + column);
+    else if (static_cast<int>(r) == row)
+      t[r][static_cast<std::size_t>(column)] = "EDITED";
   }
   return t;
 }

@@ -90,8 +90,8 @@ TEST_F(NewFile, DefinitionLinesAsWrittenAndReadBack) {
 
   if (!HavePeer("pspp")) return;
   const std::string tables = RunPspp("GET FILE='" + Path("sets.sav") + "'.\nMRSETS /DISPLAY NAME=ALL.\n");
-  for (const char* row : {"$colors,Chosen color,Categories,,\"RED\nGreen\nblue\"", "$owns,Ownership,Dichotomies,1,\"Car\nBike\"",
-                          "$x,,Categories,,\"a\nb\""})
+  for (const char* row : {"$colors,Chosen color,Categories,,\"RED\nGreen\nblue\"",
+                          "$owns,Ownership,Dichotomies,1,\"Car\nBike\"", "$x,,Categories,,\"a\nb\""})
     EXPECT_NE(tables.find(row), std::string::npos) << row << "\n" << tables;
 }
 
@@ -111,7 +111,8 @@ TEST_F(TempDirTest, PsppSetsReadIntoTheModel) {
 }
 
 TEST_F(TempDirTest, VariableSetTextsWithEitherLineEnd) {
-  for (const char* text : {"Both= a b\nOnly A= a\nNone=\nx= a  nosuch b \n", "Both= a b\r\nOnly A= a\r\nNone=\r\nx= a  nosuch b \r\n"}) {
+  for (const char* text :
+       {"Both= a b\nOnly A= a\nNone=\nx= a  nosuch b \n", "Both= a b\r\nOnly A= a\r\nNone=\r\nx= a  nosuch b \r\n"}) {
     SavBuilder b;
     b.Header(2, 0, 0, 0).Variable("A", 0).Variable("B", 0).TextExtension(5, text).EndDictionary();
     b.Save(Path("vs.sav"));
@@ -132,7 +133,7 @@ TEST_F(NewFile, OddDefinitionLinesReadAsSpecified) {
   Start({"a", "b", "c9"});
   EXPECT_EQ(d.ParseMRMDSetLine("$m=d3 yes 5 a lab 4 a b")->Labeltext(), "a lab");
   TSPSSMRMDSet* m = d.MRMDSets()->Find("m");
-  EXPECT_TRUE(m->IsDichotomy());  // a lower-case d counts
+  EXPECT_TRUE(m->IsDichotomy());                                           // a lower-case d counts
   EXPECT_EQ(Members(m->VarList()), (std::vector<std::string>{"a", "b"}));  // the word 4 is dropped
   TSPSSMRMDSet* n = d.ParseMRMDSetLine("#n=C 3 lab 9 a");  // the first character is dropped, whatever it is
   EXPECT_EQ(n->Name(), "n");

@@ -103,18 +103,17 @@ TEST_F(Faults, SaveAsLeavesTheTargetAsItWasOrComplete) {
     d.Set_Filename(source);
     d.Open();
     Edit(d);
-    const int injected = EveryFailure(
-        [&] { d.SaveAs(target); },
-        [&] {
-          EXPECT_EQ(Files(), files);
-          if (existing) {
-            EXPECT_EQ(Bytes(target), before);
-          }
-          // Still open on the source, edits and all.
-          EXPECT_EQ(d.Variables()->Find("id")->Get_Value(1), Variant(77.0));
-          EXPECT_EQ(d.Cases()->Count(), 4);
-        },
-        [&] { ExpectEdited(target); });
+    const int injected = EveryFailure([&] { d.SaveAs(target); },
+                                      [&] {
+                                        EXPECT_EQ(Files(), files);
+                                        if (existing) {
+                                          EXPECT_EQ(Bytes(target), before);
+                                        }
+                                        // Still open on the source, edits and all.
+                                        EXPECT_EQ(d.Variables()->Find("id")->Get_Value(1), Variant(77.0));
+                                        EXPECT_EQ(d.Cases()->Count(), 4);
+                                      },
+                                      [&] { ExpectEdited(target); });
     EXPECT_GT(injected, 4);
     d.Close();
     std::filesystem::remove(target);
@@ -137,25 +136,25 @@ TEST_F(Faults, SaveKeepsTheOpenFileAsItWasOrComplete) {
       d.Variables()->Add("extra", true, 8)->Set_Value(3, Variant(42));
     }
     d.Variables()->Find("id")->Set_Value(1, Variant(77));
-    EveryFailure(
-        [&] { d.Save(); },
-        [&] {
-          EXPECT_EQ(Files(), files);
-          EXPECT_EQ(Bytes(path), before);
-          EXPECT_EQ(d.Variables()->Find("id")->Get_Value(1), Variant(77.0));
-          EXPECT_EQ(d.Variables()->Find("id")->Get_Value(2), Variant(2.0));
-          if (newDictionary) {
-            for (int c : {1, 2}) EXPECT_EQ(d.Variables()->Find("extra")->Get_Value(c), Variant(d.SysmisValue())) << c;
-            EXPECT_EQ(d.Variables()->Find("extra")->Get_Value(3), Variant(42.0));
-          }
-        },
-        [&] {
-          const auto table = ReadTable(path);
-          ASSERT_EQ(table.size(), 4u);
-          EXPECT_EQ(table[1][0], "77");
-          EXPECT_EQ(table[0].back(), newDictionary ? "extra" : "big");
-          EXPECT_EQ(Files(), files);
-        });
+    EveryFailure([&] { d.Save(); },
+                 [&] {
+                   EXPECT_EQ(Files(), files);
+                   EXPECT_EQ(Bytes(path), before);
+                   EXPECT_EQ(d.Variables()->Find("id")->Get_Value(1), Variant(77.0));
+                   EXPECT_EQ(d.Variables()->Find("id")->Get_Value(2), Variant(2.0));
+                   if (newDictionary) {
+                     for (int c : {1, 2})
+                       EXPECT_EQ(d.Variables()->Find("extra")->Get_Value(c), Variant(d.SysmisValue())) << c;
+                     EXPECT_EQ(d.Variables()->Find("extra")->Get_Value(3), Variant(42.0));
+                   }
+                 },
+                 [&] {
+                   const auto table = ReadTable(path);
+                   ASSERT_EQ(table.size(), 4u);
+                   EXPECT_EQ(table[1][0], "77");
+                   EXPECT_EQ(table[0].back(), newDictionary ? "extra" : "big");
+                   EXPECT_EQ(Files(), files);
+                 });
     d.Close();
   }
 }
@@ -249,9 +248,9 @@ TEST_F(Faults, SaveDictionaryAsWritesAllOrNothingAndLetsItsHandleGo) {
   d.Set_Filename(Copy("small.sav", "data.sav"));
   d.Open();
   const std::string target = Path("dictionary.sav");
-  const int operations = EveryFailure([&] { d.SaveDictionaryAs(target); },
-                                      [&] { EXPECT_FALSE(std::filesystem::exists(target)); },
-                                      [&] { EXPECT_EQ(ReadTable(target)[0], ReadTable(Path("data.sav"))[0]); });
+  const int operations =
+      EveryFailure([&] { d.SaveDictionaryAs(target); }, [&] { EXPECT_FALSE(std::filesystem::exists(target)); },
+                   [&] { EXPECT_EQ(ReadTable(target)[0], ReadTable(Path("data.sav"))[0]); });
   EXPECT_GE(operations, 2);
   std::filesystem::remove(target);
   for (int i = 0; i < 200; ++i) {

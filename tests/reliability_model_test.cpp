@@ -32,9 +32,9 @@ struct Column {
   std::string name;
   int width = 0;  // 0 for numbers
   std::string label;
-  std::map<double, std::string> valueLabels;        // numbers
-  std::map<std::string, std::string> textLabels;    // strings
-  std::vector<double> missing;                      // discrete missing values of a number
+  std::map<double, std::string> valueLabels;      // numbers
+  std::map<std::string, std::string> textLabels;  // strings
+  std::vector<double> missing;                    // discrete missing values of a number
 };
 using Cell = std::optional<std::string>;
 
@@ -42,7 +42,7 @@ class Reference {
  public:
   std::vector<Column> columns;
   std::vector<std::vector<Cell>> rows;
-  std::string weight;  // the weight variable's name, or none
+  std::string weight;                                    // the weight variable's name, or none
   std::map<std::string, std::vector<std::string>> sets;  // variable sets, members by name
 
   void Forget(const std::string& name) {
@@ -141,21 +141,36 @@ class Session {
 
   void Step() {
     const int op = Pick(100);
-    if (op < 40) SetValue();
-    else if (op < 50) AddCase();
-    else if (op < 58) DeleteCase();
-    else if (op < 66) AddVariable();
-    else if (op < 72) DeleteVariable();
-    else if (op < 76) SetVariableLabel();
-    else if (op < 84) AddValueLabel();
-    else if (op < 86) DeleteValueLabel();
-    else if (op < 88) RenameVariable();
-    else if (op < 89) SetMissingValues();
-    else if (op < 90) SetWeight();
-    else if (op < 93) CheckOneValue();
-    else if (op < 95) AddVariableSet();
-    else if (op < 97) FailedSave();
-    else Save();
+    if (op < 40)
+      SetValue();
+    else if (op < 50)
+      AddCase();
+    else if (op < 58)
+      DeleteCase();
+    else if (op < 66)
+      AddVariable();
+    else if (op < 72)
+      DeleteVariable();
+    else if (op < 76)
+      SetVariableLabel();
+    else if (op < 84)
+      AddValueLabel();
+    else if (op < 86)
+      DeleteValueLabel();
+    else if (op < 88)
+      RenameVariable();
+    else if (op < 89)
+      SetMissingValues();
+    else if (op < 90)
+      SetWeight();
+    else if (op < 93)
+      CheckOneValue();
+    else if (op < 95)
+      AddVariableSet();
+    else if (op < 97)
+      FailedSave();
+    else
+      Save();
   }
 
   // A save made to fail at its n-th file operation, if it gets that far.
@@ -247,8 +262,10 @@ class Session {
       got[value] = labels[i];
     }
     spssFreeVarCValueLabels(values, labels, n);
-    if (into) *into = got;
-    else EXPECT_EQ(got, c.textLabels) << c.name;
+    if (into)
+      *into = got;
+    else
+      EXPECT_EQ(got, c.textLabels) << c.name;
   }
 
   // A variable set of one to four members, some of them more than once.
@@ -285,8 +302,10 @@ class Session {
     std::string s;
     const int length = Pick(width + 1);
     while (static_cast<int>(s.size()) < length) {
-      if (Pick(8) == 0 && static_cast<int>(s.size()) + 2 <= length) s += accent_;
-      else s += static_cast<char>('a' + Pick(26));
+      if (Pick(8) == 0 && static_cast<int>(s.size()) + 2 <= length)
+        s += accent_;
+      else
+        s += static_cast<char>('a' + Pick(26));
     }
     return s;
   }
@@ -440,7 +459,8 @@ TEST_F(TempDirTest, RandomEditingSessionsMatchAPlainTable) {
     std::filesystem::create_directories(dir);
     Session s(seed, dir);
     if (seed % 4 == 0) {
-      ASSERT_NO_FATAL_FAILURE(seed % 8 == 0 ? s.StartFrom("codepage-cp1252.sav", "é") : s.StartFrom("codepage-cp1251.sav", "ж"));
+      ASSERT_NO_FATAL_FAILURE(seed % 8 == 0 ? s.StartFrom("codepage-cp1252.sav", "é")
+                                            : s.StartFrom("codepage-cp1251.sav", "ж"));
     } else {
       ASSERT_NO_FATAL_FAILURE(s.Start());
     }

@@ -116,8 +116,8 @@ class SavBuilder {
 
   const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
   void Save(const std::string& path) const {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes_.data()),
-                                                static_cast<std::streamsize>(bytes_.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes_.data()), static_cast<std::streamsize>(bytes_.size()));
   }
 
  private:

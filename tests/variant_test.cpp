@@ -13,7 +13,7 @@ TEST(Variant, TextAndNumberCompareAsNumbers) {
   EXPECT_EQ(Variant(" 2.50 "), Variant(2.5));
   EXPECT_EQ(Variant(std::uint8_t{3}), Variant(3.0));
   EXPECT_FALSE(Variant("1") == Variant("1.0"));  // two texts compare as texts
-  EXPECT_FALSE(Variant("abc") == Variant(0));     // not a number: never equal to one
+  EXPECT_FALSE(Variant("abc") == Variant(0));    // not a number: never equal to one
   EXPECT_LT(Variant::Compare(Variant("9"), Variant(10)), 0);
   EXPECT_GT(Variant::Compare(Variant("b"), Variant("a")), 0);
   EXPECT_EQ(Variant(), Variant());

@@ -149,7 +149,7 @@ class TSPSSHashTable {
   bool sequential_ = false;
   bool numbered_ = false;
   std::uint32_t count_ = 0;
-  std::uint32_t numberedUpTo_ = 0;  // later positions are cases added since
+  std::uint32_t numberedUpTo_ = 0;                     // later positions are cases added since
   std::unordered_map<std::uint32_t, TIndex> touched_;  // the rows of edited cases
   std::uint32_t first_ = 0;
   std::vector<ValueRec> records_;

@@ -243,8 +243,8 @@ int spssGetVarLabelLong(int handle, const char *varName, char *labelBuff, int le
 int spssGetVarFileWidth(int handle, const char *varName, int *fileWidth);
 int spssGetVarNMissingValues(int handle, const char *varName, int *missingFormat, double *missingVal1,
                              double *missingVal2, double *missingVal3);
-int spssGetVarCMissingValues(int handle, const char *varName, int *missingFormat, char *missingVal1,
-                             char *missingVal2, char *missingVal3);
+int spssGetVarCMissingValues(int handle, const char *varName, int *missingFormat, char *missingVal1, char *missingVal2,
+                             char *missingVal3);
 int spssGetVarNValueLabels(int handle, const char *varName, double **values, char ***labels, int *numLabels);
 int spssFreeVarNValueLabels(double *values, char **labels, int numLabels);
 int spssGetVarCValueLabels(int handle, const char *varName, char ***values, char ***labels, int *numLabels);
@@ -269,11 +269,9 @@ int spssFreeMultRespDefs(char *mrespDefs);
  * encoding, a character that encoding lacks gives SPSS_EXC_STRVALUE. A copy
  * whose attributes are not set writes them as it read them. */
 int spssGetFileAttributes(int handle, char ***attribNames, char ***attribText, int *nAttributes);
-int spssGetVarAttributes(int handle, const char *varName, char ***attribNames, char ***attribText,
-                         int *nAttributes);
+int spssGetVarAttributes(int handle, const char *varName, char ***attribNames, char ***attribText, int *nAttributes);
 int spssSetFileAttributes(int handle, char **attribNames, char **attribText, int nAttributes);
-int spssSetVarAttributes(int handle, const char *varName, char **attribNames, char **attribText,
-                         int nAttributes);
+int spssSetVarAttributes(int handle, const char *varName, char **attribNames, char **attribText, int nAttributes);
 /* A variable's role, SPSS_ROLE_INPUT to SPSS_ROLE_SPLIT, kept in its "$@Role"
  * attribute; SPSS_ROLE_INPUT where it has none. Setting one outside that
  * range gives SPSS_INVALID_ROLE. */
@@ -374,8 +372,8 @@ int spssGetFaultDetail(int handle, char *text, int size, long long *offset);
 /* A name is valid when it is 1 to 64 bytes of UTF-8, starts with an ASCII
  * letter, '@' or a character beyond ASCII that shows (a letter of any script,
  * a symbol such as an emoji: not a blank, a control or a formatting mark),
- * goes on with those, ASCII digits and . _ $ # @, and is not a reserved word; names are unique ignoring letter case in every script.
- * spssSetVarName refuses any other (SPSS_INVALID_VARNAME, SPSS_DUP_VAR). */
+ * goes on with those, ASCII digits and . _ $ # @, and is not a reserved word; names are unique ignoring letter case in
+ * every script. spssSetVarName refuses any other (SPSS_INVALID_VARNAME, SPSS_DUP_VAR). */
 int spssValidateVarname(const char *varName);
 
 int spssSetCompression(int handle, int compSwitch);
@@ -403,8 +401,8 @@ int spssSetVarLabelLong(int handle, const char *varName, const char *varLabel);
  * it on reading). Savkit additions. */
 int spssSetFileEncoding(int handle, const char *encoding);
 int spssSetVarFileWidth(int handle, const char *varName, int fileWidth);
-int spssSetVarNMissingValues(int handle, const char *varName, int missingFormat, double missingVal1,
-                             double missingVal2, double missingVal3);
+int spssSetVarNMissingValues(int handle, const char *varName, int missingFormat, double missingVal1, double missingVal2,
+                             double missingVal3);
 int spssSetVarCMissingValues(int handle, const char *varName, int missingFormat, const char *missingVal1,
                              const char *missingVal2, const char *missingVal3);
 int spssSetVarNValueLabel(int handle, const char *varName, double value, const char *label);

@@ -18,9 +18,7 @@ constexpr std::string_view Padding(std::string_view text) {
 }
 
 // A stored field up to its first zero byte, without the blanks before it.
-constexpr std::string_view Field(std::string_view text) {
-  return Blanks(text.substr(0, text.find('\0')));
-}
+constexpr std::string_view Field(std::string_view text) { return Blanks(text.substr(0, text.find('\0'))); }
 
 // Leading spaces, as before a word in a record's text.
 constexpr std::string_view LeadingBlanks(std::string_view text) {

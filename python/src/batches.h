@@ -83,8 +83,10 @@ class Batches {
       }
       {
         std::lock_guard lock(m_);
-        if (rows == 0) end_ = true;
-        else slots_[s].rows = rows, slots_[s].done = done, slots_[s].full = true;
+        if (rows == 0)
+          end_ = true;
+        else
+          slots_[s].rows = rows, slots_[s].done = done, slots_[s].full = true;
       }
       ready_.notify_all();
       if (rows == 0) return;

@@ -28,7 +28,7 @@ inline py::str Text(std::string_view t) {
 }
 
 // Property setters that check what they are given.
-[[noreturn]] void Refuse(const std::string& message);  // a DataFileError
+[[noreturn]] void Refuse(const std::string& message);               // a DataFileError
 Variant ValueFor(const TSPSSVariable& v, const py::handle& value);  // a number or a text, as v holds
 TSPSSLevel LevelOf(const std::string& name);
 TSPSSAlign AlignOf(const std::string& name);

@@ -19,8 +19,8 @@ Variant ValueFor(const TSPSSVariable& v, const py::handle& value) {
   try {
     return Variant(py::cast<double>(py::float_(py::reinterpret_borrow<py::object>(value))));
   } catch (const py::error_already_set&) {
-    throw py::value_error(v.Name() + ": " + py::cast<std::string>(py::repr(value)) + " is no number, and " +
-                          v.Name() + " holds numbers");
+    throw py::value_error(v.Name() + ": " + py::cast<std::string>(py::repr(value)) + " is no number, and " + v.Name() +
+                          " holds numbers");
   }
 }
 

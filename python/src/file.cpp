@@ -125,7 +125,8 @@ class File {
     std::vector<double> numbers = v.GetNumbers();
     py::array_t<double> out(static_cast<py::ssize_t>(numbers.size()));
     double* to = out.mutable_data();
-    for (std::size_t i = 0; i < numbers.size(); ++i) to[i] = numbers[i] == d_->SysmisValue() ? std::nan("") : numbers[i];
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+      to[i] = numbers[i] == d_->SysmisValue() ? std::nan("") : numbers[i];
     return out;
   }
 

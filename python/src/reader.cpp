@@ -40,7 +40,7 @@ struct Column {
   Kind kind;
   std::size_t offset, size;
   std::optional<front::MissingSpec> missing;  // set where user-missing values become missing
-  bool duration = false;  // a time of day or a span, not a point in time
+  bool duration = false;                      // a time of day or a span, not a point in time
   int blockRow = -1;
   TextObjects texts{0};  // for a text column
 };
@@ -92,7 +92,8 @@ py::array NumberArray(const py::dtype& type, std::vector<py::ssize_t> shape) {
 
 // Starts out all null; whatever is in it when it goes is released.
 py::array TextArray(py::ssize_t n) {
-  auto* memory = static_cast<PyObject**>(std::calloc(static_cast<std::size_t>(std::max<py::ssize_t>(n, 1)), sizeof(PyObject*)));
+  auto* memory =
+      static_cast<PyObject**>(std::calloc(static_cast<std::size_t>(std::max<py::ssize_t>(n, 1)), sizeof(PyObject*)));
   if (!memory) throw std::bad_alloc();
   auto* texts = new Texts{memory, static_cast<std::size_t>(n)};
   py::capsule owner(texts, [](void* p) {
@@ -181,9 +182,9 @@ class Reader {
     // The worker reads and fills numbers; texts are made here, with the
     // interpreter, while it reads the next batch.
     Batches batches(caseSize_ * batchCases_, [&](std::uint8_t* records, std::int64_t done) -> std::size_t {
-      const auto take = static_cast<std::size_t>(std::min<std::int64_t>(rows - done, static_cast<std::int64_t>(batchCases_)));
-      for (std::size_t r = 0; r < take; ++r)
-        records_->Read(reinterpret_cast<char*>(records + r * caseSize_));
+      const auto take =
+          static_cast<std::size_t>(std::min<std::int64_t>(rows - done, static_cast<std::int64_t>(batchCases_)));
+      for (std::size_t r = 0; r < take; ++r) records_->Read(reinterpret_cast<char*>(records + r * caseSize_));
       FillNumbers(records, take, data, static_cast<std::size_t>(done));
       return take;
     });
@@ -197,7 +198,8 @@ class Reader {
         more = batches.Next(records, take, first);
       }
       if (!more) break;
-      for (std::size_t i : textColumns_) FillTexts(columns_[i], records, take, static_cast<PyObject**>(data[i]) + first);
+      for (std::size_t i : textColumns_)
+        FillTexts(columns_[i], records, take, static_cast<PyObject**>(data[i]) + first);
       batches.Release();
     }
     for (std::size_t i : timeColumns_) {
@@ -235,12 +237,20 @@ class Reader {
       if (!wanted[static_cast<std::size_t>(i)]) continue;
       const TSPSSVariable* v = vars->GetItem(i);
       const Kind kind = !v->IsNumeric() ? Kind::Text : *front::TimeKind(v->PrintType()) ? Kind::Time : Kind::Number;
-      Column c{v, kind, static_cast<std::size_t>(v->ReadOffset()), static_cast<std::size_t>(v->StorageSize()),
-               std::nullopt, std::string_view(front::TimeKind(v->PrintType())) == "duration", -1,
+      Column c{v,
+               kind,
+               static_cast<std::size_t>(v->ReadOffset()),
+               static_cast<std::size_t>(v->StorageSize()),
+               std::nullopt,
+               std::string_view(front::TimeKind(v->PrintType())) == "duration",
+               -1,
                TextObjects(kind == Kind::Text ? budget : 0)};
       if (front::MissingSpec m(*v); !userMissing && m.Any()) c.missing.emplace(std::move(m));
       if (kind == Kind::Number) c.blockRow = static_cast<int>(numbers_++);
-      (kind == Kind::Number ? numberColumns_ : kind == Kind::Time ? timeColumns_ : textColumns_).push_back(columns_.size());
+      (kind == Kind::Number ? numberColumns_
+       : kind == Kind::Time ? timeColumns_
+                            : textColumns_)
+          .push_back(columns_.size());
       columns_.push_back(std::move(c));
     }
   }
@@ -254,7 +264,8 @@ class Reader {
 
   // Record by record, each read once while it is in cache; times as
   // seconds from 1970 (durations from zero).
-  void FillNumbers(const std::uint8_t* batch, std::size_t take, const std::vector<void*>& data, std::size_t done) const {
+  void FillNumbers(const std::uint8_t* batch, std::size_t take, const std::vector<void*>& data,
+                   std::size_t done) const {
     for (std::size_t r = 0; r < take; ++r) {
       const std::uint8_t* record = batch + r * caseSize_;
       for (std::size_t i : numberColumns_) static_cast<double*>(data[i])[done + r] = Number(columns_[i], record);
@@ -270,7 +281,7 @@ class Reader {
     for (std::size_t r = 0; r < take; ++r) {
       const std::string_view t = trim::Field({reinterpret_cast<const char*>(batch + r * caseSize_ + c.offset), c.size});
       PyObject* s = c.missing && c.missing->Text(t) ? PyFloat_FromDouble(std::numeric_limits<double>::quiet_NaN())
-                                                      : c.texts.Get(t);
+                                                    : c.texts.Get(t);
       if (!s) throw py::error_already_set();
       to[r] = s;
     }

@@ -26,8 +26,13 @@ class TextObjects {
   TextObjects(const TextObjects&) = delete;
   TextObjects& operator=(const TextObjects&) = delete;
   TextObjects(TextObjects&& o) noexcept
-      : budget_(o.budget_), on_(o.on_), table_(std::move(o.table_)), bytes_(std::move(o.bytes_)),
-        used_(o.used_), looked_(o.looked_), found_(o.found_) {
+      : budget_(o.budget_),
+        on_(o.on_),
+        table_(std::move(o.table_)),
+        bytes_(std::move(o.bytes_)),
+        used_(o.used_),
+        looked_(o.looked_),
+        found_(o.found_) {
     o.table_.clear();
   }
   ~TextObjects() {
@@ -44,7 +49,8 @@ class TextObjects {
     std::size_t i = hash & (table_.size() - 1);
     for (; table_[i].object; i = (i + 1) & (table_.size() - 1)) {
       const Entry& e = table_[i];
-      if (e.hash == hash && e.size == text.size() && std::memcmp(bytes_.data() + e.offset, text.data(), text.size()) == 0) {
+      if (e.hash == hash && e.size == text.size() &&
+          std::memcmp(bytes_.data() + e.offset, text.data(), text.size()) == 0) {
         ++found_;
         Py_INCREF(e.object);
         return e.object;

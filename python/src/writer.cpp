@@ -63,7 +63,8 @@ void DefineFile(TSPSSDatafile& d, const py::dict& file) {
     TSPSSMRMDSet* s = d.MRMDSets()->Add(py::cast<std::string>(m["name"]), dichotomy);
     s->Set_Labeltext(py::cast<std::string>(m["label"]));
     const py::list members = m["variables"];
-    for (const py::handle v : members) s->VarList()->Add(Named(d, py::cast<std::string>(v), "multiple-response set").Name());
+    for (const py::handle v : members)
+      s->VarList()->Add(Named(d, py::cast<std::string>(v), "multiple-response set").Name());
     if (dichotomy && !m["counted_value"].is_none() && !members.empty())
       s->Set_CountedValue(ValueFor(Named(d, py::cast<std::string>(members[0]), "set"), m["counted_value"]));
   }
@@ -85,7 +86,8 @@ PyObject* const* Items(const py::handle& column, py::object& keep) {
     return PySequence_Fast_ITEMS(column.ptr());
   }
   const py::array a = py::reinterpret_borrow<py::object>(column);
-  if (a.dtype().kind() != 'O' || !(a.flags() & py::array::c_style)) Refuse("texts come as a list or an array of objects");
+  if (a.dtype().kind() != 'O' || !(a.flags() & py::array::c_style))
+    Refuse("texts come as a list or an array of objects");
   keep = a;
   return static_cast<PyObject* const*>(a.data());
 }
@@ -124,8 +126,10 @@ void WriteCases(front::NewFile& out, const py::list& data, std::size_t rows) {
     const std::size_t size = front::SlotSize(v->IsNumeric() ? 0 : v->Width());
     Source s{v, offset, size, {}, py::list()};
     offset += size;
-    if (v->IsNumeric()) s.numbers = column;
-    else s.texts = Items(column, s.keep);
+    if (v->IsNumeric())
+      s.numbers = column;
+    else
+      s.texts = Items(column, s.keep);
     if (py::len(column) != rows) Refuse(v->Name() + ": a column of another length");
     sources.push_back(std::move(s));
   }
@@ -159,7 +163,8 @@ front::FileFacts StoredFacts(TSPSSDatafile& d, const py::list& columns, const py
   f.attributes = AttributesOf(file["file_attributes"]);
   if (file.contains("encoding")) f.encoding = py::cast<std::string>(file["encoding"]);
   if (file.contains("documents"))
-    for (const py::handle line : py::list(file["documents"])) f.documents.push_back(py::cast<std::string>(py::str(line)));
+    for (const py::handle line : py::list(file["documents"]))
+      f.documents.push_back(py::cast<std::string>(py::str(line)));
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const py::dict c = columns[i];
     front::VariableFacts v;

@@ -30,7 +30,7 @@ inline constexpr HResult S_OK = 0;
 inline constexpr HResult E_FAIL = static_cast<HResult>(0x80004005u);
 inline constexpr HResult E_NOINTERFACE = static_cast<HResult>(0x80004002u);
 inline constexpr HResult CLASS_E_NOTREGISTERED = static_cast<HResult>(0x80040154u);  // "Class not registered"
-inline constexpr HResult MK_E_UNAVAILABLE = static_cast<HResult>(0x800401E3u);        // no running instance
+inline constexpr HResult MK_E_UNAVAILABLE = static_cast<HResult>(0x800401E3u);       // no running instance
 inline constexpr bool Failed(HResult status) { return status < 0; }
 
 // The automation error: a failure status from an object, or the failure to

@@ -58,8 +58,8 @@ class TStringProperty : public TPropertyEditor {
   Setter set_;
 };
 
-using TPropertyEditorFactory =
-    std::function<std::unique_ptr<TPropertyEditor>(std::vector<TComponent*>, TStringProperty::Getter, TStringProperty::Setter)>;
+using TPropertyEditorFactory = std::function<std::unique_ptr<TPropertyEditor>(
+    std::vector<TComponent*>, TStringProperty::Getter, TStringProperty::Setter)>;
 
 class TDesignRegistry {
  public:

@@ -34,10 +34,10 @@ int CompareStr(std::string_view a, std::string_view b);
 // ASCII case-insensitive equality, for identifiers.
 bool SameText(std::string_view a, std::string_view b);
 
-bool FileExists(const std::string& path);        // a file, not a directory
+bool FileExists(const std::string& path);  // a file, not a directory
 bool DirectoryExists(const std::string& path);
-bool DeleteFile(const std::string& path);        // false when it could not be deleted
-std::string ExpandFileName(const std::string& path);  // absolute, without . and ..
+bool DeleteFile(const std::string& path);              // false when it could not be deleted
+std::string ExpandFileName(const std::string& path);   // absolute, without . and ..
 std::string ExtractFilePath(const std::string& path);  // up to and with the last '/'
 std::string ExtractFileName(const std::string& path);  // after the last '/'
 std::string ExtractFileExt(const std::string& path);   // from the last '.' of the name

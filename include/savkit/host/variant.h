@@ -63,8 +63,8 @@ class Variant {
     int low = 0;
     std::vector<Variant> items;
   };
-  using Storage = std::variant<std::monostate, NullTag, std::uint8_t, std::int8_t, std::int32_t, double,
-                               std::string, ArrayData>;
+  using Storage =
+      std::variant<std::monostate, NullTag, std::uint8_t, std::int8_t, std::int32_t, double, std::string, ArrayData>;
 
   const ArrayData& array() const;
   std::size_t offset(int index) const;

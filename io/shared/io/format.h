@@ -21,7 +21,7 @@ constexpr std::size_t kSize = 176;
 constexpr std::size_t kMagic = 0;  // "$FL2", or "$FL3" for ZLIB data
 constexpr std::size_t kProduct = 4;
 constexpr std::size_t kProductLength = 60;
-constexpr std::size_t kLayout = 64;  // 2 or 3; tells the byte order
+constexpr std::size_t kLayout = 64;    // 2 or 3; tells the byte order
 constexpr std::size_t kCaseSize = 68;  // 8-byte elements a case
 constexpr std::size_t kCompression = 72;
 constexpr std::size_t kWeight = 76;  // dictionary index + 1 of the weight, 0 for none
@@ -120,21 +120,34 @@ struct FormatRule {
 
 inline bool NumericFormatRule(int type, FormatRule& rule) {
   switch (type) {
-    case SPSS_FMT_F: case SPSS_FMT_COMMA: case SPSS_FMT_DOT:
-    case SPSS_FMT_CCA: case SPSS_FMT_CCB: case SPSS_FMT_CCC: case SPSS_FMT_CCD: case SPSS_FMT_CCE:
-      rule = {type >= SPSS_FMT_CCA ? 2 : 1, 40, 1}; return true;
-    case SPSS_FMT_DOLLAR: case SPSS_FMT_PCT: rule = {2, 40, 2}; return true;
+    case SPSS_FMT_F:
+    case SPSS_FMT_COMMA:
+    case SPSS_FMT_DOT:
+    case SPSS_FMT_CCA:
+    case SPSS_FMT_CCB:
+    case SPSS_FMT_CCC:
+    case SPSS_FMT_CCD:
+    case SPSS_FMT_CCE: rule = {type >= SPSS_FMT_CCA ? 2 : 1, 40, 1}; return true;
+    case SPSS_FMT_DOLLAR:
+    case SPSS_FMT_PCT: rule = {2, 40, 2}; return true;
     case SPSS_FMT_E: rule = {6, 40, 7}; return true;
-    case SPSS_FMT_N: case SPSS_FMT_Z: rule = {1, 40, 0}; return true;
-    case SPSS_FMT_P: case SPSS_FMT_PK: rule = {1, 16, 0}; return true;
-    case SPSS_FMT_IB: case SPSS_FMT_PIB: rule = {1, 8, 0}; return true;
+    case SPSS_FMT_N:
+    case SPSS_FMT_Z: rule = {1, 40, 0}; return true;
+    case SPSS_FMT_P:
+    case SPSS_FMT_PK: rule = {1, 16, 0}; return true;
+    case SPSS_FMT_IB:
+    case SPSS_FMT_PIB: rule = {1, 8, 0}; return true;
     case SPSS_FMT_RB: rule = {2, 8, 0}; return true;
     case SPSS_FMT_PIBHEX: rule = {2, 16, 99}; return true;
     case SPSS_FMT_RBHEX: rule = {4, 16, 99}; return true;
     case SPSS_FMT_DATE: rule = {9, 40, 99}; return true;
-    case SPSS_FMT_ADATE: case SPSS_FMT_EDATE: case SPSS_FMT_SDATE: case SPSS_FMT_WKYR: rule = {8, 40, 99}; return true;
+    case SPSS_FMT_ADATE:
+    case SPSS_FMT_EDATE:
+    case SPSS_FMT_SDATE:
+    case SPSS_FMT_WKYR: rule = {8, 40, 99}; return true;
     case SPSS_FMT_JDATE: rule = {5, 40, 99}; return true;
-    case SPSS_FMT_QYR: case SPSS_FMT_MOYR: rule = {6, 40, 99}; return true;
+    case SPSS_FMT_QYR:
+    case SPSS_FMT_MOYR: rule = {6, 40, 99}; return true;
     case SPSS_FMT_WKDAY: rule = {2, 40, 99}; return true;
     case SPSS_FMT_MONTH: rule = {3, 40, 99}; return true;
     case SPSS_FMT_TIME: rule = {5, 40, 9}; return true;

@@ -40,7 +40,7 @@ struct VariableFacts {
   int missingType = 0;
   std::vector<Variant> missing;
   std::vector<std::pair<Variant, std::string>> valueLabels;  // in value order
-  Attributes attributes;  // without the role's "$@Role"
+  Attributes attributes;                                     // without the role's "$@Role"
 };
 
 struct VariableSetFacts {
