@@ -1,6 +1,4 @@
 // savkit codebook: the page describing a file, written whole or not at all.
-#include <CLI/CLI.hpp>
-
 #include <memory>
 
 #include "codebook.h"
@@ -35,13 +33,11 @@ int RunCodebook(const CodebookOptions& o) {
   });
 }
 
-Command AddCodebook(CLI::App& app) {
+Command AddCodebook(CommandLine& line) {
   auto o = std::make_shared<CodebookOptions>();
-  CLI::App* sub = app.add_subcommand("codebook", "The dictionary and every variable's distribution as one HTML page");
-  sub->add_option("FILE", o->file, "The system file")->required();
-  AddOutput(sub, o->out, "The HTML file to write", true);
-  AddQuiet(sub, o->quiet);
-  return {sub, [o] { return RunCodebook(*o); }, [o] { return o->file; }};
+  Options options = line.Add("codebook", "The dictionary and every variable's distribution as one HTML page");
+  options.Argument("FILE", o->file, "The system file").Output(o->out, "The HTML file to write", true).Quiet(o->quiet);
+  return {options, [o] { return RunCodebook(*o); }, [o] { return o->file; }};
 }
 
 }  // namespace savkit::cli

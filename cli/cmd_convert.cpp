@@ -1,6 +1,4 @@
 // savkit convert and savkit verify: the whole file, case by case.
-#include <CLI/CLI.hpp>
-
 #include <memory>
 
 #include <iostream>
@@ -66,27 +64,26 @@ int RunVerify(const std::string& file, bool quiet) {
   return 0;
 }
 
-Command AddConvert(CLI::App& app) {
+Command AddConvert(CommandLine& line) {
   auto o = std::make_shared<ConvertOptions>();
-  CLI::App* sub = app.add_subcommand("convert", "Rewrite a file with another compression");
-  sub->add_option("IN", o->in, "The system file")->required();
-  sub->add_option("OUT", o->out, "The file to write")->required();
-  sub->add_option("--compression", o->compression, "none, bytecode or zlib (default: the input's)")
-      ->check(CLI::IsMember({"none", "bytecode", "zlib"}));
-  AddQuiet(sub, o->quiet);
+  Options options = line.Add("convert", "Rewrite a file with another compression");
+  options.Argument("IN", o->in, "The system file")
+      .Argument("OUT", o->out, "The file to write")
+      .Choice("--compression", o->compression, {"none", "bytecode", "zlib"},
+              "none, bytecode or zlib (default: the input's)")
+      .Quiet(o->quiet);
   const auto run = [o] {
     if (o->out.empty()) throw UsageError("OUT: the output needs a name");
     return RunConvert(*o);
   };
-  return {sub, run, [o] { return o->in; }};
+  return {options, run, [o] { return o->in; }};
 }
 
-Command AddVerify(CLI::App& app) {
+Command AddVerify(CommandLine& line) {
   auto o = std::make_shared<ConvertOptions>();
-  CLI::App* sub = app.add_subcommand("verify", "Read every case; report the first problem");
-  sub->add_option("FILE", o->in, "The system file")->required();
-  AddQuiet(sub, o->quiet);
-  return {sub, [o] { return RunVerify(o->in, o->quiet); }, [o] { return o->in; }};
+  Options options = line.Add("verify", "Read every case; report the first problem");
+  options.Argument("FILE", o->in, "The system file").Quiet(o->quiet);
+  return {options, [o] { return RunVerify(o->in, o->quiet); }, [o] { return o->in; }};
 }
 
 }  // namespace savkit::cli

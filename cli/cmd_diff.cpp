@@ -1,6 +1,4 @@
 // savkit diff: what differs between two files, for a person or as JSON.
-#include <CLI/CLI.hpp>
-
 #include <memory>
 
 #include <iostream>
@@ -168,21 +166,17 @@ int RunDiff(const DiffOptions& o) {
   return equal ? 0 : 1;
 }
 
-Command AddDiff(CLI::App& app) {
+Command AddDiff(CommandLine& line) {
   auto o = std::make_shared<DiffOptions>();
-  CLI::App* sub = app.add_subcommand("diff", "What differs between two files: dictionary and values (exit 1 when any)");
-  sub->add_option("A", o->a, "The first file")->required();
-  sub->add_option("B", o->b, "The second file")->required();
-  sub->add_option("--key", o->key, "Match cases by this variable's values instead of by position");
-  sub->add_option("--limit", o->limit, "Differing values and unmatched cases listed (0: all)")
-      // -1 would wrap round to a count past any file's.
-      ->check(CLI::Validator([](std::string& s) { return s.find('-') == std::string::npos ? "" : "must be 0 or more"; },
-                             ""))
-      ->capture_default_str();
-  sub->add_flag("--json", o->json, "Machine-readable output");
-  AddQuiet(sub, o->quiet);
+  Options options = line.Add("diff", "What differs between two files: dictionary and values (exit 1 when any)");
+  options.Argument("A", o->a, "The first file")
+      .Argument("B", o->b, "The second file")
+      .Text("--key", o->key, "Match cases by this variable's values instead of by position")
+      .Count("--limit", o->limit, "Differing values and unmatched cases listed (0: all)")
+      .Flag("--json", o->json, "Machine-readable output")
+      .Quiet(o->quiet);
   // diff says "different" with 1, so its failures take 2, as usage errors do.
-  return {sub, [o] { return RunDiff(*o); }, [o] { return o->a; }, 2};
+  return {options, [o] { return RunDiff(*o); }, [o] { return o->a; }, 2};
 }
 
 }  // namespace savkit::cli

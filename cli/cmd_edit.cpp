@@ -1,6 +1,4 @@
 // savkit edit: changes applied in the order given, then saved.
-#include <CLI/CLI.hpp>
-
 #include <map>
 #include <memory>
 
@@ -57,7 +55,6 @@ Variant ValueFor(const TSPSSVariable& v, const std::string& text) {
 struct EditOptions {
   std::string file, out;
   std::vector<std::pair<std::string, std::string>> steps;  // option name and its value, in order
-  std::vector<std::string> given;                          // the steps' values, per option
   bool quiet = false;
 };
 
@@ -108,30 +105,21 @@ int RunEdit(const EditOptions& o) {
   return 0;
 }
 
-Command AddEdit(CLI::App& app) {
+Command AddEdit(CommandLine& line) {
   auto o = std::make_shared<EditOptions>();
-  CLI::App* sub = app.add_subcommand("edit", "Change values and the dictionary, then save");
-  sub->add_option("FILE", o->file, "The system file")->required();
-  AddOutput(sub, o->out, "Save under this name (default: the file itself)", false);
-  AddQuiet(sub, o->quiet, false);
-  const char* const steps[] = {"set", "delete-case", "add-var", "delete-var", "var-label", "value-label", "file-label"};
-  const char* const help[] = {"CASE:VAR=VALUE", "N",   "NAME:num or NAME:A<width>", "NAME", "VAR=TEXT",
-                              "VAR:VALUE=TEXT", "TEXT"};
-  for (int i = 0; i < 7; ++i)
-    sub->add_option(std::string("--") + steps[i], o->given, help[i])
-        ->type_size(1)
-        ->expected(1)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  const auto run = [o, sub] {
-    // The edits in the order they were given on the command line.
-    std::map<const CLI::Option*, std::size_t> taken;
-    for (const CLI::Option* opt : sub->parse_order()) {
-      const std::string name = opt->get_name(false, true).substr(2);
-      o->steps.emplace_back(name, opt->results()[taken[opt]++]);
-    }
-    return RunEdit(*o);
-  };
-  return {sub, run, [o] { return o->file; }};
+  Options options = line.Add("edit", "Change values and the dictionary, then save");
+  options.Argument("FILE", o->file, "The system file")
+      .Output(o->out, "Save under this name (default: the file itself)", false)
+      .Quiet(o->quiet, false)
+      .InOrder({{"set", "CASE:VAR=VALUE"},
+                {"delete-case", "N"},
+                {"add-var", "NAME:num or NAME:A<width>"},
+                {"delete-var", "NAME"},
+                {"var-label", "VAR=TEXT"},
+                {"value-label", "VAR:VALUE=TEXT"},
+                {"file-label", "TEXT"}},
+               o->steps);
+  return {options, [o] { return RunEdit(*o); }, [o] { return o->file; }};
 }
 
 }  // namespace savkit::cli

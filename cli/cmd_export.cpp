@@ -1,6 +1,4 @@
 // savkit export: cases as CSV.
-#include <CLI/CLI.hpp>
-
 #include <charconv>
 #include <memory>
 #include <iostream>
@@ -91,16 +89,16 @@ int RunExport(const ExportOptions& o) {
   return 0;
 }
 
-Command AddExport(CLI::App& app) {
+Command AddExport(CommandLine& line) {
   auto o = std::make_shared<ExportOptions>();
-  CLI::App* sub = app.add_subcommand("export", "Cases as CSV (RFC 4180) with a header row");
-  sub->add_option("FILE", o->file, "The system file")->required();
-  AddOutput(sub, o->out, "Where to write the CSV (default: standard output)", false);
-  sub->add_flag("--labels", o->labels, "Value labels instead of codes");
-  sub->add_option("--cases", o->cases, "Cases A:B (1-based, inclusive)");
-  sub->add_option("--vars", o->vars, "Variables to export, in this order")->delimiter(',');
-  AddQuiet(sub, o->quiet);
-  return {sub, [o] { return RunExport(*o); }, [o] { return o->file; }};
+  Options options = line.Add("export", "Cases as CSV (RFC 4180) with a header row");
+  options.Argument("FILE", o->file, "The system file")
+      .Output(o->out, "Where to write the CSV (default: standard output)", false)
+      .Flag("--labels", o->labels, "Value labels instead of codes")
+      .Text("--cases", o->cases, "Cases A:B (1-based, inclusive)")
+      .List("--vars", o->vars, "Variables to export, in this order")
+      .Quiet(o->quiet);
+  return {options, [o] { return RunExport(*o); }, [o] { return o->file; }};
 }
 
 }  // namespace savkit::cli

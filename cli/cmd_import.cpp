@@ -1,6 +1,4 @@
 // savkit import: a CSV file into a new system file, written directly.
-#include <CLI/CLI.hpp>
-
 #include <memory>
 
 #include <fcntl.h>
@@ -464,16 +462,15 @@ void WriteImport(front::NewFile& out, const std::vector<Column>& columns,
 
 }  // namespace
 
-Command AddImport(CLI::App& app) {
+Command AddImport(CommandLine& line) {
   auto o = std::make_shared<ImportOptions>();
-  CLI::App* sub = app.add_subcommand("import", "A CSV file with a header row into a new system file");
-  sub->add_option("IN", o->in, "The CSV file")->required();
-  AddOutput(sub, o->out, "The system file to write", true);
-  sub->add_option("--compression", o->compression, "none, bytecode or zlib")
-      ->check(CLI::IsMember({"none", "bytecode", "zlib"}));
-  AddQuiet(sub, o->quiet);
-  sub->add_option("--encoding", o->encoding, "The CSV's character set, as iconv names it (default UTF-8)");
-  return {sub, [o] { return RunImport(*o); }, [o] { return o->in; }};
+  Options options = line.Add("import", "A CSV file with a header row into a new system file");
+  options.Argument("IN", o->in, "The CSV file")
+      .Output(o->out, "The system file to write", true)
+      .Choice("--compression", o->compression, {"none", "bytecode", "zlib"}, "none, bytecode or zlib")
+      .Quiet(o->quiet)
+      .Text("--encoding", o->encoding, "The CSV's character set, as iconv names it (default UTF-8)");
+  return {options, [o] { return RunImport(*o); }, [o] { return o->in; }};
 }
 
 }  // namespace savkit::cli

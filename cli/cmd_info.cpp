@@ -1,6 +1,4 @@
 // savkit info and savkit xml: what a file holds.
-#include <CLI/CLI.hpp>
-
 #include <memory>
 
 #include <algorithm>
@@ -188,21 +186,20 @@ int RunXml(const std::string& file) {
   return 0;
 }
 
-Command AddInfo(CLI::App& app) {
+Command AddInfo(CommandLine& line) {
   auto o = std::make_shared<InfoOptions>();
-  CLI::App* sub = app.add_subcommand("info", "File facts, variables and sets");
-  sub->add_option("FILE", o->file, "The system file")->required();
-  sub->add_flag("--json", o->json, "Machine-readable output");
-  AddQuiet(sub, o->quiet, false);
-  return {sub, [o] { return RunInfo(*o); }, [o] { return o->file; }};
+  Options options = line.Add("info", "File facts, variables and sets");
+  options.Argument("FILE", o->file, "The system file")
+      .Flag("--json", o->json, "Machine-readable output")
+      .Quiet(o->quiet, false);
+  return {options, [o] { return RunInfo(*o); }, [o] { return o->file; }};
 }
 
-Command AddXml(CLI::App& app) {
+Command AddXml(CommandLine& line) {
   auto o = std::make_shared<InfoOptions>();
-  CLI::App* sub = app.add_subcommand("xml", "The XML description of the dictionary");
-  sub->add_option("FILE", o->file, "The system file")->required();
-  AddQuiet(sub, o->quiet, false);
-  return {sub, [o] { return RunXml(o->file); }, [o] { return o->file; }};
+  Options options = line.Add("xml", "The XML description of the dictionary");
+  options.Argument("FILE", o->file, "The system file").Quiet(o->quiet, false);
+  return {options, [o] { return RunXml(o->file); }, [o] { return o->file; }};
 }
 
 }  // namespace savkit::cli

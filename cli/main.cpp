@@ -1,6 +1,4 @@
 // savkit: read, describe, export, import, edit and convert SPSS system files.
-#include <CLI/CLI.hpp>
-
 #include <iostream>
 
 #include "commands.h"
@@ -14,8 +12,7 @@ namespace {
 int Run(const Command& c) {
   try {
     // An output named "" is a mistake, never standard output or the input.
-    const CLI::Option* out = c.sub->get_option_no_throw("--output");
-    if (out && out->count() && out->as<std::string>().empty()) throw UsageError("-o: the output needs a name");
+    if (c.options.EmptyOutput()) throw UsageError("-o: the output needs a name");
     return c.run();
   } catch (const UsageError& e) {
     std::cerr << "savkit: " << e.what() << "\n";
@@ -36,20 +33,13 @@ int Run(const Command& c) {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
-  CLI::App app{"savkit: read, edit, create and write SPSS system files (.sav, .zsav)", "savkit"};
-  app.set_version_flag("--version", "savkit " SAVKIT_VERSION);
-  app.require_subcommand(1);
+  CommandLine line("savkit: read, edit, create and write SPSS system files (.sav, .zsav)", "savkit " SAVKIT_VERSION);
   // In the order --help lists them.
   std::vector<Command> commands;
   for (auto add : {AddInfo, AddXml, AddExport, AddImport, AddEdit, AddConvert, AddVerify, AddDiff, AddCodebook})
-    commands.push_back(add(app));
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    const int code = app.exit(e);
-    return code == 0 ? 0 : 2;
-  }
+    commands.push_back(add(line));
+  if (const std::optional<int> code = line.Parse(argc, argv)) return *code;
   for (const Command& c : commands)
-    if (*c.sub) return Run(c);
+    if (c.options.Given()) return Run(c);
   return 0;
 }
