@@ -76,30 +76,15 @@ TEST_F(Hostile, CountsAndLengthsAtTheIntegerLimits) {
     EXPECT_NE(Survives(width.EndDictionary().Double(1)), SPSS_OK);
     // Value labels: their count, and the count of variables they belong to.
     EXPECT_NE(Survives(TwoVariables().Int(3).Int(huge).Double(1).EndDictionary()), SPSS_OK);
-    EXPECT_NE(Survives(TwoVariables()
-                           .Int(3)
-                           .Int(1)
-                           .Double(1)
-                           .Raw({3, 'o', 'n', 'e'})
-                           .Text("", 4)
-                           .Int(4)
-                           .Int(huge)
-                           .Int(1)
-                           .EndDictionary()),
-              SPSS_OK);
+    // One value label, then the record of the variables it belongs to.
+    const auto labelled = [] {
+      SavBuilder b = TwoVariables();
+      b.Int(3).Int(1).Double(1).Raw({3, 'o', 'n', 'e'}).Text("", 4).Int(4);
+      return b;
+    };
+    EXPECT_NE(Survives(labelled().Int(huge).Int(1).EndDictionary()), SPSS_OK);
     // ... and the index of the variable they belong to.
-    Survives(TwoVariables()
-                 .Int(3)
-                 .Int(1)
-                 .Double(1)
-                 .Raw({3, 'o', 'n', 'e'})
-                 .Text("", 4)
-                 .Int(4)
-                 .Int(1)
-                 .Int(huge)
-                 .EndDictionary()
-                 .Double(1)
-                 .Text("s", 16));
+    Survives(labelled().Int(1).Int(huge).EndDictionary().Double(1).Text("s", 16));
     // Documents, and an extension record's size times count.
     EXPECT_NE(Survives(TwoVariables().Int(6).Int(huge).Text("line", 80).EndDictionary()), SPSS_OK);
     EXPECT_NE(Survives(TwoVariables().Int(7).Int(13).Int(huge).Int(huge).Text("X=Y").EndDictionary()), SPSS_OK);
