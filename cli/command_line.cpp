@@ -59,6 +59,7 @@ Options& Options::InOrder(const std::vector<std::pair<const char*, const char*>>
   for (const auto& [name, help] : options) {
     CLI::Option* opt = sub_->add_option(std::string("--") + name)
                            ->description(help)
+                           ->type_name("TEXT")
                            ->type_size(1)
                            ->expected(1)
                            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
