@@ -60,6 +60,19 @@ void RecordReader::Seek(std::int64_t index) {
   CheckSuccess(spssSeekNextCase(handle_, static_cast<long>(index)), handle_);
 }
 
+RecordReader::Mark RecordReader::MarkOf(std::int64_t index) {
+  Seek(index);
+  Mark mark;
+  long long at = 0;
+  CheckSuccess(spssGetCaseMark(handle_, &at, mark.data()), handle_);
+  assert(at == index);
+  return mark;
+}
+
+void RecordReader::SeekMark(std::int64_t index, const Mark& mark) {
+  CheckSuccess(spssSeekCaseMark(handle_, index, mark.data()), handle_);
+}
+
 void RecordReader::Read(char* record) { CheckSuccess(spssWholeCaseIn(handle_, record), handle_); }
 
 NewFile::NewFile(const std::string& path) {

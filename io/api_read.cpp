@@ -32,6 +32,20 @@ long long MostCases(const OpenFile& f) {
   return f.dict.cases < 0 ? bound : std::min<long long>(f.dict.cases, bound);
 }
 
+// What a case mark carries of its file, so that a mark of another file, or
+// of this one before it changed, is told apart: FNV-1a of the file's shape.
+std::uint32_t MarkCheck(const OpenFile& f) {
+  struct stat st;
+  const std::uint64_t size = ::fstat(f.fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+  const std::uint64_t facts[] = {size, f.dict.dataOffset, static_cast<std::uint64_t>(f.dict.elementsPerCase),
+                                 static_cast<std::uint64_t>(f.dict.compression),
+                                 static_cast<std::uint64_t>(f.dict.cases)};
+  std::uint32_t h = 2166136261u;
+  for (std::uint64_t fact : facts)
+    for (int i = 0; i < 8; ++i) h = (h ^ static_cast<std::uint8_t>(fact >> (8 * i))) * 16777619u;
+  return h;
+}
+
 }  // namespace
 
 extern "C" {
@@ -47,6 +61,21 @@ int spssOpenRead(const char* fileName, int* handle) {
     if (h < 0) return SPSS_FITAB_FULL;
     *handle = h;
     return status;  // a warning leaves the file open
+  });
+}
+
+int spssOpenReadEncoded(const char* fileName, const char* encoding, int* handle) {
+  return Guarded([&] {
+    if (!handle) return SPSS_INVALID_HANDLE;
+    if (!encoding || !*encoding) return SPSS_INVALID_FILE;
+    std::unique_ptr<OpenFile> file;
+    const int status = OpenForReading(fileName, file, encoding);
+    if (status > 0) return status;
+    file->mode = OpenFile::Mode::Read;
+    const int h = handles::Add(std::move(file));
+    if (h < 0) return SPSS_FITAB_FULL;
+    *handle = h;
+    return status;
   });
 }
 
@@ -366,6 +395,23 @@ int spssSeekNextCase(int handle, long caseNumber) {
   return OnReader(handle, [&](OpenFile& f) {
     if (caseNumber < 0 || caseNumber > f.dict.cases) return SPSS_INVALID_CASE;
     return f.in.reader->Seek(caseNumber);
+  });
+}
+
+int spssGetCaseMark(int handle, long long* caseNumber, unsigned char mark[SPSS_CASE_MARK_SIZE]) {
+  static_assert(SPSS_CASE_MARK_SIZE == CaseReader::kMarkSize);
+  return OnReader(handle, [&](OpenFile& f) {
+    if (!caseNumber || !mark) return SPSS_INVALID_CASE;
+    *caseNumber = f.in.reader->Position();
+    f.in.reader->Mark(mark, MarkCheck(f));
+    return SPSS_OK;
+  });
+}
+
+int spssSeekCaseMark(int handle, long long caseNumber, const unsigned char mark[SPSS_CASE_MARK_SIZE]) {
+  return OnReader(handle, [&](OpenFile& f) {
+    if (!mark) return SPSS_INVALID_CASE;
+    return f.in.reader->SeekMark(caseNumber, mark, MarkCheck(f));
   });
 }
 

@@ -81,7 +81,8 @@ class Cursor {
 
 class Builder {
  public:
-  Builder(const RawDictionary& raw, Dictionary& dict) : raw_(raw), dict_(dict) {}
+  Builder(const RawDictionary& raw, Dictionary& dict, const char* encoding)
+      : raw_(raw), dict_(dict), given_(encoding ? encoding : "") {}
   int Run();
 
  private:
@@ -94,7 +95,7 @@ class Builder {
       if (r.subtype == subtype) return &r;
     return nullptr;
   }
-  void ChooseEncoding();
+  int ChooseEncoding();
   void ReadHeaderTexts();
   int ReadSegments();
   void ApplyDisplay();
@@ -116,6 +117,7 @@ class Builder {
 
   const RawDictionary& raw_;
   Dictionary& dict_;
+  std::string given_;  // the caller's encoding, over whatever the file says
   TextCodec codec_;
   bool widen_ = false;
   std::vector<Segment> segments_;
@@ -125,8 +127,18 @@ class Builder {
   std::map<std::string, std::string> renamed_;  // long name in the file -> API name
 };
 
-void Builder::ChooseEncoding() {
+int Builder::ChooseEncoding() {
   std::string encoding;
+  if (!given_.empty()) {
+    // A caller who names the encoding knows better than a record that lies.
+    if (!codec_.Open(given_)) {
+      OpenFault().Note(-1, "the encoding " + given_ + " is not one iconv knows");
+      return SPSS_INVALID_FILE;
+    }
+    widen_ = !codec_.Identity();
+    dict_.encoding = widen_ ? given_ : std::string();
+    return SPSS_OK;
+  }
   if (const RawRecord* r = Find(kEncoding)) {
     encoding = Trim(Text(*r));
   } else if (const RawRecord* info = Find(kReleaseInfo); info && info->size == 4 && info->count >= 8) {
@@ -142,6 +154,7 @@ void Builder::ChooseEncoding() {
   }
   widen_ = !codec_.Identity();
   dict_.encoding = widen_ ? encoding : std::string();
+  return SPSS_OK;
 }
 
 void Builder::ReadHeaderTexts() {
@@ -514,7 +527,7 @@ int Builder::Run() {
   dict_.compression = raw_.compression;
   dict_.bias = raw_.bias;
   dict_.dataOffset = raw_.dataOffset;
-  ChooseEncoding();
+  if (const int status = ChooseEncoding()) return status;
   ReadHeaderTexts();
   if (const int status = ReadSegments()) return status;
   ApplyDisplay();
@@ -559,6 +572,8 @@ int Builder::Run() {
 
 }  // namespace
 
-int BuildDictionary(const RawDictionary& raw, Dictionary& dict) { return Builder(raw, dict).Run(); }
+int BuildDictionary(const RawDictionary& raw, Dictionary& dict, const char* encoding) {
+  return Builder(raw, dict, encoding).Run();
+}
 
 }  // namespace savkit::io

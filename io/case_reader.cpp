@@ -254,6 +254,34 @@ int CaseReader::Seek(std::int64_t caseNumber) {
   return SPSS_OK;
 }
 
+// A mark: the byte of the data (8, little-endian), the command block (8),
+// the next command's index (1), 3 zero bytes, the file's check (4).
+void CaseReader::Mark(std::uint8_t mark[kMarkSize], std::uint32_t check) const {
+  std::memset(mark, 0, kMarkSize);
+  for (int i = 0; i < 8; ++i) mark[i] = static_cast<std::uint8_t>(state_.pos >> (8 * i));
+  std::memcpy(mark + 8, state_.cmds, 8);
+  mark[16] = state_.next;
+  for (int i = 0; i < 4; ++i) mark[20 + i] = static_cast<std::uint8_t>(check >> (8 * i));
+}
+
+int CaseReader::SeekMark(std::int64_t caseNumber, const std::uint8_t mark[kMarkSize], std::uint32_t check) {
+  std::uint32_t given = 0;
+  for (int i = 0; i < 4; ++i) given |= static_cast<std::uint32_t>(mark[20 + i]) << (8 * i);
+  if (caseNumber < 0 || (dict_.cases >= 0 && caseNumber > dict_.cases) || given != check || mark[16] > 8 ||
+      mark[17] || mark[18] || mark[19])
+    return SPSS_INVALID_CASE;
+  if (dict_.compression == 0) return Seek(caseNumber);  // the place follows from the number
+  State s;
+  for (int i = 0; i < 8; ++i) s.pos |= static_cast<std::uint64_t>(mark[i]) << (8 * i);
+  if (s.pos % 8 || (caseNumber == 0 && s.pos != 0)) return SPSS_INVALID_CASE;
+  std::memcpy(s.cmds, mark + 8, 8);
+  s.next = mark[16];
+  state_ = s;
+  current_ = caseNumber;
+  ended_ = false;
+  return SPSS_OK;
+}
+
 void CaseReader::Transform(const std::uint8_t* elements, std::uint8_t* out) {
   for (const Variable& v : dict_.variables) {
     const std::uint8_t* src = elements + 8 * static_cast<std::size_t>(v.firstElement);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -21,6 +22,15 @@ class CaseReader {
   // Positions before case number (0-based). Jumps resume from the nearest
   // checkpoint, so random access costs at most a short decode.
   int Seek(std::int64_t caseNumber);
+  // Where the case at the position starts in the data, as kMarkSize bytes
+  // that SeekMark takes back on any opening of the same file: the decoder's
+  // state there, with a check of the file it belongs to.
+  static constexpr std::size_t kMarkSize = 24;
+  std::int64_t Position() const { return current_; }
+  void Mark(std::uint8_t mark[kMarkSize], std::uint32_t check) const;
+  // Positions before case number caseNumber, at mark, without decoding the
+  // cases before it; SPSS_INVALID_CASE where the mark is not of this file.
+  int SeekMark(std::int64_t caseNumber, const std::uint8_t mark[kMarkSize], std::uint32_t check);
   // Reads the case at the position into out (dict.caseSize bytes) and moves on.
   // SPSS_FILE_END past the last case.
   int ReadCase(std::uint8_t* out);

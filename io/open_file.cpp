@@ -103,7 +103,7 @@ int CountCases(OpenFile& file, std::uint64_t size) {
 
 }  // namespace
 
-int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out) {
+int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out, const char* encoding) {
   OpenFault().Clear();
   if (!path) return SPSS_FILE_OERROR;
   auto file = std::make_unique<OpenFile>();
@@ -118,7 +118,7 @@ int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out) {
   RawDictionary raw;
   if (const int status = ReadRawDictionary(file->fd, size, raw)) return status;
   Dictionary& dict = file->dict;
-  if (const int status = BuildDictionary(raw, dict)) return status;
+  if (const int status = BuildDictionary(raw, dict, encoding)) return status;
   file->codec.Open(dict.encoding);
 
   std::unique_ptr<ByteSource> source;

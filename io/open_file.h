@@ -90,8 +90,9 @@ struct OpenFile {
 };
 
 // Reads a file's dictionary and prepares its cases; returns a status, or a
-// warning (SPSS_NAME_MENDED, SPSS_DATA_CUT) with the file open.
-int OpenForReading(const char* path, std::unique_ptr<OpenFile>& file);
+// warning (SPSS_NAME_MENDED, SPSS_DATA_CUT) with the file open. encoding,
+// when given, is taken for the file's texts whatever the file says.
+int OpenForReading(const char* path, std::unique_ptr<OpenFile>& file, const char* encoding = nullptr);
 // Makes the pending file that a new file is written to until it is complete.
 int CreateForWriting(const char* path, OpenFile& file);
 // Prepares an open file for appending cases to it.

@@ -45,8 +45,9 @@ struct RawDictionary {
 // the fault noted in OpenFault().
 int ReadRawDictionary(int fd, std::uint64_t fileSize, RawDictionary& raw);
 
-// Resolves a raw dictionary into what the API hands out; returns a status,
-// with the fault noted in OpenFault().
-int BuildDictionary(const RawDictionary& raw, Dictionary& dict);
+// Resolves a raw dictionary into what the API hands out, its texts taken in
+// encoding where one is given; returns a status, with the fault noted in
+// OpenFault().
+int BuildDictionary(const RawDictionary& raw, Dictionary& dict, const char* encoding = nullptr);
 
 }  // namespace savkit::io

@@ -196,6 +196,11 @@ extern "C" {
  * open, with its handle set. */
 int spssOpenRead(const char *fileName, int *handle);
 int spssCloseRead(int handle);
+/* As spssOpenRead, taking the file's texts to be in encoding ("windows-1252",
+ * "Big5", ... as iconv names them) whatever the file says: for a file whose
+ * encoding record is missing or wrong. SPSS_INVALID_FILE for an encoding
+ * iconv does not know. A savkit addition. */
+int spssOpenReadEncoded(const char *fileName, const char *encoding, int *handle);
 
 /* File facts. */
 int spssGetNumberofVariables(int handle, int *numVars);
@@ -294,6 +299,15 @@ int spssSetDocuments(int handle, char **lines, int numLines);
  * blank-padded; spssGetCaseSize gives its size. */
 int spssSeekNextCase(int handle, long caseNumber);
 int spssWholeCaseIn(int handle, char *caseRec);
+/* A case's place in the data, to go back to on a later opening of the same
+ * file without decoding the cases before it, as readers that share a
+ * compressed file out among processes need (spssSeekNextCase decodes its way
+ * there). spssGetCaseMark gives the number of the next case to read and its
+ * mark; spssSeekCaseMark goes back there. A mark of another file, or of this
+ * one before it changed, gives SPSS_INVALID_CASE. Savkit additions. */
+#define SPSS_CASE_MARK_SIZE 24
+int spssGetCaseMark(int handle, long long *caseNumber, unsigned char mark[SPSS_CASE_MARK_SIZE]);
+int spssSeekCaseMark(int handle, long long caseNumber, const unsigned char mark[SPSS_CASE_MARK_SIZE]);
 
 /* Value by value: spssReadCaseRecord reads the next case (SPSS_FILE_END after
  * the last) into the handle's own record, and the getters take values from

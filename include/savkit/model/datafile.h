@@ -42,6 +42,10 @@ class TSPSSDatafile : public TComponent {
   void Set_Filename(const std::string& name);
   bool WriteDirect() const { return writeDirect_; }
   void Set_WriteDirect(bool value);
+  // The encoding Open takes the file's texts in, whatever the file says
+  // (as iconv names it); empty: the file's own.
+  const std::string& ReadEncoding() const { return readEncoding_; }
+  void Set_ReadEncoding(const std::string& encoding) { readEncoding_ = encoding; }
   bool Get_Compressed() const { return compression_ == SPSS_COMPRESSION_BYTECODE; }
   void Set_Compressed(bool value);
   // The kind of compression a written file gets: SPSS_COMPRESSION_NONE,
@@ -155,6 +159,7 @@ class TSPSSDatafile : public TComponent {
   std::unique_ptr<TSPSSCases> cases_;
   TSPSSDatafileOpenMode openMode_ = domClosed;
   bool writeDirect_ = false;
+  std::string readEncoding_;
   bool headerCommitted_ = false;
   bool dictionaryChanged_ = false;
   bool variablesDeleted_ = false;

@@ -4,6 +4,7 @@
 // through a file, for front ends that read or write every case.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,6 +13,7 @@
 #include "savkit/front/facts.h"
 #include "savkit/model/datafile.h"
 #include "savkit/model/library_handle.h"
+#include "savkit/spssio.h"
 
 namespace savkit::front {
 
@@ -29,6 +31,11 @@ class RecordReader {
   std::int64_t MostCases() const;
   // The next Read gives the case at index (from 0).
   void Seek(std::int64_t index);
+  // The place of the case at index, for SeekMark on any later opening of
+  // the file: it goes there without decoding the cases before.
+  using Mark = std::array<unsigned char, SPSS_CASE_MARK_SIZE>;
+  Mark MarkOf(std::int64_t index);
+  void SeekMark(std::int64_t index, const Mark& mark);
   void Read(char* record);
 
  private:
