@@ -27,7 +27,8 @@ def _texts(mapping, where, field):
         _text(value, where, f"{field}[{key!r}]")
 
 
-def _column(c):
+def check_column(c):
+    """Raises TypeError (ValueError) for the first field of c write_sav cannot use."""
     _expect(isinstance(c, Column), "columns", "each item is a savkit.Column", c)
     _text(c.name, "columns", "name")
     where = c.name
@@ -70,7 +71,7 @@ def check_metadata(meta):
                 f"variable set {name}", "its members are a list of column names", members)
     _expect(isinstance(meta.columns, (list, tuple)), "columns", "a list of savkit.Column", meta.columns)
     for c in meta.columns:
-        _column(c)
+        check_column(c)
     _expect(isinstance(meta.mr_sets, (list, tuple)), "mr_sets", "a list of savkit.MRSet", meta.mr_sets)
     for s in meta.mr_sets:
         _expect(isinstance(s, MRSet), "mr_sets", "each item is a savkit.MRSet", s)

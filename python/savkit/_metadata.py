@@ -82,7 +82,7 @@ class Metadata:
         for c in self.columns:
             lines.append(f"{c.name:<12} {c.format:<10} {c.measure:<8} {c.label}")
             for v, label in c.value_labels.items():
-                lines.append(f"{'':<12}   {v!r} = {label}")
+                lines.append(f"{'':<12}   {v!r} = {label.rstrip(' ')}")
         for name, members in self.variable_sets.items():
             lines.append(f"variable set {name}: {' '.join(members)}")
         for s in self.mr_sets:

@@ -8,7 +8,7 @@ import numpy as np
 import pandas as pd
 
 from . import _savkit
-from ._errors import DamagedFileWarning
+from ._errors import DamagedFileWarning, Error
 from ._facts import SECONDS_TO_1970
 from ._metadata import Metadata, from_library
 
@@ -33,8 +33,16 @@ def _times(name, kind, values):
         return values if kind == "duration-seconds" else values + SECONDS_TO_1970
 
 
+def _shown(label):
+    """A label as it is shown: without the blanks files often pad labels with."""
+    return label.rstrip(" ")
+
+
 def _labelled(values, labels, ordered):
-    """A Categorical of the labels, values without one standing for themselves."""
+    """A Categorical of the labels (every label of the column, in the order
+    of their values, so that the chunks of a file share them), values
+    without one standing for themselves after them."""
+    labels = {v: _shown(label) for v, label in labels.items()}
     series = pd.Series(values, copy=False)
     mapped = series.map(labels)
     unlabelled = mapped.isna() & series.notna()
@@ -64,11 +72,19 @@ def _rows(value, what):
     return int(value)
 
 
-def _open(path, usecols, user_missing):
+def _open(path, usecols, user_missing, encoding=None, dates=True):
     if isinstance(usecols, str):
         usecols = [usecols]
+    if encoding is not None and (not isinstance(encoding, str) or not encoding):
+        raise TypeError(f"encoding={encoding!r}: give the name of an encoding, as 'windows-1252'")
     path = os.fspath(path)
-    reader = _savkit.Reader(path, None if usecols is None else [str(c) for c in usecols], bool(user_missing))
+    try:
+        reader = _savkit.Reader(path, None if usecols is None else [str(c) for c in usecols], bool(user_missing),
+                                encoding or "", bool(dates))
+    except Error as e:
+        if encoding and "iconv" in str(e):
+            raise ValueError(f"encoding={encoding!r}: not an encoding iconv knows") from None
+        raise
     fault = reader.fault()
     if fault:  # cut inside a case: the cases before it are there
         warnings.warn(DamagedFileWarning(f"{path}: {reader.rows()} complete cases, then damaged: {fault}"),
@@ -76,20 +92,43 @@ def _open(path, usecols, user_missing):
     return reader
 
 
-def read_sav(path, usecols=None, row_offset=0, row_limit=None, apply_value_labels=False, user_missing=False):
+def read_metadata(path, usecols=None, encoding=None):
+    """The Metadata of an SPSS system file, without reading its cases: the
+    dictionary alone, in milliseconds whatever the file's size.
+
+        meta = savkit.read_metadata("survey.sav")
+        meta.row_count, meta.column_labels
+    """
+    reader = _open(path, usecols, False, encoding)
+    try:
+        return from_library(reader.metadata())
+    finally:
+        reader.close()
+
+
+def read_sav(path, usecols=None, row_offset=0, row_limit=None, apply_value_labels=False, user_missing=False,
+             encoding=None, dates=True):
     """Reads an SPSS system file (.sav or .zsav) into a DataFrame.
 
     Returns ``(DataFrame, Metadata)``. Numbers are float64; dates and
     date-times datetime64, times timedelta64; strings str without their
     padding. System-missing values are NaN (NaT); user-missing values too,
     unless ``user_missing`` is set. ``apply_value_labels`` turns labelled
-    columns into Categoricals of their labels. ``usecols`` names the columns
-    to read (any letter case); they come in file order.
+    columns into Categoricals of their labels (shown without trailing
+    blanks; the Metadata keeps them exact). ``usecols`` names the columns to
+    read (any letter case); they come in file order.
+
+    ``encoding`` reads the file's texts in that encoding (as iconv names it,
+    "windows-1252", "cp932", ...) whatever the file says, for a file whose
+    encoding record is missing or wrong:
+    ``read_sav("old.sav", encoding="cp1251")``. ``dates=False`` gives the
+    file's own numbers for date and time columns (seconds since
+    14 Oct 1582; times and spans in seconds), their formats in the Metadata.
     """
     row_offset = _rows(row_offset, "row_offset")
     if row_limit is not None:
         row_limit = _rows(row_limit, "row_limit")
-    reader = _open(path, usecols, user_missing)
+    reader = _open(path, usecols, user_missing, encoding, dates)
     try:
         meta = from_library(reader.metadata())
         start = min(row_offset, meta.row_count)
@@ -105,11 +144,12 @@ class Chunks:
     """The cases of a file as DataFrames of ``chunksize`` rows, indexed by
     case (0-based), read as they are asked for. ``metadata`` describes them."""
 
-    def __init__(self, path, chunksize, usecols=None, apply_value_labels=False, user_missing=False):
+    def __init__(self, path, chunksize, usecols=None, apply_value_labels=False, user_missing=False, encoding=None,
+                 dates=True):
         self._size = _rows(chunksize, "chunksize")
         if self._size == 0:
             raise ValueError("chunksize must be at least 1")
-        self._reader = _open(path, usecols, user_missing)
+        self._reader = _open(path, usecols, user_missing, encoding, dates)
         self.metadata: Metadata = from_library(self._reader.metadata())
         self._labels = apply_value_labels
         self._next = 0
@@ -140,7 +180,14 @@ class Chunks:
         self.close()
 
 
-def read_sav_chunks(path, chunksize, usecols=None, apply_value_labels=False, user_missing=False):
+def read_sav_chunks(path, chunksize, usecols=None, apply_value_labels=False, user_missing=False, encoding=None,
+                    dates=True):
     """Iterates over the file's cases in DataFrames of ``chunksize`` rows;
-    memory stays bounded by the chunk. The options are read_sav's."""
-    return Chunks(path, chunksize, usecols, apply_value_labels, user_missing)
+    memory stays bounded by the chunk. The options are read_sav's.
+
+    With ``apply_value_labels`` every chunk's Categoricals have all the
+    labels of their column as categories, so ``pd.concat(chunks)`` keeps
+    them Categorical; a chunk holding values without a label adds those
+    after them (``pandas.api.types.union_categoricals`` joins such chunks).
+    """
+    return Chunks(path, chunksize, usecols, apply_value_labels, user_missing, encoding, dates)

@@ -1,209 +1,21 @@
 """Writing a DataFrame to a new SPSS system file."""
 
 import codecs
-import numbers
 import os
-import re
 import warnings
 from dataclasses import asdict
-from datetime import date, datetime, timedelta
 
-import numpy as np
 import pandas as pd
 
 from . import _savkit
 from ._checks import check_metadata
+from ._columns import column
 from ._errors import Error, TextCutWarning
-from ._facts import SECONDS_TO_1970, format_type
+from ._facts import format_type
+from ._keywords import by_name, with_keywords
 from ._metadata import Metadata, within
 
 _COMPRESSION = {"none": 0, "bytecode": 1, "zlib": 2}
-# The file's day zero, 14 Oct 1582, and 1 Jan 1970, in the file's seconds.
-_DAY_ZERO = datetime(1582, 10, 14)
-_TEXT_FORMATS = ("A", "AHEX")
-
-
-
-def _seconds(ns, offset):
-    """int64 nanoseconds (NaT the least int64) as float seconds + offset,
-    whole seconds exactly."""
-    ns = np.asarray(ns, dtype="i8")
-    whole, part = np.divmod(ns, 10**9)
-    out = (whole + offset).astype("f8") + part / 1e9
-    out[ns == np.iinfo("i8").min] = np.nan
-    return out
-
-
-def _time_values(name, values):
-    """A column of Python dates, date-times or durations, missing as None."""
-    out = np.full(len(values), np.nan)
-    kind = None
-    for i, v in enumerate(values):
-        if v is None or v is pd.NaT or (isinstance(v, float) and np.isnan(v)):
-            continue
-        if isinstance(v, timedelta):
-            out[i], k = v.total_seconds(), "duration"
-        elif isinstance(v, datetime):
-            out[i], k = (v.replace(tzinfo=None) - _DAY_ZERO).total_seconds(), "datetime"
-        else:
-            out[i], k = (datetime(v.year, v.month, v.day) - _DAY_ZERO).total_seconds(), "date"
-        if kind not in (None, k) and {kind, k} != {"date", "datetime"}:
-            raise Error(f"{name}: a column of both times and durations")
-        kind = k if kind in (None, k) else "datetime"
-    return out, kind
-
-
-def _time_format(kind, seconds):
-    finite = seconds[~np.isnan(seconds)]
-    fraction = bool(np.any(finite != np.floor(finite)))
-    if kind == "duration":
-        return "TIME11.2" if fraction else "TIME8"
-    if kind == "date" or (len(finite) and not fraction and np.all(finite % 86400 == 0)):
-        return "DATE11"
-    return "DATETIME23.2" if fraction else "DATETIME20"
-
-
-def _format_width(fmt):
-    """The width of a format, as 8 of "F8.2"; 8 for a text that is none."""
-    found = re.match(r"[A-Za-z]+(\d+)", fmt)
-    return int(found.group(1)) if found else 8
-
-
-def _number_format(values):
-    finite = values[np.isfinite(values)]
-    if len(finite) and np.all(finite == np.floor(finite)) and np.all(np.abs(finite) < 1e15):
-        digits = len(str(int(np.max(np.abs(finite))))) + int(np.any(finite < 0))
-        return f"F{max(digits, 1)}.0"
-    return "F8.2"
-
-
-def _object_kind(name, values):
-    """What an object column holds: "string", "number" or "time"."""
-    seen = set()
-    for v in values:
-        if v is None or v is pd.NaT or v is pd.NA or (isinstance(v, float) and np.isnan(v)):
-            continue
-        if isinstance(v, str):
-            seen.add("string")
-        elif isinstance(v, (bool, np.bool_, numbers.Number)):
-            seen.add("number")
-        elif isinstance(v, (date, timedelta)):
-            seen.add("time")
-        else:
-            raise Error(f"{name}: a value of type {type(v).__name__}, which a file cannot hold")
-    if len(seen) > 1:
-        raise Error(f"{name}: a column of {' and '.join(sorted(seen))} values; a file's column holds one kind")
-    return seen.pop() if seen else "string"
-
-
-def _texts(values):
-    return [v if isinstance(v, str) else "" for v in values]
-
-
-def _categorical(name, series, meta):
-    """Codes for a Categorical: the values its labels stand for in the
-    metadata, the categories themselves where they are values, or else
-    1, 2, ... with the categories as their labels."""
-    cats = list(series.cat.categories)
-    codes = series.cat.codes.to_numpy()
-    labels = dict(meta.value_labels) if meta else {}
-    reverse = {}
-    for value, label in labels.items():
-        reverse.setdefault(label, value)
-    if meta and meta.type == "string":
-        mapped = [reverse.get(c, c if isinstance(c, str) else str(c)) for c in cats]
-        values = [None if k < 0 else mapped[k] for k in codes]
-        return "string", _texts(values), labels, None
-    mapped = [reverse.get(c, c if isinstance(c, numbers.Number) and not isinstance(c, bool) else None) for c in cats]
-    if any(m is None for m in mapped):
-        mapped = list(range(1, len(cats) + 1))
-        labels = {float(i + 1): str(c) for i, c in enumerate(cats)}
-    table = np.array([float(m) for m in mapped] + [np.nan])
-    measure = "ordinal" if series.cat.ordered else "nominal"
-    return "number", table[np.where(codes < 0, len(cats), codes)], labels, measure
-
-
-def _texts_width(name, values):
-    try:
-        return _savkit.texts_width(values)
-    except UnicodeEncodeError:
-        raise ValueError(f"{name}: a text holds a lone surrogate, which a file cannot hold") from None
-
-
-def _column(name, series, meta):
-    """The column's definition for the library, and its values."""
-    labels, measure, fmt, boolean, text_width = None, None, None, False, -1
-    dtype = series.dtype
-    if isinstance(dtype, pd.CategoricalDtype):
-        kind, values, labels, measure = _categorical(name, series, meta)
-        fmt = _number_format if kind == "number" else None
-    elif pd.api.types.is_bool_dtype(dtype) or pd.api.types.is_numeric_dtype(dtype):
-        if pd.api.types.is_complex_dtype(dtype):
-            raise Error(f"{name}: complex numbers, which a file cannot hold")
-        kind, values = "number", series.to_numpy(dtype="f8", na_value=np.nan)
-        boolean = pd.api.types.is_bool_dtype(dtype)
-        fmt = "F1.0" if boolean else _number_format
-    elif pd.api.types.is_datetime64_any_dtype(dtype):
-        if getattr(dtype, "tz", None) is not None:
-            series = series.dt.tz_localize(None)
-        kind, values = "number", _seconds(series.to_numpy(dtype="M8[ns]").view("i8"), SECONDS_TO_1970)
-        fmt = _time_format("datetime", values)
-    elif pd.api.types.is_timedelta64_dtype(dtype):
-        kind, values = "number", _seconds(series.to_numpy(dtype="m8[ns]").view("i8"), 0)
-        fmt = _time_format("duration", values)
-    elif pd.api.types.is_object_dtype(dtype) or pd.api.types.is_string_dtype(dtype):
-        raw = np.ascontiguousarray(series.to_numpy(dtype=object))
-        # Texts with None or NaN for missing, the common case, are checked
-        # and measured in one pass in the module.
-        text_width = _texts_width(name, raw)
-        kind = "string" if text_width >= 0 else _object_kind(name, raw)
-        if kind == "number":
-            values = np.array([np.nan if v is None or v is pd.NA else float(v) for v in raw])
-            fmt = _number_format
-        elif kind == "time":
-            values, time_kind = _time_values(name, raw)
-            kind, fmt = "number", _time_format(time_kind, values)
-        else:
-            values = raw if text_width >= 0 else _texts(raw)
-    else:
-        raise Error(f"{name}: values of type {dtype}, which a file cannot hold")
-
-    # The metadata's fields complete what the data say; a type it gives that
-    # the data contradict leaves its formats and labels out.
-    same = meta is not None and (meta.type is None or (meta.type == "string") == (kind == "string"))
-    definition = {"name": name, "type": "string" if kind == "string" else "numeric",
-            "label": meta.label if meta else "", "value_labels": {}, "missing_values": [],
-            "missing_range": None, "role": meta.role if meta else None,
-            "attributes": dict(meta.attributes) if meta else {}}
-    if kind == "string":
-        if text_width < 0:
-            text_width = _texts_width(name, values)
-        width = max(text_width, 1, (meta.width or 0) if same else 0)
-        if width > 32767:
-            raise Error(f"{name}: a text of {width} bytes; a file's texts hold at most 32767")
-        definition.update(width=width, file_width=width, kept_width=(meta.width or 0) if same else 0, format=f"A{width}",
-                          measure="nominal", alignment="left", display_width=min(width, 40))
-    else:
-        # A number's format is worked out from its values where the metadata
-        # gives none, which takes a pass over them.
-        text_format = same and meta.format is not None and format_type(meta.format) in _TEXT_FORMATS
-        if same and meta.format is not None and not text_format and not boolean:
-            fmt = meta.format
-        elif callable(fmt):
-            fmt = fmt(values)
-        definition.update(width=0, format=fmt, measure=measure or "scale", alignment="right",
-                    display_width=min(_format_width(fmt), 40))
-    if same:
-        if meta.format is not None and format_type(meta.format) == "AHEX":
-            definition["format"] = meta.format
-        definition.update(value_labels=dict(meta.value_labels), missing_values=list(meta.missing_values),
-                    missing_range=meta.missing_range)
-    if meta is not None:
-        given = {k: getattr(meta, k) for k in ("alignment", "display_width") if getattr(meta, k) is not None}
-        definition.update(measure=measure or meta.measure or definition["measure"], **given)
-    if labels is not None:
-        definition["value_labels"] = labels
-    return definition, values
 
 
 def _codec(name):
@@ -334,65 +146,132 @@ def _check_lengths(columns, file, encoding):
             raise ValueError(f"documents: line {i} is no line of at most {_DOCUMENT_LINE_BYTES} bytes")
 
 
-def write_sav(df, path, metadata=None, compression="bytecode", encoding=None):
+def write_sav(df, path, metadata=None, compression="bytecode", encoding=None, column_labels=None,
+              variable_value_labels=None, missing_ranges=None, variable_measure=None, variable_format=None,
+              variable_display_width=None, file_label=None, note=None):
     """Writes a DataFrame to a new SPSS system file, in one step: the file
     appears complete under its name, or whatever was there stays.
 
     Numbers, strings (their width the longest text's, in UTF-8 bytes),
-    datetimes, timedeltas and Categoricals (as their values, or codes with
-    the categories as value labels) are written. ``metadata`` (a Metadata,
-    as read_sav returns) gives labels, formats, value labels, missing values,
-    measures and sets of the columns it names; a field it leaves None is
-    worked out from the data. ``compression``: "none", "bytecode" or "zlib".
-    The file is written in ``encoding`` (a text it lacks is a ValueError),
-    else in the metadata's where every text fits it,
-    else in UTF-8.
+    datetimes, timedeltas, times of day (as TIME) and Categoricals (as their
+    values, or codes with the categories as value labels) are written.
+    ``metadata`` (a Metadata, as read_sav returns) gives labels, formats,
+    value labels, missing values, measures and sets of the columns it names;
+    a field it leaves None is worked out from the data. ``compression``:
+    "none", "bytecode" or "zlib". The file is written in ``encoding`` (a
+    text it lacks is a ValueError), else in the metadata's where every text
+    fits it, else in UTF-8.
+
+    pyreadstat's keywords, each laid over the metadata for what it names
+    (dicts by column name, lists by column position; a name the DataFrame
+    lacks is a KeyError):
+
+    - ``column_labels``: labels, ``{"age": "Age in years"}`` or a list;
+    - ``variable_value_labels``: ``{"sex": {1: "male", 2: "female"}}``;
+    - ``missing_ranges``: up to three values, or one range and one value,
+      ``{"age": [99, {"lo": 900, "hi": 999}], "city": ["n/a"]}``;
+    - ``variable_measure``: "nominal", "ordinal" or "scale";
+    - ``variable_format``: ``{"income": "F10.2", "born": "DATE11"}``;
+    - ``variable_display_width``: ``{"city": 30}``;
+    - ``file_label``: the file's label (64 bytes at most);
+    - ``note``: the file's documents, a str or a list of str; lines longer
+      than a file's 80 bytes are wrapped between words.
+
+        savkit.write_sav(df, "out.sav", column_labels={"age": "Age"},
+                         variable_value_labels={"sex": {1: "male", 2: "female"}},
+                         missing_ranges={"age": [{"lo": 900, "hi": 999}]}, note="Wave 2")
     """
     if not isinstance(df, pd.DataFrame):
         raise TypeError(f"write_sav takes a DataFrame, not {type(df).__name__}")
-    if compression not in _COMPRESSION:
-        raise ValueError(f"compression {compression!r}: use none, bytecode or zlib")
-    if metadata is not None and not isinstance(metadata, Metadata):
-        raise TypeError(f"metadata is a savkit.Metadata, not {type(metadata).__name__}")
-    if metadata is not None:
-        check_metadata(metadata)
-    if not df.columns.is_unique:
-        raise Error("the DataFrame has two columns of one name")
-    path = os.fspath(path)
-    if "\0" in (path if isinstance(path, str) else path.decode("utf-8", "replace")):
-        raise ValueError("embedded null byte")  # as open() says
-    columns, data = [], []
-    for name in df.columns:
-        meta = metadata.column(name) if metadata else None
-        _refuse_bad_text(str(name), "column name")
-        definition, values = _column(str(name), df[name], meta)
-        _refuse_bad_text(definition, str(name))
-        columns.append(definition)
-        data.append(values)
-    file = {"file_label": "", "weight": None, "variable_sets": {}, "mr_sets": [], "file_attributes": {},
-            "documents": []}
-    if metadata is not None:
-        # Sets and a weight naming columns the DataFrame lacks are left out.
-        kept = within(metadata, df.columns)
-        file.update(file_label=kept.file_label, file_attributes=dict(kept.file_attributes), weight=kept.weight,
-                    variable_sets=kept.variable_sets, mr_sets=[asdict(s) for s in kept.mr_sets],
-                    documents=list(kept.documents))
-    _refuse_bad_text(file, "file")
-    path = path if isinstance(path, str) else os.fsdecode(path)
-    target = _encoding(columns, data, file, encoding, metadata.encoding if metadata else "")
-    try:
-        _write_in(path, columns, data, file, len(df), _COMPRESSION[compression], target)
-    except Error as e:
-        # The library's converter may lack a character Python's codec has:
-        # then the file is UTF-8, as where a text does not fit.
-        if not target or encoding is not None or e.status != _EXC_STRVALUE:
-            raise
-        _write_in(path, columns, data, file, len(df), _COMPRESSION[compression], "")
+    keywords = dict(column_labels=column_labels, variable_value_labels=variable_value_labels,
+                    missing_ranges=missing_ranges, variable_measure=variable_measure, variable_format=variable_format,
+                    variable_display_width=variable_display_width, file_label=file_label, note=note)
+    plan = Plan(df, path, metadata, compression, encoding, keywords)
+    definitions, data = plan.define(df)
+    plan.write(definitions, data, lambda: [(data, len(df))])
 
 
-def _write_in(path, columns, data, file, rows, compression, encoding):
-    columns = [dict(c) for c in columns]  # widths depend on the encoding
-    file = dict(file, encoding=encoding)
-    _fit_widths(columns, data, encoding)
-    _check_lengths(columns, file, encoding)
-    _savkit.write(path, columns, data, file, rows, compression)
+class Plan:
+    """What writing a file takes, checked before anything is written: the
+    options, the metadata with the keywords over it, the file's facts."""
+
+    def __init__(self, frame, path, metadata, compression, encoding, keywords):
+        if compression not in _COMPRESSION:
+            raise ValueError(f"compression {compression!r}: use none, bytecode or zlib")
+        if metadata is not None and not isinstance(metadata, Metadata):
+            raise TypeError(f"metadata is a savkit.Metadata, not {type(metadata).__name__}")
+        if metadata is not None:
+            check_metadata(metadata)
+        if not frame.columns.is_unique:
+            raise Error("the DataFrame has two columns of one name")
+        path = os.fspath(path)
+        if "\0" in (path if isinstance(path, str) else path.decode("utf-8", "replace")):
+            raise ValueError("embedded null byte")  # as open() says
+        self.path = path if isinstance(path, str) else os.fsdecode(path)
+        self.names = [str(c) for c in frame.columns]
+        for name in self.names:
+            _refuse_bad_text(name, "column name")
+        # The formats asked for must fit the data: checked once the data are seen.
+        given = keywords.get("variable_format")
+        self.formats = by_name("variable_format", given, self.names) if given is not None else {}
+        file_label, note = keywords.pop("file_label", None), keywords.pop("note", None)
+        self.metadata = with_keywords(self.names, metadata, keywords, file_label=file_label, note=note)
+        self.compression = _COMPRESSION[compression]
+        self.asked = encoding
+        self.file = self._file_facts()
+
+    def column_meta(self, name):
+        return self.metadata.column(name) if self.metadata else None
+
+    def define(self, df):
+        """The definitions of df's columns, and their values."""
+        definitions, data = [], []
+        for name in self.names:
+            definition, values = column(name, df[name], self.column_meta(name))
+            asked = self.formats.get(name)
+            if asked is not None and format_type(definition["format"]) != format_type(asked):
+                kind = "texts" if definition["type"] == "string" else "numbers"
+                raise ValueError(f"variable_format: {name}: {asked} is no format for a column of {kind}")
+            _refuse_bad_text(definition, name)
+            definitions.append(definition)
+            data.append(values)
+        return definitions, data
+
+    def _file_facts(self):
+        file = {"file_label": "", "weight": None, "variable_sets": {}, "mr_sets": [], "file_attributes": {},
+                "documents": []}
+        if self.metadata is not None:
+            # Sets and a weight naming columns the DataFrame lacks are left out.
+            kept = within(self.metadata, self.names)
+            file.update(file_label=kept.file_label, file_attributes=dict(kept.file_attributes), weight=kept.weight,
+                        variable_sets=kept.variable_sets, mr_sets=[asdict(s) for s in kept.mr_sets],
+                        documents=list(kept.documents))
+        _refuse_bad_text(file, "file")
+        return file
+
+    def write(self, definitions, data, batches):
+        """Writes the file: definitions (with data, every text the file will
+        hold or the longest of each column) and the cases batches() yields,
+        as (data, rows)."""
+        target = _encoding(definitions, data, self.file, self.asked, self.metadata.encoding if self.metadata else "")
+        try:
+            self._write_in(definitions, data, target, batches)
+        except Error as e:
+            # The library's converter may lack a character Python's codec has:
+            # then the file is UTF-8, as where a text does not fit.
+            if not target or self.asked is not None or e.status != _EXC_STRVALUE:
+                raise
+            self._write_in(definitions, data, "", batches)
+
+    def _write_in(self, definitions, data, encoding, batches):
+        definitions = [dict(c) for c in definitions]  # widths depend on the encoding
+        file = dict(self.file, encoding=encoding)
+        _fit_widths(definitions, data, encoding)
+        _check_lengths(definitions, file, encoding)
+        writer = _savkit.Writer(self.path, definitions, file, self.compression)
+        try:  # dropped unfinished on any failure: nothing appears
+            for values, rows in batches():
+                writer.write(values, rows)
+            writer.finish()
+        finally:
+            writer.abandon()

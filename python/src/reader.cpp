@@ -107,10 +107,12 @@ py::array TextArray(py::ssize_t n) {
 
 class Reader {
  public:
-  Reader(const std::string& path, const std::optional<std::vector<std::string>>& usecols, bool userMissing)
+  Reader(const std::string& path, const std::optional<std::vector<std::string>>& usecols, bool userMissing,
+         const std::string& encoding, bool dates)
       : path_(path) {
+    d_.Set_ReadEncoding(encoding);
     OpenForReading(d_, path);
-    Plan(usecols, userMissing);
+    Plan(usecols, userMissing, dates);
     records_.emplace(d_);
     caseSize_ = records_->Size();
     batchCases_ = std::clamp<std::size_t>(kBatchBytes / std::max<std::size_t>(caseSize_, 1), 1, kBatchCases);
@@ -130,13 +132,30 @@ class Reader {
 
   // Up to count cases from start (0-based): the float64 block of the
   // numbers, and per column its block row or (kind, array). A failure names
-  // the file.
-  py::tuple Read(std::int64_t start, std::int64_t count) {
+  // the file. mark, from Marks, is where start is: no case before it is
+  // decoded.
+  py::tuple Read(std::int64_t start, std::int64_t count, const std::optional<py::bytes>& mark) {
     try {
+      if (mark) JumpTo(start, *mark);
       return ReadCases(start, count);
     } catch (const ESPSSDataFileException& e) {
       RethrowNaming(path_, e);
     }
+  }
+
+  // The marks of the cases at starts (ascending), in one pass over the data.
+  std::vector<py::bytes> Marks(const std::vector<std::int64_t>& starts) {
+    if (!records_) Refuse("the file is closed");
+    std::vector<front::RecordReader::Mark> marks;
+    try {
+      py::gil_scoped_release unlocked;
+      for (std::int64_t start : starts) marks.push_back(records_->MarkOf(std::clamp<std::int64_t>(start, 0, Rows())));
+    } catch (const ESPSSDataFileException& e) {
+      RethrowNaming(path_, e);
+    }
+    std::vector<py::bytes> out;
+    for (const auto& m : marks) out.emplace_back(reinterpret_cast<const char*>(m.data()), m.size());
+    return out;
   }
 
   void Close() {
@@ -177,7 +196,7 @@ class Reader {
     }
     if (rows > 0) {
       py::gil_scoped_release unlocked;
-      records_->Seek(start);
+      records_->Seek(start);  // nothing to do where a mark put it there
     }
     // The worker reads and fills numbers; texts are made here, with the
     // interpreter, while it reads the next batch.
@@ -209,6 +228,19 @@ class Reader {
     return py::make_tuple(block, out);
   }
 
+  void JumpTo(std::int64_t start, const py::bytes& mark) {
+    if (!records_) Refuse("the file is closed");
+    const std::string_view bytes = mark;
+    front::RecordReader::Mark m;
+    if (bytes.size() != m.size()) Refuse("a case mark is " + std::to_string(m.size()) + " bytes");
+    std::memcpy(m.data(), bytes.data(), m.size());
+    try {
+      records_->SeekMark(start, m);
+    } catch (const ESPSSDataFileException&) {
+      Refuse(path_ + ": the mark of case " + std::to_string(start) + " is not of this file as it is now");
+    }
+  }
+
   // Cases asked for past what the file can hold: the library says where its
   // data end, reading the first of them.
   [[noreturn]] void SayWhereTheDataEnd(std::int64_t most) {
@@ -218,7 +250,8 @@ class Reader {
     Refuse("the file cannot hold the cases its header declares");
   }
 
-  void Plan(const std::optional<std::vector<std::string>>& usecols, bool userMissing) {
+  // dates: time columns as datetime64/timedelta64; else the file's numbers.
+  void Plan(const std::optional<std::vector<std::string>>& usecols, bool userMissing, bool dates) {
     TSPSSVariables* vars = d_.Variables();
     std::vector<bool> wanted(static_cast<std::size_t>(vars->Count()), !usecols);
     if (usecols) {
@@ -236,7 +269,9 @@ class Reader {
     for (int i = 0; i < vars->Count(); ++i) {
       if (!wanted[static_cast<std::size_t>(i)]) continue;
       const TSPSSVariable* v = vars->GetItem(i);
-      const Kind kind = !v->IsNumeric() ? Kind::Text : *front::TimeKind(v->PrintType()) ? Kind::Time : Kind::Number;
+      const Kind kind = !v->IsNumeric()                              ? Kind::Text
+                        : dates && *front::TimeKind(v->PrintType()) ? Kind::Time
+                                                                    : Kind::Number;
       Column c{v,
                kind,
                static_cast<std::size_t>(v->ReadOffset()),
@@ -303,12 +338,14 @@ class Reader {
 
 void BindReader(py::module_& m) {
   py::class_<Reader>(m, "Reader")
-      .def(py::init<const std::string&, const std::optional<std::vector<std::string>>&, bool>(), py::arg("path"),
-           py::arg("usecols") = py::none(), py::arg("user_missing") = false)
+      .def(py::init<const std::string&, const std::optional<std::vector<std::string>>&, bool, const std::string&, bool>(),
+           py::arg("path"), py::arg("usecols") = py::none(), py::arg("user_missing") = false, py::arg("encoding") = "",
+           py::arg("dates") = true)
       .def("metadata", &Reader::Meta)
       .def("fault", [](const Reader& r) { return r.Fault(); })
       .def("rows", &Reader::Rows)
-      .def("read", &Reader::Read, py::arg("start"), py::arg("count"))
+      .def("read", &Reader::Read, py::arg("start"), py::arg("count"), py::arg("mark") = py::none())
+      .def("marks", &Reader::Marks, py::arg("starts"))
       .def("close", &Reader::Close);
 }
 

@@ -7,6 +7,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "bindings.h"
 #include "savkit/front/records.h"
@@ -184,16 +185,53 @@ front::FileFacts StoredFacts(TSPSSDatafile& d, const py::list& columns, const py
   return f;
 }
 
-void Write(const std::string& path, const py::list& columns, const py::list& data, const py::dict& file,
-           std::size_t rows, int compression) {
-  if (columns.size() != data.size()) Refuse("a column without its data");
-  front::NewFile out(path);  // dropped unfinished on any failure: nothing appears
-  Define(out.Data(), columns);
-  DefineFile(out.Data(), file);
-  out.CommitHeader(compression, StoredFacts(out.Data(), columns, file));
-  WriteCases(out, data, rows);
-  out.Finish();
-}
+// A new file written a batch of cases at a time, for data that come in
+// parts; the file appears under its name at Finish, complete, and never
+// if the writer goes before.
+class Writer {
+ public:
+  Writer(const std::string& path, const py::list& columns, const py::dict& file, int compression) : path_(path) {
+    Guard([&] {
+      out_ = std::make_unique<front::NewFile>(path);
+      Define(out_->Data(), columns);
+      DefineFile(out_->Data(), file);
+      out_->CommitHeader(compression, StoredFacts(out_->Data(), columns, file));
+    });
+  }
+
+  void Write(const py::list& data, std::size_t rows) {
+    if (!out_) Refuse("the file is finished or abandoned");
+    if (static_cast<int>(data.size()) != out_->Data().Variables()->Count()) Refuse("a column without its data");
+    Guard([&] { WriteCases(*out_, data, rows); });
+  }
+
+  void Finish() {
+    if (!out_) Refuse("the file is finished or abandoned");
+    Guard([&] { out_->Finish(); });
+    out_.reset();
+  }
+
+  // Whatever was under the name stays as it was.
+  void Abandon() { out_.reset(); }
+
+ private:
+  // A failure names the file and drops it unfinished.
+  template <typename F>
+  void Guard(F&& step) {
+    try {
+      step();
+    } catch (const ESPSSDataFileException& e) {
+      out_.reset();
+      RethrowNaming(path_, e);
+    } catch (...) {
+      out_.reset();
+      throw;
+    }
+  }
+
+  std::string path_;
+  std::unique_ptr<front::NewFile> out_;
+};
 
 // The widest text in UTF-8 bytes, where every item is a str, None or NaN;
 // else -1, and the package looks at the items one by one.
@@ -219,17 +257,12 @@ long TextsWidth(const py::object& column) {
 
 void BindWriter(py::module_& m) {
   m.def("texts_width", &TextsWidth, py::arg("values"));
-  m.def(
-      "write",
-      [](const std::string& path, const py::list& columns, const py::list& data, const py::dict& file, std::size_t rows,
-         int compression) {
-        try {
-          Write(path, columns, data, file, rows, compression);
-        } catch (const ESPSSDataFileException& e) {
-          RethrowNaming(path, e);
-        }
-      },
-      py::arg("path"), py::arg("columns"), py::arg("data"), py::arg("file"), py::arg("rows"), py::arg("compression"));
+  py::class_<Writer>(m, "Writer")
+      .def(py::init<const std::string&, const py::list&, const py::dict&, int>(), py::arg("path"), py::arg("columns"),
+           py::arg("file"), py::arg("compression"))
+      .def("write", &Writer::Write, py::arg("data"), py::arg("rows"))
+      .def("finish", &Writer::Finish)
+      .def("abandon", &Writer::Abandon);
 }
 
 }  // namespace savkit::python
