@@ -35,6 +35,8 @@ def _time_values(name, values):
     for i, v in enumerate(values):
         if v is None or v is pd.NaT or (isinstance(v, float) and np.isnan(v)):
             continue
+        if isinstance(v, pd.Timestamp):  # pandas' own counts in nanoseconds from 1970, short of 1582
+            v = v.to_pydatetime()
         if isinstance(v, timedelta):
             out[i], k = v.total_seconds(), "duration"
         elif isinstance(v, time):  # a time of day: its seconds, shown as TIME

@@ -38,22 +38,25 @@ def _shown(label):
     return label.rstrip(" ")
 
 
-def _labelled(values, labels, ordered):
+def _labelled(values, labels, ordered, unlabelled_values=None):
     """A Categorical of the labels (every label of the column, in the order
     of their values, so that the chunks of a file share them), values
-    without one standing for themselves after them."""
+    without one standing for themselves after them: those present, or
+    unlabelled_values where the whole file's are known."""
     labels = {v: _shown(label) for v, label in labels.items()}
     series = pd.Series(values, copy=False)
     mapped = series.map(labels)
     unlabelled = mapped.isna() & series.notna()
     out = mapped.astype(object)
     out[unlabelled] = series[unlabelled]
-    categories = list(dict.fromkeys([labels[v] for v in sorted(labels)] +
-                                    sorted(set(series[unlabelled]))))
+    extra = unlabelled_values if unlabelled_values is not None else set(series[unlabelled])
+    categories = list(dict.fromkeys([labels[v] for v in sorted(labels)] + sorted(extra)))
     return pd.Categorical(out, categories=categories, ordered=ordered)
 
 
-def _frame(result, columns, index, apply_value_labels):
+def _frame(result, columns, index, apply_value_labels, unlabelled=None):
+    """A DataFrame of what Reader.read gave; unlabelled, where given, has
+    the values without a label of each labelled column in the whole file."""
     block, parts = result
     data = {}
     for c, p in zip(columns, parts):
@@ -61,7 +64,8 @@ def _frame(result, columns, index, apply_value_labels):
         data[c.name] = values if kind in ("number", "string") else _times(c.name, kind, values)
         # Times keep their values; labels are for codes.
         if apply_value_labels and c.value_labels and kind in ("number", "string"):
-            data[c.name] = _labelled(data[c.name], c.value_labels, c.measure == "ordinal")
+            extra = None if unlabelled is None else unlabelled.get(c.name, set())
+            data[c.name] = _labelled(data[c.name], c.value_labels, c.measure == "ordinal", extra)
     # copy=False: each column stays the array it is; pandas copies nothing.
     return pd.DataFrame(data, index=index, copy=False)
 

@@ -18,7 +18,7 @@ from ._metadata import Metadata, within
 _COMPRESSION = {"none": 0, "bytecode": 1, "zlib": 2}
 
 
-def _codec(name):
+def codec_of(name):
     """Python's codec of an encoding a file names, or None where Python has none."""
     try:
         return codecs.lookup(name).name
@@ -65,7 +65,7 @@ def _encoding(columns, data, file, asked, kept):
     name = asked if asked is not None else kept
     if not name:
         return ""
-    codec = _codec(name)
+    codec = codec_of(name)
     if codec == "utf-8":
         return ""
     if codec is None:
@@ -87,7 +87,7 @@ def _encoding(columns, data, file, asked, kept):
 def _fit_widths(columns, data, encoding):
     """String widths in the file's bytes; in a code page the values' width in
     UTF-8 is three times that, up to 32767, as a reader of the file takes it."""
-    codec = _codec(encoding) if encoding else "utf-8"
+    codec = codec_of(encoding) if encoding else "utf-8"
 
     def size(text):  # a character Python's codec lacks counts as one byte; the library checks
         return len(text.encode(codec, "replace" if encoding else "surrogatepass"))
@@ -129,7 +129,7 @@ _EXC_STRVALUE = 47  # the library's status for a text the file's encoding cannot
 
 
 def _check_lengths(columns, file, encoding):
-    codec = _codec(encoding) if encoding else "utf-8"
+    codec = codec_of(encoding) if encoding else "utf-8"
 
     def size(text):
         return len(text.encode(codec, "replace" if encoding else "surrogatepass"))
