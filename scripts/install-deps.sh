@@ -7,11 +7,12 @@ set -euo pipefail
 # pkgconf checks the installed pkg-config files; libdeflate inflates .zsav blocks.
 # xmllint (libxml2-utils) and chromium check the codebook page parses and shows its charts.
 # pybind11, numpy, pandas and pytest build and test the Python package; venv, pip,
-# setuptools and wheel install it from the sources.
+# setuptools and wheel install it from the sources; dask and distributed are
+# what savkit.dask runs on.
 packages=(cmake ninja-build ccache g++ clang libclang-rt-dev libgtest-dev libbenchmark-dev libicu-dev zlib1g-dev libcli11-dev
           pspp readstat libreadstat-dev valgrind pkgconf libdeflate-dev libxml2-utils chromium
           pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest python3-venv python3-pip
-          python3-setuptools python3-wheel)
+          python3-setuptools python3-wheel python3-dask python3-distributed)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
