@@ -99,7 +99,7 @@ fi
 # The Python package, where the build has it: each run in a process of its
 # own, as a user reads a file; medians of time, peak memory beyond what the
 # process held before, and the DataFrame's own size.
-py_read=0 py_rss=0 py_frame=0 py_chunks=0 py_chunks_rss=0
+py_read=0 py_rss=0 py_frame=0 py_chunks=0 py_chunks_rss=0 py_meta=0 py_dask=0
 if [ -d "$build/python/savkit" ]; then
   pyrun() {
     for _ in $(seq "$runs"); do
@@ -108,6 +108,11 @@ if [ -d "$build/python/savkit" ]; then
   }
   read -r py_read py_rss py_frame <<< "$(pyrun read)"
   read -r py_chunks py_chunks_rss _ <<< "$(pyrun chunks)"
+  read -r py_meta _ _ <<< "$(pyrun metadata)"
+  # savkit.dask, where Dask and its distributed scheduler are installed.
+  if /usr/bin/python3 -c "import dask.dataframe, distributed" 2>/dev/null; then
+    read -r py_dask _ _ <<< "$(pyrun dask)"
+  fi
 fi
 
 mb=$(stat -c %s "$data")
@@ -126,6 +131,8 @@ row "Python read_sav into a DataFrame" "$(ms "$py_read")" "R haven read_sav" "$(
 row "Python read_sav into a DataFrame" "$(ms "$py_read")" "raw sequential read" "$(ms "$seq_byte")" "$(ratio "$py_read" "$seq_byte")× the time" "≤ 1.5×"
 row "Python read_sav, peak memory added" "$(mb "$py_rss")" "the DataFrame's own size" "$(mb "$py_frame")" "$(ratio "$py_rss" "$py_frame")× its size" "≤ 1.3×"
 row "Python read_sav_chunks, 10,000 rows a chunk" "$(ms "$py_chunks"), $(mb "$py_chunks_rss") added" "" "" "" "< 100 MB added"
+row "Python read_metadata (the dictionary alone)" "$(ms "$py_meta")" "" "" "" "milliseconds"
+row "savkit.dask: every partition on 2 worker processes" "$(ms "$py_dask")" "Python read_sav into a DataFrame" "$(ms "$py_read")" "$(ratio "$py_dask" "$py_read")× the time" "≤ 1.3×"
 row "one column through CreateIndex" "$(ms "$column")" "raw sequential read" "$(ms "$seq_byte")" "$(ratio "$column" "$seq_byte")× the time" "≤ 1.2×"
 row "one column through GetNumbers" "$(ms "$numbers")" "raw sequential read" "$(ms "$seq_byte")" "$(ratio "$numbers" "$seq_byte")× the time" ""
 row "random case read (seek + record)" "$(ms "$random")" "" "" "" "≤ 20 µs"

@@ -79,7 +79,8 @@ def _partition(path, start, count, first, plan, k, options):
                          options.get("dates", True))
     try:
         meta = from_library(reader.metadata())
-        result = reader.read(start, count, None if marks is None else marks[k])
+        # A partition is one of many read at once: the reader keeps to its own thread.
+        result = reader.read(start, count, None if marks is None else marks[k], ahead=False)
         return _read._frame(result, meta.columns, pd.RangeIndex(first, first + count),
                             options.get("apply_value_labels", False), unlabelled)
     finally:

@@ -134,10 +134,11 @@ class Reader {
   // numbers, and per column its block row or (kind, array). A failure names
   // the file. mark, from Marks, is where start is: no case before it is
   // decoded.
-  py::tuple Read(std::int64_t start, std::int64_t count, const std::optional<py::bytes>& mark) {
+  // ahead: records are read on a second thread while texts are made.
+  py::tuple Read(std::int64_t start, std::int64_t count, const std::optional<py::bytes>& mark, bool ahead) {
     try {
       if (mark) JumpTo(start, *mark);
-      return ReadCases(start, count);
+      return ReadCases(start, count, ahead);
     } catch (const ESPSSDataFileException& e) {
       RethrowNaming(path_, e);
     }
@@ -165,7 +166,7 @@ class Reader {
   }
 
  private:
-  py::tuple ReadCases(std::int64_t start, std::int64_t count) {
+  py::tuple ReadCases(std::int64_t start, std::int64_t count, bool ahead) {
     // The interpreter is let go while records are read: a second thread
     // must not use the handle meanwhile.
     if (!records_) Refuse("the file is closed");
@@ -206,7 +207,7 @@ class Reader {
       for (std::size_t r = 0; r < take; ++r) records_->Read(reinterpret_cast<char*>(records + r * caseSize_));
       FillNumbers(records, take, data, static_cast<std::size_t>(done));
       return take;
-    });
+    }, ahead);
     const std::uint8_t* records;
     std::size_t take;
     std::int64_t first;
@@ -344,7 +345,8 @@ void BindReader(py::module_& m) {
       .def("metadata", &Reader::Meta)
       .def("fault", [](const Reader& r) { return r.Fault(); })
       .def("rows", &Reader::Rows)
-      .def("read", &Reader::Read, py::arg("start"), py::arg("count"), py::arg("mark") = py::none())
+      .def("read", &Reader::Read, py::arg("start"), py::arg("count"), py::arg("mark") = py::none(),
+           py::arg("ahead") = true)
       .def("marks", &Reader::Marks, py::arg("starts"))
       .def("close", &Reader::Close);
 }
