@@ -236,3 +236,24 @@ TEST_F(SavingEdits, ASetLeftWithOneMemberIsNotStored) {
   EXPECT_EQ(text.find("$colors"), std::string::npos) << text;
   EXPECT_NE(text.find("$owns"), std::string::npos) << text;
 }
+
+// A file read in the encoding its user names is saved in it: the texts keep
+// their bytes, and the file now says what they are.
+TEST_F(SavingEdits, AFileReadInAGivenEncodingIsSavedInIt) {
+  path = Path("data.sav");
+  std::filesystem::copy_file(DataPath("latin1.sav"), path);
+  d.Set_ReadEncoding("ISO-8859-7");
+  d.Set_Filename(path);
+  d.Open();
+  EXPECT_EQ(d.FileInfo()->FileLabel(), "Donnιes");
+  d.Variables()->Find("city")->Set_LabelText("Town");
+  d.Save();
+  d.Close();
+  ReadHandle f(path);
+  ASSERT_EQ(f.status, SPSS_OK);
+  char encoding[SPSS_MAX_ENCODING + 1], label[SPSS_MAX_IDSTRING + 1];
+  ASSERT_EQ(spssGetFileEncoding(f.handle, encoding), SPSS_OK);
+  EXPECT_STREQ(encoding, "ISO-8859-7");
+  ASSERT_EQ(spssGetIdString(f.handle, label), SPSS_OK);
+  EXPECT_STREQ(label, "Donnιes");
+}
