@@ -267,8 +267,8 @@ void CaseReader::Mark(std::uint8_t mark[kMarkSize], std::uint32_t check) const {
 int CaseReader::SeekMark(std::int64_t caseNumber, const std::uint8_t mark[kMarkSize], std::uint32_t check) {
   std::uint32_t given = 0;
   for (int i = 0; i < 4; ++i) given |= static_cast<std::uint32_t>(mark[20 + i]) << (8 * i);
-  if (caseNumber < 0 || (dict_.cases >= 0 && caseNumber > dict_.cases) || given != check || mark[16] > 8 ||
-      mark[17] || mark[18] || mark[19])
+  if (caseNumber < 0 || (dict_.cases >= 0 && caseNumber > dict_.cases) || given != check || mark[16] > 8 || mark[17] ||
+      mark[18] || mark[19])
     return SPSS_INVALID_CASE;
   if (dict_.compression == 0) return Seek(caseNumber);  // the place follows from the number
   State s;

@@ -200,14 +200,15 @@ class Reader {
       records_->Seek(start);  // nothing to do where a mark put it there
     }
     // The worker reads and fills numbers; texts are made here, with the
-    // interpreter, while it reads the next batch.
-    Batches batches(caseSize_ * batchCases_, [&](std::uint8_t* records, std::int64_t done) -> std::size_t {
+    // interpreter, while it reads the next batch (not ahead: in turns).
+    const auto produce = [&](std::uint8_t* records, std::int64_t done) -> std::size_t {
       const auto take =
           static_cast<std::size_t>(std::min<std::int64_t>(rows - done, static_cast<std::int64_t>(batchCases_)));
       for (std::size_t r = 0; r < take; ++r) records_->Read(reinterpret_cast<char*>(records + r * caseSize_));
       FillNumbers(records, take, data, static_cast<std::size_t>(done));
       return take;
-    }, ahead);
+    };
+    Batches batches(caseSize_ * batchCases_, produce, ahead);
     const std::uint8_t* records;
     std::size_t take;
     std::int64_t first;
@@ -270,7 +271,7 @@ class Reader {
     for (int i = 0; i < vars->Count(); ++i) {
       if (!wanted[static_cast<std::size_t>(i)]) continue;
       const TSPSSVariable* v = vars->GetItem(i);
-      const Kind kind = !v->IsNumeric()                              ? Kind::Text
+      const Kind kind = !v->IsNumeric()                             ? Kind::Text
                         : dates && *front::TimeKind(v->PrintType()) ? Kind::Time
                                                                     : Kind::Number;
       Column c{v,
@@ -339,7 +340,8 @@ class Reader {
 
 void BindReader(py::module_& m) {
   py::class_<Reader>(m, "Reader")
-      .def(py::init<const std::string&, const std::optional<std::vector<std::string>>&, bool, const std::string&, bool>(),
+      .def(py::init<const std::string&, const std::optional<std::vector<std::string>>&, bool, const std::string&,
+                    bool>(),
            py::arg("path"), py::arg("usecols") = py::none(), py::arg("user_missing") = false, py::arg("encoding") = "",
            py::arg("dates") = true)
       .def("metadata", &Reader::Meta)
