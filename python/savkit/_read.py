@@ -81,6 +81,8 @@ def _open(path, usecols, user_missing, encoding=None, dates=True):
         usecols = [usecols]
     if encoding is not None and (not isinstance(encoding, str) or not encoding):
         raise TypeError(f"encoding={encoding!r}: give the name of an encoding, as 'windows-1252'")
+    if not isinstance(dates, (bool, np.bool_)):
+        raise TypeError(f"dates={dates!r}: True (datetimes) or False (the file's numbers)")
     path = os.fspath(path)
     try:
         reader = _savkit.Reader(path, None if usecols is None else [str(c) for c in usecols], bool(user_missing),

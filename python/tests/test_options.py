@@ -127,6 +127,8 @@ def test_encoding_names_what_a_file_leaves_out(tmp_path):
         savkit.read_sav(bare, encoding="no-such")
     with pytest.raises(TypeError, match="encoding=5"):
         savkit.read_metadata(bare, encoding=5)
+    with pytest.raises(TypeError, match="dates='no': True"):
+        savkit.read_sav(bare, dates="no")
 
 
 def test_read_metadata_is_read_savs_without_the_cases(tmp_path):
