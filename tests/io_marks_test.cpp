@@ -100,6 +100,31 @@ TEST_P(CaseMarks, OfAnotherFileOrShapeAreRefused) {
   EXPECT_EQ(spssSeekCaseMark(f.handle, at, m.data()), SPSS_OK);
 }
 
+// A mark whose check is right but whose place is made up (a caller's bug,
+// or bytes from anywhere) gives statuses or wrong values, never a crash.
+TEST_P(CaseMarks, MadeUpPlacesAreReadSafely) {
+  const std::string path = Write(GetParam(), 300);
+  Mark m;
+  long long at = -1;
+  ReadHandle f(path);
+  ASSERT_EQ(spssSeekNextCase(f.handle, 100), SPSS_OK);
+  ASSERT_EQ(spssGetCaseMark(f.handle, &at, m.data()), SPSS_OK);
+  std::vector<char> record(static_cast<std::size_t>(f.CaseSize()));
+  unsigned state = 12345;
+  const auto next = [&state] { return state = state * 1103515245u + 12345u, static_cast<unsigned char>(state >> 16); };
+  for (int round = 0; round < 500; ++round) {
+    Mark forged = m;
+    for (int i = 0; i < 17; ++i)
+      if (next() % 3 == 0) forged[static_cast<std::size_t>(i)] = next();
+    forged[16] %= 9;
+    if (spssSeekCaseMark(f.handle, at, forged.data()) != SPSS_OK) continue;
+    for (int c = 0; c < 5 && spssWholeCaseIn(f.handle, record.data()) == SPSS_OK; ++c) {
+    }
+  }
+  ASSERT_EQ(spssSeekCaseMark(f.handle, at, m.data()), SPSS_OK);  // and the true place still reads right
+  EXPECT_EQ(spssWholeCaseIn(f.handle, record.data()), SPSS_OK);
+}
+
 INSTANTIATE_TEST_SUITE_P(Compressions, CaseMarks,
                          ::testing::Values(SPSS_COMPRESSION_NONE, SPSS_COMPRESSION_BYTECODE, SPSS_COMPRESSION_ZLIB));
 
