@@ -7,6 +7,7 @@ import warnings
 from . import _savkit
 from ._errors import TextCutWarning
 from ._metadata import from_library
+from ._read import opened
 
 
 def _say_cut(text, limit, encoding, where):
@@ -92,10 +93,14 @@ class File:
             f.save()
 
     Leaving the ``with`` block closes the file; changes not saved are dropped.
+    ``encoding`` reads its texts in that encoding whatever the file says; a
+    save then writes the file in it, saying so: the way to mend a file whose
+    encoding record is missing or wrong.
     """
 
-    def __init__(self, path):
-        self._f = _savkit.File(os.fspath(path))
+    def __init__(self, path, encoding=None):
+        path = os.fspath(path)
+        self._f = opened(encoding, lambda e: _savkit.File(path, e))
         self._encoding = self._f.metadata()["encoding"]  # what the format's byte limits count in
 
     def close(self):

@@ -76,21 +76,27 @@ def _rows(value, what):
     return int(value)
 
 
-def _open(path, usecols, user_missing, encoding=None, dates=True):
-    if isinstance(usecols, str):
-        usecols = [usecols]
+def opened(encoding, open_with):
+    """open_with(encoding or "") with encoding checked first; an encoding
+    iconv does not know is said to be the option's fault."""
     if encoding is not None and (not isinstance(encoding, str) or not encoding):
         raise TypeError(f"encoding={encoding!r}: give the name of an encoding, as 'windows-1252'")
-    if not isinstance(dates, (bool, np.bool_)):
-        raise TypeError(f"dates={dates!r}: True (datetimes) or False (the file's numbers)")
-    path = os.fspath(path)
     try:
-        reader = _savkit.Reader(path, None if usecols is None else [str(c) for c in usecols], bool(user_missing),
-                                encoding or "", bool(dates))
+        return open_with(encoding or "")
     except Error as e:
         if encoding and "iconv" in str(e):
             raise ValueError(f"encoding={encoding!r}: not an encoding iconv knows") from None
         raise
+
+
+def _open(path, usecols, user_missing, encoding=None, dates=True):
+    if isinstance(usecols, str):
+        usecols = [usecols]
+    if not isinstance(dates, (bool, np.bool_)):
+        raise TypeError(f"dates={dates!r}: True (datetimes) or False (the file's numbers)")
+    path = os.fspath(path)
+    names = None if usecols is None else [str(c) for c in usecols]
+    reader = opened(encoding, lambda e: _savkit.Reader(path, names, bool(user_missing), e, bool(dates)))
     fault = reader.fault()
     if fault:  # cut inside a case: the cases before it are there
         warnings.warn(DamagedFileWarning(f"{path}: {reader.rows()} complete cases, then damaged: {fault}"),

@@ -22,7 +22,11 @@ namespace {
 
 class File {
  public:
-  explicit File(const std::string& path) : d_(std::make_unique<TSPSSDatafile>()) { OpenForReading(*d_, path); }
+  // encoding, where not empty, is taken for the file's texts whatever it says.
+  File(const std::string& path, const std::string& encoding) : d_(std::make_unique<TSPSSDatafile>()) {
+    d_->Set_ReadEncoding(encoding);
+    OpenForReading(*d_, path);
+  }
 
   void Close() { d_->Close(); }
   bool Closed() const { return d_->OpenMode() == domClosed; }
@@ -180,7 +184,7 @@ class File {
 
 void BindFile(py::module_& m) {
   py::class_<File>(m, "File")
-      .def(py::init<const std::string&>(), py::arg("path"))
+      .def(py::init<const std::string&, const std::string&>(), py::arg("path"), py::arg("encoding") = "")
       .def("close", &File::Close)
       .def_property_readonly("closed", &File::Closed)
       .def_property_readonly("path", &File::Path)

@@ -123,6 +123,13 @@ def test_encoding_names_what_a_file_leaves_out(tmp_path):
     copy = tmp_path / "copy.sav"
     savkit.write_sav(df, copy, metadata=meta)
     pd.testing.assert_frame_equal(savkit.read_sav(copy, user_missing=True)[0], truth)
+    # Mended in place: saved, the file says the encoding it is in.
+    with savkit.File(bare, encoding="windows-1251") as f:
+        assert f.metadata.encoding == "windows-1251"
+        f.save()
+    pd.testing.assert_frame_equal(savkit.read_sav(bare, user_missing=True)[0], truth)
+    with pytest.raises(ValueError, match="encoding='no-such': not an encoding iconv knows"):
+        savkit.File(bare, encoding="no-such")
     with pytest.raises(ValueError, match="encoding='no-such': not an encoding iconv knows"):
         savkit.read_sav(bare, encoding="no-such")
     with pytest.raises(TypeError, match="encoding=5"):
