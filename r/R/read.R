@@ -1,0 +1,118 @@
+# Seconds from the file's day zero, 14 Oct 1582, to 1 Jan 1970.
+spss_epoch <- 12219379200
+
+#' Read an SPSS system file
+#'
+#' Reads a `.sav` or `.zsav` file into a tibble with the conventions of
+#' haven, so that code written for `haven::read_sav()` keeps working:
+#' labelled columns are `haven_labelled` (with `user_na = TRUE` and
+#' user-missing values, `haven_labelled_spss`), the variable label is in
+#' `attr(, "label")`, the format in `attr(, "format.spss")`, the display
+#' width in `attr(, "display_width")`; dates are `Date`, date-times `POSIXct`
+#' (UTC) and times `hms`.
+#'
+#' What haven does not keep is kept too. On each column: `measure`,
+#' `alignment`, `role` (where the file gives one), `write_format.spss` and
+#' `spss_attributes` (a named character vector). On the tibble: `label` (the
+#' file label), `documents`, `spss_attributes`, `variable_sets`, `mr_sets`,
+#' `weight`, `encoding`, `compression`, `created`, `product`.
+#'
+#' @param path The file.
+#' @param col_select Names of the columns to read (any letter case), or
+#'   `NULL` for all; they come in file order.
+#' @param skip Cases to skip at the start.
+#' @param n_max The most cases to read.
+#' @param user_na `TRUE` keeps user-missing values as the values they are
+#'   (`haven_labelled_spss`); `FALSE` makes them `NA`.
+#' @param encoding The encoding of the file's texts (as iconv names it),
+#'   whatever the file says: for a file whose encoding record is missing or
+#'   wrong.
+#' @return A tibble.
+#' @examples
+#' path <- system.file("extdata", "survey.sav", package = "savkit")
+#' df <- read_sav(path)
+#' attr(df, "documents")
+#' @export
+read_sav <- function(path, col_select = NULL, skip = 0, n_max = Inf, user_na = FALSE, encoding = NULL) {
+  path <- check_path(path)
+  if (!is.null(col_select) && !is.character(col_select)) {
+    stop_option("col_select", col_select, "a character vector of column names")
+  }
+  check_count(skip, "skip")
+  check_count(n_max, "n_max")
+  if (!isTRUE(user_na) && !isFALSE(user_na)) stop_option("user_na", user_na, "TRUE or FALSE")
+  read <- savkit_read(path, col_select, skip, n_max, user_na, check_encoding(encoding), TRUE)
+  as_tibble_of(read$columns, read$metadata, user_na)
+}
+
+#' Read the dictionary of an SPSS system file
+#'
+#' The tibble `read_sav()` would give, without its rows: every column with
+#' its attributes, and the file's, plus `rows`, the number of cases the file
+#' holds. No case is read.
+#'
+#' @inheritParams read_sav
+#' @return A tibble of no rows.
+#' @examples
+#' path <- system.file("extdata", "survey.sav", package = "savkit")
+#' attr(read_sav_metadata(path), "rows")
+#' @export
+read_sav_metadata <- function(path, encoding = NULL) {
+  read <- savkit_read(check_path(path), NULL, 0, 0, TRUE, check_encoding(encoding), TRUE)
+  out <- as_tibble_of(read$columns, read$metadata, TRUE)
+  attr(out, "rows") <- read$metadata$rows
+  out
+}
+
+as_tibble_of <- function(columns, meta, user_na) {
+  variables <- meta$variables
+  names(variables) <- vapply(variables, `[[`, "", "name")
+  out <- lapply(names(columns), function(name) as_column(columns[[name]], variables[[name]], user_na))
+  names(out) <- names(columns)
+  df <- tibble::new_tibble(out, nrow = if (length(out)) length(columns[[1]]) else 0L)
+  file_attributes(df, meta)
+}
+
+as_column <- function(x, v, user_na) {
+  x <- switch(v$time,
+    date = structure((x - spss_epoch) / 86400, class = "Date"),
+    datetime = .POSIXct(x - spss_epoch, tz = "UTC"),
+    duration = hms::hms(seconds = x),
+    with_labels(x, v, user_na)
+  )
+  if (nzchar(v$label)) attr(x, "label") <- v$label
+  attr(x, "format.spss") <- v$format
+  if (v$write_format != v$format) attr(x, "write_format.spss") <- v$write_format
+  attr(x, "display_width") <- v$display_width
+  attr(x, "measure") <- v$measure
+  attr(x, "alignment") <- v$alignment
+  if (nzchar(v$role)) attr(x, "role") <- v$role
+  if (length(v$attributes$name)) attr(x, "spss_attributes") <- stats::setNames(v$attributes$text, v$attributes$name)
+  x
+}
+
+with_labels <- function(x, v, user_na) {
+  labels <- if (length(v$labels)) stats::setNames(v$labelled, v$labels) else NULL
+  missing <- user_na && (length(v$na_values) || length(v$na_range))
+  if (missing) {
+    return(haven::labelled_spss(x, labels,
+      na_values = if (length(v$na_values)) v$na_values else NULL,
+      na_range = if (length(v$na_range)) v$na_range else NULL
+    ))
+  }
+  if (is.null(labels)) x else haven::labelled(x, labels)
+}
+
+file_attributes <- function(df, meta) {
+  if (nzchar(meta$file_label)) attr(df, "label") <- meta$file_label
+  attr(df, "documents") <- meta$documents
+  attr(df, "spss_attributes") <- stats::setNames(meta$attributes$text, meta$attributes$name)
+  attr(df, "variable_sets") <- meta$variable_sets
+  attr(df, "mr_sets") <- meta$mr_sets
+  attr(df, "weight") <- if (nzchar(meta$weight)) meta$weight else NULL
+  attr(df, "encoding") <- if (nzchar(meta$encoding)) meta$encoding else "UTF-8"
+  attr(df, "compression") <- meta$compression
+  if (meta$created != 0) attr(df, "created") <- as.POSIXct((meta$created - 25569) * 86400, origin = "1970-01-01", tz = "UTC")
+  attr(df, "product") <- meta$product
+  df
+}

@@ -1,0 +1,3 @@
+#' @keywords internal
+#' @useDynLib savkit, .registration = TRUE
+"_PACKAGE"
