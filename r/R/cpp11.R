@@ -3,3 +3,7 @@
 savkit_read <- function(path, cols, skip, n_max, user_na, encoding, cases) {
   .Call(`_savkit_savkit_read`, path, cols, skip, n_max, user_na, encoding, cases)
 }
+
+savkit_write <- function(path, columns, data, file, compression, rows) {
+  invisible(.Call(`_savkit_savkit_write`, path, columns, data, file, compression, rows))
+}

@@ -12,10 +12,19 @@ extern "C" SEXP _savkit_savkit_read(SEXP path, SEXP cols, SEXP skip, SEXP n_max,
     return cpp11::as_sexp(savkit_read(cpp11::as_cpp<cpp11::decay_t<std::string>>(path), cpp11::as_cpp<cpp11::decay_t<cpp11::sexp>>(cols), cpp11::as_cpp<cpp11::decay_t<double>>(skip), cpp11::as_cpp<cpp11::decay_t<double>>(n_max), cpp11::as_cpp<cpp11::decay_t<bool>>(user_na), cpp11::as_cpp<cpp11::decay_t<std::string>>(encoding), cpp11::as_cpp<cpp11::decay_t<bool>>(cases)));
   END_CPP11
 }
+// write.cpp
+void savkit_write(std::string path, cpp11::list columns, cpp11::list data, cpp11::list file, int compression, double rows);
+extern "C" SEXP _savkit_savkit_write(SEXP path, SEXP columns, SEXP data, SEXP file, SEXP compression, SEXP rows) {
+  BEGIN_CPP11
+    savkit_write(cpp11::as_cpp<cpp11::decay_t<std::string>>(path), cpp11::as_cpp<cpp11::decay_t<cpp11::list>>(columns), cpp11::as_cpp<cpp11::decay_t<cpp11::list>>(data), cpp11::as_cpp<cpp11::decay_t<cpp11::list>>(file), cpp11::as_cpp<cpp11::decay_t<int>>(compression), cpp11::as_cpp<cpp11::decay_t<double>>(rows));
+    return R_NilValue;
+  END_CPP11
+}
 
 extern "C" {
 static const R_CallMethodDef CallEntries[] = {
-    {"_savkit_savkit_read", (DL_FUNC) &_savkit_savkit_read, 7},
+    {"_savkit_savkit_read",  (DL_FUNC) &_savkit_savkit_read,  7},
+    {"_savkit_savkit_write", (DL_FUNC) &_savkit_savkit_write, 6},
     {NULL, NULL, 0}
 };
 }
