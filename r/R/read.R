@@ -1,5 +1,11 @@
 # Seconds from the file's day zero, 14 Oct 1582, to 1 Jan 1970.
 spss_epoch <- 12219379200
+# What a missing range's LO and HI are in a file; R says -Inf and Inf, as haven does.
+spss_lowest <- -(2 - 2^-51) * 2^1023
+spss_highest <- .Machine$double.xmax
+
+# Trailing blanks files often pad texts with, gone as haven shows them.
+shown <- function(text) sub(" +$", "", text)
 
 #' Read an SPSS system file
 #'
@@ -13,7 +19,10 @@ spss_epoch <- 12219379200
 #'
 #' What haven does not keep is kept too. On each column: `measure`,
 #' `alignment`, `role` (where the file gives one), `write_format.spss` and
-#' `spss_attributes` (a named character vector). On the tibble: `label` (the
+#' `spss_attributes` (a named character vector). Labels show without the
+#' trailing blanks files pad them with, as haven shows them; where that
+#' changes one, `label.spss` and `labels.spss` hold the file's exact texts,
+#' which [write_sav()] writes back while the shown ones are unchanged. On the tibble: `label` (the
 #' file label), `documents`, `spss_attributes`, `variable_sets`, `mr_sets`,
 #' `weight`, `encoding`, `compression`, `created`, `product`.
 #'
@@ -80,7 +89,9 @@ as_column <- function(x, v, user_na) {
     duration = hms::hms(seconds = x),
     with_labels(x, v, user_na)
   )
-  if (nzchar(v$label)) attr(x, "label") <- v$label
+  if (nzchar(v$label)) attr(x, "label") <- shown(v$label)
+  # The exact text, where the shown one differs, for writing back.
+  if (shown(v$label) != v$label) attr(x, "label.spss") <- v$label
   attr(x, "format.spss") <- v$format
   if (v$write_format != v$format) attr(x, "write_format.spss") <- v$write_format
   attr(x, "display_width") <- v$display_width
@@ -92,15 +103,18 @@ as_column <- function(x, v, user_na) {
 }
 
 with_labels <- function(x, v, user_na) {
-  labels <- if (length(v$labels)) stats::setNames(v$labelled, v$labels) else NULL
+  labels <- if (length(v$labels)) stats::setNames(v$labelled, shown(v$labels)) else NULL
   missing <- user_na && (length(v$na_values) || length(v$na_range))
   if (missing) {
-    return(haven::labelled_spss(x, labels,
-      na_values = if (length(v$na_values)) v$na_values else NULL,
-      na_range = if (length(v$na_range)) v$na_range else NULL
-    ))
+    range <- v$na_range
+    if (length(range)) range <- c(if (range[1] <= spss_lowest) -Inf else range[1], if (range[2] >= spss_highest) Inf else range[2])
+    x <- haven::labelled_spss(x, labels, na_values = if (length(v$na_values)) v$na_values else NULL,
+                              na_range = if (length(range)) range else NULL)
+  } else if (!is.null(labels)) {
+    x <- haven::labelled(x, labels)
   }
-  if (is.null(labels)) x else haven::labelled(x, labels)
+  if (!identical(shown(v$labels), v$labels)) attr(x, "labels.spss") <- v$labels
+  x
 }
 
 file_attributes <- function(df, meta) {

@@ -83,10 +83,11 @@ definition <- function(x, name, coded) {
   }
   longest <- if (text) max(1L, text_bytes(data, "")) else 0L
   labels <- if (is.factor(x)) stats::setNames(seq_along(levels(x)), levels(x)) else attr(x, "labels", exact = TRUE)
+  names(labels) <- exact(names(labels), attr(x, "labels.spss", exact = TRUE))
   spss_attributes <- attr(x, "spss_attributes", exact = TRUE)
   list(
     name = name,
-    label = attr(x, "label", exact = TRUE) %||% "",
+    label = exact(attr(x, "label", exact = TRUE) %||% "", attr(x, "label.spss", exact = TRUE)),
     numeric = !text,
     width = if (text) width else 0L,
     text_width = if (!text) 0L else if (nzchar(coded)) max(longest, min(3L * width, 32767L)) else width,
@@ -98,7 +99,7 @@ definition <- function(x, name, coded) {
     labelled = if (is.null(labels)) NULL else if (text) enc2utf8(unname(as.character(labels))) else as.double(unname(labels)),
     labels = if (is.null(labels)) character() else enc2utf8(names(labels)),
     na_values = missing_values(attr(x, "na_values", exact = TRUE), text),
-    na_range = if (is.null(attr(x, "na_range", exact = TRUE))) NULL else as.double(attr(x, "na_range", exact = TRUE)),
+    na_range = missing_range(attr(x, "na_range", exact = TRUE)),
     attributes = list(name = names(spss_attributes) %||% character(), text = unname(spss_attributes) %||% character())
   )
 }
@@ -121,6 +122,18 @@ text_width <- function(format) {
   if (is.null(format) || !grepl("^(A|AHEX)[0-9]+$", format)) return(0L)
   digits <- as.integer(sub("^[A-Z]+", "", format))
   if (startsWith(format, "AHEX")) digits %/% 2L else digits
+}
+
+# The file's exact texts where the shown ones are theirs unchanged.
+exact <- function(shown_texts, exact_texts) {
+  if (is.null(exact_texts) || length(exact_texts) != length(shown_texts)) return(shown_texts)
+  ifelse(shown(exact_texts) == shown_texts, exact_texts, shown_texts)
+}
+
+missing_range <- function(range) {
+  if (is.null(range)) return(NULL)
+  range <- as.double(range)
+  c(if (range[1] == -Inf) spss_lowest else range[1], if (range[2] == Inf) spss_highest else range[2])
 }
 
 missing_values <- function(values, text) {

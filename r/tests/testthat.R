@@ -1,0 +1,4 @@
+library(testthat)
+library(savkit)
+
+test_check("savkit")
