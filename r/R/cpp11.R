@@ -7,3 +7,7 @@ savkit_read <- function(path, cols, skip, n_max, user_na, encoding, cases) {
 savkit_write <- function(path, columns, data, file, compression, rows) {
   invisible(.Call(`_savkit_savkit_write`, path, columns, data, file, compression, rows))
 }
+
+savkit_text_bytes <- function(texts) {
+  .Call(`_savkit_savkit_text_bytes`, texts)
+}

@@ -1,10 +1,10 @@
 # Seconds from the file's day zero, 14 Oct 1582, to 1 Jan 1970.
 spss_epoch <- 12219379200
-# What a missing range's LO and HI are in a file; R says -Inf and Inf, as haven does.
+# What a missing range's LO and HI are in a file, which R shows as -Inf and Inf.
 spss_lowest <- -(2 - 2^-51) * 2^1023
 spss_highest <- .Machine$double.xmax
 
-# Trailing blanks files often pad texts with, gone as haven shows them.
+# A text without the trailing blanks files often pad texts with.
 shown <- function(text) sub(" +$", "", text)
 
 #' Read an SPSS system file
@@ -51,7 +51,7 @@ read_sav <- function(path, col_select = NULL, skip = 0, n_max = Inf, user_na = F
   check_count(n_max, "n_max")
   if (!isTRUE(user_na) && !isFALSE(user_na)) stop_option("user_na", user_na, "TRUE or FALSE")
   read <- savkit_read(path, col_select, skip, n_max, user_na, check_encoding(encoding), TRUE)
-  as_tibble_of(read$columns, read$metadata, user_na)
+  as_tibble_of(read$columns, read$metadata)
 }
 
 #' Read the dictionary of an SPSS system file
@@ -68,53 +68,15 @@ read_sav <- function(path, col_select = NULL, skip = 0, n_max = Inf, user_na = F
 #' @export
 read_sav_metadata <- function(path, encoding = NULL) {
   read <- savkit_read(check_path(path), NULL, 0, 0, TRUE, check_encoding(encoding), TRUE)
-  out <- as_tibble_of(read$columns, read$metadata, TRUE)
+  out <- as_tibble_of(read$columns, read$metadata)
   attr(out, "rows") <- read$metadata$rows
   out
 }
 
-as_tibble_of <- function(columns, meta, user_na) {
-  variables <- meta$variables
-  names(variables) <- vapply(variables, `[[`, "", "name")
-  out <- lapply(names(columns), function(name) as_column(columns[[name]], variables[[name]], user_na))
-  names(out) <- names(columns)
-  df <- tibble::new_tibble(out, nrow = if (length(out)) length(columns[[1]]) else 0L)
+# The columns come with their attributes and classes made.
+as_tibble_of <- function(columns, meta) {
+  df <- tibble::new_tibble(columns, nrow = if (length(columns)) length(columns[[1]]) else 0L)
   file_attributes(df, meta)
-}
-
-as_column <- function(x, v, user_na) {
-  x <- switch(v$time,
-    date = structure((x - spss_epoch) / 86400, class = "Date"),
-    datetime = .POSIXct(x - spss_epoch, tz = "UTC"),
-    duration = hms::hms(seconds = x),
-    with_labels(x, v, user_na)
-  )
-  if (nzchar(v$label)) attr(x, "label") <- shown(v$label)
-  # The exact text, where the shown one differs, for writing back.
-  if (shown(v$label) != v$label) attr(x, "label.spss") <- v$label
-  attr(x, "format.spss") <- v$format
-  if (v$write_format != v$format) attr(x, "write_format.spss") <- v$write_format
-  attr(x, "display_width") <- v$display_width
-  attr(x, "measure") <- v$measure
-  attr(x, "alignment") <- v$alignment
-  if (nzchar(v$role)) attr(x, "role") <- v$role
-  if (length(v$attributes$name)) attr(x, "spss_attributes") <- stats::setNames(v$attributes$text, v$attributes$name)
-  x
-}
-
-with_labels <- function(x, v, user_na) {
-  labels <- if (length(v$labels)) stats::setNames(v$labelled, shown(v$labels)) else NULL
-  missing <- user_na && (length(v$na_values) || length(v$na_range))
-  if (missing) {
-    range <- v$na_range
-    if (length(range)) range <- c(if (range[1] <= spss_lowest) -Inf else range[1], if (range[2] >= spss_highest) Inf else range[2])
-    x <- haven::labelled_spss(x, labels, na_values = if (length(v$na_values)) v$na_values else NULL,
-                              na_range = if (length(range)) range else NULL)
-  } else if (!is.null(labels)) {
-    x <- haven::labelled(x, labels)
-  }
-  if (!identical(shown(v$labels), v$labels)) attr(x, "labels.spss") <- v$labels
-  x
 }
 
 file_attributes <- function(df, meta) {

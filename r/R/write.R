@@ -107,14 +107,13 @@ definition <- function(x, name, coded) {
 # The longest text's bytes in the file's encoding (UTF-8 where coded is
 # empty; a text it lacks counts its UTF-8 bytes, and the library decides).
 text_bytes <- function(data, coded) {
-  data <- enc2utf8(data[!is.na(data)])
+  data <- enc2utf8(data)
+  if (!nzchar(coded)) return(savkit_text_bytes(data))
+  data <- data[!is.na(data)]
   if (!length(data)) return(0L)
   bytes <- nchar(data, type = "bytes")
-  if (nzchar(coded)) {
-    converted <- nchar(iconv(data, "UTF-8", coded), type = "bytes")
-    bytes <- ifelse(is.na(converted), bytes, converted)
-  }
-  max(bytes)
+  converted <- nchar(iconv(data, "UTF-8", coded), type = "bytes")
+  max(ifelse(is.na(converted), bytes, converted))
 }
 
 # The width a string's format gives (AHEX shows two digits a byte), or 0.

@@ -20,11 +20,19 @@ extern "C" SEXP _savkit_savkit_write(SEXP path, SEXP columns, SEXP data, SEXP fi
     return R_NilValue;
   END_CPP11
 }
+// write.cpp
+int savkit_text_bytes(cpp11::strings texts);
+extern "C" SEXP _savkit_savkit_text_bytes(SEXP texts) {
+  BEGIN_CPP11
+    return cpp11::as_sexp(savkit_text_bytes(cpp11::as_cpp<cpp11::decay_t<cpp11::strings>>(texts)));
+  END_CPP11
+}
 
 extern "C" {
 static const R_CallMethodDef CallEntries[] = {
-    {"_savkit_savkit_read",  (DL_FUNC) &_savkit_savkit_read,  7},
-    {"_savkit_savkit_write", (DL_FUNC) &_savkit_savkit_write, 6},
+    {"_savkit_savkit_read",       (DL_FUNC) &_savkit_savkit_read,       7},
+    {"_savkit_savkit_text_bytes", (DL_FUNC) &_savkit_savkit_text_bytes, 1},
+    {"_savkit_savkit_write",      (DL_FUNC) &_savkit_savkit_write,      6},
     {NULL, NULL, 0}
 };
 }

@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "columns.h"
 #include "facts.h"
+#include "text_cache.h"
 #include "savkit/datafile_exception.h"
 #include "savkit/front/files.h"
 #include "savkit/front/formats.h"
@@ -26,6 +29,7 @@ struct Column {
   std::size_t offset, size;
   std::optional<front::MissingSpec> missing;  // where user-missing values become NA
   SEXP values;                                // protected by the list that holds it
+  std::unique_ptr<r::TextCache> texts;        // for a text column
 };
 
 std::vector<const TSPSSVariable*> Selected(TSPSSDatafile& d, cpp11::sexp cols) {
@@ -44,8 +48,8 @@ std::vector<const TSPSSVariable*> Selected(TSPSSDatafile& d, cpp11::sexp cols) {
   return out;
 }
 
-void Fill(const std::vector<Column>& columns, const char* record, R_xlen_t row, double sysmis) {
-  for (const Column& c : columns) {
+void Fill(std::vector<Column>& columns, const char* record, R_xlen_t row, double sysmis) {
+  for (Column& c : columns) {
     const char* at = record + c.offset;
     if (c.variable->IsNumeric()) {
       double x;
@@ -56,8 +60,7 @@ void Fill(const std::vector<Column>& columns, const char* record, R_xlen_t row, 
     }
     const std::string_view t = trim::Field({at, c.size});
     const bool missing = c.missing && c.missing->Text(t);
-    SET_STRING_ELT(c.values, row,
-                   missing ? NA_STRING : Rf_mkCharLenCE(t.data(), static_cast<int>(t.size()), CE_UTF8));
+    SET_STRING_ELT(c.values, row, missing ? NA_STRING : c.texts->Get(t));
   }
 }
 
@@ -76,7 +79,7 @@ cpp11::writable::list ReadCases(TSPSSDatafile& d, cpp11::sexp cols, double skip,
     out[static_cast<R_xlen_t>(i)] = values;
     names[static_cast<R_xlen_t>(i)] = v->Name();
     Column c{v, static_cast<std::size_t>(v->ReadOffset()), static_cast<std::size_t>(v->StorageSize()), std::nullopt,
-             values};
+             values, v->IsNumeric() ? nullptr : std::make_unique<r::TextCache>()};
     if (front::MissingSpec m(*v); !userNa && m.Any()) c.missing.emplace(std::move(m));
     columns.push_back(std::move(c));
   }
@@ -88,6 +91,7 @@ cpp11::writable::list ReadCases(TSPSSDatafile& d, cpp11::sexp cols, double skip,
     records.Read(record.data());
     Fill(columns, record.data(), r, sysmis);
   }
+  for (const Column& c : columns) r::Decorate(c.values, front::ReadVariableFacts(d, *c.variable), userNa);
   return out;
 }
 

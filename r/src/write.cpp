@@ -4,6 +4,7 @@
 // or not at all.
 #include <cpp11.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -112,8 +113,9 @@ front::FileFacts FileOf(SEXP columns, SEXP file) {
 }
 
 void PutText(const TSPSSVariable& v, SEXP value, char* slot, std::size_t size) {
-  const char* bytes = value == NA_STRING ? "" : Rf_translateCharUTF8(value);
-  const std::size_t length = std::strlen(bytes);
+  // Texts are UTF-8 already (the package made them so): their bytes as they are.
+  const char* bytes = value == NA_STRING ? "" : CHAR(value);
+  const std::size_t length = value == NA_STRING ? 0 : static_cast<std::size_t>(LENGTH(value));
   if (length > static_cast<std::size_t>(v.Width()))
     throw ESPSSDataFileException(v.Name() + ": a text of " + std::to_string(length) + " bytes in a column " +
                                  std::to_string(v.Width()) + " wide");
@@ -121,24 +123,38 @@ void PutText(const TSPSSVariable& v, SEXP value, char* slot, std::size_t size) {
   std::memset(slot + length, ' ', size - length);
 }
 
+// Where a column's values come from and go to in the record.
+struct Source {
+  const TSPSSVariable* variable;
+  std::size_t offset, size;
+  const double* numbers;  // for a number column
+  SEXP texts;             // for a text column
+};
+
 void WriteCases(front::NewFile& out, const cpp11::list& data, R_xlen_t rows) {
   TSPSSDatafile& d = out.Data();
   std::vector<char> record(out.RecordSize());
+  std::vector<Source> sources;
+  std::size_t offset = 0;
+  for (int i = 0; i < d.Variables()->Count(); ++i) {
+    const TSPSSVariable* v = d.Variables()->GetItem(i);
+    SEXP column = data[i];
+    if (Rf_xlength(column) != rows) throw ESPSSDataFileException(v->Name() + ": a column of another length");
+    const std::size_t size = front::SlotSize(v->IsNumeric() ? 0 : v->Width());
+    sources.push_back({v, offset, size, v->IsNumeric() ? REAL(column) : nullptr, v->IsNumeric() ? R_NilValue : column});
+    offset += size;
+  }
   const double sysmis = d.SysmisValue();
   for (R_xlen_t r = 0; r < rows; ++r) {
-    std::size_t offset = 0;
-    for (int i = 0; i < d.Variables()->Count(); ++i) {
-      const TSPSSVariable& v = *d.Variables()->GetItem(i);
-      SEXP column = data[i];
-      const std::size_t size = front::SlotSize(v.IsNumeric() ? 0 : v.Width());
-      if (v.IsNumeric()) {
-        double x = REAL(column)[r];
-        if (std::isnan(x)) x = sysmis;
-        std::memcpy(record.data() + offset, &x, sizeof x);
-      } else {
-        PutText(v, STRING_ELT(column, r), record.data() + offset, size);
+    for (const Source& s : sources) {
+      char* slot = record.data() + s.offset;
+      if (!s.numbers) {
+        PutText(*s.variable, STRING_ELT(s.texts, r), slot, s.size);
+        continue;
       }
-      offset += size;
+      double x = s.numbers[r];
+      if (std::isnan(x)) x = sysmis;
+      std::memcpy(slot, &x, sizeof x);
     }
     out.Write(record.data());
   }
@@ -159,4 +175,14 @@ void WriteCases(front::NewFile& out, const cpp11::list& data, R_xlen_t rows) {
     cpp11::function signal = cpp11::package("savkit")["signal_savkit_error"];
     signal(path + ": " + e.what(), e.ErrorCode() > 0 ? "savkit_file_error" : "savkit_error", e.ErrorCode());
   }
+}
+
+// The longest text's bytes in UTF-8 (the package's texts are UTF-8), NA aside.
+[[cpp11::register]] int savkit_text_bytes(cpp11::strings texts) {
+  int longest = 0;
+  for (R_xlen_t i = 0; i < texts.size(); ++i) {
+    SEXP t = STRING_ELT(texts, i);
+    if (t != NA_STRING) longest = std::max(longest, LENGTH(t));
+  }
+  return longest;
 }

@@ -1,0 +1,31 @@
+# One measurement of the R package, in a process of its own (as a user
+# reads a file: into memory new to the process). Prints
+# "milliseconds peak-extra-MB tibble-MB".
+#   Rscript bench/r_read.R savkit|haven|savkit-write|haven-write FILE
+args <- commandArgs(TRUE)
+mode <- args[1]
+path <- args[2]
+peak_mb <- function() {
+  status <- readLines("/proc/self/status")
+  as.numeric(sub("[^0-9]*([0-9]+).*", "\\1", status[startsWith(status, "VmHWM:")])) / 1024
+}
+suppressPackageStartupMessages({
+  library(savkit)
+  library(haven)
+})
+if (grepl("write", mode)) {
+  df <- savkit::read_sav(path, user_na = TRUE)
+  out <- tempfile(fileext = ".sav")
+  invisible(gc())
+  before <- peak_mb()
+  write <- if (mode == "savkit-write") savkit::write_sav else haven::write_sav
+  took <- system.time(write(df, out))[["elapsed"]]
+  size <- 0
+} else {
+  invisible(gc())
+  before <- peak_mb()
+  read <- if (mode == "savkit") savkit::read_sav else haven::read_sav
+  took <- system.time(df <- read(path))[["elapsed"]]
+  size <- as.numeric(utils::object.size(df)) / 2^20
+}
+cat(sprintf("%.0f %.0f %.0f\n", took * 1000, peak_mb() - before, size))
