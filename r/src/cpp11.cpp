@@ -37,8 +37,11 @@ static const R_CallMethodDef CallEntries[] = {
 };
 }
 
+void savkit_init_lazy_texts(DllInfo* dll);
+
 extern "C" attribute_visible void R_init_savkit(DllInfo* dll){
   R_registerRoutines(dll, NULL, CallEntries, NULL, NULL);
   R_useDynamicSymbols(dll, FALSE);
+  savkit_init_lazy_texts(dll);
   R_forceSymbols(dll, TRUE);
 }

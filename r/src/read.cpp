@@ -12,7 +12,7 @@
 
 #include "columns.h"
 #include "facts.h"
-#include "text_cache.h"
+#include "lazy_texts.h"
 #include "savkit/datafile_exception.h"
 #include "savkit/front/files.h"
 #include "savkit/front/formats.h"
@@ -28,8 +28,8 @@ struct Column {
   const TSPSSVariable* variable;
   std::size_t offset, size;
   std::optional<front::MissingSpec> missing;  // where user-missing values become NA
-  SEXP values;                                // protected by the list that holds it
-  std::unique_ptr<r::TextCache> texts;        // for a text column
+  SEXP values;                                // a number column's, protected by the list that holds it
+  std::unique_ptr<r::LazyTexts> texts;        // a text column's
 };
 
 std::vector<const TSPSSVariable*> Selected(TSPSSDatafile& d, cpp11::sexp cols) {
@@ -48,6 +48,7 @@ std::vector<const TSPSSVariable*> Selected(TSPSSDatafile& d, cpp11::sexp cols) {
   return out;
 }
 
+// Texts are added in order: row is the next of each text column.
 void Fill(std::vector<Column>& columns, const char* record, R_xlen_t row, double sysmis) {
   for (Column& c : columns) {
     const char* at = record + c.offset;
@@ -59,8 +60,10 @@ void Fill(std::vector<Column>& columns, const char* record, R_xlen_t row, double
       continue;
     }
     const std::string_view t = trim::Field({at, c.size});
-    const bool missing = c.missing && c.missing->Text(t);
-    SET_STRING_ELT(c.values, row, missing ? NA_STRING : c.texts->Get(t));
+    if (c.missing && c.missing->Text(t))
+      c.texts->AddMissing();
+    else
+      c.texts->Add(t);
   }
 }
 
@@ -75,11 +78,11 @@ cpp11::writable::list ReadCases(TSPSSDatafile& d, cpp11::sexp cols, double skip,
   std::vector<Column> columns;
   for (std::size_t i = 0; i < chosen.size(); ++i) {
     const TSPSSVariable* v = chosen[i];
-    SEXP values = Rf_allocVector(v->IsNumeric() ? REALSXP : STRSXP, rows);
+    SEXP values = v->IsNumeric() ? Rf_allocVector(REALSXP, rows) : R_NilValue;
     out[static_cast<R_xlen_t>(i)] = values;
     names[static_cast<R_xlen_t>(i)] = v->Name();
     Column c{v, static_cast<std::size_t>(v->ReadOffset()), static_cast<std::size_t>(v->StorageSize()), std::nullopt,
-             values, v->IsNumeric() ? nullptr : std::make_unique<r::TextCache>()};
+             values, v->IsNumeric() ? nullptr : std::make_unique<r::LazyTexts>(rows)};
     if (front::MissingSpec m(*v); !userNa && m.Any()) c.missing.emplace(std::move(m));
     columns.push_back(std::move(c));
   }
@@ -91,7 +94,11 @@ cpp11::writable::list ReadCases(TSPSSDatafile& d, cpp11::sexp cols, double skip,
     records.Read(record.data());
     Fill(columns, record.data(), r, sysmis);
   }
-  for (const Column& c : columns) r::Decorate(c.values, front::ReadVariableFacts(d, *c.variable), userNa);
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    Column& c = columns[i];
+    if (c.texts) out[static_cast<R_xlen_t>(i)] = r::LazyTexts::Make(std::move(c.texts));
+    r::Decorate(out[static_cast<R_xlen_t>(i)], front::ReadVariableFacts(d, *c.variable), userNa);
+  }
   return out;
 }
 
