@@ -115,6 +115,20 @@ if [ -d "$build/python/savkit" ]; then
   fi
 fi
 
+# The R package, where R has it and haven: each run in a process of its own.
+r_read=0 r_all=0 r_rss=0 r_frame=0 r_haven=0 r_write=0 r_haven_write=0
+if Rscript -e 'library(savkit); library(haven)' >/dev/null 2>&1; then
+  rrun() {
+    for _ in $(seq "$runs"); do Rscript "$(dirname "$0")/r_read.R" "$1" "$data"; done |
+      sort -n | awk '{ a[NR] = $0 } END { print a[int((NR + 1) / 2)] }'
+  }
+  read -r r_read r_rss r_frame <<< "$(rrun savkit)"
+  read -r r_all _ _ <<< "$(rrun savkit-all)"
+  read -r r_haven _ _ <<< "$(rrun haven)"
+  read -r r_write _ _ <<< "$(rrun savkit-write)"
+  read -r r_haven_write _ _ <<< "$(rrun haven-write)"
+fi
+
 mb=$(stat -c %s "$data")
 echo
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GB", $2 / 1048576 }' /proc/meminfo), $(uname -sr); $(date -u +%Y-%m-%d)"
@@ -133,6 +147,10 @@ row "Python read_sav, peak memory added" "$(mb "$py_rss")" "the DataFrame's own 
 row "Python read_sav_chunks, 10,000 rows a chunk" "$(ms "$py_chunks"), $(mb "$py_chunks_rss") added" "" "" "" "< 100 MB added"
 row "Python read_metadata (the dictionary alone)" "$(ms "$py_meta")" "" "" "" "milliseconds"
 row "savkit.dask: every partition on 2 worker processes" "$(ms "$py_dask")" "Python read_sav into a DataFrame" "$(ms "$py_read")" "$(ratio "$py_dask" "$py_read")× the time" "≤ 1.3×"
+row "R read_sav into a tibble" "$(ms "$r_read")" "haven::read_sav" "$(ms "$r_haven")" "$(ratio "$r_haven" "$r_read")× faster" "≥ 10× faster"
+row "R read_sav, then every string made" "$(ms "$r_all")" "haven::read_sav" "$(ms "$r_haven")" "$(ratio "$r_haven" "$r_all")× faster" ""
+row "R read_sav, peak memory added" "$(mb "$r_rss")" "the tibble's object.size" "$(mb "$r_frame")" "$(ratio "$r_rss" "$r_frame")× its size" "≤ 1.3×"
+row "R write_sav" "$(ms "$r_write")" "haven::write_sav" "$(ms "$r_haven_write")" "$(ratio "$r_haven_write" "$r_write")× faster" ""
 row "one column through CreateIndex" "$(ms "$column")" "raw sequential read" "$(ms "$seq_byte")" "$(ratio "$column" "$seq_byte")× the time" "≤ 1.2×"
 row "one column through GetNumbers" "$(ms "$numbers")" "raw sequential read" "$(ms "$seq_byte")" "$(ratio "$numbers" "$seq_byte")× the time" ""
 row "random case read (seek + record)" "$(ms "$random")" "" "" "" "≤ 20 µs"
