@@ -20,7 +20,8 @@ void SetMissing(TSPSSVariable& v, const VariableFacts& f) {
   void (TSPSSVariable::*set[3])(const Variant&) = {&TSPSSVariable::Set_MissingValue1, &TSPSSVariable::Set_MissingValue2,
                                                    &TSPSSVariable::Set_MissingValue3};
   const bool range = f.missingType == SPSS_MISS_RANGE || f.missingType == SPSS_MISS_RANGEANDVAL;
-  const std::size_t wanted = range ? (f.missingType == SPSS_MISS_RANGE ? 2 : 3) : static_cast<std::size_t>(f.missingType);
+  const std::size_t wanted =
+      range ? (f.missingType == SPSS_MISS_RANGE ? 2 : 3) : static_cast<std::size_t>(f.missingType);
   if (f.missingType < SPSS_MISS_RANGEANDVAL || f.missingType > 3 || f.missing.size() != wanted)
     Refuse(v.Name() + ": at most three missing values, or a range and one value");
   if (range && !v.IsNumeric()) Refuse(v.Name() + ": a missing range on texts");

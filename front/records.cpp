@@ -45,6 +45,17 @@ std::size_t CaseSize(int handle) {
 
 }  // namespace
 
+std::vector<Slot> RecordSlots(const TSPSSDatafile& d) {
+  std::vector<Slot> slots;
+  std::size_t offset = 0;
+  for (int i = 0; i < d.Variables()->Count(); ++i) {
+    const TSPSSVariable* v = d.Variables()->GetItem(i);
+    slots.push_back({v, offset, SlotSize(v->IsNumeric() ? 0 : v->Width())});
+    offset += slots.back().size;
+  }
+  return slots;
+}
+
 RecordReader::RecordReader(const TSPSSDatafile& d) : handle_(d.ReadHandle()) {
   assert(handle_ >= 0);
   size_ = CaseSize(handle_);

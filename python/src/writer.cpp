@@ -120,13 +120,10 @@ void WriteCases(front::NewFile& out, const py::list& data, std::size_t rows) {
   TSPSSDatafile& d = out.Data();
   std::vector<char> record(out.RecordSize());
   std::vector<Source> sources;
-  std::size_t offset = 0;
-  for (int i = 0; i < d.Variables()->Count(); ++i) {
-    const TSPSSVariable* v = d.Variables()->GetItem(i);
-    const py::object column = data[static_cast<std::size_t>(i)];
-    const std::size_t size = front::SlotSize(v->IsNumeric() ? 0 : v->Width());
-    Source s{v, offset, size, {}, py::list()};
-    offset += size;
+  for (const front::Slot& slot : front::RecordSlots(d)) {
+    const TSPSSVariable* v = slot.variable;
+    const py::object column = data[sources.size()];
+    Source s{v, slot.offset, slot.size, {}, py::list()};
     if (v->IsNumeric())
       s.numbers = column;
     else
@@ -134,7 +131,7 @@ void WriteCases(front::NewFile& out, const py::list& data, std::size_t rows) {
     if (py::len(column) != rows) Refuse(v->Name() + ": a column of another length");
     sources.push_back(std::move(s));
   }
-  assert(offset == record.size());
+  assert(sources.empty() || sources.back().offset + sources.back().size == record.size());
   const double sysmis = d.SysmisValue();
   for (std::size_t r = 0; r < rows; ++r) {
     for (const Source& s : sources) {

@@ -18,8 +18,7 @@ SEXP Int(int n) { return Rf_ScalarInteger(n); }
 
 cpp11::writable::strings Texts(const std::vector<std::string>& texts) {
   cpp11::writable::strings out(static_cast<R_xlen_t>(texts.size()));
-  for (std::size_t i = 0; i < texts.size(); ++i)
-    out[static_cast<R_xlen_t>(i)] = cpp11::r_string(Char(texts[i]));
+  for (std::size_t i = 0; i < texts.size(); ++i) out[static_cast<R_xlen_t>(i)] = cpp11::r_string(Char(texts[i]));
   return out;
 }
 

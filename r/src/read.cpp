@@ -81,8 +81,12 @@ cpp11::writable::list ReadCases(TSPSSDatafile& d, cpp11::sexp cols, double skip,
     SEXP values = v->IsNumeric() ? Rf_allocVector(REALSXP, rows) : R_NilValue;
     out[static_cast<R_xlen_t>(i)] = values;
     names[static_cast<R_xlen_t>(i)] = v->Name();
-    Column c{v, static_cast<std::size_t>(v->ReadOffset()), static_cast<std::size_t>(v->StorageSize()), std::nullopt,
-             values, v->IsNumeric() ? nullptr : std::make_unique<r::LazyTexts>(rows)};
+    Column c{v,
+             static_cast<std::size_t>(v->ReadOffset()),
+             static_cast<std::size_t>(v->StorageSize()),
+             std::nullopt,
+             values,
+             v->IsNumeric() ? nullptr : std::make_unique<r::LazyTexts>(rows)};
     if (front::MissingSpec m(*v); !userNa && m.Any()) c.missing.emplace(std::move(m));
     columns.push_back(std::move(c));
   }
@@ -122,8 +126,8 @@ void Open(TSPSSDatafile& d, const std::string& path, const std::string& encoding
 
 }  // namespace
 
-[[cpp11::register]] cpp11::list savkit_read(std::string path, cpp11::sexp cols, double skip, double n_max,
-                                            bool user_na, std::string encoding, bool cases) {
+[[cpp11::register]] cpp11::list savkit_read(std::string path, cpp11::sexp cols, double skip, double n_max, bool user_na,
+                                            std::string encoding, bool cases) {
   TSPSSDatafile d;
   try {
     Open(d, path, encoding);

@@ -73,7 +73,8 @@ front::VariableFacts VariableOf(SEXP c) {
   }
   const std::vector<Variant> labelled = Values(l["labelled"]);
   const std::vector<std::string> labels = Texts(l["labels"]);
-  for (std::size_t i = 0; i < labelled.size() && i < labels.size(); ++i) v.valueLabels.emplace_back(labelled[i], labels[i]);
+  for (std::size_t i = 0; i < labelled.size() && i < labels.size(); ++i)
+    v.valueLabels.emplace_back(labelled[i], labels[i]);
   v.missing = Values(l["na_range"]);
   const std::vector<Variant> values = Values(l["na_values"]);
   if (v.missing.empty()) {
@@ -135,14 +136,12 @@ void WriteCases(front::NewFile& out, const cpp11::list& data, R_xlen_t rows) {
   TSPSSDatafile& d = out.Data();
   std::vector<char> record(out.RecordSize());
   std::vector<Source> sources;
-  std::size_t offset = 0;
-  for (int i = 0; i < d.Variables()->Count(); ++i) {
-    const TSPSSVariable* v = d.Variables()->GetItem(i);
-    SEXP column = data[i];
+  for (const front::Slot& slot : front::RecordSlots(d)) {
+    const TSPSSVariable* v = slot.variable;
+    SEXP column = data[static_cast<R_xlen_t>(sources.size())];
     if (Rf_xlength(column) != rows) throw ESPSSDataFileException(v->Name() + ": a column of another length");
-    const std::size_t size = front::SlotSize(v->IsNumeric() ? 0 : v->Width());
-    sources.push_back({v, offset, size, v->IsNumeric() ? REAL(column) : nullptr, v->IsNumeric() ? R_NilValue : column});
-    offset += size;
+    const bool number = v->IsNumeric();
+    sources.push_back({v, slot.offset, slot.size, number ? REAL(column) : nullptr, number ? R_NilValue : column});
   }
   const double sysmis = d.SysmisValue();
   for (R_xlen_t r = 0; r < rows; ++r) {

@@ -20,6 +20,13 @@ namespace savkit::front {
 // The slot of a variable of this width (0 for numbers) in a record.
 inline std::size_t SlotSize(int width) { return width == 0 ? 8 : (static_cast<std::size_t>(width) + 7) / 8 * 8; }
 
+// Where each variable's value is in a record of d, in dictionary order.
+struct Slot {
+  const TSPSSVariable* variable;
+  std::size_t offset, size;
+};
+std::vector<Slot> RecordSlots(const TSPSSDatafile& d);
+
 // The records of the file open in d for reading. Failures raise the
 // component's exceptions, with why the file is bad where it is.
 class RecordReader {
