@@ -15,7 +15,7 @@ packages=(cmake ninja-build ccache g++ clang libclang-rt-dev libgtest-dev libben
           pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest python3-venv python3-pip
           python3-setuptools python3-wheel python3-dask python3-distributed
           r-base-dev r-cran-cpp11 r-cran-testthat r-cran-tibble r-cran-vctrs r-cran-hms r-cran-haven r-cran-roxygen2
-          r-cran-bench)
+          r-cran-bench r-cran-jsonlite)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -34,3 +34,5 @@ strip <- function(x) {
   attributes(x) <- NULL
   x
 }
+
+`%||%` <- function(a, b) if (is.null(a)) b else a
