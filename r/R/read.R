@@ -50,7 +50,7 @@ read_sav <- function(path, col_select = NULL, skip = 0, n_max = Inf, user_na = F
   check_count(skip, "skip")
   check_count(n_max, "n_max")
   if (!isTRUE(user_na) && !isFALSE(user_na)) stop_option("user_na", user_na, "TRUE or FALSE")
-  read <- savkit_read(path, col_select, skip, n_max, user_na, check_encoding(encoding), TRUE)
+  read <- savkit_read(path, col_select, skip, n_max, user_na, check_encoding(encoding))
   as_tibble_of(read$columns, read$metadata)
 }
 
@@ -67,7 +67,7 @@ read_sav <- function(path, col_select = NULL, skip = 0, n_max = Inf, user_na = F
 #' attr(read_sav_metadata(path), "rows")
 #' @export
 read_sav_metadata <- function(path, encoding = NULL) {
-  read <- savkit_read(check_path(path), NULL, 0, 0, TRUE, check_encoding(encoding), TRUE)
+  read <- savkit_read(check_path(path), NULL, 0, 0, TRUE, check_encoding(encoding))
   out <- as_tibble_of(read$columns, read$metadata)
   attr(out, "rows") <- read$metadata$rows
   out

@@ -126,13 +126,13 @@ void Open(TSPSSDatafile& d, const std::string& path, const std::string& encoding
 
 }  // namespace
 
-[[cpp11::register]] cpp11::list savkit_read(std::string path, cpp11::sexp cols, double skip, double n_max, bool user_na,
-                                            std::string encoding, bool cases) {
+[[cpp11::register]] cpp11::list savkit_read(std::string path, cpp11::sexp cols, double skip, double n_max,
+                                            bool user_na, std::string encoding) {
   TSPSSDatafile d;
   try {
     Open(d, path, encoding);
     cpp11::writable::list out({cpp11::named_arg("metadata") = savkit::r::Metadata(d)});
-    if (cases) out.push_back(cpp11::named_arg("columns") = ReadCases(d, cols, skip, n_max, user_na));
+    out.push_back(cpp11::named_arg("columns") = ReadCases(d, cols, skip, n_max, user_na));
     d.Close();
     return out;
   } catch (const ESPSSDataFileException& e) {
