@@ -11,6 +11,11 @@ peak_mb <- function() {
   status <- readLines("/proc/self/status")
   as.numeric(sub("[^0-9]*([0-9]+).*", "\\1", status[startsWith(status, "VmHWM:")])) / 1024
 }
+# One run, timed by bench::mark (its memory profiling off: the peak is read
+# from the kernel), in seconds.
+timed <- function(expr) {
+  as.numeric(bench::mark(expr, iterations = 1, check = FALSE, memory = FALSE, filter_gc = FALSE)$median)
+}
 suppressPackageStartupMessages({
   library(savkit)
   library(haven)
@@ -21,16 +26,16 @@ if (grepl("write", mode)) {
   invisible(gc())
   before <- peak_mb()
   write <- if (mode == "savkit-write") savkit::write_sav else haven::write_sav
-  took <- system.time(write(df, out))[["elapsed"]]
+  took <- timed(write(df, out))
   size <- 0
 } else {
   invisible(gc())
   before <- peak_mb()
   read <- if (startsWith(mode, "savkit")) savkit::read_sav else haven::read_sav
-  took <- system.time({
+  took <- timed({
     df <- read(path)
     if (mode == "savkit-all") for (name in names(df)[vapply(df, is.character, TRUE)]) df[[name]][1] <- df[[name]][1]
-  })[["elapsed"]]
+  })
   size <- as.numeric(utils::object.size(df)) / 2^20
 }
 cat(sprintf("%.0f %.0f %.0f\n", took * 1000, peak_mb() - before, size))
