@@ -15,8 +15,8 @@ void Release(SEXP pointer) {
 
 }  // namespace
 
-// data1: an external pointer to the texts, null once they are made into
-// data2, R's own character vector.
+// data1: an external pointer to the texts, cleared once every string is
+// made; data2: R's vector of the strings made so far.
 SEXP LazyTexts::Make(std::unique_ptr<LazyTexts> texts) {
   SEXP pointer = PROTECT(R_MakeExternalPtr(texts.get(), R_NilValue, R_NilValue));
   texts.release();
@@ -34,40 +34,52 @@ SEXP LazyTexts::Text(R_xlen_t i) const {
   return Rf_mkCharLenCE(bytes_.data() + starts_[k], lengths_[k], CE_UTF8);
 }
 
-SEXP LazyTexts::Made(SEXP x) {
-  SEXP made = R_altrep_data2(x);
-  if (made != R_NilValue) return made;
-  const LazyTexts* texts = Of(x);
-  const auto n = static_cast<R_xlen_t>(texts->lengths_.size());
-  made = PROTECT(Rf_allocVector(STRSXP, n));
-  for (R_xlen_t i = 0; i < n; ++i) SET_STRING_ELT(made, i, texts->Text(i));
-  R_set_altrep_data2(x, made);
+SEXP LazyTexts::Strings(SEXP x) {
+  SEXP strings = R_altrep_data2(x);
+  if (strings != R_NilValue) return strings;
+  LazyTexts* texts = Of(x);
+  strings = PROTECT(Rf_allocVector(STRSXP, static_cast<R_xlen_t>(texts->lengths_.size())));
+  R_set_altrep_data2(x, strings);
   UNPROTECT(1);
-  Release(R_altrep_data1(x));  // the bytes are not needed any more
-  return made;
+  texts->made_.assign(texts->lengths_.size(), false);
+  return strings;
+}
+
+SEXP LazyTexts::Made(SEXP x) {
+  SEXP strings = Strings(x);
+  LazyTexts* texts = Of(x);
+  if (!texts) return strings;  // completed before
+  const auto n = static_cast<R_xlen_t>(texts->lengths_.size());
+  for (R_xlen_t i = 0; i < n; ++i)
+    if (!texts->made_[static_cast<std::size_t>(i)]) SET_STRING_ELT(strings, i, texts->Text(i));
+  Release(R_altrep_data1(x));  // every string is made: the bytes are not needed any more
+  return strings;
 }
 
 R_xlen_t LazyTexts::Length(SEXP x) {
-  SEXP made = R_altrep_data2(x);
-  return made != R_NilValue ? Rf_xlength(made) : static_cast<R_xlen_t>(Of(x)->lengths_.size());
+  const LazyTexts* texts = Of(x);
+  return texts ? static_cast<R_xlen_t>(texts->lengths_.size()) : Rf_xlength(R_altrep_data2(x));
 }
 
 SEXP LazyTexts::Elt(SEXP x, R_xlen_t i) {
-  SEXP made = R_altrep_data2(x);
-  return made != R_NilValue ? STRING_ELT(made, i) : Of(x)->Text(i);
+  LazyTexts* texts = Of(x);
+  if (!texts) return STRING_ELT(R_altrep_data2(x), i);
+  SEXP strings = Strings(x);
+  if (!texts->made_[static_cast<std::size_t>(i)]) {
+    SET_STRING_ELT(strings, i, texts->Text(i));
+    texts->made_[static_cast<std::size_t>(i)] = true;
+  }
+  return STRING_ELT(strings, i);
 }
 
 void LazyTexts::SetElt(SEXP x, R_xlen_t i, SEXP value) { SET_STRING_ELT(Made(x), i, value); }
 
 void* LazyTexts::Dataptr(SEXP x, Rboolean) { return DATAPTR(Made(x)); }
 
-const void* LazyTexts::DataptrOrNull(SEXP x) {
-  SEXP made = R_altrep_data2(x);
-  return made != R_NilValue ? DATAPTR(made) : nullptr;
-}
+const void* LazyTexts::DataptrOrNull(SEXP x) { return Of(x) ? nullptr : DATAPTR(R_altrep_data2(x)); }
 
 Rboolean LazyTexts::Inspect(SEXP x, int, int, int, void (*)(SEXP, int, int, int)) {
-  Rprintf("savkit texts (%s)\n", R_altrep_data2(x) != R_NilValue ? "made" : "as read");
+  Rprintf("savkit texts (%s)\n", Of(x) ? "made as used" : "all made");
   return TRUE;
 }
 

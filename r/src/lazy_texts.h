@@ -1,8 +1,8 @@
 // A text column whose R strings are made when they are first asked for
 // (an ALTREP character vector): reading keeps the texts' bytes, and making
 // millions of R strings, most of a read's time, is paid only for those
-// used. Anything that wants the whole vector as R's own (DATAPTR) gets it
-// made once, and the bytes go.
+// used, each once. Anything that wants the whole vector as R's own
+// (DATAPTR) gets it completed, and the bytes go.
 #pragma once
 
 #include <cpp11.hpp>
@@ -35,7 +35,8 @@ class LazyTexts {
  private:
   static R_altrep_class_t class_;
   static LazyTexts* Of(SEXP x);
-  static SEXP Made(SEXP x);  // the whole vector as R's own, made once
+  static SEXP Strings(SEXP x);  // R's vector of the strings made so far (data2), made empty at first
+  static SEXP Made(SEXP x);     // the whole vector as R's own, completed
   static R_xlen_t Length(SEXP x);
   static SEXP Elt(SEXP x, R_xlen_t i);
   static void SetElt(SEXP x, R_xlen_t i, SEXP value);
@@ -48,6 +49,7 @@ class LazyTexts {
   std::vector<char> bytes_;
   std::vector<std::size_t> starts_;
   std::vector<std::int32_t> lengths_;  // -1: NA
+  std::vector<bool> made_;             // whose string is in data2 already
 };
 
 }  // namespace savkit::r
