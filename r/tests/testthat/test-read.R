@@ -64,3 +64,18 @@ test_that("columns, rows and the dictionary alone are read as asked", {
   expect_identical(names(meta), names(whole))
   expect_identical(attr(meta$id, "labels"), attr(whole$id, "labels"))
 })
+
+test_that("text columns made as they are used behave as R's own", {
+  skip_without_files()
+  df <- read_sav(file.path(test_data, "full.sav"))
+  expect_identical(strip(df$name)[2], "Zoë")                    # one string, made on its own
+  copy <- df$name
+  copy[2] <- "changed"                                           # a change makes the rest first
+  expect_identical(strip(copy), c("Alice", "changed", "", "日本", "a"))
+  expect_identical(strip(df$name), c("Alice", "Zoë", "", "日本", "a"))
+  expect_identical(sort(unclass(df$comment)), sort(c("a first comment", NA, "", "ünïcode ßtraße", "trailing")))
+  saved <- tempfile(fileext = ".rds")
+  saveRDS(df, saved)
+  expect_identical(strip(readRDS(saved)$huge), strip(df$huge))
+  expect_identical(nchar(strip(df$big)[1]), 1000L)
+})
