@@ -126,8 +126,8 @@ void Open(TSPSSDatafile& d, const std::string& path, const std::string& encoding
 
 }  // namespace
 
-[[cpp11::register]] cpp11::list savkit_read(std::string path, cpp11::sexp cols, double skip, double n_max,
-                                            bool user_na, std::string encoding) {
+[[cpp11::register]] cpp11::list savkit_read(std::string path, cpp11::sexp cols, double skip, double n_max, bool user_na,
+                                            std::string encoding) {
   TSPSSDatafile d;
   try {
     Open(d, path, encoding);
