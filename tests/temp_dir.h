@@ -19,6 +19,9 @@ class TempDirTest : public ::testing::Test {
     for (char& c : name)
       if (c == '/') c = '_';  // parameterised tests have slashes in their names
     dir_ = std::filesystem::temp_directory_path() / ("savkit-" + std::to_string(::getpid()) + "-" + name);
+    // A death test's child sets up again and exits without tearing down: its
+    // folder stays, and a later process given the same id must not find it.
+    std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
