@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "io_test_support.h"
@@ -38,6 +39,16 @@ class CaseMarks : public TempDirTest, public ::testing::WithParamInterface<int> 
   }
 };
 
+// The mark of case c, taken on a handle of its own.
+std::pair<long long, Mark> MarkAt(const std::string& path, long c) {
+  ReadHandle f(path);
+  Mark m;
+  long long at = -1;
+  EXPECT_EQ(spssSeekNextCase(f.handle, c), SPSS_OK);
+  EXPECT_EQ(spssGetCaseMark(f.handle, &at, m.data()), SPSS_OK);
+  return {at, m};
+}
+
 std::vector<std::vector<std::string>> AllCases(const std::string& path) {
   ReadHandle f(path);
   const auto vars = f.Variables();
@@ -51,16 +62,9 @@ TEST_P(CaseMarks, BringAnotherOpeningToTheCase) {
   const std::string path = Write(GetParam(), kCases);
   const auto expected = AllCases(path);
   std::vector<std::pair<long long, Mark>> marks;
-  {
-    ReadHandle f(path);
-    for (long c : {0L, 1L, 31L, 32L, 33L, 500L, 999L, 1000L}) {
-      ASSERT_EQ(spssSeekNextCase(f.handle, c), SPSS_OK);
-      Mark m;
-      long long at = -1;
-      ASSERT_EQ(spssGetCaseMark(f.handle, &at, m.data()), SPSS_OK);
-      EXPECT_EQ(at, c);
-      marks.emplace_back(at, m);
-    }
+  for (long c : {0L, 1L, 31L, 32L, 33L, 500L, 999L, 1000L}) {
+    marks.push_back(MarkAt(path, c));
+    EXPECT_EQ(marks.back().first, c);
   }
   ReadHandle g(path);
   const auto vars = g.Variables();
@@ -82,13 +86,7 @@ TEST_P(CaseMarks, BringAnotherOpeningToTheCase) {
 
 TEST_P(CaseMarks, OfAnotherFileOrShapeAreRefused) {
   const std::string path = Write(GetParam(), 100);
-  Mark m;
-  long long at = -1;
-  {
-    ReadHandle f(path);
-    ASSERT_EQ(spssSeekNextCase(f.handle, 50), SPSS_OK);
-    ASSERT_EQ(spssGetCaseMark(f.handle, &at, m.data()), SPSS_OK);
-  }
+  const auto [at, m] = MarkAt(path, 50);
   ReadHandle other(DataPath("full.sav"));
   EXPECT_EQ(spssSeekCaseMark(other.handle, 2, m.data()), SPSS_INVALID_CASE);
   ReadHandle f(path);
@@ -104,11 +102,8 @@ TEST_P(CaseMarks, OfAnotherFileOrShapeAreRefused) {
 // or bytes from anywhere) gives statuses or wrong values, never a crash.
 TEST_P(CaseMarks, MadeUpPlacesAreReadSafely) {
   const std::string path = Write(GetParam(), 300);
-  Mark m;
-  long long at = -1;
+  const auto [at, m] = MarkAt(path, 100);
   ReadHandle f(path);
-  ASSERT_EQ(spssSeekNextCase(f.handle, 100), SPSS_OK);
-  ASSERT_EQ(spssGetCaseMark(f.handle, &at, m.data()), SPSS_OK);
   std::vector<char> record(static_cast<std::size_t>(f.CaseSize()));
   unsigned state = 12345;
   const auto next = [&state] { return state = state * 1103515245u + 12345u, static_cast<unsigned char>(state >> 16); };

@@ -1,4 +1,4 @@
-// The facts of a file as R lists, for the package to make attributes of.
+// The file's own facts as an R list, for the package to make the tibble's attributes of.
 #pragma once
 
 #include <cpp11.hpp>
