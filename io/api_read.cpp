@@ -19,6 +19,7 @@ namespace {
 // deflate packs at most 1032 bytes into one. A count past it is no count a
 // reader should make room for.
 long long MostCases(const OpenFile& f) {
+  if (f.dict.portable) return f.dict.cases;  // counted on opening
   struct stat st;
   if (::fstat(f.fd, &st) != 0) return f.dict.cases;
   const auto size = static_cast<std::uint64_t>(st.st_size);

@@ -98,6 +98,8 @@ struct Dictionary {
   // readers take other defaults than ours.
   bool displayWidths = true;
   bool hasLongNames = true;
+  bool portable = false;   // read from a portable file
+  bool encrypted = false;  // read from a file encrypted with a password
 
   int elementsPerCase = 0;             // 8-byte elements of one case in the file
   std::vector<std::uint8_t> numeric;   // per element: 1 when it holds a number

@@ -20,6 +20,7 @@
 #include "io/file_ops.h"
 #include "io/format.h"
 #include "io/names.h"
+#include "portable.h"
 #include "raw_dictionary.h"
 #include "savkit/spssio.h"
 
@@ -101,6 +102,20 @@ int CountCases(OpenFile& file, std::uint64_t size) {
   return status;
 }
 
+// A portable file: its dictionary and a source of its cases in the
+// uncompressed layout, which the case reader reads as any other.
+int OpenPortableFile(OpenFile& file, std::uint64_t size, const char* encoding) {
+  std::unique_ptr<ByteSource> source;
+  Fault fault;
+  const int status = OpenPortable(file.fd, size, encoding, file.dict, source, fault);
+  if (status > 0) return OpenFault().Note(fault.offset, fault.text), status;
+  file.in.fault = fault;
+  file.codec.Open(file.dict.encoding);
+  file.in.reader = std::make_unique<CaseReader>(file.dict, std::move(source), file.codec);
+  file.IndexNames();
+  return status != SPSS_OK ? status : file.dict.namesMended ? SPSS_NAME_MENDED : SPSS_OK;
+}
+
 }  // namespace
 
 int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out, const char* encoding) {
@@ -114,6 +129,11 @@ int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out, const char*
   if (::fstat(file->fd, &st) != 0) return OpenFault().Note(-1, NotAFile(nullptr)), SPSS_FILE_OERROR;
   if (!S_ISREG(st.st_mode)) return OpenFault().Note(-1, NotAFile(&st)), SPSS_FILE_OERROR;
   const auto size = static_cast<std::uint64_t>(st.st_size);
+  if (LooksPortable(file->fd, size)) {
+    const int status = OpenPortableFile(*file, size, encoding);
+    if (status <= 0) out = std::move(file);
+    return status;
+  }
 
   RawDictionary raw;
   if (const int status = ReadRawDictionary(file->fd, size, raw)) return status;
@@ -177,8 +197,9 @@ bool KeepOriginal(int fd, std::uint64_t from, std::uint64_t size, const Dictiona
 
 int PrepareAppend(OpenFile& file) {
   Dictionary& dict = file.dict;
-  // Appending would mean rewriting the compressed blocks and their trailer.
-  if (dict.compression == kZlib) return SPSS_INCOMPAT_APPEND;
+  // Appending would mean rewriting the compressed blocks and their trailer,
+  // a portable file's text, or an encrypted file's blocks.
+  if (dict.compression == kZlib || dict.portable || dict.encrypted) return SPSS_INCOMPAT_APPEND;
   file.out.fd = ::open(file.out.target.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
   if (file.out.fd < 0) return SPSS_FILE_OERROR;
   // One appender at a time: two would write their cases over each other.
