@@ -7,6 +7,8 @@
 #include "commands.h"
 #include "common.h"
 #include "progress.h"
+#include "savkit/front/facts.h"
+#include "savkit/front/portable.h"
 #include "savkit/front/records.h"
 
 namespace savkit::cli {
@@ -16,17 +18,32 @@ struct ConvertOptions {
   bool quiet = false;
 };
 
+// A portable file holds less than a system file: what it cannot hold at all
+// stops the conversion, what it holds another way is said, never done in silence.
+void CheckPortable(const TSPSSDatafile& d, const ConvertOptions& o) {
+  if (!o.compression.empty()) throw UsageError("--compression: a portable file (.por) is not compressed");
+  const front::PortableFit fit = front::FitPortable(front::ReadFacts(d));
+  if (!fit.refused.empty()) {
+    std::string why = o.out + ": a portable file cannot hold this file:";
+    for (const std::string& r : fit.refused) why += "\n  " + r;
+    throw Failure(why);
+  }
+  for (const std::string& f : fit.fitted) std::cerr << "savkit: " << o.out << ": " << f << "\n";
+}
+
 int RunConvert(const ConvertOptions& o) {
   TSPSSDatafile d;
   OpenForReading(d, o.in);
+  const bool portable = front::IsPortablePath(o.out);
+  if (portable) CheckPortable(d, o);
   // Nothing the user did not ask to change is changed: without
-  // --compression the copy keeps the input's.
+  // --compression the copy keeps the input's (a portable input's is none).
   const int compression = o.compression.empty() ? d.Get_Compression() : CompressionCode(o.compression);
   RefuseInputAsOutput(o.in, o.out);
   // The dictionary is copied whole, records savkit does not know included;
   // only the compression changes.
   AboutFile(o.out, [&] {
-    front::FileCopy copy(d, o.out, compression);  // let go unfinished on any failure
+    front::FileCopy copy(d, o.out, compression, portable);  // let go unfinished on any failure
     front::RecordReader in(d);
     std::vector<char> record(in.Size());
     const int cases = d.Cases()->Count();
@@ -66,9 +83,9 @@ int RunVerify(const std::string& file, bool quiet) {
 
 Command AddConvert(CommandLine& line) {
   auto o = std::make_shared<ConvertOptions>();
-  Options options = line.Add("convert", "Rewrite a file with another compression");
-  options.Argument("IN", o->in, "The system file")
-      .Argument("OUT", o->out, "The file to write")
+  Options options = line.Add("convert", "Rewrite a file with another compression, or as a portable file (.por)");
+  options.Argument("IN", o->in, "The system or portable file")
+      .Argument("OUT", o->out, "The file to write: a portable file when it ends in .por, else a system file")
       .Choice("--compression", o->compression, {"none", "bytecode", "zlib"},
               "none, bytecode or zlib (default: the input's)")
       .Quiet(o->quiet);

@@ -132,13 +132,16 @@ void NewFile::Finish() {
   finished_ = true;
 }
 
-FileCopy::FileCopy(const TSPSSDatafile& d, const std::string& path, int compression) {
+FileCopy::FileCopy(const TSPSSDatafile& d, const std::string& path, int compression, bool portable) {
   CheckSuccess(spssOpenWriteCopyHandle(ExpandFileName(path).c_str(), d.ReadHandle(), out_.Out()), out_.Get());
-  CheckSuccess(spssSetCompression(out_.Get(), compression));
-  CheckSuccess(spssCommitHeader(out_.Get()));
+  if (portable)
+    CheckSuccess(spssSetPortable(out_.Get()));
+  else
+    CheckSuccess(spssSetCompression(out_.Get(), compression));
+  CheckSuccess(spssCommitHeader(out_.Get()), out_.Get());
 }
 
-void FileCopy::Write(const char* record) { CheckSuccess(spssWholeCaseOut(out_.Get(), record)); }
+void FileCopy::Write(const char* record) { CheckSuccess(spssWholeCaseOut(out_.Get(), record), out_.Get()); }
 
 void FileCopy::Finish() { CheckSuccess(out_.Close()); }
 

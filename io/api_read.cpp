@@ -80,6 +80,15 @@ int spssOpenReadEncoded(const char* fileName, const char* encoding, int* handle)
   });
 }
 
+int spssGetFileKind(int handle, int* kind) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (!kind) return SPSS_INVALID_HANDLE;
+    *kind = (f.dict.portable || f.out.portable ? SPSS_KIND_PORTABLE : SPSS_KIND_SYSTEM) |
+            (f.dict.encrypted ? SPSS_KIND_ENCRYPTED : 0);
+    return SPSS_OK;
+  });
+}
+
 int spssCloseRead(int handle) {
   return OnReader(handle, [&](OpenFile&) {  // a file open for writing is closed as what it is
     handles::Remove(handle);

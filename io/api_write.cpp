@@ -248,6 +248,14 @@ int spssSetCompression(int handle, int compSwitch) {
   });
 }
 
+int spssSetPortable(int handle) {
+  return OnNewDictionary(handle, [&](OpenFile& f) {
+    if (f.mode != OpenFile::Mode::Write) return SPSS_OPEN_WRMODE;
+    f.out.portable = true;
+    return SPSS_OK;
+  });
+}
+
 int spssSetIdString(int handle, const char* id) {
   return OnNewDictionary(handle, [&](OpenFile& f) {
     std::string label = id ? id : "";
@@ -574,6 +582,39 @@ int WriteSetAttributes(OpenFile& f) {
   return replace(kVariableAttributes, text) ? SPSS_OK : SPSS_EXC_STRVALUE;
 }
 
+// A portable file's dictionary: refused whole where it holds what the file
+// cannot (the fault says what), written by the variables' short names.
+int CommitPortable(OpenFile& f) {
+  if (const std::string misfits = PortableMisfits(f.dict); !misfits.empty()) {
+    f.in.fault.Note(-1, misfits.substr(0, misfits.size() - 1));
+    return SPSS_NOT_PORTABLE;
+  }
+  LayOut(f.dict, f.out.encoder);
+  PortableShortNames(f.dict);
+  f.out.portableWriter = std::make_unique<PortableWriter>(f.out.fd, f.dict);
+  std::string why;
+  if (const int status = f.out.portableWriter->WriteDictionary(why)) {
+    f.out.broken = true;
+    f.in.fault.Note(-1, why);
+    return status;
+  }
+  f.ClearRecord();
+  f.out.committed = true;
+  return SPSS_OK;
+}
+
+// One case, to whichever kind of file is written.
+int WriteRecord(OpenFile& f, const std::uint8_t* record) {
+  if (!f.out.portableWriter) return f.out.writer->Write(record);
+  std::string why;
+  const int status = f.out.portableWriter->WriteCase(record, why);
+  if (status != SPSS_OK) {
+    f.in.fault.Clear();
+    f.in.fault.Note(-1, "case " + std::to_string(f.out.written + 1) + ", " + why);
+  }
+  return status;
+}
+
 }  // namespace
 
 int spssCommitHeader(int handle) {
@@ -581,6 +622,7 @@ int spssCommitHeader(int handle) {
     if (f.dict.variables.empty()) return SPSS_DICT_EMPTY;
     if (f.copy && f.copy->restarted) FollowRenames(f);
     if (const int status = WriteSetAttributes(f)) return status;
+    if (f.out.portable) return CommitPortable(f);
     LayOut(f.dict, f.out.encoder);
     const DictionaryBytes bytes = SerializeDictionary(f.dict, f.mrSets, f.out.encoder);
     f.dict.extendedCountAt = bytes.extendedCountAt;
@@ -624,7 +666,7 @@ int spssSetValueChar(int handle, double varHandle, const char* value) {
 
 int spssCommitCaseRecord(int handle) {
   return OnCases(handle, [&](OpenFile& f) {
-    const int status = f.out.writer->Write(f.record.data());
+    const int status = WriteRecord(f, f.record.data());
     if (status == SPSS_OK) ++f.out.written;
     return status;
   });
@@ -633,7 +675,7 @@ int spssCommitCaseRecord(int handle) {
 int spssWholeCaseOut(int handle, const char* caseRec) {
   return OnCases(handle, [&](OpenFile& f) {
     if (!caseRec) return SPSS_INVALID_CASE;
-    const int status = f.out.writer->Write(reinterpret_cast<const std::uint8_t*>(caseRec));
+    const int status = WriteRecord(f, reinterpret_cast<const std::uint8_t*>(caseRec));
     if (status == SPSS_OK) ++f.out.written;
     return status;
   });

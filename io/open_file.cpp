@@ -235,6 +235,10 @@ int PrepareAppend(OpenFile& file) {
 }
 
 int FinishWriting(std::unique_ptr<OpenFile> file) {
+  if (file->out.portableWriter) {
+    const int status = file->out.portableWriter->Finish();
+    return status == SPSS_OK ? file->out.pending.Publish() : status;
+  }
   int status = file->out.writer ? file->out.writer->Finish() : SPSS_OK;
   if (status == SPSS_OK && file->out.writer && !PatchCaseCounts(file->out.fd, file->dict, file->out.written))
     status = SPSS_FILE_WERROR;

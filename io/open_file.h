@@ -11,6 +11,7 @@
 #include "dictionary.h"
 #include "fault.h"
 #include "mrsets.h"
+#include "portable.h"
 #include "io/pending_file.h"
 #include "io/text_codec.h"
 
@@ -44,6 +45,8 @@ struct Writing {
   bool committed = false;
   bool broken = false;  // writing the dictionary failed: the file is never completed
   std::unique_ptr<CaseWriter> writer;
+  bool portable = false;  // the new file is a portable file
+  std::unique_ptr<PortableWriter> portableWriter;
   TextEncoder encoder;  // the file's encoding, where it is not UTF-8
   std::int64_t written = 0;
   AppendUndo undo;  // appending: the bytes to put back

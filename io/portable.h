@@ -37,9 +37,14 @@ class PortableWriter {
   int Finish();
 
  private:
+  int MakeCase(const std::uint8_t* record, std::string& why);
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// Short names a portable file can hold: up to 8 capitals, digits and
+// @$_. starting with a capital; others become VAR001 and on.
+void PortableShortNames(Dictionary& dict);
 
 // What a portable file cannot hold of a dictionary, one line a variable or
 // fact, empty when it holds it all: very long strings and the like.

@@ -18,8 +18,8 @@ constexpr ResourceString kAll[] = {SAVKIT_LIBRARY_ERROR_MESSAGES(SAVKIT_TABLE_RO
 // is empty and lets the status pass. The attribute and role statuses past 72
 // raise too: letting them pass would report a file written without its
 // attributes as a success.
-constexpr std::array<std::string_view, 80> BuildStatusTable() {
-  std::array<std::string_view, 80> t{};
+constexpr std::array<std::string_view, SPSS_NOT_PORTABLE + 1> BuildStatusTable() {
+  std::array<std::string_view, SPSS_NOT_PORTABLE + 1> t{};
   t[SPSS_FILE_OERROR] = cresSPSS_FILE_OERROR;
   t[SPSS_FILE_WERROR] = cresSPSS_FILE_WERROR;
   t[SPSS_FILE_RERROR] = cresSPSS_FILE_RERROR;
@@ -69,6 +69,9 @@ constexpr std::array<std::string_view, 80> BuildStatusTable() {
   t[SPSS_INVALID_ATTRNAME] = cresSPSS_INVALID_ATTRNAME;
   t[SPSS_INVALID_ATTRDEF] = cresSPSS_INVALID_ATTRDEF;
   t[SPSS_INVALID_ROLE] = cresSPSS_INVALID_ROLE;
+  t[SPSS_NEEDS_PASSWORD] = cresSPSS_NEEDS_PASSWORD;
+  t[SPSS_WRONG_PASSWORD] = cresSPSS_WRONG_PASSWORD;
+  t[SPSS_NOT_PORTABLE] = cresSPSS_NOT_PORTABLE;
   return t;
 }
 

@@ -66,6 +66,12 @@ extern "C" {
 #define SPSS_INVALID_ATTRNAME 75
 #define SPSS_INVALID_ATTRDEF 76
 #define SPSS_INVALID_ROLE 79
+/* savkit's own: the file is encrypted with a password (open it with
+ * spssOpenReadWith); the password given does not open it; a new portable
+ * file cannot hold what its dictionary holds (spssGetFaultDetail says what). */
+#define SPSS_NEEDS_PASSWORD 80
+#define SPSS_WRONG_PASSWORD 81
+#define SPSS_NOT_PORTABLE 82
 
 /* Warnings: the operation went through. */
 #define SPSS_EXC_LEN64 (-1)
@@ -391,6 +397,21 @@ int spssGetFaultDetail(int handle, char *text, int size, long long *offset);
 int spssValidateVarname(const char *varName);
 
 int spssSetCompression(int handle, int compSwitch);
+/* The new file is written as a portable file (.por) rather than a system
+ * file: by its variables' short names, its strings up to 255 bytes, its texts
+ * in the portable character set. Before spssCommitHeader, which refuses with
+ * SPSS_NOT_PORTABLE a dictionary the file cannot hold (spssGetFaultDetail
+ * names what), as spssCommitCaseRecord refuses with SPSS_EXC_STRVALUE a text
+ * holding a character the set lacks. Attributes, sets, measure, roles and
+ * display widths have no place in it. A savkit addition. */
+int spssSetPortable(int handle);
+/* Which kind of file a handle reads: SPSS_KIND_SYSTEM or SPSS_KIND_PORTABLE,
+ * plus SPSS_KIND_ENCRYPTED for one opened with its password. A savkit
+ * addition. */
+#define SPSS_KIND_SYSTEM 0
+#define SPSS_KIND_PORTABLE 1
+#define SPSS_KIND_ENCRYPTED 2
+int spssGetFileKind(int handle, int *kind);
 int spssSetIdString(int handle, const char *id);
 int spssSetTextInfo(int handle, const char *textInfo);
 int spssSetVarName(int handle, const char *varName, int varLength);

@@ -82,7 +82,8 @@ class NewFile {
 // changes; its cases are written after. All or nothing, as NewFile.
 class FileCopy {
  public:
-  FileCopy(const TSPSSDatafile& d, const std::string& path, int compression);
+  // portable: a portable file, which takes no compression.
+  FileCopy(const TSPSSDatafile& d, const std::string& path, int compression, bool portable = false);
   void Write(const char* record);
   void Finish();
 
