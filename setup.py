@@ -59,7 +59,7 @@ class CMakeBuild(build_ext):
             subprocess.check_call(["cmake", "-S", str(ROOT), "-B", str(build)] + args)
         except (OSError, subprocess.CalledProcessError):
             sys.exit("savkit: CMake could not configure the build (see above). It needs cmake 3.25 or later, a C++20 "
-                     "compiler, pybind11 (Debian's pybind11-dev, or pip's pybind11), ICU, zlib and libdeflate; "
+                     "compiler, pybind11 (Debian's pybind11-dev, or pip's pybind11), ICU, zlib, libdeflate and OpenSSL (libssl-dev); "
                      f"scripts/install-deps.sh installs them on Debian.\n{HOW}")
         subprocess.check_call(["cmake", "--build", str(build), "--target", "_savkit", "--parallel", str(os.cpu_count() or 2)])
         built = next((build / "python" / "savkit").glob("_savkit*"))

@@ -36,6 +36,7 @@ int RunCodebook(const CodebookOptions& o) {
 Command AddCodebook(CommandLine& line) {
   auto o = std::make_shared<CodebookOptions>();
   Options options = line.Add("codebook", "The dictionary and every variable's distribution as one HTML page");
+  options.Password();
   options.Argument("FILE", o->file, "The system file").Output(o->out, "The HTML file to write", true).Quiet(o->quiet);
   return {options, [o] { return RunCodebook(*o); }, [o] { return o->file; }};
 }

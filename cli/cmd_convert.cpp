@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "common.h"
+#include "password.h"
 #include "progress.h"
 #include "savkit/front/facts.h"
 #include "savkit/front/portable.h"
@@ -16,7 +17,20 @@ namespace savkit::cli {
 struct ConvertOptions {
   std::string in, out, compression;  // empty: the input's
   bool quiet = false;
+  bool encrypt = false, decrypt = false;
 };
+
+// The password the copy is encrypted with: asked for with --encrypt, the
+// input's own when that was encrypted (unless --decrypt), else none.
+std::string OutputPassword(const TSPSSDatafile& d, const ConvertOptions& o) {
+  if (o.encrypt && o.decrypt) throw UsageError("--encrypt and --decrypt: one or the other");
+  if (o.decrypt) return {};
+  if (!o.encrypt) return d.IsEncrypted() ? d.Password() : std::string();
+  std::string password = d.IsEncrypted() && Passwords().file.empty() && !Passwords().prompt ? d.Password()
+                                                                                              : PasswordFor(o.out);
+  if (password.empty()) throw UsageError("--encrypt: give the password with --password or --password-file");
+  return password;
+}
 
 // A portable file holds less than a system file: what it cannot hold at all
 // stops the conversion, what it holds another way is said, never done in silence.
@@ -40,10 +54,14 @@ int RunConvert(const ConvertOptions& o) {
   // --compression the copy keeps the input's (a portable input's is none).
   const int compression = o.compression.empty() ? d.Get_Compression() : CompressionCode(o.compression);
   RefuseInputAsOutput(o.in, o.out);
+  if (portable && (o.encrypt || (d.IsEncrypted() && !o.decrypt)))
+    throw UsageError(o.out + ": a portable file cannot be encrypted (--decrypt writes it plain)");
+  std::string password = portable ? std::string() : OutputPassword(d, o);
   // The dictionary is copied whole, records savkit does not know included;
   // only the compression changes.
   AboutFile(o.out, [&] {
-    front::FileCopy copy(d, o.out, compression, portable);  // let go unfinished on any failure
+    front::FileCopy copy(d, o.out, compression, portable, password);  // let go unfinished on any failure
+    Wipe(password);
     front::RecordReader in(d);
     std::vector<char> record(in.Size());
     const int cases = d.Cases()->Count();
@@ -84,10 +102,13 @@ int RunVerify(const std::string& file, bool quiet) {
 Command AddConvert(CommandLine& line) {
   auto o = std::make_shared<ConvertOptions>();
   Options options = line.Add("convert", "Rewrite a file with another compression, or as a portable file (.por)");
+  options.Password();
   options.Argument("IN", o->in, "The system or portable file")
       .Argument("OUT", o->out, "The file to write: a portable file when it ends in .por, else a system file")
       .Choice("--compression", o->compression, {"none", "bytecode", "zlib"},
               "none, bytecode or zlib (default: the input's)")
+      .Flag("--encrypt", o->encrypt, "Encrypt the copy with a password (AES-256, as SPSS does)")
+      .Flag("--decrypt", o->decrypt, "Write an encrypted input's copy without encryption")
       .Quiet(o->quiet);
   const auto run = [o] {
     if (o->out.empty()) throw UsageError("OUT: the output needs a name");
@@ -99,6 +120,7 @@ Command AddConvert(CommandLine& line) {
 Command AddVerify(CommandLine& line) {
   auto o = std::make_shared<ConvertOptions>();
   Options options = line.Add("verify", "Read every case; report the first problem");
+  options.Password();
   options.Argument("FILE", o->in, "The system file").Quiet(o->quiet);
   return {options, [o] { return RunVerify(o->in, o->quiet); }, [o] { return o->in; }};
 }

@@ -169,6 +169,7 @@ int RunDiff(const DiffOptions& o) {
 Command AddDiff(CommandLine& line) {
   auto o = std::make_shared<DiffOptions>();
   Options options = line.Add("diff", "What differs between two files: dictionary and values (exit 1 when any)");
+  options.Password();
   options.Argument("A", o->a, "The first file")
       .Argument("B", o->b, "The second file")
       .Text("--key", o->key, "Match cases by this variable's values instead of by position")

@@ -108,6 +108,7 @@ int RunEdit(const EditOptions& o) {
 Command AddEdit(CommandLine& line) {
   auto o = std::make_shared<EditOptions>();
   Options options = line.Add("edit", "Change values and the dictionary, then save");
+  options.Password();
   options.Argument("FILE", o->file, "The system file")
       .Output(o->out, "Save under this name (default: the file itself)", false)
       .Quiet(o->quiet, false)

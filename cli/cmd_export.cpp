@@ -92,6 +92,7 @@ int RunExport(const ExportOptions& o) {
 Command AddExport(CommandLine& line) {
   auto o = std::make_shared<ExportOptions>();
   Options options = line.Add("export", "Cases as CSV (RFC 4180) with a header row");
+  options.Password();
   options.Argument("FILE", o->file, "The system file")
       .Output(o->out, "Where to write the CSV (default: standard output)", false)
       .Flag("--labels", o->labels, "Value labels instead of codes")

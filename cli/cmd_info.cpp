@@ -189,6 +189,7 @@ int RunXml(const std::string& file) {
 Command AddInfo(CommandLine& line) {
   auto o = std::make_shared<InfoOptions>();
   Options options = line.Add("info", "File facts, variables and sets");
+  options.Password();
   options.Argument("FILE", o->file, "The system file")
       .Flag("--json", o->json, "Machine-readable output")
       .Quiet(o->quiet, false);
@@ -198,6 +199,7 @@ Command AddInfo(CommandLine& line) {
 Command AddXml(CommandLine& line) {
   auto o = std::make_shared<InfoOptions>();
   Options options = line.Add("xml", "The XML description of the dictionary");
+  options.Password();
   options.Argument("FILE", o->file, "The system file").Quiet(o->quiet, false);
   return {options, [o] { return RunXml(o->file); }, [o] { return o->file; }};
 }

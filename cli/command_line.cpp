@@ -1,6 +1,8 @@
 // The command line, parsed by CLI11.
 #include "command_line.h"
 
+#include "password.h"
+
 #include <CLI/CLI.hpp>
 
 #include <map>
@@ -34,6 +36,13 @@ Options& Options::Count(const char* names, std::size_t& into, const char* help) 
       ->check(CLI::Validator([](std::string& s) { return s.find('-') == std::string::npos ? "" : "must be 0 or more"; },
                              ""))
       ->capture_default_str();
+  return *this;
+}
+
+Options& Options::Password() {
+  sub_->add_flag("--password", Passwords().prompt, "Ask for the password of an encrypted file at the terminal");
+  sub_->add_option("--password-file", Passwords().file,
+                   "Read the password of an encrypted file from the first line of this file (-: standard input)");
   return *this;
 }
 

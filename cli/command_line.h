@@ -35,6 +35,8 @@ class Options {
   Options& Output(std::string& into, const char* help, bool required);
   // -q,--quiet; commands that show no progress take it all the same.
   Options& Quiet(bool& into, bool shown = true);
+  // --password (asked at the terminal) and --password-file, for encrypted files.
+  Options& Password();
   // Options that may repeat, given as (name, what its value is); into gets
   // each value with its option's name, in the order of the command line.
   Options& InOrder(const std::vector<std::pair<const char*, const char*>>& options,

@@ -17,6 +17,7 @@
 #include "savkit/front/files.h"
 #include "savkit/front/text.h"
 #include "savkit/spssio.h"
+#include "password.h"
 
 namespace savkit::cli {
 
@@ -81,7 +82,17 @@ void RefuseInputAsOutput(const std::string& in, const std::string& out) {
 
 void OpenForReading(TSPSSDatafile& data, const std::string& path) {
   try {
-    front::OpenForReading(data, path);
+    try {
+      front::OpenForReading(data, path);
+    } catch (const ESPSSDataFileException& e) {
+      if (e.ErrorCode() != SPSS_NEEDS_PASSWORD) throw;
+      // An encrypted file: opened again with its password, which is wiped after.
+      std::string password = PasswordFor(path);
+      if (password.empty()) throw Failure(path + ": it is encrypted; give its password with --password or --password-file");
+      data.Set_Password(password);
+      Wipe(password);
+      front::OpenForReading(data, path);
+    }
   } catch (const front::FileError& e) {
     throw Failure(e.what());
   }

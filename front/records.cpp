@@ -132,12 +132,14 @@ void NewFile::Finish() {
   finished_ = true;
 }
 
-FileCopy::FileCopy(const TSPSSDatafile& d, const std::string& path, int compression, bool portable) {
+FileCopy::FileCopy(const TSPSSDatafile& d, const std::string& path, int compression, bool portable,
+                   const std::string& password) {
   CheckSuccess(spssOpenWriteCopyHandle(ExpandFileName(path).c_str(), d.ReadHandle(), out_.Out()), out_.Get());
   if (portable)
     CheckSuccess(spssSetPortable(out_.Get()));
   else
     CheckSuccess(spssSetCompression(out_.Get(), compression));
+  if (!password.empty()) CheckSuccess(spssSetPassword(out_.Get(), password.c_str()), out_.Get());
   CheckSuccess(spssCommitHeader(out_.Get()), out_.Get());
 }
 

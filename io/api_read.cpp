@@ -89,6 +89,21 @@ int spssGetFileKind(int handle, int* kind) {
   });
 }
 
+int spssOpenReadWith(const char* fileName, const char* encoding, const char* password, int* handle) {
+  return Guarded([&] {
+    if (!handle) return SPSS_INVALID_HANDLE;
+    if (encoding && !*encoding) return SPSS_INVALID_FILE;
+    std::unique_ptr<OpenFile> file;
+    const int status = OpenForReading(fileName, file, encoding, password);
+    if (status > 0) return status;
+    file->mode = OpenFile::Mode::Read;
+    const int h = handles::Add(std::move(file));
+    if (h < 0) return SPSS_FITAB_FULL;
+    *handle = h;
+    return status;
+  });
+}
+
 int spssCloseRead(int handle) {
   return OnReader(handle, [&](OpenFile&) {  // a file open for writing is closed as what it is
     handles::Remove(handle);

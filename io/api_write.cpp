@@ -248,9 +248,26 @@ int spssSetCompression(int handle, int compSwitch) {
   });
 }
 
+int spssSetPassword(int handle, const char* password) {
+  return OnNewDictionary(handle, [&](OpenFile& f) {
+    if (f.mode != OpenFile::Mode::Write) return SPSS_OPEN_WRMODE;
+    if (f.out.portable) return SPSS_NOT_PORTABLE;
+    if (!password || !*password) return SPSS_WRONG_PASSWORD;
+    if (f.out.password.Empty()) {
+      // The plain file is made in memory; only its encrypted form reaches the disk.
+      const int plain = MemoryFile();
+      if (plain < 0) return SPSS_NO_MEMORY;
+      f.out.fd = plain;
+    }
+    f.out.password = Secret(password);
+    return SPSS_OK;
+  });
+}
+
 int spssSetPortable(int handle) {
   return OnNewDictionary(handle, [&](OpenFile& f) {
     if (f.mode != OpenFile::Mode::Write) return SPSS_OPEN_WRMODE;
+    if (!f.out.password.Empty()) return SPSS_NOT_PORTABLE;
     f.out.portable = true;
     return SPSS_OK;
   });

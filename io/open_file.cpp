@@ -20,6 +20,7 @@
 #include "io/file_ops.h"
 #include "io/format.h"
 #include "io/names.h"
+#include "encryption.h"
 #include "portable.h"
 #include "raw_dictionary.h"
 #include "savkit/spssio.h"
@@ -118,7 +119,20 @@ int OpenPortableFile(OpenFile& file, std::uint64_t size, const char* encoding) {
 
 }  // namespace
 
-int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out, const char* encoding) {
+// An encrypted file is read from its plain bytes in memory.
+int Decrypt(OpenFile& file, std::uint64_t& size, const char* password) {
+  if (!password) return OpenFault().Note(8, "it is encrypted with a password"), SPSS_NEEDS_PASSWORD;
+  int plain = -1;
+  Fault fault;
+  const int status = DecryptToMemory(file.fd, size, Secret(password), plain, size, fault);
+  if (status != SPSS_OK) return OpenFault().Note(fault.offset, fault.text), status;
+  ::close(file.fd);
+  file.fd = plain;
+  file.dict.encrypted = true;
+  return SPSS_OK;
+}
+
+int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out, const char* encoding, const char* password) {
   OpenFault().Clear();
   if (!path) return SPSS_FILE_OERROR;
   auto file = std::make_unique<OpenFile>();
@@ -128,7 +142,9 @@ int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out, const char*
   struct stat st;
   if (::fstat(file->fd, &st) != 0) return OpenFault().Note(-1, NotAFile(nullptr)), SPSS_FILE_OERROR;
   if (!S_ISREG(st.st_mode)) return OpenFault().Note(-1, NotAFile(&st)), SPSS_FILE_OERROR;
-  const auto size = static_cast<std::uint64_t>(st.st_size);
+  auto size = static_cast<std::uint64_t>(st.st_size);
+  if (LooksEncrypted(file->fd, size))
+    if (const int status = Decrypt(*file, size, password)) return status;
   if (LooksPortable(file->fd, size)) {
     const int status = OpenPortableFile(*file, size, encoding);
     if (status <= 0) out = std::move(file);
@@ -138,7 +154,9 @@ int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out, const char*
   RawDictionary raw;
   if (const int status = ReadRawDictionary(file->fd, size, raw)) return status;
   Dictionary& dict = file->dict;
+  const bool encrypted = dict.encrypted;
   if (const int status = BuildDictionary(raw, dict, encoding)) return status;
+  dict.encrypted = encrypted;
   file->codec.Open(dict.encoding);
 
   std::unique_ptr<ByteSource> source;
@@ -242,6 +260,13 @@ int FinishWriting(std::unique_ptr<OpenFile> file) {
   int status = file->out.writer ? file->out.writer->Finish() : SPSS_OK;
   if (status == SPSS_OK && file->out.writer && !PatchCaseCounts(file->out.fd, file->dict, file->out.written))
     status = SPSS_FILE_WERROR;
+  if (status == SPSS_OK && !file->out.password.Empty()) {
+    // The plain file, complete in memory, is encrypted into the new file.
+    struct stat st;
+    status = ::fstat(file->out.fd, &st) != 0 ? SPSS_FILE_WERROR
+                                              : EncryptFile(file->out.fd, static_cast<std::uint64_t>(st.st_size),
+                                                            file->out.pending.Fd(), file->out.password);
+  }
   if (file->mode != OpenFile::Mode::Append) return status == SPSS_OK ? file->out.pending.Publish() : status;
   // Appended cases are on disk before the file is said to be complete.
   if (status == SPSS_OK && Flush(file->out.fd) != 0) status = SPSS_FILE_WERROR;

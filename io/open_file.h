@@ -10,6 +10,7 @@
 #include "case_writer.h"
 #include "dictionary.h"
 #include "fault.h"
+#include "encryption.h"
 #include "mrsets.h"
 #include "portable.h"
 #include "io/pending_file.h"
@@ -46,6 +47,7 @@ struct Writing {
   bool broken = false;  // writing the dictionary failed: the file is never completed
   std::unique_ptr<CaseWriter> writer;
   bool portable = false;  // the new file is a portable file
+  Secret password;        // the new file is encrypted with it; fd is then its plain bytes in memory
   std::unique_ptr<PortableWriter> portableWriter;
   TextEncoder encoder;  // the file's encoding, where it is not UTF-8
   std::int64_t written = 0;
@@ -95,7 +97,9 @@ struct OpenFile {
 // Reads a file's dictionary and prepares its cases; returns a status, or a
 // warning (SPSS_NAME_MENDED, SPSS_DATA_CUT) with the file open. encoding,
 // when given, is taken for the file's texts whatever the file says.
-int OpenForReading(const char* path, std::unique_ptr<OpenFile>& file, const char* encoding = nullptr);
+// password, when given, opens an encrypted file (SPSS_NEEDS_PASSWORD without).
+int OpenForReading(const char* path, std::unique_ptr<OpenFile>& file, const char* encoding = nullptr,
+                   const char* password = nullptr);
 // Makes the pending file that a new file is written to until it is complete.
 int CreateForWriting(const char* path, OpenFile& file);
 // Prepares an open file for appending cases to it.

@@ -77,8 +77,6 @@ int ReadHeader(FileInput& in, RawDictionary& raw) {
     raw.zlib = false;
   } else if (std::memcmp(h + header::kMagic, header::kMagicZlib, 4) == 0) {
     raw.zlib = true;
-  } else if (std::memcmp(h + 8, "ENCRYPTEDSAV", 12) == 0) {
-    return BadHeader(header::kMagic, "it is encrypted with a password, which savkit does not read");
   } else {
     return BadHeader(header::kMagic, "it does not start with $FL2 or $FL3");
   }

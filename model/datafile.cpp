@@ -26,6 +26,7 @@ TSPSSDatafile::TSPSSDatafile()
 TSPSSDatafile::~TSPSSDatafile() {
   if (openMode_ == domWriting && !headerCommitted_) held_.Discard();
   CloseHandles();
+  explicit_bzero(password_.data(), password_.size());
 }
 
 int TSPSSDatafile::CloseHandles() { return held_.Close(); }
@@ -56,9 +57,10 @@ void TSPSSDatafile::Open() {
   if (!FileExists(name)) Raise(cresSPSS_FileIsNotExist, name);
   if (!writeDirect_ && openMode_ != domClosed) Raise(cresSPSS_FileCannotOpenAsReading);
   LibraryHandle opened(writeDirect_ ? LibraryHandle::Kind::Append : LibraryHandle::Kind::Read);
-  const int status = writeDirect_            ? spssOpenAppend(name.c_str(), opened.Out())
-                     : readEncoding_.empty() ? spssOpenRead(name.c_str(), opened.Out())
-                                             : spssOpenReadEncoded(name.c_str(), readEncoding_.c_str(), opened.Out());
+  const int status =
+      writeDirect_ ? spssOpenAppend(name.c_str(), opened.Out())
+                   : spssOpenReadWith(name.c_str(), readEncoding_.empty() ? nullptr : readEncoding_.c_str(),
+                                      password_.empty() ? nullptr : password_.c_str(), opened.Out());
   CheckSuccess(status, opened.Get());
   // A file still open in a direct-write mode is not left dangling; what a
   // file forgotten with Clear left in the collections is not read twice.
@@ -85,6 +87,20 @@ void TSPSSDatafile::Open() {
   SizeCaseBuffer();
   ReadFileFacts(handle);
 }
+
+void TSPSSDatafile::Set_Password(const std::string& password) {
+  explicit_bzero(password_.data(), password_.size());
+  password_ = password;
+}
+
+int TSPSSDatafile::FileKind() const {
+  int kind = SPSS_KIND_SYSTEM;
+  if (readHandle_ < 0 || spssGetFileKind(readHandle_, &kind) != SPSS_OK) return SPSS_KIND_SYSTEM;
+  return kind;
+}
+
+bool TSPSSDatafile::IsPortable() const { return (FileKind() & SPSS_KIND_PORTABLE) != 0; }
+bool TSPSSDatafile::IsEncrypted() const { return (FileKind() & SPSS_KIND_ENCRYPTED) != 0; }
 
 void TSPSSDatafile::RememberOpened(const std::string& name, const std::string& path) {
   openedName_ = name;

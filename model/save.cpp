@@ -31,6 +31,7 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
     // attributes, other records) and the encoding.
     CheckSuccess(spssOpenWriteCopyHandle(expanded.c_str(), readHandle_, scratch.Out()), scratch.Get());
     writeHandle_ = scratch.Get();  // where the dictionary and cases go
+    KeepFileKind(expanded);
     if (dictionaryChanged_) {
       CheckSuccess(spssRestartCopiedVars(writeHandle_));
       WriteDictionary(true);
@@ -57,6 +58,19 @@ void TSPSSDatafile::SaveAs(const std::string& target) {
   MoveToSaved(target, expanded);
 }
 
+// A save keeps what kind of file it was: an encrypted file is encrypted
+// again with its password, and a portable file saved in place stays one.
+// A target named .por is written as a portable file.
+void TSPSSDatafile::KeepFileKind(const std::string& target) {
+  const int kind = FileKind();
+  if ((kind & SPSS_KIND_ENCRYPTED) && !password_.empty())
+    CheckSuccess(spssSetPassword(writeHandle_, password_.c_str()), writeHandle_);
+  const bool porName = target.size() > 4 && (target.compare(target.size() - 4, 4, ".por") == 0 ||
+                                             target.compare(target.size() - 4, 4, ".POR") == 0);
+  if (porName || ((kind & SPSS_KIND_PORTABLE) && target == openedPath_))
+    CheckSuccess(spssSetPortable(writeHandle_), writeHandle_);
+}
+
 bool TSPSSDatafile::HoldsTheModelsVariables(int handle) {
   int count = 0;
   if (spssGetNumberofVariables(handle, &count) != SPSS_OK || count != variables_->Count()) return false;
@@ -75,7 +89,7 @@ bool TSPSSDatafile::HoldsTheModelsVariables(int handle) {
 // are in it.
 void TSPSSDatafile::MoveToSaved(const std::string& target, const std::string& path) {
   LibraryHandle opened(LibraryHandle::Kind::Read);
-  const int status = spssOpenRead(path.c_str(), opened.Out());
+  const int status = spssOpenReadWith(path.c_str(), nullptr, password_.empty() ? nullptr : password_.c_str(), opened.Out());
   if (status > 0 || !HoldsTheModelsVariables(opened.Get())) {
     opened.Close();
     Close();

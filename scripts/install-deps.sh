@@ -12,7 +12,7 @@ set -euo pipefail
 # package (haven is what it is compared with; roxygen2 makes its manual pages).
 packages=(cmake ninja-build ccache g++ clang libclang-rt-dev libgtest-dev libbenchmark-dev libicu-dev zlib1g-dev libcli11-dev
           pspp readstat libreadstat-dev valgrind pkgconf libdeflate-dev libxml2-utils chromium
-          pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest python3-venv python3-pip
+          libssl-dev pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest python3-venv python3-pip
           python3-setuptools python3-wheel python3-dask python3-distributed
           r-base-dev r-cran-cpp11 r-cran-testthat r-cran-tibble r-cran-vctrs r-cran-hms r-cran-haven r-cran-roxygen2
           r-cran-bench r-cran-jsonlite)

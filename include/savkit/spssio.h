@@ -207,6 +207,14 @@ int spssCloseRead(int handle);
  * encoding record is missing or wrong. SPSS_INVALID_FILE for an encoding
  * iconv does not know. A savkit addition. */
 int spssOpenReadEncoded(const char *fileName, const char *encoding, int *handle);
+/* As spssOpenRead, with encoding as spssOpenReadEncoded's (or null for the
+ * file's own) and the password of a file encrypted with one (or null).
+ * Portable files (.por) open here as with spssOpenRead, by their content.
+ * An encrypted file opened without its password gives SPSS_NEEDS_PASSWORD, a
+ * wrong one SPSS_WRONG_PASSWORD; only its first 10 bytes count, as SPSS has
+ * it. The decrypted bytes are kept in memory, never on disk. A savkit
+ * addition. */
+int spssOpenReadWith(const char *fileName, const char *encoding, const char *password, int *handle);
 
 /* File facts. */
 int spssGetNumberofVariables(int handle, int *numVars);
@@ -405,6 +413,11 @@ int spssSetCompression(int handle, int compSwitch);
  * holding a character the set lacks. Attributes, sets, measure, roles and
  * display widths have no place in it. A savkit addition. */
 int spssSetPortable(int handle);
+/* The new system file is encrypted with password (AES-256, as SPSS does
+ * with SAVE /PASSWORD): it is made in memory and reaches the disk only
+ * encrypted, when closed. Before spssCommitHeader; not for portable files
+ * (SPSS_NOT_PORTABLE). A savkit addition. */
+int spssSetPassword(int handle, const char *password);
 /* Which kind of file a handle reads: SPSS_KIND_SYSTEM or SPSS_KIND_PORTABLE,
  * plus SPSS_KIND_ENCRYPTED for one opened with its password. A savkit
  * addition. */

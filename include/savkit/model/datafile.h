@@ -46,6 +46,13 @@ class TSPSSDatafile : public TComponent {
   // (as iconv names it); empty: the file's own.
   const std::string& ReadEncoding() const { return readEncoding_; }
   void Set_ReadEncoding(const std::string& encoding) { readEncoding_ = encoding; }
+  // The password Open opens an encrypted file with; saving encrypts the
+  // file again with it. Wiped from memory when replaced or with the object.
+  void Set_Password(const std::string& password);
+  const std::string& Password() const { return password_; }
+  // Whether the open file was read from a portable file, or an encrypted one.
+  bool IsPortable() const;
+  bool IsEncrypted() const;
   bool Get_Compressed() const { return compression_ == SPSS_COMPRESSION_BYTECODE; }
   void Set_Compressed(bool value);
   // The kind of compression a written file gets: SPSS_COMPRESSION_NONE,
@@ -126,6 +133,8 @@ class TSPSSDatafile : public TComponent {
  private:
   void ReadFileFacts(int handle);
   int CloseHandles();
+  int FileKind() const;  // SPSS_KIND_... of the file open for reading
+  void KeepFileKind(const std::string& target);
   void ReadDictionaryOrClose();
   // The file the read handle holds: its name, the path links lead to, and
   // what identifies it now.
@@ -160,6 +169,7 @@ class TSPSSDatafile : public TComponent {
   TSPSSDatafileOpenMode openMode_ = domClosed;
   bool writeDirect_ = false;
   std::string readEncoding_;
+  std::string password_;
   bool headerCommitted_ = false;
   bool dictionaryChanged_ = false;
   bool variablesDeleted_ = false;

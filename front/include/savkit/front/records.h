@@ -82,8 +82,10 @@ class NewFile {
 // changes; its cases are written after. All or nothing, as NewFile.
 class FileCopy {
  public:
-  // portable: a portable file, which takes no compression.
-  FileCopy(const TSPSSDatafile& d, const std::string& path, int compression, bool portable = false);
+  // portable: a portable file, which takes no compression; password: a
+  // system file encrypted with it (none when empty).
+  FileCopy(const TSPSSDatafile& d, const std::string& path, int compression, bool portable = false,
+           const std::string& password = {});
   void Write(const char* record);
   void Finish();
 
