@@ -105,8 +105,11 @@ NewFile::~NewFile() {
 }
 
 void NewFile::CommitHeader(int compression, const FileFacts& stored) {
-  d_.Set_Compression(compression);
   const int h = d_.WriteHandle();
+  if (compression == kPortableFile)
+    CheckSuccess(spssSetPortable(h));
+  else
+    d_.Set_Compression(compression);
   // Before any variable: each text is checked against the encoding as it is set.
   if (!stored.encoding.empty()) CheckSuccess(spssSetFileEncoding(h, stored.encoding.c_str()));
   d_.WriteDictionary();
@@ -120,12 +123,12 @@ void NewFile::CommitHeader(int compression, const FileFacts& stored) {
     SetAttributes(h, v.name.c_str(), v.attributes);
     if (v.role) CheckSuccess(spssSetVarRole(h, v.name.c_str(), *v.role));
   }
-  CheckSuccess(spssCommitHeader(h));
+  CheckSuccess(spssCommitHeader(h), h);
   d_.Set_HeaderCommitted(true);
   size_ = CaseSize(h);
 }
 
-void NewFile::Write(const char* record) { CheckSuccess(spssWholeCaseOut(d_.WriteHandle(), record)); }
+void NewFile::Write(const char* record) { CheckSuccess(spssWholeCaseOut(d_.WriteHandle(), record), d_.WriteHandle()); }
 
 void NewFile::Finish() {
   d_.Close();

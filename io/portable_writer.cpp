@@ -307,7 +307,7 @@ int PortableWriter::MakeCase(const std::uint8_t* record, std::string& why) {
     // A string slot ends at its first zero byte, as in system files.
     const auto* end = static_cast<const std::uint8_t*>(std::memchr(slot, 0, v.slot));
     std::string_view text(reinterpret_cast<const char*>(slot), end ? static_cast<std::size_t>(end - slot) : v.slot);
-    if (!w.Encode(Impl::Trimmed(text), w.bytes, why)) return why = v.name + ": " + why, SPSS_EXC_STRVALUE;
+    if (!w.Encode(Impl::Trimmed(text), w.bytes, why)) return why = v.name + ": " + why, SPSS_NOT_PORTABLE;
     if (w.bytes.size() > static_cast<std::size_t>(v.fileWidth)) return why = v.name + ": the value is too long", SPSS_EXC_STRVALUE;
     // One character at least: some readers take an empty string for a fault.
     if (w.bytes.empty()) w.bytes = " ";

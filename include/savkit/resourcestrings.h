@@ -67,7 +67,7 @@ namespace savkit {
   X(cresSPSS_INVALID_ROLE, "SPSS Error INVALID_ROLE")                                                              \
   X(cresSPSS_NEEDS_PASSWORD, "The file is encrypted: it opens with its password")                                  \
   X(cresSPSS_WRONG_PASSWORD, "The password does not open the file")                                                \
-  X(cresSPSS_NOT_PORTABLE, "A portable file cannot hold this dictionary")
+  X(cresSPSS_NOT_PORTABLE, "A portable file cannot hold this")
 
 #define SAVKIT_LIBRARY_WARNING_MESSAGES(X)                                            \
   X(cresSPSS_EXC_LEN64, "Label length exceeds 64. truncated and used")                \

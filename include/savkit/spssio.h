@@ -409,8 +409,8 @@ int spssSetCompression(int handle, int compSwitch);
  * file: by its variables' short names, its strings up to 255 bytes, its texts
  * in the portable character set. Before spssCommitHeader, which refuses with
  * SPSS_NOT_PORTABLE a dictionary the file cannot hold (spssGetFaultDetail
- * names what), as spssCommitCaseRecord refuses with SPSS_EXC_STRVALUE a text
- * holding a character the set lacks. Attributes, sets, measure, roles and
+ * names what), as spssCommitCaseRecord refuses with it a text holding a
+ * character the set lacks (nothing of that case is written). Attributes, sets, measure, roles and
  * display widths have no place in it. A savkit addition. */
 int spssSetPortable(int handle);
 /* The new system file is encrypted with password (AES-256, as SPSS does

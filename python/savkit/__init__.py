@@ -11,8 +11,8 @@ from ._savkit import __version__
 from ._errors import DamagedFileWarning, DataFileError, Error, FileError, TextCutWarning
 from ._file import File, Variable
 from ._metadata import Column, Metadata, MRSet
-from ._read import Chunks, read_metadata, read_sav, read_sav_chunks
-from ._write import write_sav
+from ._read import Chunks, read_metadata, read_por, read_sav, read_sav_chunks
+from ._write import write_por, write_sav
 
 __all__ = ["Chunks", "Column", "DamagedFileWarning", "DataFileError", "Error", "File", "FileError", "Metadata", "MRSet", "TextCutWarning",
-           "read_metadata", "read_sav", "read_sav_chunks", "Variable", "write_sav"]
+           "read_metadata", "read_por", "read_sav", "read_sav_chunks", "Variable", "write_por", "write_sav"]

@@ -98,9 +98,9 @@ class File:
     encoding record is missing or wrong.
     """
 
-    def __init__(self, path, encoding=None):
+    def __init__(self, path, encoding=None, password=None):
         path = os.fspath(path)
-        self._f = opened(encoding, lambda e: _savkit.File(path, e))
+        self._f = opened(encoding, lambda e, p: _savkit.File(path, e, p), password)
         self._encoding = self._f.metadata()["encoding"]  # what the format's byte limits count in
 
     def close(self):

@@ -76,27 +76,29 @@ def _rows(value, what):
     return int(value)
 
 
-def opened(encoding, open_with):
-    """open_with(encoding or "") with encoding checked first; an encoding
-    iconv does not know is said to be the option's fault."""
+def opened(encoding, open_with, password=None):
+    """open_with(encoding or "", password or "") with both checked first; an
+    encoding iconv does not know is said to be the option's fault."""
     if encoding is not None and (not isinstance(encoding, str) or not encoding):
         raise TypeError(f"encoding={encoding!r}: give the name of an encoding, as 'windows-1252'")
+    if password is not None and (not isinstance(password, str) or not password):
+        raise TypeError("password: give the password as a non-empty str")  # never the value itself
     try:
-        return open_with(encoding or "")
+        return open_with(encoding or "", password or "")
     except Error as e:
         if encoding and "iconv" in str(e):
             raise ValueError(f"encoding={encoding!r}: not an encoding iconv knows") from None
         raise
 
 
-def _open(path, usecols, user_missing, encoding=None, dates=True):
+def _open(path, usecols, user_missing, encoding=None, dates=True, password=None):
     if isinstance(usecols, str):
         usecols = [usecols]
     if not isinstance(dates, (bool, np.bool_)):
         raise TypeError(f"dates={dates!r}: True (datetimes) or False (the file's numbers)")
     path = os.fspath(path)
     names = None if usecols is None else [str(c) for c in usecols]
-    reader = opened(encoding, lambda e: _savkit.Reader(path, names, bool(user_missing), e, bool(dates)))
+    reader = opened(encoding, lambda e, p: _savkit.Reader(path, names, bool(user_missing), e, bool(dates), p), password)
     fault = reader.fault()
     if fault:  # cut inside a case: the cases before it are there
         warnings.warn(DamagedFileWarning(f"{path}: {reader.rows()} complete cases, then damaged: {fault}"),
@@ -104,14 +106,14 @@ def _open(path, usecols, user_missing, encoding=None, dates=True):
     return reader
 
 
-def read_metadata(path, usecols=None, encoding=None):
-    """The Metadata of an SPSS system file, without reading its cases: the
-    dictionary alone, in milliseconds whatever the file's size.
+def read_metadata(path, usecols=None, encoding=None, password=None):
+    """The Metadata of an SPSS system or portable file, without reading its
+    cases: the dictionary alone, in milliseconds whatever the file's size.
 
         meta = savkit.read_metadata("survey.sav")
         meta.row_count, meta.column_labels
     """
-    reader = _open(path, usecols, False, encoding)
+    reader = _open(path, usecols, False, encoding, password=password)
     try:
         return from_library(reader.metadata())
     finally:
@@ -119,8 +121,9 @@ def read_metadata(path, usecols=None, encoding=None):
 
 
 def read_sav(path, usecols=None, row_offset=0, row_limit=None, apply_value_labels=False, user_missing=False,
-             encoding=None, dates=True):
-    """Reads an SPSS system file (.sav or .zsav) into a DataFrame.
+             encoding=None, dates=True, password=None):
+    """Reads an SPSS system file (.sav or .zsav) or portable file (.por)
+    into a DataFrame.
 
     Returns ``(DataFrame, Metadata)``. Numbers are float64; dates and
     date-times datetime64, times timedelta64; strings str without their
@@ -136,11 +139,13 @@ def read_sav(path, usecols=None, row_offset=0, row_limit=None, apply_value_label
     ``read_sav("old.sav", encoding="cp1251")``. ``dates=False`` gives the
     file's own numbers for date and time columns (seconds since
     14 Oct 1582; times and spans in seconds), their formats in the Metadata.
+    ``password`` opens a file SPSS encrypted with one (``SAVE /PASSWORD``);
+    without it such a file raises FileError, as does a wrong one.
     """
     row_offset = _rows(row_offset, "row_offset")
     if row_limit is not None:
         row_limit = _rows(row_limit, "row_limit")
-    reader = _open(path, usecols, user_missing, encoding, dates)
+    reader = _open(path, usecols, user_missing, encoding, dates, password)
     try:
         meta = from_library(reader.metadata())
         start = min(row_offset, meta.row_count)
@@ -157,11 +162,11 @@ class Chunks:
     case (0-based), read as they are asked for. ``metadata`` describes them."""
 
     def __init__(self, path, chunksize, usecols=None, apply_value_labels=False, user_missing=False, encoding=None,
-                 dates=True):
+                 dates=True, password=None):
         self._size = _rows(chunksize, "chunksize")
         if self._size == 0:
             raise ValueError("chunksize must be at least 1")
-        self._reader = _open(path, usecols, user_missing, encoding, dates)
+        self._reader = _open(path, usecols, user_missing, encoding, dates, password)
         self.metadata: Metadata = from_library(self._reader.metadata())
         self._labels = apply_value_labels
         self._next = 0
@@ -193,7 +198,7 @@ class Chunks:
 
 
 def read_sav_chunks(path, chunksize, usecols=None, apply_value_labels=False, user_missing=False, encoding=None,
-                    dates=True):
+                    dates=True, password=None):
     """Iterates over the file's cases in DataFrames of ``chunksize`` rows;
     memory stays bounded by the chunk. The options are read_sav's.
 
@@ -202,4 +207,10 @@ def read_sav_chunks(path, chunksize, usecols=None, apply_value_labels=False, use
     them Categorical; a chunk holding values without a label adds those
     after them (``pandas.api.types.union_categoricals`` joins such chunks).
     """
-    return Chunks(path, chunksize, usecols, apply_value_labels, user_missing, encoding, dates)
+    return Chunks(path, chunksize, usecols, apply_value_labels, user_missing, encoding, dates, password)
+
+
+def read_por(path, **options):
+    """Reads an SPSS portable file (.por): read_sav by the name analysts
+    know from pyreadstat and haven; read_sav reads portable files as well."""
+    return read_sav(path, **options)

@@ -2,6 +2,7 @@
 
 import codecs
 import os
+import re
 import warnings
 from dataclasses import asdict
 
@@ -16,6 +17,7 @@ from ._keywords import by_name, with_keywords
 from ._metadata import Metadata, within
 
 _COMPRESSION = {"none": 0, "bytecode": 1, "zlib": 2}
+_PORTABLE = -1  # the writer's code for a portable file
 
 
 def codec_of(name):
@@ -191,6 +193,35 @@ def write_sav(df, path, metadata=None, compression="bytecode", encoding=None, co
     plan.write(definitions, data, lambda: [(data, len(df))])
 
 
+def write_por(df, path, metadata=None, **keywords):
+    """Writes a DataFrame to a new SPSS portable file (.por), as PSPP's
+    EXPORT does; the options are write_sav's but compression and encoding.
+
+    A portable file names variables by up to 8 capitals and digits (longer
+    names are written as short ones, with a warning), holds strings of up to
+    255 bytes and texts in its own character set (ASCII and a few signs such
+    as ± and £): a column or text beyond those raises Error naming it. Sets,
+    attributes, measures and display widths are not kept.
+    """
+    if not isinstance(df, pd.DataFrame):
+        raise TypeError(f"write_por takes a DataFrame, not {type(df).__name__}")
+    unknown = set(keywords) - set(_KEYWORDS)
+    if unknown:
+        raise TypeError(f"write_por: no option {sorted(unknown)[0]!r}")
+    plan = Plan(df, path, metadata, "none", None, {k: keywords.get(k) for k in _KEYWORDS})
+    plan.compression = _PORTABLE
+    renamed = [n for n in plan.names if not re.fullmatch(r"[A-Za-z][A-Za-z0-9@$_.]{0,7}", n)]
+    if renamed:
+        warnings.warn(f"{plan.path}: a portable file names variables by up to 8 letters and digits: "
+                      f"{', '.join(renamed)} are written by short names", UserWarning, stacklevel=2)
+    definitions, data = plan.define(df)
+    plan.write(definitions, data, lambda: [(data, len(df))])
+
+
+_KEYWORDS = ("column_labels", "variable_value_labels", "missing_ranges", "variable_measure", "variable_format",
+             "variable_display_width", "file_label", "note")
+
+
 class Plan:
     """What writing a file takes, checked before anything is written: the
     options, the metadata with the keywords over it, the file's facts."""
@@ -253,6 +284,8 @@ class Plan:
         """Writes the file: definitions (with data, every text the file will
         hold or the longest of each column) and the cases batches() yields,
         as (data, rows)."""
+        if self.compression == _PORTABLE:  # texts go as UTF-8; the file has its own character set
+            return self._write_in(definitions, data, "", batches)
         target = _encoding(definitions, data, self.file, self.asked, self.metadata.encoding if self.metadata else "")
         try:
             self._write_in(definitions, data, target, batches)

@@ -1,6 +1,7 @@
 // A file opened for editing in place: the data file component in reading
 // mode, whose edits wait in its edit cache until Save writes them all,
 // keeping everything else the file holds.
+#include <cstring>
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
@@ -23,8 +24,12 @@ namespace {
 class File {
  public:
   // encoding, where not empty, is taken for the file's texts whatever it says.
-  File(const std::string& path, const std::string& encoding) : d_(std::make_unique<TSPSSDatafile>()) {
+  // password opens an encrypted file, and encrypts it again when saved.
+  File(const std::string& path, const std::string& encoding, std::string password)
+      : d_(std::make_unique<TSPSSDatafile>()) {
     d_->Set_ReadEncoding(encoding);
+    d_->Set_Password(password);
+    explicit_bzero(password.data(), password.size());
     OpenForReading(*d_, path);
   }
 
@@ -184,7 +189,8 @@ class File {
 
 void BindFile(py::module_& m) {
   py::class_<File>(m, "File")
-      .def(py::init<const std::string&, const std::string&>(), py::arg("path"), py::arg("encoding") = "")
+      .def(py::init<const std::string&, const std::string&, std::string>(), py::arg("path"), py::arg("encoding") = "",
+           py::arg("password") = "")
       .def("close", &File::Close)
       .def_property_readonly("closed", &File::Closed)
       .def_property_readonly("path", &File::Path)

@@ -108,9 +108,11 @@ py::array TextArray(py::ssize_t n) {
 class Reader {
  public:
   Reader(const std::string& path, const std::optional<std::vector<std::string>>& usecols, bool userMissing,
-         const std::string& encoding, bool dates)
+         const std::string& encoding, bool dates, std::string password)
       : path_(path) {
     d_.Set_ReadEncoding(encoding);
+    d_.Set_Password(password);
+    explicit_bzero(password.data(), password.size());
     OpenForReading(d_, path);
     Plan(usecols, userMissing, dates);
     records_.emplace(d_);
@@ -341,9 +343,9 @@ class Reader {
 void BindReader(py::module_& m) {
   py::class_<Reader>(m, "Reader")
       .def(py::init<const std::string&, const std::optional<std::vector<std::string>>&, bool, const std::string&,
-                    bool>(),
+                    bool, std::string>(),
            py::arg("path"), py::arg("usecols") = py::none(), py::arg("user_missing") = false, py::arg("encoding") = "",
-           py::arg("dates") = true)
+           py::arg("dates") = true, py::arg("password") = "")
       .def("metadata", &Reader::Meta)
       .def("fault", [](const Reader& r) { return r.Fault(); })
       .def("rows", &Reader::Rows)

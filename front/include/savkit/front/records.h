@@ -53,6 +53,9 @@ class RecordReader {
 // A new file written in direct-write mode, all or nothing: until Finish it
 // has no name, and a failure (or dropping the writer) leaves whatever was
 // under the name as it was.
+// The compression code that makes NewFile write a portable file.
+constexpr int kPortableFile = -1;
+
 class NewFile {
  public:
   explicit NewFile(const std::string& path);
