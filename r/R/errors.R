@@ -29,3 +29,12 @@ check_encoding <- function(encoding) {
   }
   encoding
 }
+
+# A password is a single non-empty string; the message never shows it.
+check_password <- function(password) {
+  if (is.null(password)) return("")
+  if (!is.character(password) || length(password) != 1 || is.na(password) || !nzchar(password)) {
+    stop("password: give the password as a single non-empty string", call. = FALSE)
+  }
+  password
+}

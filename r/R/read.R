@@ -7,9 +7,9 @@ spss_highest <- .Machine$double.xmax
 # A text without the trailing blanks files often pad texts with.
 shown <- function(text) sub(" +$", "", text)
 
-#' Read an SPSS system file
+#' Read an SPSS system or portable file
 #'
-#' Reads a `.sav` or `.zsav` file into a tibble with the conventions of
+#' Reads a `.sav`, `.zsav` or portable `.por` file into a tibble with the conventions of
 #' haven, so that code written for `haven::read_sav()` keeps working:
 #' labelled columns are `haven_labelled` (with `user_na = TRUE` and
 #' user-missing values, `haven_labelled_spss`), the variable label is in
@@ -36,13 +36,16 @@ shown <- function(text) sub(" +$", "", text)
 #' @param encoding The encoding of the file's texts (as iconv names it),
 #'   whatever the file says: for a file whose encoding record is missing or
 #'   wrong.
+#' @param password The password of a file SPSS encrypted with one
+#'   (`SAVE /PASSWORD`); without it such a file is an error, as is a wrong one.
 #' @return A tibble.
 #' @examples
 #' path <- system.file("extdata", "survey.sav", package = "savkit")
 #' df <- read_sav(path)
 #' attr(df, "documents")
 #' @export
-read_sav <- function(path, col_select = NULL, skip = 0, n_max = Inf, user_na = FALSE, encoding = NULL) {
+read_sav <- function(path, col_select = NULL, skip = 0, n_max = Inf, user_na = FALSE, encoding = NULL,
+                     password = NULL) {
   path <- check_path(path)
   if (!is.null(col_select) && !is.character(col_select)) {
     stop_option("col_select", col_select, "a character vector of column names")
@@ -50,9 +53,20 @@ read_sav <- function(path, col_select = NULL, skip = 0, n_max = Inf, user_na = F
   check_count(skip, "skip")
   check_count(n_max, "n_max")
   if (!isTRUE(user_na) && !isFALSE(user_na)) stop_option("user_na", user_na, "TRUE or FALSE")
-  read <- savkit_read(path, col_select, skip, n_max, user_na, check_encoding(encoding))
+  read <- savkit_read(path, col_select, skip, n_max, user_na, check_encoding(encoding), check_password(password))
   as_tibble_of(read$columns, read$metadata)
 }
+
+#' Read an SPSS portable file
+#'
+#' [read_sav()] by the name haven gives it: `read_sav()` reads portable
+#' files (`.por`) as well, by their content.
+#'
+#' @inheritParams read_sav
+#' @param ... The other options of [read_sav()].
+#' @return A tibble.
+#' @export
+read_por <- function(path, ...) read_sav(path, ...)
 
 #' Read the dictionary of an SPSS system file
 #'
@@ -66,8 +80,8 @@ read_sav <- function(path, col_select = NULL, skip = 0, n_max = Inf, user_na = F
 #' path <- system.file("extdata", "survey.sav", package = "savkit")
 #' attr(read_sav_metadata(path), "rows")
 #' @export
-read_sav_metadata <- function(path, encoding = NULL) {
-  read <- savkit_read(check_path(path), NULL, 0, 0, TRUE, check_encoding(encoding))
+read_sav_metadata <- function(path, encoding = NULL, password = NULL) {
+  read <- savkit_read(check_path(path), NULL, 0, 0, TRUE, check_encoding(encoding), check_password(password))
   out <- as_tibble_of(read$columns, read$metadata)
   attr(out, "rows") <- read$metadata$rows
   out

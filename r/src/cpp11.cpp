@@ -6,10 +6,10 @@
 #include <R_ext/Visibility.h>
 
 // read.cpp
-cpp11::list savkit_read(std::string path, cpp11::sexp cols, double skip, double n_max, bool user_na, std::string encoding);
-extern "C" SEXP _savkit_savkit_read(SEXP path, SEXP cols, SEXP skip, SEXP n_max, SEXP user_na, SEXP encoding) {
+cpp11::list savkit_read(std::string path, cpp11::sexp cols, double skip, double n_max, bool user_na, std::string encoding, std::string password);
+extern "C" SEXP _savkit_savkit_read(SEXP path, SEXP cols, SEXP skip, SEXP n_max, SEXP user_na, SEXP encoding, SEXP password) {
   BEGIN_CPP11
-    return cpp11::as_sexp(savkit_read(cpp11::as_cpp<cpp11::decay_t<std::string>>(path), cpp11::as_cpp<cpp11::decay_t<cpp11::sexp>>(cols), cpp11::as_cpp<cpp11::decay_t<double>>(skip), cpp11::as_cpp<cpp11::decay_t<double>>(n_max), cpp11::as_cpp<cpp11::decay_t<bool>>(user_na), cpp11::as_cpp<cpp11::decay_t<std::string>>(encoding)));
+    return cpp11::as_sexp(savkit_read(cpp11::as_cpp<cpp11::decay_t<std::string>>(path), cpp11::as_cpp<cpp11::decay_t<cpp11::sexp>>(cols), cpp11::as_cpp<cpp11::decay_t<double>>(skip), cpp11::as_cpp<cpp11::decay_t<double>>(n_max), cpp11::as_cpp<cpp11::decay_t<bool>>(user_na), cpp11::as_cpp<cpp11::decay_t<std::string>>(encoding), cpp11::as_cpp<cpp11::decay_t<std::string>>(password)));
   END_CPP11
 }
 // write.cpp
@@ -30,7 +30,7 @@ extern "C" SEXP _savkit_savkit_text_bytes(SEXP texts) {
 
 extern "C" {
 static const R_CallMethodDef CallEntries[] = {
-    {"_savkit_savkit_read",       (DL_FUNC) &_savkit_savkit_read,       6},
+    {"_savkit_savkit_read",       (DL_FUNC) &_savkit_savkit_read,       7},
     {"_savkit_savkit_text_bytes", (DL_FUNC) &_savkit_savkit_text_bytes, 1},
     {"_savkit_savkit_write",      (DL_FUNC) &_savkit_savkit_write,      6},
     {NULL, NULL, 0}

@@ -115,8 +115,10 @@ cpp11::writable::list ReadCases(TSPSSDatafile& d, cpp11::sexp cols, double skip,
   throw std::logic_error("not reached");
 }
 
-void Open(TSPSSDatafile& d, const std::string& path, const std::string& encoding) {
+void Open(TSPSSDatafile& d, const std::string& path, const std::string& encoding, std::string& password) {
   d.Set_ReadEncoding(encoding);
+  d.Set_Password(password);
+  explicit_bzero(password.data(), password.size());
   try {
     front::OpenForReading(d, path);
   } catch (const front::FileError& e) {
@@ -127,10 +129,10 @@ void Open(TSPSSDatafile& d, const std::string& path, const std::string& encoding
 }  // namespace
 
 [[cpp11::register]] cpp11::list savkit_read(std::string path, cpp11::sexp cols, double skip, double n_max, bool user_na,
-                                            std::string encoding) {
+                                            std::string encoding, std::string password) {
   TSPSSDatafile d;
   try {
-    Open(d, path, encoding);
+    Open(d, path, encoding, password);
     cpp11::writable::list out({cpp11::named_arg("metadata") = savkit::r::Metadata(d)});
     out.push_back(cpp11::named_arg("columns") = ReadCases(d, cols, skip, n_max, user_na));
     d.Close();
