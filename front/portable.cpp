@@ -37,6 +37,9 @@ PortableFit FitPortable(const FileFacts& facts) {
     if (!PlainShortName(v.name))
       fit.fitted.push_back(v.name + " is written by a short name (up to 8 capitals and digits)");
     if (!v.attributes.empty()) fit.fitted.push_back(v.name + ": its attributes are left out");
+    if (v.label.size() > kMaxWidth) fit.fitted.push_back(v.name + ": its label is kept to its first 255 bytes");
+    for (const auto& [value, label] : v.valueLabels)
+      if (label.size() > kMaxWidth) fit.fitted.push_back(v.name + ": a value label is kept to its first 255 bytes");
     display = display || v.measure != tslUnknown || v.role;
   }
   if (!facts.attributes.empty()) fit.fitted.push_back("the file's attributes are left out");

@@ -140,6 +140,8 @@ struct PortableWriter::Impl {
   bool Text(std::string_view utf8, std::string& why) {
     std::string bytes;
     if (!Encode(utf8, bytes, why)) return false;
+    // Readers take no longer text: a label past it keeps its first 255 bytes.
+    if (bytes.size() > portable::kMaxStringWidth) bytes.resize(portable::kMaxStringWidth);
     Integer(static_cast<std::int64_t>(bytes.size()));
     Put(bytes);
     return true;
@@ -194,7 +196,7 @@ bool PortableWriter::Impl::Variable(const io::Variable& v, std::string& why) {
   if (!Text(v.shortName, why)) return false;
   for (const Format& f : {v.print, v.write}) {
     Integer(f.type);
-    Integer(v.IsNumeric() ? f.width : v.fileWidth);
+    Integer(v.IsNumeric() ? f.width : f.type == SPSS_FMT_AHEX ? 2 * v.fileWidth : v.fileWidth);
     Integer(f.decimals);
   }
   const MissingValues& m = v.missing;
@@ -309,8 +311,9 @@ int PortableWriter::MakeCase(const std::uint8_t* record, std::string& why) {
     std::string_view text(reinterpret_cast<const char*>(slot), end ? static_cast<std::size_t>(end - slot) : v.slot);
     if (!w.Encode(Impl::Trimmed(text), w.bytes, why)) return why = v.name + ": " + why, SPSS_NOT_PORTABLE;
     if (w.bytes.size() > static_cast<std::size_t>(v.fileWidth)) return why = v.name + ": the value is too long", SPSS_EXC_STRVALUE;
-    // One character at least: some readers take an empty string for a fault.
-    if (w.bytes.empty()) w.bytes = " ";
+    // Padded to the width, as PSPP writes them: its reader takes a shorter
+    // one's last bytes from the value before.
+    w.bytes.resize(static_cast<std::size_t>(v.fileWidth), ' ');
     w.Integer(static_cast<std::int64_t>(w.bytes.size()));
     w.Put(w.bytes);
   }
