@@ -103,6 +103,14 @@ int CountCases(OpenFile& file, std::uint64_t size) {
   return status;
 }
 
+// A system file's first bytes, which no portable file has: those need no
+// look at their lines.
+bool StartsAsSystemFile(int fd, std::uint64_t size) {
+  char magic[4];
+  return size >= 4 && ReadFully(fd, magic, 4, 0) &&
+         (std::memcmp(magic, header::kMagicPlain, 4) == 0 || std::memcmp(magic, header::kMagicZlib, 4) == 0);
+}
+
 // A portable file: its dictionary and a source of its cases in the
 // uncompressed layout, which the case reader reads as any other.
 int OpenPortableFile(OpenFile& file, std::uint64_t size, const char* encoding) {
@@ -145,7 +153,7 @@ int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out, const char*
   auto size = static_cast<std::uint64_t>(st.st_size);
   if (LooksEncrypted(file->fd, size))
     if (const int status = Decrypt(*file, size, password)) return status;
-  if (LooksPortable(file->fd, size)) {
+  if (!StartsAsSystemFile(file->fd, size) && LooksPortable(file->fd, size)) {
     const int status = OpenPortableFile(*file, size, encoding);
     if (status <= 0) out = std::move(file);
     return status;

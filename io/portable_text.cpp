@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cstring>
 #include <limits>
+#include <map>
 
 #include "file_input.h"
 
@@ -27,18 +28,25 @@ bool PortableText::MeasureLines() {
   const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size_, kMeasureBytes));
   std::vector<std::uint8_t> head(n);
   if (!ReadFully(fd_, head.data(), n, 0)) return failed_ = true, false;
-  // Lines may drop their trailing blanks, so the longest of the first lines
-  // is the file's length; a file with no line end there is not padded.
-  std::size_t longest = 0, begin = 0;
-  bool ended = false;
+  // Most lines of a file have its length; some drop their trailing blanks,
+  // and a few may be longer. The commonest length of the first lines is
+  // the file's (the longer of two as common); a file with no line end there
+  // is not padded.
+  std::map<std::size_t, std::size_t> lengths;
+  std::size_t begin = 0;
   for (std::size_t i = 0; i < n; ++i) {
     if (head[i] != '\n' && head[i] != '\r') continue;
-    longest = std::max(longest, i - begin);
-    ended = true;
+    ++lengths[i - begin];
     if (head[i] == '\r' && i + 1 < n && head[i + 1] == '\n') ++i;
     begin = i + 1;
   }
-  lineLength_ = ended ? std::max<std::size_t>(longest, 1) : kNoPadding;
+  lineLength_ = kNoPadding;
+  std::size_t most = 0;
+  for (const auto& [length, count] : lengths)
+    if (count >= most && length > 0) {
+      most = count;
+      lineLength_ = length;
+    }
   return true;
 }
 
@@ -120,7 +128,7 @@ bool PortableText::Fill(std::size_t min) {
     const std::size_t len = stop ? static_cast<std::size_t>(stop - p) : window;
     const std::size_t before = buf_.size();
     buf_.resize(before + len);
-    if (identity_)
+    if (len > 0 && identity_)
       std::memcpy(buf_.data() + before, p, len);
     else
       for (std::size_t i = 0; i < len; ++i) buf_[before + i] = map_[p[i]];

@@ -277,5 +277,76 @@ TEST_F(PortableWrite, RefusesWhatItCannotHold) {
   EXPECT_FALSE(fs::exists(Path("wide.por")));
 }
 
+class PortableHostile : public TempDirTest {
+ protected:
+  // Opens and reads every case: a status or a clean read, never a crash.
+  int ReadAll(const std::string& bytes) {
+    std::ofstream(Path("h.por"), std::ios::binary) << bytes;
+    ReadHandle f(Path("h.por"));
+    if (f.status > 0) return f.status;
+    const auto vars = f.Variables();
+    std::vector<std::string> values;
+    for (long c = 0; c < f.Cases(); ++c) EXPECT_EQ(f.ReadCase(vars, values), SPSS_OK);
+    return f.status;
+  }
+  std::string Fault() {
+    char why[512];
+    long long at;
+    spssGetFaultDetail(-1, why, sizeof why, &at);
+    return why;
+  }
+};
+
+// Cut anywhere: refused, or read with the complete cases and a warning.
+TEST_F(PortableHostile, CutAnywhere) {
+  const std::string whole = Bytes(DataPath("portable.por"));
+  for (std::size_t n = 0; n < whole.size(); n += 7) {
+    const int status = ReadAll(whole.substr(0, n));
+    EXPECT_TRUE(status == SPSS_OK || status == SPSS_DATA_CUT || status == SPSS_INVALID_FILE || status > 0) << n;
+    if (n < 464) {
+      EXPECT_EQ(status, SPSS_INVALID_FILE) << n;  // no whole header
+    }
+  }
+}
+
+TEST_F(PortableHostile, BadFieldsAreNamed) {
+  const std::string whole = Bytes(DataPath("portable.por"));
+  const auto with = [&](const std::string& from, const std::string& to) {
+    std::string s = whole;
+    const std::size_t at = s.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return s.replace(at, from.size(), to);
+  };
+  // A digit past base 30 in the variable count, a count past any file, a
+  // text longer than the file, a tag no record has, no character table.
+  EXPECT_EQ(ReadAll(with("4C/", "4CW/")), SPSS_INVALID_FILE);
+  EXPECT_NE(Fault().find("found 'W' where the / that ends a number should be"), std::string::npos) << Fault();
+  EXPECT_EQ(ReadAll(with("4C/", "4TTTTTTTTTT/")), SPSS_INVALID_FILE);
+  EXPECT_EQ(ReadAll(with("CA/\r\nIdentifier", "CTTTTTTT/\r\nIdentifier")), SPSS_INVALID_FILE);
+  EXPECT_NE(Fault().find("not a whole number from 0 to 65535"), std::string::npos) << Fault();
+  EXPECT_EQ(ReadAll(with("70/2/ID", "!0/2/ID")), SPSS_INVALID_FILE);
+  EXPECT_NE(Fault().find("which no portable file record has"), std::string::npos) << Fault();
+  std::string noTable = whole;
+  noTable.replace(noTable.find("0123456789ABCDEF"), 16, std::string(16, ' '));
+  EXPECT_EQ(ReadAll(noTable), SPSS_INVALID_FILE);
+  // In the data: the cases before a bad value are read, and where it is said.
+  const std::size_t data = whole.find("F1/");
+  ASSERT_NE(data, std::string::npos);
+  std::string bad = whole;
+  bad[bad.find("/3/", data) + 1] = 'W';
+  EXPECT_EQ(ReadAll(bad), SPSS_DATA_CUT);
+}
+
+TEST_F(PortableHostile, RandomBytesChanged) {
+  const std::string whole = Bytes(DataPath("portable.por"));
+  std::uint32_t seed = 12345;
+  const auto next = [&] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+  for (int round = 0; round < 300; ++round) {
+    std::string s = whole;
+    for (int k = 0; k < 1 + round % 4; ++k) s[next() % s.size()] = static_cast<char>(next() & 0xFF);
+    ReadAll(s);
+  }
+}
+
 }  // namespace
 }  // namespace savkit::testing
