@@ -1,6 +1,7 @@
 #include "portable_fields.h"
 
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -27,30 +28,135 @@ std::string Describe(const char* wanted, int c) {
   return std::string("found ") + found + " where " + wanted + " should be";
 }
 
-long double Pow30(std::int64_t n) {
-  long double r = 1;
-  long double base = 30;
-  for (; n > 0; n >>= 1, base *= base)
-    if (n & 1) r *= base;
-  return r;
+// 30 to the powers 0 to kMaxPower, each from the one before: exact up to
+// 30^16, and to the last bit of a long double past it.
+constexpr int kMaxPower = 400;
+const std::array<long double, kMaxPower + 1>& Powers() {
+  static const auto table = [] {
+    std::array<long double, kMaxPower + 1> t{};
+    t[0] = 1;
+    for (int i = 1; i <= kMaxPower; ++i) t[static_cast<std::size_t>(i)] = t[static_cast<std::size_t>(i - 1)] * 30;
+    return t;
+  }();
+  return table;
 }
+
+constexpr std::size_t kFieldView = 128;  // characters kept in view for a number: far more than any has
+
 }  // namespace
 
 double ScaleBase30(std::uint64_t mantissa, std::int64_t exponent) {
   if (mantissa == 0) return 0;
-  if (exponent > 400) return HUGE_VAL;
-  if (exponent < -400) return 0;
+  if (exponent > kMaxPower) return HUGE_VAL;
+  if (exponent < -kMaxPower) return 0;
   const long double m = static_cast<long double>(mantissa);
-  return static_cast<double>(exponent >= 0 ? m * Pow30(exponent) : m / Pow30(-exponent));
+  const auto& p = Powers();
+  return static_cast<double>(exponent >= 0 ? m * p[static_cast<std::size_t>(exponent)]
+                                           : m / p[static_cast<std::size_t>(-exponent)]);
 }
 
-void PortableFields::Refill() {
+void ShortestBase30(double v, std::uint64_t& mantissa, std::int64_t& exponent) {
+  mantissa = 0;
+  exponent = 0;
+  if (v == std::floor(v) && v < 1e18) {  // whole numbers are their own digits
+    mantissa = static_cast<std::uint64_t>(v);
+  } else {
+    const auto& p = Powers();
+    // The power of 30 of the leading digit: log30, then mended by a step.
+    auto top = static_cast<std::int64_t>(std::floor(std::log(v) * 0.29401523282789394));  // 1 / ln 30
+    const auto power = [&](std::int64_t e) {
+      return e >= 0 ? p[static_cast<std::size_t>(std::min<std::int64_t>(e, kMaxPower))]
+                    : 1 / p[static_cast<std::size_t>(std::min<std::int64_t>(-e, kMaxPower))];
+    };
+    if (static_cast<long double>(v) >= power(top + 1)) ++top;
+    if (static_cast<long double>(v) < power(top)) --top;
+    for (int digits = 1; digits <= 13; ++digits) {
+      const std::int64_t e = top - digits + 1;
+      if (e > kMaxPower || -e > kMaxPower) continue;
+      const long double scaled = e >= 0 ? v / p[static_cast<std::size_t>(e)] : v * p[static_cast<std::size_t>(-e)];
+      const long double rounded = std::nearbyint(scaled);
+      if (rounded <= 0 || rounded >= 1.8e19L) continue;
+      mantissa = static_cast<std::uint64_t>(rounded);
+      exponent = e;
+      if (ScaleBase30(mantissa, exponent) == v) break;
+    }
+  }
+  while (mantissa && mantissa % portable::kBase == 0) {
+    mantissa /= portable::kBase;
+    ++exponent;
+  }
+}
+
+namespace {
+
+// A number whose text lies whole in [p, slash): the common case, without a
+// call a character. False where the text is not a plain sound number, for
+// the careful reading to say what is wrong.
+bool ParseInView(const std::uint8_t* p, const std::uint8_t* slash, double& value) {
+  const bool negative = p < slash && *p == '-';
+  if (negative) ++p;
+  std::uint64_t mantissa = 0;
+  std::int64_t exponent = 0;
+  bool any = false, fraction = false;
+  for (; p < slash; ++p) {
+    if (*p == '.') {
+      if (fraction) return false;
+      fraction = true;
+      continue;
+    }
+    const int d = portable::DigitValue(*p);
+    if (d < 0) break;
+    any = true;
+    if (mantissa < kMantissaLimit) {
+      mantissa = mantissa * portable::kBase + static_cast<std::uint64_t>(d);
+      if (fraction) --exponent;
+    } else if (!fraction) {
+      ++exponent;
+    }
+  }
+  if (!any) return false;
+  if (p < slash) {  // an exponent
+    const bool down = *p == '-';
+    if (*p != '-' && *p != '+') return false;
+    std::int64_t e = 0;
+    if (++p == slash) return false;
+    for (; p < slash; ++p) {
+      const int d = portable::DigitValue(*p);
+      if (d < 0) return false;
+      if (e < kExponentLimit) e = e * portable::kBase + d;
+    }
+    exponent += down ? -e : e;
+  }
+  value = std::min(ScaleBase30(mantissa, exponent), DBL_MAX);
+  if (negative) value = -value;
+  return true;
+}
+
+}  // namespace
+
+void PortableFields::Refill() { Want(1); }
+
+void PortableFields::Want(std::size_t n) {
   std::size_t count = 0;
-  p_ = text_.At(pos_, 1, count);
+  p_ = text_.At(pos_, n, count);
   left_ = count;
 }
 
 bool PortableFields::Number(double& value, std::string& why) {
+  if (left_ < kFieldView) Want(kFieldView);
+  while (left_ && *p_ == ' ') Advance(1);
+  if (left_ && *p_ != '*') {
+    const std::size_t view = std::min(left_, kFieldView);
+    const auto* slash = static_cast<const std::uint8_t*>(std::memchr(p_, '/', view));
+    if (slash && ParseInView(p_, slash, value)) {
+      Advance(static_cast<std::size_t>(slash - p_) + 1);
+      return true;
+    }
+  }
+  return CarefulNumber(value, why);
+}
+
+bool PortableFields::CarefulNumber(double& value, std::string& why) {
   int c = PeekField();
   if (c == '*') {
     Advance(1);

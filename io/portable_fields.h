@@ -43,7 +43,9 @@ class PortableFields {
   bool SkipString(std::size_t max, std::string& why, bool& high);
 
  private:
+  bool CarefulNumber(double& value, std::string& why);
   void Refill();
+  void Want(std::size_t n);  // at least n characters in view, unless the file ends
   void Advance(std::size_t n) {
     p_ += n;
     left_ -= n;
@@ -58,5 +60,8 @@ class PortableFields {
 
 // The value of a base-30 mantissa times 30 to the power exponent, rounded once.
 double ScaleBase30(std::uint64_t mantissa, std::int64_t exponent);
+// The fewest base-30 digits whose reading by ScaleBase30 gives v (finite,
+// above 0) back exactly, as mantissa and exponent; 13 digits where none do.
+void ShortestBase30(double v, std::uint64_t& mantissa, std::int64_t& exponent);
 
 }  // namespace savkit::io

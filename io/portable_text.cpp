@@ -12,7 +12,8 @@ namespace savkit::io {
 
 namespace {
 constexpr std::size_t kRawChunk = 1u << 20;
-constexpr std::size_t kScan = 64u << 10;  // the most of a line looked at for its end at once
+constexpr std::size_t kScan = 64u << 10;
+constexpr std::size_t kFillAhead = 256u << 10;  // the most of a line looked at for its end at once
 constexpr std::size_t kMeasureBytes = 64u << 10;
 constexpr std::uint64_t kAnchorEvery = 1u << 20;  // characters between the places kept to go back to
 constexpr std::size_t kNoPadding = std::numeric_limits<std::size_t>::max();
@@ -149,24 +150,27 @@ bool PortableText::Fill(std::size_t min) {
   return true;
 }
 
+void PortableText::Drop(std::uint64_t pos) {
+  const std::size_t drop = static_cast<std::size_t>(std::min<std::uint64_t>(pos - start_, buf_.size()));
+  buf_.erase(buf_.begin(), buf_.begin() + static_cast<std::ptrdiff_t>(drop));
+  start_ += drop;
+  // The lines wholly before it go; the one it is in stays.
+  auto keep = std::upper_bound(lines_.begin(), lines_.end(), start_,
+                               [](std::uint64_t p, const Line& l) { return p < l.pos; });
+  if (keep != lines_.begin()) --keep;
+  lines_.erase(lines_.begin(), keep);
+}
+
 const std::uint8_t* PortableText::At(std::uint64_t pos, std::size_t min, std::size_t& count) {
   count = 0;
   if (pos < start_ || pos > start_ + buf_.size()) Restart(pos);
-  // What lies before pos is let go.
-  if (pos > start_) {
-    const std::size_t drop = static_cast<std::size_t>(std::min<std::uint64_t>(pos - start_, buf_.size()));
-    buf_.erase(buf_.begin(), buf_.begin() + static_cast<std::ptrdiff_t>(drop));
-    start_ += drop;
-    while (lines_.size() > 1 && lines_[1].pos <= start_) lines_.erase(lines_.begin());
+  if (pos > start_) Drop(pos);  // what lies before pos is let go
+  while (start_ < pos) {        // restarted before pos: read on to it
+    if (!Fill(static_cast<std::size_t>(std::min<std::uint64_t>(pos - start_, kRawChunk)))) return nullptr;
+    Drop(pos);
   }
-  while (start_ < pos) {  // restarted before pos: read on to it
-    if (!Fill(std::min<std::uint64_t>(pos - start_, kRawChunk))) return nullptr;
-    const std::size_t drop = static_cast<std::size_t>(std::min<std::uint64_t>(pos - start_, buf_.size()));
-    buf_.erase(buf_.begin(), buf_.begin() + static_cast<std::ptrdiff_t>(drop));
-    start_ += drop;
-    while (lines_.size() > 1 && lines_[1].pos <= start_) lines_.erase(lines_.begin());
-  }
-  if (buf_.size() < min) Fill(min);
+  // Filled well past what is asked, so that asking is rare.
+  if (buf_.size() < min) Fill(std::max(min, kFillAhead));
   count = buf_.size();
   return count ? buf_.data() : nullptr;
 }

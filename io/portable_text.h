@@ -40,6 +40,7 @@ class PortableText {
     std::uint64_t file;  // of its first byte
   };
   void Restart(std::uint64_t pos);
+  void Drop(std::uint64_t pos);
   bool Fill(std::size_t min);
   bool ReadRaw();
 

@@ -46,34 +46,16 @@ char32_t NextCodePoint(std::string_view s, std::size_t& i) {
   return c;
 }
 
-// Base-30 digits of m, most significant first.
-std::string Digits(std::uint64_t m) {
-  std::string d;
+// Writes the base-30 digits of m at out, most significant first; how many.
+std::size_t Digits(std::uint64_t m, char* out) {
+  char rev[24];
+  std::size_t n = 0;
   do {
-    d.insert(d.begin(), portable::DigitChar(static_cast<int>(m % portable::kBase)));
+    rev[n++] = portable::DigitChar(static_cast<int>(m % portable::kBase));
     m /= portable::kBase;
   } while (m);
-  return d;
-}
-
-// The fewest base-30 digits whose reading gives v back exactly (v > 0,
-// finite), as mantissa and exponent.
-void ShortestBase30(double v, std::uint64_t& mantissa, std::int64_t& exponent) {
-  const auto top = static_cast<std::int64_t>(std::floor(std::log(v) / std::log(30.0)));
-  for (int digits = 1; digits <= 13; ++digits) {
-    const std::int64_t e = top - digits + 1;
-    const long double scaled = e >= 0 ? v / std::pow(30.0L, static_cast<long double>(e))
-                                      : v * std::pow(30.0L, static_cast<long double>(-e));
-    const long double rounded = std::nearbyint(scaled);
-    if (rounded <= 0 || rounded >= 18e18L) continue;
-    mantissa = static_cast<std::uint64_t>(rounded);
-    exponent = e;
-    if (ScaleBase30(mantissa, exponent) == v) break;
-  }
-  while (mantissa % portable::kBase == 0 && mantissa) {
-    mantissa /= portable::kBase;
-    ++exponent;
-  }
+  for (std::size_t i = 0; i < n; ++i) out[i] = rev[n - 1 - i];
+  return n;
 }
 
 }  // namespace
@@ -99,25 +81,39 @@ struct PortableWriter::Impl {
   void Tag(char t) { Put(&t, 1); }
 
   void Number(double v) {
-    if (v == -DBL_MAX || std::isnan(v)) return Put("*.");
-    std::string s = v < 0 ? "-" : "";
+    if (v == -DBL_MAX || std::isnan(v)) return Put("*.", 2);
+    char text[96];
+    std::size_t n = 0;
+    if (v < 0) text[n++] = '-';
     v = std::fabs(v);
-    if (v == 0) return Put("0/");
+    if (v == 0) return Put("0/", 2);
     std::uint64_t m = 0;
     std::int64_t e = 0;
     ShortestBase30(std::min(v, DBL_MAX), m, e);
-    const std::string d = Digits(m);
-    const auto n = static_cast<std::int64_t>(d.size());
-    if (e >= 0 && e <= 4) {
-      s += d + std::string(static_cast<std::size_t>(e), '0');
-    } else if (e < 0 && -e < n) {
-      s += d.substr(0, static_cast<std::size_t>(n + e)) + "." + d.substr(static_cast<std::size_t>(n + e));
-    } else if (e < 0 && -e - n <= 4) {
-      s += "0." + std::string(static_cast<std::size_t>(-e - n), '0') + d;
+    char d[24];
+    const auto len = static_cast<std::int64_t>(Digits(m, d));
+    const auto append = [&](const char* s, std::int64_t k) {
+      std::memcpy(text + n, s, static_cast<std::size_t>(k));
+      n += static_cast<std::size_t>(k);
+    };
+    if (e >= 0 && e <= 4) {  // a whole number: its zeros written out
+      append(d, len);
+      append("0000", e);
+    } else if (e < 0 && -e < len) {  // the point within the digits
+      append(d, len + e);
+      text[n++] = '.';
+      append(d + len + e, -e);
+    } else if (e < 0 && -e - len <= 4) {  // a fraction with a few zeros first
+      append("0.0000", 2 - e - len);
+      append(d, len);
     } else {
-      s += d + (e < 0 ? "-" : "+") + Digits(static_cast<std::uint64_t>(e < 0 ? -e : e));
+      append(d, len);
+      text[n++] = e < 0 ? '-' : '+';
+      char x[24];
+      append(x, static_cast<std::int64_t>(Digits(static_cast<std::uint64_t>(e < 0 ? -e : e), x)));
     }
-    Put(s + "/");
+    text[n++] = '/';
+    Put(text, n);
   }
   void Integer(std::int64_t n) { Number(static_cast<double>(n)); }
 
