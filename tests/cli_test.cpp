@@ -525,3 +525,48 @@ TEST_F(Threads, ImportReadsAheadOnAWorker) {
   const std::string message((std::istreambuf_iterator<char>(in)), {});
   EXPECT_NE(message.find("line 5002 has 3 fields"), std::string::npos) << message;
 }
+
+namespace savkit::testing {
+namespace {
+
+// Portable files go both ways through convert; encrypted ones open with a
+// password from a file (never from the command line), stay encrypted when
+// copied unless --decrypt, and --encrypt makes one.
+TEST_F(Command, PortableAndEncryptedFiles) {
+  const std::string por = Path("p.por"), back = Path("back.sav"), pw = Path("pw.txt");
+  EXPECT_EQ(Savkit("convert " + DataPath("portable.sav") + " " + por).code, 0);
+  EXPECT_EQ(Savkit("convert " + por + " " + back).code, 0);
+  EXPECT_EQ(Savkit("diff " + por + " " + back).code, 0);
+  Result wide = Savkit("convert " + DataPath("full.sav") + " " + Path("full.por"));
+  EXPECT_EQ(wide.code, 1);
+  EXPECT_NE(wide.err.find("big is a string of 1000 bytes; a portable file holds strings of up to 255"),
+            std::string::npos)
+      << wide.err;
+  EXPECT_FALSE(std::filesystem::exists(Path("full.por")));
+  EXPECT_EQ(Savkit("convert --compression zlib " + DataPath("portable.sav") + " " + por).code, 2);
+
+  const std::string hotel = DataPath("peers/018_hotel-encrypted.sav");
+  Result locked = Savkit("info " + hotel);
+  EXPECT_EQ(locked.code, 1);
+  EXPECT_NE(locked.err.find("it is encrypted; give its password with --password or --password-file"),
+            std::string::npos)
+      << locked.err;
+  std::ofstream(pw) << "pspp\n";
+  EXPECT_EQ(Savkit("info --password-file " + pw + " " + hotel).code, 0);
+  EXPECT_EQ(Savkit("convert --password-file " + pw + " " + hotel + " " + Path("kept.sav")).code, 0);
+  EXPECT_EQ(Bytes(Path("kept.sav")).substr(8, 12), "ENCRYPTEDSAV");
+  EXPECT_EQ(Savkit("convert --password-file " + pw + " --decrypt " + hotel + " " + Path("plain.sav")).code, 0);
+  EXPECT_EQ(Bytes(Path("plain.sav")).substr(0, 4), "$FL2");
+  EXPECT_EQ(Savkit("diff --password-file " + pw + " " + Path("plain.sav") + " " + Path("kept.sav")).code, 0);
+  EXPECT_EQ(Savkit("convert --password-file " + pw + " --encrypt " + Path("plain.sav") + " " + Path("new.sav")).code,
+            0);
+  EXPECT_EQ(Bytes(Path("new.sav")).substr(8, 12), "ENCRYPTEDSAV");
+  EXPECT_EQ(Savkit("convert --encrypt " + Path("plain.sav") + " " + Path("no.sav")).code, 2);
+  EXPECT_EQ(Savkit("convert --password-file " + pw + " " + hotel + " " + Path("h.por")).code, 2);
+  Result wrong = Savkit("info --password-file " + DataPath("small.sps") + " " + hotel);
+  EXPECT_EQ(wrong.code, 1);
+  EXPECT_NE(wrong.err.find("The password does not open the file"), std::string::npos) << wrong.err;
+}
+
+}  // namespace
+}  // namespace savkit::testing
