@@ -53,6 +53,7 @@ data=/tmp/savkit-bench-1m-v2.sav
 [ -s "$data" ] || "$bench/savkit_bench_read" --benchmark_filter=BM_Sequential --benchmark_min_time=0 >/dev/null 2>&1
 "$savkit" convert "$data" "$work/plain.sav" --compression none -q
 "$savkit" convert "$data" "$work/zlib.zsav" --compression zlib -q
+"$savkit" convert "$data" "$work/portable.por" -q 2>/dev/null
 
 echo "Measuring (each $runs times)..." >&2
 seq_byte=$(gbench savkit_bench_read BM_SequentialWholeCaseIn)
@@ -75,6 +76,10 @@ export_ms=$(timed "$work/out.csv" "$savkit" export "$data" -o "$work/out.csv" -q
 codebook_ms=$(timed "$work/codebook.html" "$savkit" codebook "$data" -o "$work/codebook.html" -q)
 readstat_csv=$(timed "$work/readstat.csv" readstat "$data" "$work/readstat.csv")
 pspp_csv=$(timed "$work/pspp.csv" pspp-convert "$data" "$work/pspp.csv")
+# The same data as a portable file: read whole to CSV by each.
+por_export=$(timed "$work/por.csv" "$savkit" export "$work/portable.por" -o "$work/por.csv" -q)
+por_pspp=$(timed "$work/por-pspp.csv" pspp-convert "$work/portable.por" "$work/por-pspp.csv")
+por_write=$(timed "$work/written.por" "$savkit" convert "$data" "$work/written.por" -q)
 import_ms=$(timed "$work/imported.sav" "$savkit" import "$work/out.csv" -o "$work/imported.sav" -q)
 # PSPP reads the same CSV with the types the columns have.
 columns=$(head -1 "$work/out.csv" | tr -d '\r' | tr ',' '\n' |
@@ -161,6 +166,8 @@ row "SaveAs with 100 edits" "$(ms "$saveas")" "plain read + write" "$(ms "$whole
 row "codebook (whole command)" "$(ms "$codebook_ms")" "raw sequential read" "$(ms "$seq_byte")" "$(ratio "$codebook_ms" "$seq_byte")× the time" "≤ 3×"
 row "CSV export" "$(ms "$export_ms")" "readstat to CSV" "$(ms "$readstat_csv")" "$(ratio "$readstat_csv" "$export_ms")× faster" "≥ 5× faster"
 row "CSV export" "$(ms "$export_ms")" "pspp-convert to CSV" "$(ms "$pspp_csv")" "$(ratio "$pspp_csv" "$export_ms")× faster" "≥ 5× faster"
+row "portable file (.por) to CSV" "$(ms "$por_export")" "pspp-convert .por to CSV" "$(ms "$por_pspp")" "$(ratio "$por_pspp" "$por_export")× faster" "≥ 3× faster"
+row "portable file (.por) written from the .sav" "$(ms "$por_write")" "CSV export" "$(ms "$export_ms")" "$(ratio "$por_write" "$export_ms")× the time" ""
 row "CSV import" "$(ms "$import_ms")" "our CSV export" "$(ms "$export_ms")" "$(ratio "$import_ms" "$export_ms")× the time" "≤ 1.2×"
 row "CSV import" "$(ms "$import_ms")" "PSPP GET DATA + SAVE" "$(ms "$pspp_import")" "$(ratio "$pspp_import" "$import_ms")× faster" "faster"
 row "peak memory, sequential read" "$(mb "$seq_rss")" "" "" "" ""

@@ -238,19 +238,4 @@ bool PortableFields::String(std::string& text, std::size_t max, std::string& why
   return true;
 }
 
-bool PortableFields::SkipString(std::size_t max, std::string& why, bool& high) {
-  std::int64_t n;
-  if (!Integer(n, 0, static_cast<std::int64_t>(max), why)) return false;
-  auto left = static_cast<std::size_t>(n);
-  while (left) {
-    if (!left_) Refill();
-    if (!left_) return why = "the file ends inside a text", false;
-    const std::size_t take = std::min(left_, left);
-    for (std::size_t i = 0; i < take && !high; ++i) high = p_[i] >= 0x80;
-    Advance(take);
-    left -= take;
-  }
-  return true;
-}
-
 }  // namespace savkit::io

@@ -40,7 +40,6 @@ class PortableFields {
   bool Integer(std::int64_t& value, std::int64_t lo, std::int64_t hi, std::string& why);
   // A count and that many characters; at most max of them.
   bool String(std::string& text, std::size_t max, std::string& why);
-  bool SkipString(std::size_t max, std::string& why, bool& high);
 
  private:
   bool CarefulNumber(double& value, std::string& why);

@@ -41,11 +41,10 @@ bool HasTag(const std::uint8_t* header, const Map& map) {
   return true;
 }
 
-// Notes whether a text holds bytes outside ASCII, and whether it is UTF-8.
-void Note(const std::string& text, bool& high, bool& allUtf8) {
-  const bool h = std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-  high = high || h;
-  if (h && allUtf8) allUtf8 = ValidUtf8(text);
+// Notes whether a text that holds bytes outside ASCII is valid UTF-8.
+void Note(const std::string& text, bool& allUtf8) {
+  if (allUtf8 && std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+    allUtf8 = ValidUtf8(text);
 }
 
 struct PorVariable {
@@ -62,8 +61,7 @@ struct PorDictionary {
   std::int64_t count = -1;
   std::vector<PorVariable> variables;
   std::vector<std::string> documents;
-  bool high = false;     // a text holds a byte outside ASCII
-  bool allUtf8 = true;   // and every such text is valid UTF-8
+  bool allUtf8 = true;  // every text that holds bytes outside ASCII is valid UTF-8
 };
 
 // Reads the records from the version on, up to the data's tag.
@@ -84,7 +82,7 @@ class DictionaryParser {
  private:
   bool Text(std::string& s, std::size_t max, std::string& why) {
     if (!f_.String(s, max, why)) return false;
-    Note(s, d_.high, d_.allUtf8);
+    Note(s, d_.allUtf8);
     return true;
   }
   bool Int(int& v, std::int64_t lo, std::int64_t hi, std::string& why) {
@@ -335,7 +333,6 @@ long PortableSource::ReadAt(std::uint64_t pos, std::uint8_t* dst, std::size_t n)
 struct Count {
   std::int64_t cases = 0;
   std::vector<std::uint64_t> checkpoints;
-  bool high = false;
   bool allUtf8 = true;
   std::string why;
   std::uint64_t faultAt = 0;
@@ -363,7 +360,7 @@ Count CountCases(PortableFields& f, const std::vector<Slot>& slots) {
         if (c.cases % kCheckpointEvery == 0) c.checkpoints.pop_back();
         return c;
       }
-      if (s.width) Note(text, c.high, c.allUtf8);
+      if (s.width) Note(text, c.allUtf8);
     }
     ++c.cases;
   }

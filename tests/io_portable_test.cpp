@@ -10,6 +10,7 @@
 
 #include "dictionary_dump.h"
 #include "io_test_support.h"
+#include "savkit/model/datafile.h"
 #include "temp_dir.h"
 
 namespace savkit::testing {
@@ -345,6 +346,35 @@ TEST_F(PortableHostile, RandomBytesChanged) {
     std::string s = whole;
     for (int k = 0; k < 1 + round % 4; ++k) s[next() % s.size()] = static_cast<char>(next() & 0xFF);
     ReadAll(s);
+  }
+}
+
+// The component keeps a file's kind: a portable file saved in place stays
+// one, SaveAs to another name writes a system file, to a .por name a
+// portable one.
+TEST_F(PortableWrite, ComponentSavesByKind) {
+  const std::string path = Path("p.por");
+  fs::copy_file(DataPath("portable.por"), path);
+  TSPSSDatafile d;
+  d.Set_Filename(path);
+  d.Open();
+  EXPECT_TRUE(d.IsPortable());
+  d.Variables()->Find("ID")->Set_LabelText("Number");
+  d.Save();
+  EXPECT_TRUE(d.IsPortable());
+  d.SaveAs(Path("p.sav"));
+  EXPECT_FALSE(d.IsPortable());
+  d.SaveAs(Path("again.por"));
+  d.Close();
+  EXPECT_EQ(Bytes(path).substr(456, 8), "SPSSPORT");
+  EXPECT_EQ(Bytes(Path("p.sav")).substr(0, 4), "$FL2");
+  EXPECT_EQ(Bytes(Path("again.por")).substr(456, 8), "SPSSPORT");
+  for (const std::string& f : {path, Path("p.sav"), Path("again.por")}) {
+    ReadHandle h(f);
+    char label[SPSS_MAX_VARLABEL + 1];
+    ASSERT_EQ(spssGetVarLabel(h.handle, "ID", label), SPSS_OK) << f;
+    EXPECT_STREQ(label, "Number") << f;
+    ExpectSameCases(ReadTable(f), ReadTable(DataPath("portable.por")), f);
   }
 }
 

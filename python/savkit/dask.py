@@ -20,7 +20,7 @@ from ._metadata import from_library
 from ._partitions import Sample, values_as
 from ._write import Plan
 
-_READ_OPTIONS = ("usecols", "apply_value_labels", "user_missing", "encoding", "dates")
+_READ_OPTIONS = ("usecols", "apply_value_labels", "user_missing", "encoding", "dates", "password")
 # A partition of about 64 MB of numbers where rows_per_partition is not given.
 _PARTITION_BYTES = 64 << 20
 
@@ -43,13 +43,14 @@ def _unlabelled(path, options):
     """The values without a label of each labelled column of the file, so
     that every partition's Categoricals get the categories read_sav gives
     the whole file: one pass over those columns."""
-    meta = _read.read_metadata(path, options.get("usecols"), options.get("encoding"))
+    meta = _read.read_metadata(path, options.get("usecols"), options.get("encoding"), options.get("password"))
     labelled = {c.name: c.value_labels for c in meta.columns if c.value_labels}
     found = {name: set() for name in labelled}
     if not labelled:
         return found
     with _read.read_sav_chunks(path, 100_000, usecols=list(labelled), user_missing=options.get("user_missing", False),
-                               encoding=options.get("encoding"), dates=options.get("dates", True)) as chunks:
+                               encoding=options.get("encoding"), dates=options.get("dates", True),
+                               password=options.get("password")) as chunks:
         for chunk in chunks:
             for name, labels in labelled.items():
                 values = chunk[name][chunk[name].notna()]
@@ -63,7 +64,7 @@ def _plan(path, starts, options):
     it need not), and the unlabelled values of its labelled columns."""
     marks = None
     if starts is not None:
-        reader = _read._open(path, None, False, options.get("encoding"))
+        reader = _read._open(path, None, False, options.get("encoding"), password=options.get("password"))
         try:
             marks = reader.marks(list(starts))
         finally:
@@ -76,7 +77,7 @@ def _partition(path, start, count, first, plan, k, options):
     from where plan marks them."""
     marks, unlabelled = plan if plan is not None else (None, None)
     reader = _read._open(path, options.get("usecols"), options.get("user_missing", False), options.get("encoding"),
-                         options.get("dates", True))
+                         options.get("dates", True), options.get("password"))
     try:
         meta = from_library(reader.metadata())
         # A partition is one of many read at once: the reader keeps to its own thread.
@@ -101,7 +102,8 @@ def read_sav(paths, rows_per_partition=None, **options):
     through the files (the divisions are case numbers).
 
     ``options`` are savkit.read_sav's: usecols, apply_value_labels,
-    user_missing, encoding, dates. The frame's columns and dtypes come from
+    user_missing, encoding, dates, password (which the task graph carries to
+    the workers). The frame's columns and dtypes come from
     the files' dictionaries alone; no case is read until it is computed. A
     partition opens its file by path and reads only its rows (on a
     distributed cluster too): in a compressed file a first pass marks where
@@ -114,7 +116,8 @@ def read_sav(paths, rows_per_partition=None, **options):
     if unknown:
         raise TypeError(f"read_sav: no option {sorted(unknown)[0]!r}; the options are {', '.join(_READ_OPTIONS)}")
     paths = _paths(paths)
-    metas = [_read.read_metadata(p, options.get("usecols"), options.get("encoding")) for p in paths]
+    metas = [_read.read_metadata(p, options.get("usecols"), options.get("encoding"), options.get("password"))
+             for p in paths]
     for path, meta in zip(paths[1:], metas[1:]):
         _same_columns(metas[0], meta, path, paths)
     if rows_per_partition is None:

@@ -78,3 +78,11 @@ def test_file_saves_an_encrypted_file_encrypted(tmp_path):
         f.save()
     assert path.read_bytes()[8:20] == b"ENCRYPTEDSAV"
     assert savkit.read_metadata(path, password="pspp").column_labels["v1"] == "Satisfied"
+
+
+def test_dask_reads_portable_and_encrypted_files():
+    dask = pytest.importorskip("savkit.dask")
+    por = dask.read_sav(DATA / "portable.por", rows_per_partition=2).compute(scheduler="synchronous")
+    pd.testing.assert_frame_equal(por, savkit.read_por(DATA / "portable.por")[0])
+    enc = dask.read_sav(ENCRYPTED, rows_per_partition=5, password="pspp").compute(scheduler="synchronous")
+    pd.testing.assert_frame_equal(enc, savkit.read_sav(ENCRYPTED, password="pspp")[0])
