@@ -26,8 +26,8 @@ std::string OutputPassword(const TSPSSDatafile& d, const ConvertOptions& o) {
   if (o.encrypt && o.decrypt) throw UsageError("--encrypt and --decrypt: one or the other");
   if (o.decrypt) return {};
   if (!o.encrypt) return d.IsEncrypted() ? d.Password() : std::string();
-  std::string password = d.IsEncrypted() && Passwords().file.empty() && !Passwords().prompt ? d.Password()
-                                                                                              : PasswordFor(o.out);
+  std::string password =
+      d.IsEncrypted() && Passwords().file.empty() && !Passwords().prompt ? d.Password() : PasswordFor(o.out);
   if (password.empty()) throw UsageError("--encrypt: give the password with --password or --password-file");
   return password;
 }

@@ -88,7 +88,8 @@ void OpenForReading(TSPSSDatafile& data, const std::string& path) {
       if (e.ErrorCode() != SPSS_NEEDS_PASSWORD) throw;
       // An encrypted file: opened again with its password, which is wiped after.
       std::string password = PasswordFor(path);
-      if (password.empty()) throw Failure(path + ": it is encrypted; give its password with --password or --password-file");
+      if (password.empty())
+        throw Failure(path + ": it is encrypted; give its password with --password or --password-file");
       data.Set_Password(password);
       Wipe(password);
       front::OpenForReading(data, path);

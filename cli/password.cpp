@@ -26,12 +26,14 @@ std::string AskTerminal(const std::string& path) {
     ::tcsetattr(tty, TCSAFLUSH, &quiet);
   }
   const std::string ask = "Password for " + path + ": ";
-  if (::write(tty, ask.data(), ask.size()) < 0) {}
+  if (::write(tty, ask.data(), ask.size()) < 0) {
+  }
   std::string line;
   char c;
   while (::read(tty, &c, 1) == 1 && c != '\n') line += c;
   if (terminal) ::tcsetattr(tty, TCSAFLUSH, &old);
-  if (::write(tty, "\n", 1) < 0) {}
+  if (::write(tty, "\n", 1) < 0) {
+  }
   ::close(tty);
   return line;
 }

@@ -46,8 +46,7 @@ PortableFit FitPortable(const FileFacts& facts) {
   if (!facts.variableSets.empty()) fit.fitted.push_back("the variable sets are left out");
   if (!facts.mrSets.empty()) fit.fitted.push_back("the multiple-response sets are left out");
   if (display) fit.fitted.push_back("measure levels, roles, alignments and display widths are left out");
-  if (facts.label.size() > kLabelRoom)
-    fit.fitted.push_back("the file label is kept to its first 20 characters");
+  if (facts.label.size() > kLabelRoom) fit.fitted.push_back("the file label is kept to its first 20 characters");
   return fit;
 }
 

@@ -21,11 +21,12 @@ namespace savkit::io {
 namespace {
 
 constexpr std::size_t kBlock = 16;
-constexpr std::size_t kChunk = 1u << 20;  // a multiple of the block
+constexpr std::size_t kChunk = 1u << 20;    // a multiple of the block
 constexpr std::size_t kPasswordBytes = 10;  // what the key is made from; the rest is ignored
 
-constexpr std::uint8_t kWrapper[kWrapperSize] = {0x1c, 0, 0, 0, 0, 0, 0, 0, 'E', 'N', 'C', 'R', 'Y', 'P', 'T', 'E', 'D',
-                                                 'S',  'A', 'V', 0x15, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+constexpr std::uint8_t kWrapper[kWrapperSize] = {0x1c, 0,   0,   0,   0,   0,   0,   0,   'E',  'N', 'C', 'R',
+                                                 'Y',  'P', 'T', 'E', 'D', 'S', 'A', 'V', 0x15, 0,   0,   0,
+                                                 0,    0,   0,   0,   0,   0,   0,   0,   0,    0,   0,   0};
 
 // The fixed text the password's CMAC is taken of.
 constexpr std::uint8_t kKeyConstant[73] = {
@@ -177,7 +178,8 @@ int EncryptFile(int plainFd, std::uint64_t size, int outFd, const Secret& passwo
       std::memset(buf.data() + n, static_cast<int>(pad), pad);
       n += pad;
     }
-    const bool ok = Crypt(ctx.get(), buf.data(), n) && WriteAll(outFd, buf.data(), n, static_cast<off_t>(kWrapperSize + at));
+    const bool ok =
+        Crypt(ctx.get(), buf.data(), n) && WriteAll(outFd, buf.data(), n, static_cast<off_t>(kWrapperSize + at));
     OPENSSL_cleanse(buf.data(), n);
     if (!ok) return SPSS_FILE_WERROR;
     if (last) return SPSS_OK;

@@ -272,8 +272,8 @@ int FinishWriting(std::unique_ptr<OpenFile> file) {
     // The plain file, complete in memory, is encrypted into the new file.
     struct stat st;
     status = ::fstat(file->out.fd, &st) != 0 ? SPSS_FILE_WERROR
-                                              : EncryptFile(file->out.fd, static_cast<std::uint64_t>(st.st_size),
-                                                            file->out.pending.Fd(), file->out.password);
+                                             : EncryptFile(file->out.fd, static_cast<std::uint64_t>(st.st_size),
+                                                           file->out.pending.Fd(), file->out.password);
   }
   if (file->mode != OpenFile::Mode::Append) return status == SPSS_OK ? file->out.pending.Publish() : status;
   // Appended cases are on disk before the file is said to be complete.

@@ -41,6 +41,23 @@ const std::array<long double, kMaxPower + 1>& Powers() {
   return table;
 }
 
+// A number's digits as they come: exact in 64 bits; digits past that add
+// only to the exponent (whole ones) or nothing (fraction ones).
+struct Digits {
+  std::uint64_t mantissa = 0;
+  std::int64_t exponent = 0;
+  bool any = false;
+  void Add(int d, bool fraction) {
+    any = true;
+    if (mantissa < kMantissaLimit) {
+      mantissa = mantissa * portable::kBase + static_cast<std::uint64_t>(d);
+      if (fraction) --exponent;
+    } else if (!fraction) {
+      ++exponent;
+    }
+  }
+};
+
 constexpr std::size_t kFieldView = 128;  // characters kept in view for a number: far more than any has
 
 }  // namespace
@@ -95,9 +112,8 @@ namespace {
 bool ParseInView(const std::uint8_t* p, const std::uint8_t* slash, double& value) {
   const bool negative = p < slash && *p == '-';
   if (negative) ++p;
-  std::uint64_t mantissa = 0;
-  std::int64_t exponent = 0;
-  bool any = false, fraction = false;
+  Digits n;
+  bool fraction = false;
   for (; p < slash; ++p) {
     if (*p == '.') {
       if (fraction) return false;
@@ -106,15 +122,10 @@ bool ParseInView(const std::uint8_t* p, const std::uint8_t* slash, double& value
     }
     const int d = portable::DigitValue(*p);
     if (d < 0) break;
-    any = true;
-    if (mantissa < kMantissaLimit) {
-      mantissa = mantissa * portable::kBase + static_cast<std::uint64_t>(d);
-      if (fraction) --exponent;
-    } else if (!fraction) {
-      ++exponent;
-    }
+    n.Add(d, fraction);
   }
-  if (!any) return false;
+  if (!n.any) return false;
+  std::int64_t exponent = n.exponent;
   if (p < slash) {  // an exponent
     const bool down = *p == '-';
     if (*p != '-' && *p != '+') return false;
@@ -127,7 +138,7 @@ bool ParseInView(const std::uint8_t* p, const std::uint8_t* slash, double& value
     }
     exponent += down ? -e : e;
   }
-  value = std::min(ScaleBase30(mantissa, exponent), DBL_MAX);
+  value = std::min(ScaleBase30(n.mantissa, exponent), DBL_MAX);
   if (negative) value = -value;
   return true;
 }
@@ -166,20 +177,12 @@ bool PortableFields::CarefulNumber(double& value, std::string& why) {
   }
   const bool negative = c == '-';
   if (negative) Advance(1);
-  std::uint64_t mantissa = 0;
-  std::int64_t exponent = 0;
-  bool any = false;
+  Digits n;
   const auto digits = [&](bool fraction) {
     int d;
     while ((d = portable::DigitValue(static_cast<std::uint8_t>(Peek() < 0 ? 0 : Peek()))) >= 0) {
       Advance(1);
-      any = true;
-      if (mantissa < kMantissaLimit) {
-        mantissa = mantissa * portable::kBase + static_cast<std::uint64_t>(d);
-        if (fraction) --exponent;
-      } else if (!fraction) {
-        ++exponent;
-      }
+      n.Add(d, fraction);
     }
   };
   digits(false);
@@ -187,7 +190,8 @@ bool PortableFields::CarefulNumber(double& value, std::string& why) {
     Advance(1);
     digits(true);
   }
-  if (!any) return why = Describe("a number", Peek()), false;
+  if (!n.any) return why = Describe("a number", Peek()), false;
+  std::int64_t exponent = n.exponent;
   c = Peek();
   if (c == '+' || c == '-') {
     Advance(1);
@@ -206,7 +210,7 @@ bool PortableFields::CarefulNumber(double& value, std::string& why) {
   Advance(1);
   // Writers put the largest double with the digits they keep, which may
   // come out past it: that is the largest double.
-  value = std::min(ScaleBase30(mantissa, exponent), DBL_MAX);
+  value = std::min(ScaleBase30(n.mantissa, exponent), DBL_MAX);
   if (negative) value = -value;
   return true;
 }
@@ -215,8 +219,8 @@ bool PortableFields::Integer(std::int64_t& value, std::int64_t lo, std::int64_t 
   double v;
   if (!Number(v, why)) return false;
   if (v == -DBL_MAX || v != std::floor(v) || v < static_cast<double>(lo) || v > static_cast<double>(hi)) {
-    why = "a count or code is " + (v == -DBL_MAX ? std::string("missing") : std::to_string(v)) + ", not a whole number from " +
-          std::to_string(lo) + " to " + std::to_string(hi);
+    why = "a count or code is " + (v == -DBL_MAX ? std::string("missing") : std::to_string(v)) +
+          ", not a whole number from " + std::to_string(lo) + " to " + std::to_string(hi);
     return false;
   }
   value = static_cast<std::int64_t>(v);

@@ -59,14 +59,14 @@ constexpr std::array<char32_t, 256> MakeCharacters() {
   for (int i = 0; i < 10; ++i) c[64 + i] = U'0' + static_cast<char32_t>(i);
   for (int i = 0; i < 26; ++i) c[74 + i] = U'A' + static_cast<char32_t>(i);
   for (int i = 0; i < 26; ++i) c[100 + i] = U'a' + static_cast<char32_t>(i);
-  const char32_t rest[] = {
-      U' ',      U'.',      U'<',      U'(',      U'+',      U'|',      U'&',      U'[',      U']',      U'!',
-      U'$',      U'*',      U')',      U';',      U'^',      U'-',      U'/',      U'\u00A6', U',',      U'%',
-      U'_',      U'>',      U'?',      U'`',      U':',      U'\u00A3', U'@',      U'\'',     U'=',      U'"',
-      U'\u2264', U'\u25A1', U'\u00B1', U'\u25A0', U'\u00B0', U'\u2020', U'~',      U'\u2013', U'\u2514', U'\u250C',
-      U'\u2265', U'\u2070', U'\u00B9', U'\u00B2', U'\u00B3', U'\u2074', U'\u2075', U'\u2076', U'\u2077', U'\u2078',
-      U'\u2079', U'\u2518', U'\u2510', U'\u2260', U'\u2014', U'\u207D', U'\u207E', U'\u2021', U'{',      U'}',
-      U'\\',     U'\u00A2', U'\u00B7'};
+  const char32_t rest[] = {U' ',      U'.',      U'<',      U'(',      U'+',      U'|',      U'&',      U'[',
+                           U']',      U'!',      U'$',      U'*',      U')',      U';',      U'^',      U'-',
+                           U'/',      U'\u00A6', U',',      U'%',      U'_',      U'>',      U'?',      U'`',
+                           U':',      U'\u00A3', U'@',      U'\'',     U'=',      U'"',      U'\u2264', U'\u25A1',
+                           U'\u00B1', U'\u25A0', U'\u00B0', U'\u2020', U'~',      U'\u2013', U'\u2514', U'\u250C',
+                           U'\u2265', U'\u2070', U'\u00B9', U'\u00B2', U'\u00B3', U'\u2074', U'\u2075', U'\u2076',
+                           U'\u2077', U'\u2078', U'\u2079', U'\u2518', U'\u2510', U'\u2260', U'\u2014', U'\u207D',
+                           U'\u207E', U'\u2021', U'{',      U'}',      U'\\',     U'\u00A2', U'\u00B7'};
   for (std::size_t i = 0; i < sizeof rest / sizeof rest[0]; ++i) c[126 + i] = rest[i];
   return c;
 }

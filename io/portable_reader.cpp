@@ -203,8 +203,8 @@ bool DictionaryParser::ValueLabels(std::string& why) {
   for (std::int64_t i = 0; i < n; ++i) {
     std::string name;
     if (!Text(name, 64, why)) return false;
-    const auto it = std::find_if(d_.variables.begin(), d_.variables.end(),
-                                 [&](const PorVariable& v) { return v.name == name; });
+    const auto it =
+        std::find_if(d_.variables.begin(), d_.variables.end(), [&](const PorVariable& v) { return v.name == name; });
     if (it == d_.variables.end()) return why = "value labels name " + name + ", which is no variable", false;
     if (!vars.empty() && (it->width == 0) != (vars[0]->width == 0))
       return why = "value labels are given to numbers and strings at once (" + name + ")", false;
@@ -376,7 +376,8 @@ void SetTimeStamp(const PorDictionary& d, Dictionary& dict) {
   };
   if (d.date.size() == 8 && digits(d.date)) {
     const int month = std::stoi(d.date.substr(4, 2));
-    if (month >= 1 && month <= 12) dict.date = d.date.substr(6, 2) + " " + kMonths[month - 1] + " " + d.date.substr(2, 2);
+    if (month >= 1 && month <= 12)
+      dict.date = d.date.substr(6, 2) + " " + kMonths[month - 1] + " " + d.date.substr(2, 2);
   }
   if (d.time.size() == 6 && digits(d.time))
     dict.time = d.time.substr(0, 2) + ":" + d.time.substr(2, 2) + ":" + d.time.substr(4, 2);
@@ -435,7 +436,8 @@ Variable MakeVariable(const PorVariable& p, TextCodec& codec, bool widen) {
   for (std::string& t : v.missing.text)
     if (!t.empty()) t = codec.ToUtf8(Padded(t, std::min(p.width, kMaxShortString)));
   for (const auto& [value, label] : p.numberLabels) v.numberLabels.Set(value, Utf8Text(label, codec));
-  for (const auto& [value, label] : p.textLabels) v.textLabels.Set(codec.ToUtf8(Padded(value, p.width)), Utf8Text(label, codec));
+  for (const auto& [value, label] : p.textLabels)
+    v.textLabels.Set(codec.ToUtf8(Padded(value, p.width)), Utf8Text(label, codec));
   return v;
 }
 
@@ -467,7 +469,8 @@ int BuildPortableDictionary(const PorDictionary& d, const char* encoding, bool u
     dict.variables.push_back(std::move(v));
   }
   dict.elementsPerCase = element;
-  for (const std::string& line : d.documents) dict.documents.push_back(Utf8Text(std::string(trim::Padding(line)), codec));
+  for (const std::string& line : d.documents)
+    dict.documents.push_back(Utf8Text(std::string(trim::Padding(line)), codec));
   MendNames(dict);
   LayOutSlots(dict);
   return SPSS_OK;
@@ -515,7 +518,8 @@ int OpenPortable(int fd, std::uint64_t size, const char* encoding, Dictionary& d
   if (const int status = BuildPortableDictionary(d, encoding, d.allUtf8 && c.allUtf8, dict, fault)) return status;
   dict.cases = c.cases;
   if (!c.why.empty()) fault.Note(text->FileOffset(c.faultAt), c.why);
-  source = std::make_unique<PortableSource>(std::move(text), std::move(slots), std::move(c.checkpoints), c.cases, offset);
+  source =
+      std::make_unique<PortableSource>(std::move(text), std::move(slots), std::move(c.checkpoints), c.cases, offset);
   return c.why.empty() ? SPSS_OK : SPSS_DATA_CUT;
 }
 

@@ -68,8 +68,8 @@ void PortableText::Translate(const std::array<std::uint8_t, 256>& map, std::uint
 void PortableText::Restart(std::uint64_t pos) {
   // The last place kept at or before pos; the end of what is in memory when
   // that is nearer.
-  auto it = std::upper_bound(anchors_.begin(), anchors_.end(), pos,
-                             [](std::uint64_t p, const Line& a) { return p < a.pos; });
+  auto it =
+      std::upper_bound(anchors_.begin(), anchors_.end(), pos, [](std::uint64_t p, const Line& a) { return p < a.pos; });
   assert(it != anchors_.begin());
   const Line anchor = *(it - 1);
   const std::uint64_t end = start_ + buf_.size();
@@ -155,8 +155,8 @@ void PortableText::Drop(std::uint64_t pos) {
   buf_.erase(buf_.begin(), buf_.begin() + static_cast<std::ptrdiff_t>(drop));
   start_ += drop;
   // The lines wholly before it go; the one it is in stays.
-  auto keep = std::upper_bound(lines_.begin(), lines_.end(), start_,
-                               [](std::uint64_t p, const Line& l) { return p < l.pos; });
+  auto keep =
+      std::upper_bound(lines_.begin(), lines_.end(), start_, [](std::uint64_t p, const Line& l) { return p < l.pos; });
   if (keep != lines_.begin()) --keep;
   lines_.erase(lines_.begin(), keep);
 }

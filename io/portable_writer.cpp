@@ -306,7 +306,8 @@ int PortableWriter::MakeCase(const std::uint8_t* record, std::string& why) {
     const auto* end = static_cast<const std::uint8_t*>(std::memchr(slot, 0, v.slot));
     std::string_view text(reinterpret_cast<const char*>(slot), end ? static_cast<std::size_t>(end - slot) : v.slot);
     if (!w.Encode(Impl::Trimmed(text), w.bytes, why)) return why = v.name + ": " + why, SPSS_NOT_PORTABLE;
-    if (w.bytes.size() > static_cast<std::size_t>(v.fileWidth)) return why = v.name + ": the value is too long", SPSS_EXC_STRVALUE;
+    if (w.bytes.size() > static_cast<std::size_t>(v.fileWidth))
+      return why = v.name + ": the value is too long", SPSS_EXC_STRVALUE;
     // Padded to the width, as PSPP writes them: its reader takes a shorter
     // one's last bytes from the value before.
     w.bytes.resize(static_cast<std::size_t>(v.fileWidth), ' ');
@@ -328,10 +329,11 @@ void PortableShortNames(Dictionary& dict) {
   int made = 0;
   for (io::Variable& v : dict.variables) {
     const bool plain = !v.shortName.empty() && v.shortName.size() <= portable::kMaxNameLength &&
-                       std::all_of(v.shortName.begin(), v.shortName.end(), [](char c) {
-                         return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '@' || c == '$' || c == '_' ||
-                                c == '.';
-                       }) &&
+                       std::all_of(v.shortName.begin(), v.shortName.end(),
+                                   [](char c) {
+                                     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '@' || c == '$' ||
+                                            c == '_' || c == '.';
+                                   }) &&
                        v.shortName[0] >= 'A' && v.shortName[0] <= 'Z';
     if (plain && used.insert(v.shortName).second) continue;
     char name[16];

@@ -57,10 +57,10 @@ void TSPSSDatafile::Open() {
   if (!FileExists(name)) Raise(cresSPSS_FileIsNotExist, name);
   if (!writeDirect_ && openMode_ != domClosed) Raise(cresSPSS_FileCannotOpenAsReading);
   LibraryHandle opened(writeDirect_ ? LibraryHandle::Kind::Append : LibraryHandle::Kind::Read);
-  const int status =
-      writeDirect_ ? spssOpenAppend(name.c_str(), opened.Out())
-                   : spssOpenReadWith(name.c_str(), readEncoding_.empty() ? nullptr : readEncoding_.c_str(),
-                                      password_.empty() ? nullptr : password_.c_str(), opened.Out());
+  const int status = writeDirect_
+                         ? spssOpenAppend(name.c_str(), opened.Out())
+                         : spssOpenReadWith(name.c_str(), readEncoding_.empty() ? nullptr : readEncoding_.c_str(),
+                                            password_.empty() ? nullptr : password_.c_str(), opened.Out());
   CheckSuccess(status, opened.Get());
   // A file still open in a direct-write mode is not left dangling; what a
   // file forgotten with Clear left in the collections is not read twice.

@@ -89,7 +89,8 @@ bool TSPSSDatafile::HoldsTheModelsVariables(int handle) {
 // are in it.
 void TSPSSDatafile::MoveToSaved(const std::string& target, const std::string& path) {
   LibraryHandle opened(LibraryHandle::Kind::Read);
-  const int status = spssOpenReadWith(path.c_str(), nullptr, password_.empty() ? nullptr : password_.c_str(), opened.Out());
+  const int status =
+      spssOpenReadWith(path.c_str(), nullptr, password_.empty() ? nullptr : password_.c_str(), opened.Out());
   if (status > 0 || !HoldsTheModelsVariables(opened.Get())) {
     opened.Close();
     Close();

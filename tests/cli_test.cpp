@@ -548,8 +548,7 @@ TEST_F(Command, PortableAndEncryptedFiles) {
   const std::string hotel = DataPath("peers/018_hotel-encrypted.sav");
   Result locked = Savkit("info " + hotel);
   EXPECT_EQ(locked.code, 1);
-  EXPECT_NE(locked.err.find("it is encrypted; give its password with --password or --password-file"),
-            std::string::npos)
+  EXPECT_NE(locked.err.find("it is encrypted; give its password with --password or --password-file"), std::string::npos)
       << locked.err;
   std::ofstream(pw) << "pspp\n";
   EXPECT_EQ(Savkit("info --password-file " + pw + " " + hotel).code, 0);

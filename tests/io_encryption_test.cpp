@@ -31,14 +31,7 @@ std::vector<std::vector<std::string>> DecryptedTable(const std::string& path, co
   int w = -1;
   EXPECT_EQ(spssOpenWriteCopyHandle(scratch.c_str(), h, &w), SPSS_OK);
   EXPECT_EQ(spssCommitHeader(w), SPSS_OK);
-  long size = 0, cases = 0;
-  spssGetCaseSize(h, &size);
-  spssGetNumberofCases(h, &cases);
-  std::vector<char> rec(static_cast<std::size_t>(size));
-  for (long c = 0; c < cases; ++c) {
-    EXPECT_EQ(spssWholeCaseIn(h, rec.data()), SPSS_OK);
-    EXPECT_EQ(spssWholeCaseOut(w, rec.data()), SPSS_OK);
-  }
+  EXPECT_EQ(CopyCases(h, w), SPSS_OK);
   EXPECT_EQ(spssCloseWrite(w), SPSS_OK);
   spssCloseRead(h);
   return ReadTable(scratch);
@@ -46,12 +39,7 @@ std::vector<std::vector<std::string>> DecryptedTable(const std::string& path, co
 
 class Encrypted : public TempDirTest {
  protected:
-  std::string Fault() {
-    char why[512];
-    long long at;
-    spssGetFaultDetail(-1, why, sizeof why, &at);
-    return why;
-  }
+  static std::string Fault() { return OpenFaultText(); }
 };
 
 TEST_F(Encrypted, SpssFileOpensWithItsPasswordOnly) {
@@ -90,14 +78,7 @@ TEST_F(Encrypted, OursDecryptByPspp) {
   ASSERT_EQ(spssSetPassword(w, "s3cret-and-longer"), SPSS_OK);
   EXPECT_EQ(spssSetPortable(w), SPSS_NOT_PORTABLE);
   ASSERT_EQ(spssCommitHeader(w), SPSS_OK);
-  long size = 0, cases = 0;
-  spssGetCaseSize(r, &size);
-  spssGetNumberofCases(r, &cases);
-  std::vector<char> rec(static_cast<std::size_t>(size));
-  for (long c = 0; c < cases; ++c) {
-    ASSERT_EQ(spssWholeCaseIn(r, rec.data()), SPSS_OK);
-    ASSERT_EQ(spssWholeCaseOut(w, rec.data()), SPSS_OK);
-  }
+  ASSERT_EQ(CopyCases(r, w), SPSS_OK);
   ASSERT_EQ(spssCloseWrite(w), SPSS_OK);
   spssCloseRead(r);
   const std::string bytes = Bytes(out);

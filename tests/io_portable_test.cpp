@@ -30,14 +30,7 @@ int ToPortable(const std::string& in, const std::string& out) {
   int status = spssOpenWriteCopy(out.c_str(), in.c_str(), &w);
   if (status == SPSS_OK) status = spssSetPortable(w);
   if (status == SPSS_OK) status = spssCommitHeader(w);
-  long size = 0, cases = 0;
-  spssGetCaseSize(r, &size);
-  spssGetNumberofCases(r, &cases);
-  std::vector<char> rec(static_cast<std::size_t>(size));
-  for (long c = 0; status == SPSS_OK && c < cases; ++c) {
-    status = spssWholeCaseIn(r, rec.data());
-    if (status == SPSS_OK) status = spssWholeCaseOut(w, rec.data());
-  }
+  if (status == SPSS_OK) status = CopyCases(r, w);
   if (status == SPSS_OK)
     status = spssCloseWrite(w);
   else if (w >= 0)
@@ -170,9 +163,8 @@ TEST_F(PortableRead, EveryLineLayout) {
   };
   const auto expected = ReadTable(DataPath("portable.por"));
   const std::pair<const char*, std::string> layouts[] = {
-      {"lf", join("\n", false)},   {"cr", join("\r", false)}, {"trimmed", join("\r\n", true)},
-      {"76", rewrap(76)},          {"100", rewrap(100)},      {"one line", all},
-      {"trimmed lf", join("\n", true)}};
+      {"lf", join("\n", false)}, {"cr", join("\r", false)}, {"trimmed", join("\r\n", true)}, {"76", rewrap(76)},
+      {"100", rewrap(100)},      {"one line", all},         {"trimmed lf", join("\n", true)}};
   for (const auto& [name, bytes] : layouts) {
     std::ofstream(Path("layout.por"), std::ios::binary) << bytes;
     EXPECT_EQ(ReadTable(Path("layout.por")), expected) << name;
@@ -290,12 +282,7 @@ class PortableHostile : public TempDirTest {
     for (long c = 0; c < f.Cases(); ++c) EXPECT_EQ(f.ReadCase(vars, values), SPSS_OK);
     return f.status;
   }
-  std::string Fault() {
-    char why[512];
-    long long at;
-    spssGetFaultDetail(-1, why, sizeof why, &at);
-    return why;
-  }
+  static std::string Fault() { return OpenFaultText(); }
 };
 
 // Cut anywhere: refused, or read with the complete cases and a warning.

@@ -84,6 +84,28 @@ class ReadHandle {
   int status = -1;
 };
 
+// Why the last open on this thread failed.
+inline std::string OpenFaultText() {
+  char why[512] = "";
+  long long at;
+  spssGetFaultDetail(-1, why, sizeof why, &at);
+  return why;
+}
+
+// Copies every case of the file open for reading on from to the new file
+// on to, whose dictionary is committed; the first status that is not OK.
+inline int CopyCases(int from, int to) {
+  long size = 0, cases = 0;
+  spssGetCaseSize(from, &size);
+  spssGetNumberofCases(from, &cases);
+  std::vector<char> rec(static_cast<std::size_t>(size));
+  for (long c = 0; c < cases; ++c) {
+    if (const int st = spssWholeCaseIn(from, rec.data())) return st;
+    if (const int st = spssWholeCaseOut(to, rec.data())) return st;
+  }
+  return SPSS_OK;
+}
+
 // A CSV file as rows of fields ("" quoting, fields may hold line feeds).
 // A file's variable names, then every case, as ReadHandle::ReadCase gives
 // them; empty when the file does not open or a case does not read.

@@ -342,8 +342,8 @@ class Reader {
 
 void BindReader(py::module_& m) {
   py::class_<Reader>(m, "Reader")
-      .def(py::init<const std::string&, const std::optional<std::vector<std::string>>&, bool, const std::string&,
-                    bool, std::string>(),
+      .def(py::init<const std::string&, const std::optional<std::vector<std::string>>&, bool, const std::string&, bool,
+                    std::string>(),
            py::arg("path"), py::arg("usecols") = py::none(), py::arg("user_missing") = false, py::arg("encoding") = "",
            py::arg("dates") = true, py::arg("password") = "")
       .def("metadata", &Reader::Meta)
