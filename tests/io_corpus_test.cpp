@@ -64,14 +64,6 @@ PsppView PsppDictionary(const std::string& path) {
   return view;
 }
 
-// A peer's CSV reading, or nothing when the peer refuses the file.
-std::vector<std::vector<std::string>> TryPeerCsv(const std::string& program, const std::string& path,
-                                                 const std::string& out) {
-  const std::string cmd = program + " '" + path + "' '" + out + "' >/dev/null 2>&1";
-  if (std::system(cmd.c_str()) != 0) return {};
-  return ReadCsv(out);
-}
-
 class PeerFile : public TempDirTest, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(PeerFile, CopiesReadBackTheSame) {

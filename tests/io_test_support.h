@@ -202,6 +202,16 @@ inline std::vector<std::vector<std::string>> PeerCsv(const std::string& program,
   return rows;
 }
 
+// A peer's CSV reading, or nothing when the peer refuses the file; out is
+// removed first, as ReadStat does not write over a file.
+inline std::vector<std::vector<std::string>> TryPeerCsv(const std::string& program, const std::string& path,
+                                                        const std::string& out) {
+  std::remove(out.c_str());
+  const std::string cmd = program + " '" + path + "' '" + out + "' >/dev/null 2>&1";
+  if (std::system(cmd.c_str()) != 0) return {};
+  return ReadCsv(out);
+}
+
 // Runs PSPP syntax and returns its output tables as CSV text.
 inline std::string RunPspp(const std::string& syntax) {
   static int n = 0;

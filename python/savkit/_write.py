@@ -200,8 +200,10 @@ def write_por(df, path, metadata=None, **keywords):
     A portable file names variables by up to 8 capitals and digits (longer
     names are written as short ones, with a warning), holds strings of up to
     255 bytes and texts in its own character set (ASCII and a few signs such
-    as ± and £): a column or text beyond those raises Error naming it. Sets,
-    attributes, measures and display widths are not kept.
+    as ± and £): a column or text beyond those raises Error naming it.
+    Labels past 255 bytes keep their first 255, with a warning, as do sets
+    and attributes, which it leaves out; measures and display widths are
+    not kept.
     """
     if not isinstance(df, pd.DataFrame):
         raise TypeError(f"write_por takes a DataFrame, not {type(df).__name__}")
@@ -215,7 +217,25 @@ def write_por(df, path, metadata=None, **keywords):
         warnings.warn(f"{plan.path}: a portable file names variables by up to 8 letters and digits: "
                       f"{', '.join(renamed)} are written by short names", UserWarning, stacklevel=2)
     definitions, data = plan.define(df)
+    _say_portable_fits(plan.path, definitions, plan.file)
     plan.write(definitions, data, lambda: [(data, len(df))])
+
+
+def _say_portable_fits(path, definitions, file):
+    """Warns of what a portable file holds another way than the metadata:
+    labels past 255 bytes keep their first 255, the file label its first 20
+    characters; sets and attributes are left out."""
+    cut = [c["name"] for c in definitions
+           if len(c["label"].encode()) > 255 or any(len(str(t).encode()) > 255 for t in c["value_labels"].values())]
+    said = []
+    if cut:
+        said.append(f"labels past 255 bytes keep their first 255 ({', '.join(cut)})")
+    if len(file["file_label"]) > 20:
+        said.append("the file label keeps its first 20 characters")
+    if file["variable_sets"] or file["mr_sets"] or file["file_attributes"] or any(c["attributes"] for c in definitions):
+        said.append("sets and attributes are left out")
+    if said:
+        warnings.warn(f"{path}: a portable file holds less: " + "; ".join(said), UserWarning, stacklevel=3)
 
 
 _KEYWORDS = ("column_labels", "variable_value_labels", "missing_ranges", "variable_measure", "variable_format",

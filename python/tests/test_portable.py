@@ -44,6 +44,13 @@ def test_write_por_round_trips_and_pspp_reads_it(tmp_path):
     assert csv.read_text().splitlines()[1] == "1.5,a"
 
 
+def test_write_por_says_what_it_fits(tmp_path):
+    df = pd.DataFrame({"a": [1.0]})
+    with pytest.warns(UserWarning, match=r"labels past 255 bytes keep their first 255 \(a\)"):
+        savkit.write_por(df, tmp_path / "l.por", column_labels={"a": "x" * 300})
+    assert savkit.read_metadata(tmp_path / "l.por").column_labels["A"] == "x" * 255
+
+
 def test_write_por_refuses_what_it_cannot_hold_and_leaves_nothing(tmp_path):
     out = tmp_path / "bad.por"
     with pytest.raises(savkit.Error, match="case 1, a: the character U\\+65E5 has no place"):
