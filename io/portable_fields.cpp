@@ -31,6 +31,7 @@ std::string Describe(const char* wanted, int c) {
 // 30 to the powers 0 to kMaxPower, each from the one before: exact up to
 // 30^16, and to the last bit of a long double past it.
 constexpr int kMaxPower = 400;
+constexpr std::int64_t kStep = 200;  // 30^200 is about 1e295
 const std::array<long double, kMaxPower + 1>& Powers() {
   static const auto table = [] {
     std::array<long double, kMaxPower + 1> t{};
@@ -66,8 +67,12 @@ double ScaleBase30(std::uint64_t mantissa, std::int64_t exponent) {
   if (mantissa == 0) return 0;
   if (exponent > kMaxPower) return HUGE_VAL;
   if (exponent < -kMaxPower) return 0;
-  const long double m = static_cast<long double>(mantissa);
+  long double m = static_cast<long double>(mantissa);
   const auto& p = Powers();
+  // In steps whose powers a double holds too: where a long double is only a
+  // double (under valgrind), 30^201 and up would be infinite.
+  for (; exponent > kStep; exponent -= kStep) m *= p[kStep];
+  for (; exponent < -kStep; exponent += kStep) m /= p[kStep];
   return static_cast<double>(exponent >= 0 ? m * p[static_cast<std::size_t>(exponent)]
                                            : m / p[static_cast<std::size_t>(-exponent)]);
 }
@@ -81,16 +86,15 @@ void ShortestBase30(double v, std::uint64_t& mantissa, std::int64_t& exponent) {
     const auto& p = Powers();
     // The power of 30 of the leading digit: log30, then mended by a step.
     auto top = static_cast<std::int64_t>(std::floor(std::log(v) * 0.29401523282789394));  // 1 / ln 30
-    const auto power = [&](std::int64_t e) {
-      return e >= 0 ? p[static_cast<std::size_t>(std::min<std::int64_t>(e, kMaxPower))]
-                    : 1 / p[static_cast<std::size_t>(std::min<std::int64_t>(-e, kMaxPower))];
-    };
-    if (static_cast<long double>(v) >= power(top + 1)) ++top;
-    if (static_cast<long double>(v) < power(top)) --top;
+    if (v >= ScaleBase30(1, top + 1)) ++top;
+    if (v < ScaleBase30(1, top)) --top;
     for (int digits = 1; digits <= 13; ++digits) {
       const std::int64_t e = top - digits + 1;
-      if (e > kMaxPower || -e > kMaxPower) continue;
-      const long double scaled = e >= 0 ? v / p[static_cast<std::size_t>(e)] : v * p[static_cast<std::size_t>(-e)];
+      if (e > kStep || -e > 2 * kStep) continue;
+      // v / 30^e, in steps a double holds (see ScaleBase30).
+      const std::int64_t up = std::min<std::int64_t>(-e, kStep);
+      const long double scaled = e >= 0 ? v / p[static_cast<std::size_t>(e)]
+                                        : v * p[static_cast<std::size_t>(up)] * p[static_cast<std::size_t>(-e - up)];
       const long double rounded = std::nearbyint(scaled);
       if (rounded <= 0 || rounded >= 1.8e19L) continue;
       mantissa = static_cast<std::uint64_t>(rounded);
