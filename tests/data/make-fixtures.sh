@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 export LANG=C.UTF-8
-for syntax in full.sps latin1.sps small.sps ahex.sps codepages.sps longmissing.sps codebook.sps time-formats.sps portable.sps; do
+for syntax in full.sps latin1.sps small.sps ahex.sps codepages.sps longmissing.sps codebook.sps time-formats.sps portable.sps exports.sps; do
   pspp "$syntax" >/dev/null
 done
 for f in full.sav full-uncompressed.sav full.zsav latin1.sav; do
