@@ -20,36 +20,31 @@ struct ConvertOptions {
   bool encrypt = false, decrypt = false;
 };
 
-// The password the copy is encrypted with: asked for with --encrypt, the
-// input's own when that was encrypted (unless --decrypt), else none.
+// The password the copy is encrypted with: the input's own where it was
+// encrypted (unless --decrypt), one asked for with --encrypt, else none.
 std::string OutputPassword(const TSPSSDatafile& d, const ConvertOptions& o) {
   if (o.encrypt && o.decrypt) throw UsageError("--encrypt and --decrypt: one or the other");
   if (o.decrypt) return {};
-  if (!o.encrypt) return d.IsEncrypted() ? d.Password() : std::string();
-  std::string password =
-      d.IsEncrypted() && Passwords().file.empty() && !Passwords().prompt ? d.Password() : PasswordFor(o.out);
+  if (d.IsEncrypted()) return d.Password();
+  if (!o.encrypt) return {};
+  std::string password = PasswordFor(o.out);
   if (password.empty()) throw UsageError("--encrypt: give the password with --password or --password-file");
   return password;
 }
 
-// A portable file holds less than a system file: what it cannot hold at all
-// stops the conversion, what it holds another way is said, never done in silence.
-void CheckPortable(const TSPSSDatafile& d, const ConvertOptions& o) {
+// A portable file holds less than a system file: what it holds another way
+// is said, never done in silence; what it cannot hold the library refuses.
+void SayPortableFits(const TSPSSDatafile& d, const ConvertOptions& o) {
   if (!o.compression.empty()) throw UsageError("--compression: a portable file (.por) is not compressed");
-  const front::PortableFit fit = front::FitPortable(front::ReadFacts(d));
-  if (!fit.refused.empty()) {
-    std::string why = o.out + ": a portable file cannot hold this file:";
-    for (const std::string& r : fit.refused) why += "\n  " + r;
-    throw Failure(why);
-  }
-  for (const std::string& f : fit.fitted) std::cerr << "savkit: " << o.out << ": " << f << "\n";
+  for (const std::string& f : front::FitPortable(front::ReadFacts(d)))
+    std::cerr << "savkit: " << o.out << ": " << f << "\n";
 }
 
 int RunConvert(const ConvertOptions& o) {
   TSPSSDatafile d;
   OpenForReading(d, o.in);
   const bool portable = front::IsPortablePath(o.out);
-  if (portable) CheckPortable(d, o);
+  if (portable) SayPortableFits(d, o);
   // Nothing the user did not ask to change is changed: without
   // --compression the copy keeps the input's (a portable input's is none).
   const int compression = o.compression.empty() ? d.Get_Compression() : CompressionCode(o.compression);

@@ -51,44 +51,6 @@ std::uint32_t MarkCheck(const OpenFile& f) {
 
 extern "C" {
 
-int spssOpenRead(const char* fileName, int* handle) {
-  return Guarded([&] {
-    if (!handle) return SPSS_INVALID_HANDLE;
-    std::unique_ptr<OpenFile> file;
-    const int status = OpenForReading(fileName, file);
-    if (status > 0) return status;
-    file->mode = OpenFile::Mode::Read;
-    const int h = handles::Add(std::move(file));
-    if (h < 0) return SPSS_FITAB_FULL;
-    *handle = h;
-    return status;  // a warning leaves the file open
-  });
-}
-
-int spssOpenReadEncoded(const char* fileName, const char* encoding, int* handle) {
-  return Guarded([&] {
-    if (!handle) return SPSS_INVALID_HANDLE;
-    if (!encoding || !*encoding) return SPSS_INVALID_FILE;
-    std::unique_ptr<OpenFile> file;
-    const int status = OpenForReading(fileName, file, encoding);
-    if (status > 0) return status;
-    file->mode = OpenFile::Mode::Read;
-    const int h = handles::Add(std::move(file));
-    if (h < 0) return SPSS_FITAB_FULL;
-    *handle = h;
-    return status;
-  });
-}
-
-int spssGetFileKind(int handle, int* kind) {
-  return OnFile(handle, [&](OpenFile& f) {
-    if (!kind) return SPSS_INVALID_HANDLE;
-    *kind = (f.dict.portable || f.out.portable ? SPSS_KIND_PORTABLE : SPSS_KIND_SYSTEM) |
-            (f.dict.encrypted ? SPSS_KIND_ENCRYPTED : 0);
-    return SPSS_OK;
-  });
-}
-
 int spssOpenReadWith(const char* fileName, const char* encoding, const char* password, int* handle) {
   return Guarded([&] {
     if (!handle) return SPSS_INVALID_HANDLE;
@@ -100,7 +62,23 @@ int spssOpenReadWith(const char* fileName, const char* encoding, const char* pas
     const int h = handles::Add(std::move(file));
     if (h < 0) return SPSS_FITAB_FULL;
     *handle = h;
-    return status;
+    return status;  // a warning leaves the file open
+  });
+}
+
+int spssOpenRead(const char* fileName, int* handle) { return spssOpenReadWith(fileName, nullptr, nullptr, handle); }
+
+int spssOpenReadEncoded(const char* fileName, const char* encoding, int* handle) {
+  if (!encoding) return SPSS_INVALID_FILE;
+  return spssOpenReadWith(fileName, encoding, nullptr, handle);
+}
+
+int spssGetFileKind(int handle, int* kind) {
+  return OnFile(handle, [&](OpenFile& f) {
+    if (!kind) return SPSS_INVALID_HANDLE;
+    *kind = (f.dict.portable || f.out.portable ? SPSS_KIND_PORTABLE : SPSS_KIND_SYSTEM) |
+            (f.dict.encrypted ? SPSS_KIND_ENCRYPTED : 0);
+    return SPSS_OK;
   });
 }
 

@@ -19,12 +19,6 @@ namespace savkit::io {
 
 namespace {
 
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
 // A short name of at most 8 bytes that no other variable record uses.
 std::string UniqueShortName(std::string base, std::set<std::string>& used) {
   CutUtf8(base, kShortNameBytes);

@@ -101,9 +101,8 @@ void Secret::Wipe() {
   text_.clear();
 }
 
-bool LooksEncrypted(int fd, std::uint64_t size) {
-  std::uint8_t head[kWrapperSize];
-  return size >= kWrapperSize && ReadFully(fd, head, sizeof head, 0) && std::memcmp(head + 8, "ENCRYPTED", 9) == 0;
+bool EncryptedWrapper(const std::uint8_t* head, std::size_t n) {
+  return n >= kWrapperSize && std::memcmp(head + 8, "ENCRYPTED", 9) == 0;
 }
 
 int MemoryFile() { return ::memfd_create("savkit-plain", MFD_CLOEXEC); }

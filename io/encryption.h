@@ -29,8 +29,8 @@ class Secret {
   std::string text_;
 };
 
-// True when the file starts with the wrapper of an encrypted file (of any kind).
-bool LooksEncrypted(int fd, std::uint64_t size);
+// True when a file's first n bytes are the wrapper of an encrypted file (of any kind).
+bool EncryptedWrapper(const std::uint8_t* head, std::size_t n);
 
 // Decrypts the encrypted system file into a new anonymous file in memory;
 // its descriptor and size come back. SPSS_WRONG_PASSWORD when the password

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -103,14 +104,6 @@ int CountCases(OpenFile& file, std::uint64_t size) {
   return status;
 }
 
-// A system file's first bytes, which no portable file has: those need no
-// look at their lines.
-bool StartsAsSystemFile(int fd, std::uint64_t size) {
-  char magic[4];
-  return size >= 4 && ReadFully(fd, magic, 4, 0) &&
-         (std::memcmp(magic, header::kMagicPlain, 4) == 0 || std::memcmp(magic, header::kMagicZlib, 4) == 0);
-}
-
 // A portable file: its dictionary and a source of its cases in the
 // uncompressed layout, which the case reader reads as any other.
 int OpenPortableFile(OpenFile& file, std::uint64_t size, const char* encoding) {
@@ -125,9 +118,8 @@ int OpenPortableFile(OpenFile& file, std::uint64_t size, const char* encoding) {
   return status != SPSS_OK ? status : file.dict.namesMended ? SPSS_NAME_MENDED : SPSS_OK;
 }
 
-}  // namespace
-
-// An encrypted file is read from its plain bytes in memory.
+// An encrypted file is read from its plain bytes in memory, which are a
+// system file's (decrypting checks that they start as one).
 int Decrypt(OpenFile& file, std::uint64_t& size, const char* password) {
   if (!password) return OpenFault().Note(8, "it is encrypted with a password"), SPSS_NEEDS_PASSWORD;
   int plain = -1;
@@ -136,9 +128,21 @@ int Decrypt(OpenFile& file, std::uint64_t& size, const char* password) {
   if (status != SPSS_OK) return OpenFault().Note(fault.offset, fault.text), status;
   ::close(file.fd);
   file.fd = plain;
-  file.dict.encrypted = true;
   return SPSS_OK;
 }
+
+// What a file's first bytes say it is.
+enum class Kind { System, Encrypted, Other };
+Kind KindOf(int fd, std::uint64_t size) {
+  std::uint8_t head[kWrapperSize] = {};
+  if (!ReadFully(fd, head, static_cast<std::size_t>(std::min<std::uint64_t>(size, sizeof head)), 0)) return Kind::Other;
+  if (std::memcmp(head, header::kMagicPlain, 4) == 0 || std::memcmp(head, header::kMagicZlib, 4) == 0)
+    return Kind::System;
+  return EncryptedWrapper(head, static_cast<std::size_t>(std::min<std::uint64_t>(size, sizeof head))) ? Kind::Encrypted
+                                                                                                      : Kind::Other;
+}
+
+}  // namespace
 
 int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out, const char* encoding, const char* password) {
   OpenFault().Clear();
@@ -151,9 +155,11 @@ int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out, const char*
   if (::fstat(file->fd, &st) != 0) return OpenFault().Note(-1, NotAFile(nullptr)), SPSS_FILE_OERROR;
   if (!S_ISREG(st.st_mode)) return OpenFault().Note(-1, NotAFile(&st)), SPSS_FILE_OERROR;
   auto size = static_cast<std::uint64_t>(st.st_size);
-  if (LooksEncrypted(file->fd, size))
+  const Kind kind = KindOf(file->fd, size);
+  if (kind == Kind::Encrypted)
     if (const int status = Decrypt(*file, size, password)) return status;
-  if (!StartsAsSystemFile(file->fd, size) && LooksPortable(file->fd, size)) {
+  // Only what is no system file is looked at as a portable one.
+  if (kind == Kind::Other && LooksPortable(file->fd, size)) {
     const int status = OpenPortableFile(*file, size, encoding);
     if (status <= 0) out = std::move(file);
     return status;
@@ -162,9 +168,8 @@ int OpenForReading(const char* path, std::unique_ptr<OpenFile>& out, const char*
   RawDictionary raw;
   if (const int status = ReadRawDictionary(file->fd, size, raw)) return status;
   Dictionary& dict = file->dict;
-  const bool encrypted = dict.encrypted;
   if (const int status = BuildDictionary(raw, dict, encoding)) return status;
-  dict.encrypted = encrypted;
+  dict.encrypted = kind == Kind::Encrypted;
   file->codec.Open(dict.encoding);
 
   std::unique_ptr<ByteSource> source;

@@ -15,7 +15,7 @@ namespace savkit::io {
 // True when the file starts as a portable file does.
 bool LooksPortable(int fd, std::uint64_t size);
 
-// Reads a portable file's dictionary into dict, counting its cases, and
+// Reads a file LooksPortable took for one: its dictionary into dict, counting its cases, and
 // makes the source of its cases in the uncompressed system layout. encoding,
 // when given, is what the bytes outside the portable character set are
 // taken to be. A status, or SPSS_DATA_CUT with the cases before a fault.

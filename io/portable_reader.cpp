@@ -37,10 +37,16 @@ Map MapFromTable(const std::uint8_t* table) {
   return map;
 }
 
-bool HasTag(const std::uint8_t* header, const Map& map) {
+// The header in view, with the map its character table makes; null where
+// the file is too short or does not say SPSSPORT in its own characters.
+const std::uint8_t* ReadHeader(PortableText& text, Map& map) {
+  std::size_t count = 0;
+  const std::uint8_t* h = text.At(0, portable::kHeaderSize, count);
+  if (!h || count < portable::kHeaderSize) return nullptr;
+  map = MapFromTable(h + portable::kVanitySize);
   for (std::size_t i = 0; i < 8; ++i)
-    if (map[header[portable::kTagOffset + i]] != static_cast<std::uint8_t>(portable::kTag[i])) return false;
-  return true;
+    if (map[h[portable::kTagOffset + i]] != static_cast<std::uint8_t>(portable::kTag[i])) return nullptr;
+  return h;
 }
 
 // "dd Mmm yy" and "hh:mm:ss" from the file's YYYYMMDD and HHMMSS.
@@ -156,22 +162,17 @@ int BuildPortableDictionary(const PorDictionary& d, const char* encoding, bool u
 
 bool LooksPortable(int fd, std::uint64_t size) {
   PortableText text(fd, size);
-  if (!text.MeasureLines()) return false;
-  std::size_t count = 0;
-  const std::uint8_t* h = text.At(0, portable::kHeaderSize, count);
-  return h && count >= portable::kHeaderSize && HasTag(h, MapFromTable(h + portable::kVanitySize));
+  Map map;
+  return text.MeasureLines() && ReadHeader(text, map);
 }
 
 int OpenPortable(int fd, std::uint64_t size, const char* encoding, Dictionary& dict,
                  std::unique_ptr<ByteSource>& source, Fault& fault) {
   auto text = std::make_unique<PortableText>(fd, size);
   if (!text->MeasureLines()) return fault.Note(0, "the file cannot be read"), SPSS_FILE_RERROR;
-  std::size_t count = 0;
-  const std::uint8_t* h = text->At(0, portable::kHeaderSize, count);
-  if (!h || count < portable::kHeaderSize)
-    return fault.Note(0, "the file is shorter than a portable file's header"), SPSS_INVALID_FILE;
-  const Map map = MapFromTable(h + portable::kVanitySize);
-  if (!HasTag(h, map)) return fault.Note(portable::kTagOffset, "it does not say SPSSPORT"), SPSS_INVALID_FILE;
+  Map map;
+  const std::uint8_t* h = ReadHeader(*text, map);
+  if (!h) return fault.Note(0, "it is no longer a portable file"), SPSS_INVALID_FILE;  // changed since looked at
   PorDictionary d;
   d.vanityLabel.assign(reinterpret_cast<const char*>(h + portable::kLabelOffset), portable::kLabelLength);
   text->Translate(map, portable::kHeaderSize);

@@ -11,6 +11,7 @@
 
 #include "case_writer.h"
 #include "io/format.h"
+#include "io/names.h"
 #include "portable.h"
 #include "portable_fields.h"
 #include "portable_format.h"
@@ -328,13 +329,7 @@ void PortableShortNames(Dictionary& dict) {
   std::set<std::string> used;
   int made = 0;
   for (io::Variable& v : dict.variables) {
-    const bool plain = !v.shortName.empty() && v.shortName.size() <= portable::kMaxNameLength &&
-                       std::all_of(v.shortName.begin(), v.shortName.end(),
-                                   [](char c) {
-                                     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '@' || c == '$' ||
-                                            c == '_' || c == '.';
-                                   }) &&
-                       v.shortName[0] >= 'A' && v.shortName[0] <= 'Z';
+    const bool plain = PortableName(v.shortName) && v.shortName == UpperAscii(v.shortName);
     if (plain && used.insert(v.shortName).second) continue;
     char name[16];
     do std::snprintf(name, sizeof name, "VAR%03d", ++made);
@@ -347,7 +342,8 @@ std::string PortableMisfits(const Dictionary& dict) {
   std::string out;
   for (const io::Variable& v : dict.variables)
     if (v.fileWidth > portable::kMaxStringWidth)
-      out += v.name + " is a string of " + std::to_string(v.fileWidth) + " bytes; a portable file holds up to 255\n";
+      out += v.name + " is a string of " + std::to_string(v.fileWidth) +
+             " bytes; a portable file holds strings of up to 255\n";
   return out;
 }
 

@@ -65,9 +65,7 @@ void TSPSSDatafile::KeepFileKind(const std::string& target) {
   const int kind = FileKind();
   if ((kind & SPSS_KIND_ENCRYPTED) && !password_.empty())
     CheckSuccess(spssSetPassword(writeHandle_, password_.c_str()), writeHandle_);
-  const bool porName = target.size() > 4 && (target.compare(target.size() - 4, 4, ".por") == 0 ||
-                                             target.compare(target.size() - 4, 4, ".POR") == 0);
-  if (porName || ((kind & SPSS_KIND_PORTABLE) && target == openedPath_))
+  if (SameText(ExtractFileExt(target), ".por") || ((kind & SPSS_KIND_PORTABLE) && target == openedPath_))
     CheckSuccess(spssSetPortable(writeHandle_), writeHandle_);
 }
 

@@ -13,7 +13,7 @@ from ._checks import check_metadata
 from ._columns import column
 from ._errors import Error, TextCutWarning
 from ._facts import format_type
-from ._keywords import by_name, with_keywords
+from ._keywords import KEYWORDS, by_name, with_keywords
 from ._metadata import Metadata, within
 
 _COMPRESSION = {"none": 0, "bytecode": 1, "zlib": 2}
@@ -238,8 +238,7 @@ def _say_portable_fits(path, definitions, file):
         warnings.warn(f"{path}: a portable file holds less: " + "; ".join(said), UserWarning, stacklevel=3)
 
 
-_KEYWORDS = ("column_labels", "variable_value_labels", "missing_ranges", "variable_measure", "variable_format",
-             "variable_display_width", "file_label", "note")
+_KEYWORDS = KEYWORDS + ("file_label", "note")  # write_sav's keywords, for write_por
 
 
 class Plan:

@@ -55,7 +55,7 @@ def test_write_por_refuses_what_it_cannot_hold_and_leaves_nothing(tmp_path):
     out = tmp_path / "bad.por"
     with pytest.raises(savkit.Error, match="case 1, a: the character U\\+65E5 has no place"):
         savkit.write_por(pd.DataFrame({"a": ["日本"]}), out)
-    with pytest.raises(savkit.Error, match="a is a string of 300 bytes; a portable file holds up to 255"):
+    with pytest.raises(savkit.Error, match="a is a string of 300 bytes; a portable file holds strings of up to 255"):
         savkit.write_por(pd.DataFrame({"a": ["x" * 300]}), out)
     assert not out.exists()
     with pytest.raises(TypeError, match="no option 'compression'"):

@@ -13,6 +13,22 @@ inline std::string LowerAscii(std::string_view s) {
   return out;
 }
 
+inline std::string UpperAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+// Whether a portable file holds the name as it is: up to 8 ASCII letters,
+// digits and @$_. starting with a letter (the file has them in capitals).
+inline bool PortableName(std::string_view name) {
+  const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  if (name.empty() || name.size() > 8 || !letter(name[0])) return false;
+  for (const char c : name)
+    if (!letter(c) && !(c >= '0' && c <= '9') && c != '@' && c != '$' && c != '_' && c != '.') return false;
+  return true;
+}
+
 // A key under which names that differ only in letter case are equal, for
 // every script (Unicode case folding). Broken UTF-8 is kept byte for byte.
 std::string FoldName(std::string_view name);

@@ -1,5 +1,6 @@
 // What a portable file keeps of a file's facts, said before one is written:
-// what it refuses, and what it fits as the format has it.
+// what it holds another way than the file, or leaves out. (What it cannot
+// hold at all the library refuses, naming it.)
 #pragma once
 
 #include <string>
@@ -9,14 +10,10 @@
 
 namespace savkit::front {
 
-struct PortableFit {
-  std::vector<std::string> refused;  // each makes the file impossible
-  std::vector<std::string> fitted;   // each is written another way, or left out
-};
-
 // True for a path that names a portable file (.por, any letter case).
 bool IsPortablePath(const std::string& path);
 
-PortableFit FitPortable(const FileFacts& facts);
+// One line a fact the portable file holds another way, or leaves out.
+std::vector<std::string> FitPortable(const FileFacts& facts);
 
 }  // namespace savkit::front
