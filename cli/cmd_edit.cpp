@@ -6,8 +6,8 @@
 
 #include "commands.h"
 #include "common.h"
+#include "savkit/front/display.h"
 #include "savkit/host/sysutils.h"
-#include "savkit/trim.h"
 
 namespace savkit::cli {
 
@@ -32,22 +32,13 @@ int CaseNumber(const std::string& option, const std::string& text) {
   return n;
 }
 
-// A value for a variable: a number (or an ISO date for a date variable) or a text.
+// A value for a variable, as the front library reads what people type.
 Variant ValueFor(const TSPSSVariable& v, const std::string& text) {
-  if (!v.IsNumeric()) {
-    // Never cut silently: a cut may also split a character.
-    if (trim::Blanks(text).size() > static_cast<std::size_t>(v.Width()))
-      throw Failure(v.Name() + " = " + text + ": longer than the variable's width of " + std::to_string(v.Width()) +
-                    " bytes");
-    return Variant(text);
+  try {
+    return front::ParseValue(v, text, front::Sysmis());
+  } catch (const std::invalid_argument& e) {
+    throw Failure(e.what());
   }
-  if (text.empty()) return Variant(-1.7976931348623157e308);
-  double d;
-  if (TryStrToFloat(text, d)) return Variant(d);
-  int y, m, day;
-  if (std::sscanf(text.c_str(), "%4d-%2d-%2d", &y, &m, &day) == 3)
-    return Variant(DateTimeToSpssDate(EncodeDate(y, m, day)));
-  throw Failure(v.Name() + " = " + text + ": not a number");
 }
 
 }  // namespace

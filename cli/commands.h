@@ -28,6 +28,7 @@ Command AddConvert(CommandLine& line);
 Command AddVerify(CommandLine& line);
 Command AddDiff(CommandLine& line);
 Command AddCodebook(CommandLine& line);
+Command AddServe(CommandLine& line);
 
 // 0, 1 or 2 for "none", "bytecode" or "zlib".
 int CompressionCode(const std::string& name);

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   CommandLine line("savkit: read, edit, create and write SPSS system files (.sav, .zsav)", "savkit " SAVKIT_VERSION);
   // In the order --help lists them.
   std::vector<Command> commands;
-  for (auto add : {AddInfo, AddXml, AddExport, AddImport, AddEdit, AddConvert, AddVerify, AddDiff, AddCodebook})
+  for (auto add : {AddInfo, AddXml, AddExport, AddImport, AddEdit, AddConvert, AddVerify, AddDiff, AddCodebook, AddServe})
     commands.push_back(add(line));
   if (const std::optional<int> code = line.Parse(argc, argv)) return *code;
   for (const Command& c : commands)

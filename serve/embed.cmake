@@ -1,0 +1,17 @@
+# Writes OUT, a header holding the page's files (from WEB) as string views,
+# so that the command serves them from itself and needs no files beside it.
+set(body "// Made by embed.cmake from serve/web; edit those files.\n#pragma once\n\n#include <string_view>\n\nnamespace savkit::serve::web {\n")
+foreach(entry "index.html:kIndexHtml" "app.js:kAppJs" "app.css:kAppCss")
+  string(REPLACE ":" ";" parts "${entry}")
+  list(GET parts 0 file)
+  list(GET parts 1 name)
+  file(READ "${WEB}/${file}" text)
+  string(FIND "${text}" ")web\"" clash)
+  if(NOT clash EQUAL -1)
+    message(FATAL_ERROR "${file} holds the text that ends the raw string: )web\"")
+  endif()
+  string(APPEND body "inline constexpr std::string_view ${name} = R\"web(${text})web\";\n")
+endforeach()
+string(APPEND body "\n}  // namespace savkit::serve::web\n")
+file(WRITE "${OUT}.new" "${body}")
+file(COPY_FILE "${OUT}.new" "${OUT}" ONLY_IF_DIFFERENT)

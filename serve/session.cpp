@@ -1,0 +1,126 @@
+#include "savkit/serve/session.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "codebook.h"
+#include "diff.h"
+#include "savkit/front/files.h"
+
+namespace savkit::serve {
+
+namespace {
+
+std::unique_ptr<TSPSSDatafile> OpenFile(const std::string& path, const std::string& password) {
+  auto d = std::make_unique<TSPSSDatafile>();
+  if (!password.empty()) d->Set_Password(password);
+  front::OpenForReading(*d, path);
+  return d;
+}
+
+std::string ScratchName() {
+  const char* dir = std::getenv("TMPDIR");
+  std::string name = std::string(dir && *dir ? dir : "/tmp") + "/savkit-serve-XXXXXX";
+  const int fd = ::mkstemp(name.data());
+  if (fd < 0) throw Refusal(409, "no scratch file could be made for the copy");
+  ::close(fd);
+  return name;
+}
+
+Json Side(const std::optional<std::string>& s) { return s ? Json(*s) : Json(nullptr); }
+
+}  // namespace
+
+Session::Session(std::string path, std::string password, bool readOnly)
+    : path_(std::move(path)), password_(std::move(password)), readOnly_(readOnly), d_(OpenFile(path_, password_)) {}
+
+Session::~Session() {
+  if (!scratch_.empty()) ::unlink(scratch_.c_str());
+}
+
+void Session::CheckWritable() const {
+  if (readOnly_) throw Refusal(409, "the file is open read-only (savkit serve --read-only)");
+}
+
+// Undo starts again from the file as saved and makes the edits before the
+// last again: the component keeps no history of its own.
+void Session::Reopen() {
+  auto fresh = OpenFile(path_, password_);
+  for (const Json& edit : log_) ApplyEdit(*fresh, edit);
+  d_ = std::move(fresh);
+}
+
+void Session::Apply(const Json& edit) {
+  CheckWritable();
+  try {
+    ApplyEdit(*d_, edit);
+  } catch (...) {
+    // A refusal part way (one of several value labels, say) is taken back whole.
+    Reopen();
+    throw;
+  }
+  log_.push_back(edit);
+}
+
+void Session::Undo() {
+  CheckWritable();
+  if (log_.empty()) throw Refusal(409, "there is no edit to undo since the file was opened or saved");
+  const Json last = log_.back();
+  log_.pop_back();
+  try {
+    Reopen();
+  } catch (...) {
+    log_.push_back(last);
+    throw;
+  }
+}
+
+void Session::Save() {
+  CheckWritable();
+  d_->Save();
+  log_.clear();
+}
+
+std::string Session::SaveCopy() {
+  if (!scratch_.empty()) ::unlink(scratch_.c_str());
+  scratch_ = ScratchName();
+  // Saving moves the component onto the copy; it comes back to the file
+  // with its edits, which the copy now holds too.
+  d_->SaveAs(scratch_);
+  Reopen();
+  return scratch_;
+}
+
+Json Session::Changes() {
+  auto saved = OpenFile(path_, password_);
+  Json dictionary = Json::array();
+  for (const cli::Difference& d : cli::CompareDictionaries(*saved, *d_))
+    dictionary.push_back({{"scope", d.scope}, {"name", d.name}, {"field", d.field}, {"a", Side(d.a)}, {"b", Side(d.b)}});
+  const cli::ValueComparison v = cli::CompareValues(*saved, *d_, {}, path_, "edited");
+  Json values = Json::array();
+  for (const cli::ValueDifference& d : v.shown)
+    values.push_back({{"case", d.caseB},
+                      {"variable", d.variable},
+                      {"a", d.a == "." ? Json(nullptr) : Json(d.a)},
+                      {"b", d.b == "." ? Json(nullptr) : Json(d.b)}});
+  return {{"dictionary", dictionary},
+          {"cases", {{"saved", v.casesA}, {"edited", v.casesB}, {"differing", v.casesDiffering}}},
+          {"valuesDiffering", v.valuesDiffering},
+          {"values", values},
+          {"onlySaved", v.countOnlyInA},
+          {"onlyEdited", v.countOnlyInB},
+          {"notCompared", v.notCompared},
+          {"equal", dictionary.empty() && v.valuesDiffering == 0 && v.countOnlyInA == 0 && v.countOnlyInB == 0 &&
+                        v.notCompared.empty()}};
+}
+
+std::string Session::Codebook() {
+  auto saved = OpenFile(path_, password_);
+  const auto summary = cli::codebook::Summarize(*saved, [](std::int64_t) {});
+  const std::size_t slash = path_.rfind('/');
+  return cli::codebook::Html(*saved, summary, slash == std::string::npos ? path_ : path_.substr(slash + 1));
+}
+
+}  // namespace savkit::serve

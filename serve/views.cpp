@@ -1,0 +1,160 @@
+// What the page shows of the file: read-only views, as JSON.
+#include <algorithm>
+#include <optional>
+#include <stdexcept>
+
+#include "savkit/front/display.h"
+#include "savkit/front/facts.h"
+#include "savkit/front/formats.h"
+#include "savkit/front/values.h"
+#include "savkit/serve/session.h"
+#include "savkit/trim.h"
+
+namespace savkit::serve {
+
+namespace {
+
+enum Kind { kValid = 0, kUserMissing = 1, kSystemMissing = 2 };
+
+// Shows one variable's values, with the facts that do not change from case to case.
+struct Column {
+  TSPSSVariable* v;
+  front::MissingSpec missing;
+  bool labelled;
+
+  std::pair<std::string, int> Show(TSPSSCase& c, int index, double sysmis, bool labels, std::string& text) const {
+    if (!v->IsNumeric()) {
+      c.GetText(index, text);
+      const std::string_view t = trim::Blanks(text);
+      if (labels && labelled)
+        if (const TSPSSValueLabel* l = v->ValueLabels()->FindByValue(Variant(text))) return {l->Label(), Missing(t)};
+      return {std::string(t), Missing(t)};
+    }
+    const double x = c.GetNumber(index);
+    if (x == sysmis) return {".", kSystemMissing};
+    const int kind = missing.Number(x) ? kUserMissing : kValid;
+    if (labels && labelled)
+      if (const TSPSSValueLabel* l = v->ValueLabels()->FindByValue(Variant(x))) return {l->Label(), kind};
+    return {front::DisplayNumber(*v, x, sysmis), kind};
+  }
+  int Missing(std::string_view t) const { return missing.Text(t) ? kUserMissing : kValid; }
+};
+
+std::vector<Column> Columns(const TSPSSDatafile& d) {
+  std::vector<Column> out;
+  for (int i = 0; i < d.Variables()->Count(); ++i) {
+    TSPSSVariable* v = d.Variables()->GetItem(i);
+    out.push_back({v, front::MissingSpec(*v), v->ValueLabels()->Count() > 0});
+  }
+  return out;
+}
+
+std::string LowerAscii(std::string_view s) {
+  std::string out(s);
+  for (char& ch : out)
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+  return out;
+}
+
+}  // namespace
+
+Json Session::Info() {
+  const front::FileFacts f = front::ReadFileFacts(*d_);
+  const std::size_t slash = path_.rfind('/');
+  return {{"file", slash == std::string::npos ? path_ : path_.substr(slash + 1)},
+          {"cases", d_->Cases()->Count()},
+          {"variables", d_->Variables()->Count()},
+          {"label", f.label},
+          {"encoding", f.encoding},
+          {"compression", front::CompressionName(f.compression)},
+          {"weight", f.weight},
+          {"edits", Edits()},
+          {"readOnly", readOnly_}};
+}
+
+Json Session::Rows(int first, int count, bool labels) {
+  const int cases = d_->Cases()->Count();
+  if (first < 1 || count < 0) throw Refusal(400, "rows start at case 1 and count from 0");
+  const int last = static_cast<int>(std::min<long long>(cases, static_cast<long long>(first) + count - 1));
+  const std::vector<Column> columns = Columns(*d_);
+  const double sysmis = d_->SysmisValue();
+  Json rows = Json::array();
+  std::string text;
+  for (int c = first; c <= last; ++c) {
+    TSPSSCase& k = *d_->Cases()->Get_Case(c);
+    Json cells = Json::array(), kinds = Json::array();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      auto [shown, kind] = columns[i].Show(k, static_cast<int>(i), sysmis, labels, text);
+      cells.push_back(std::move(shown));
+      kinds.push_back(kind);
+    }
+    rows.push_back({{"case", c}, {"cells", std::move(cells)}, {"kinds", std::move(kinds)}});
+  }
+  return {{"first", first}, {"cases", cases}, {"rows", std::move(rows)}};
+}
+
+Json Session::Variables() {
+  const front::FileFacts f = front::ReadFacts(*d_);
+  Json out = Json::array();
+  for (int i = 0; i < d_->Variables()->Count(); ++i) {
+    const TSPSSVariable& v = *d_->Variables()->GetItem(i);
+    const front::VariableFacts& facts = f.variables[static_cast<std::size_t>(i)];
+    Json labels = Json::array();
+    for (const auto& [value, label] : facts.valueLabels)
+      labels.push_back({v.IsNumeric() ? front::NumberText(value.ToDouble()) : std::string(trim::Blanks(value.ToString())),
+                        label});
+    out.push_back({{"name", v.Name()},
+                   {"type", v.IsNumeric() ? "numeric" : "string"},
+                   {"width", v.IsNumeric() ? v.Width() : facts.width},
+                   {"decimals", v.Decimals()},
+                   {"format", front::PrintFormatName(v)},
+                   {"writeFormat", front::FormatName(facts.write.type, facts.write.width, facts.write.decimals)},
+                   {"label", v.LabelText()},
+                   {"valueLabels", std::move(labels)},
+                   {"missing", front::MissingText(v)},
+                   {"measure", front::LevelName(v.Level())},
+                   {"alignment", front::AlignName(v.Align())},
+                   {"columns", v.Columns()},
+                   {"role", facts.role ? Json(front::kRoleNames[*facts.role]) : Json(nullptr)},
+                   {"weight", &v == d_->Variables()->CaseWeightVar()}});
+  }
+  return out;
+}
+
+int Session::Search(const std::string& name, const std::string& text, int from) {
+  TSPSSVariable* v = d_->Variables()->Find(name);
+  if (!v) throw Refusal(409, "no variable named " + name);
+  const int index = v->Index();
+  const double sysmis = d_->SysmisValue();
+  const std::string wanted = LowerAscii(trim::Blanks(trim::LeadingBlanks(text)));
+  // Values whose label is the text are found by the label too.
+  std::vector<Variant> labelled;
+  for (int i = 0; i < v->ValueLabels()->Count(); ++i)
+    if (LowerAscii(trim::Blanks(v->ValueLabels()->GetItem(i)->Label())) == wanted)
+      labelled.push_back(v->ValueLabels()->GetItem(i)->Value());
+  // A text that is a value (a number, a date) is found as that value, quickly.
+  std::optional<double> number;
+  if (v->IsNumeric()) try {
+      number = front::ParseValue(*v, text, sysmis).ToDouble();
+    } catch (const std::invalid_argument&) {
+    }
+  std::string value;
+  for (int c = std::max(from, 1); c <= d_->Cases()->Count(); ++c) {
+    TSPSSCase& k = *d_->Cases()->Get_Case(c);
+    if (v->IsNumeric()) {
+      const double x = k.GetNumber(index);
+      for (const Variant& l : labelled)
+        if (l.ToDouble() == x) return c;
+      if (number ? x == *number : LowerAscii(front::DisplayNumber(*v, x, sysmis)) == wanted) return c;
+    } else {
+      k.GetText(index, value);
+      const std::string t = LowerAscii(trim::Blanks(value));
+      if (t.find(wanted) != std::string::npos) return c;
+      for (const Variant& l : labelled)
+        if (trim::Blanks(l.ToString()) == trim::Blanks(value)) return c;
+    }
+  }
+  return 0;
+}
+
+}  // namespace savkit::serve
