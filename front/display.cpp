@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <stdexcept>
 
 #include "savkit/front/formats.h"
@@ -25,27 +27,47 @@ std::string Printf(const char* format, auto... args) {
   return std::string(buf, static_cast<std::size_t>(std::clamp(n, 0, static_cast<int>(sizeof buf) - 1)));
 }
 
-// Digits grouped by threes with sep, the decimals after point.
-std::string Grouped(double x, int decimals, char sep, char point) {
-  std::string plain = Printf("%.*f", decimals, std::fabs(x));
+// x with decimals, grouped by threes with sep where grouped, a point as
+// given; no zero before the point, as SPSS and PSPP show .50.
+std::string Fixed(double x, int decimals, bool grouped, char sep, char point) {
+  const std::string plain = Printf("%.*f", decimals, std::fabs(x));
   const std::size_t dot = plain.find('.');
   std::string whole = plain.substr(0, dot), out;
+  if (whole == "0" && dot != std::string::npos) whole.clear();
   for (std::size_t i = 0; i < whole.size(); ++i) {
-    if (i > 0 && (whole.size() - i) % 3 == 0) out += sep;
+    if (grouped && i > 0 && (whole.size() - i) % 3 == 0) out += sep;
     out += whole[i];
   }
   if (dot != std::string::npos) out += point + plain.substr(dot + 1);
-  return (x < 0 && out.find_first_not_of("0.,") != std::string::npos ? "-" : "") + out;
+  const bool zero = out.find_first_not_of("0.,") == std::string::npos;
+  return (x < 0 && !zero ? "-" : "") + out;
 }
 
-// A number too wide for its format shows in E notation in as many digits as fit.
-std::string Fitted(std::string text, double x, int width) {
-  if (static_cast<int>(text.size()) <= width) return text;
-  for (int digits = std::max(0, width - 7); digits >= 0; --digits) {
-    std::string e = Printf("%.*E", digits, x);
-    if (static_cast<int>(e.size()) <= width || digits == 0) return e;
-  }
-  return text;
+// Scientific notation as SPSS writes it: 1.234E+003.
+std::string Scientific(double x, int decimals) {
+  std::string e = Printf("%.*E", decimals, x);
+  const std::size_t at = e.find('E');
+  const int exponent = std::atoi(e.c_str() + at + 1);
+  return e.substr(0, at) + Printf("E%c%03d", exponent < 0 ? '-' : '+', std::abs(exponent));
+}
+
+// The widest of these that fits: all decimals grouped, then ungrouped, then
+// a decimal fewer; else scientific notation in the digits that fit; a
+// number is never cut.
+std::string Fit(double x, int width, int decimals, const std::string& prefix, const std::string& suffix, bool grouping,
+                char sep = ',', char point = '.') {
+  const auto dressed = [&](std::string digits) {
+    return digits[0] == '-' ? "-" + prefix + digits.substr(1) + suffix : prefix + digits + suffix;
+  };
+  for (int d = decimals; d >= 0; --d)
+    for (bool grouped : {true, false}) {
+      if (grouped && !grouping) continue;
+      std::string text = dressed(Fixed(x, d, grouped, sep, point));
+      if (static_cast<int>(text.size()) <= width) return text;
+    }
+  for (int d = std::max(0, width - 7); d >= 0; --d)
+    if (std::string e = Scientific(x, d); static_cast<int>(e.size()) <= width || d == 0) return e;
+  return {};
 }
 
 std::string Clock(double seconds, int decimals, bool hours) {
@@ -59,11 +81,21 @@ std::string Clock(double seconds, int decimals, bool hours) {
   return (seconds < 0 ? "-" : "") + out;
 }
 
+int CurrentYear() {
+  const std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  gmtime_r(&now, &parts);
+  return parts.tm_year + 1900;
+}
+
 std::string DateText(int type, int width, double seconds, int decimals) {
   const double days = std::floor(seconds / 86400);
   int day, month, year;
   if (spssConvertSPSSDate(&day, &month, &year, days * 86400) != SPSS_OK) return NumberText(seconds);
-  const bool longYear = width >= 10 || type == SPSS_FMT_MOYR || type == SPSS_FMT_QYR || type == SPSS_FMT_WKYR;
+  // Two digits only where they tell the year: within 69 years before this one and 30 after.
+  const int now = CurrentYear();
+  const bool longYear = width >= (type == SPSS_FMT_JDATE ? 7 : 10) || type == SPSS_FMT_MOYR || type == SPSS_FMT_QYR || type == SPSS_FMT_WKYR ||
+                        year < now - 69 || year > now + 30;
   const int y = longYear ? year : year % 100;
   const int yw = longYear ? 4 : 2;
   const std::string mon = std::string(kMonths[month - 1]).substr(0, 3);
@@ -75,10 +107,10 @@ std::string DateText(int type, int width, double seconds, int decimals) {
     case SPSS_FMT_ADATE: return Printf("%02d/%02d/%0*d", month, day, yw, y);
     case SPSS_FMT_EDATE: return Printf("%02d.%02d.%0*d", day, month, yw, y);
     case SPSS_FMT_SDATE: return Printf("%0*d/%02d/%02d", yw, y, month, day);
-    case SPSS_FMT_JDATE: return Printf("%0*d%03d", width >= 7 ? 4 : 2, width >= 7 ? year : year % 100, yday);
+    case SPSS_FMT_JDATE: return Printf("%0*d%03d", yw, y, yday);
     case SPSS_FMT_MOYR: return Printf("%s %04d", mon.c_str(), year);
     case SPSS_FMT_QYR: return Printf("%d Q %04d", (month - 1) / 3 + 1, year);
-    case SPSS_FMT_WKYR: return Printf("%02d WK %04d", (yday - 1) / 7 + 1, year);
+    case SPSS_FMT_WKYR: return Printf("%d WK %04d", (yday - 1) / 7 + 1, year);
     case SPSS_FMT_DATE_TIME: return Printf("%02d-%s-%04d ", day, mon.c_str(), year) + clock;
     case SPSS_FMT_YMDHMS: return Printf("%04d-%02d-%02d ", year, month, day) + clock;
     default: return Printf("%02d-%s-%0*d", day, mon.c_str(), yw, y);
@@ -98,27 +130,35 @@ std::string DisplayNumber(const TSPSSVariable& v, double x, double sysmis) {
   if (!std::isfinite(x)) return NumberText(x);
   const int type = v.PrintType(), width = v.Width(), decimals = std::clamp(v.Decimals(), 0, 16);
   switch (type) {
-    case SPSS_FMT_COMMA: return Fitted(Grouped(x, decimals, ',', '.'), x, width);
-    case SPSS_FMT_DOT: return Fitted(Grouped(x, decimals, '.', ','), x, width);
-    case SPSS_FMT_DOLLAR: {
-      const std::string g = Grouped(x, decimals, ',', '.');
-      return Fitted(g[0] == '-' ? "-$" + g.substr(1) : "$" + g, x, width);
+    case SPSS_FMT_COMMA: return Fit(x, width, decimals, "", "", true);
+    case SPSS_FMT_DOT: return Fit(x, width, decimals, "", "", true, '.', ',');
+    case SPSS_FMT_DOLLAR: return Fit(x, width, decimals, "$", "", true);
+    case SPSS_FMT_PCT: return Fit(x, width, decimals, "", "%", false);
+    case SPSS_FMT_E: {
+      int d = decimals;
+      while (d > 0 && static_cast<int>(Scientific(x, d).size()) > width) --d;
+      return Scientific(x, d);
     }
-    case SPSS_FMT_PCT: return Fitted(Printf("%.*f%%", decimals, x), x, width);
-    case SPSS_FMT_E: return Printf("%.*E", std::max(decimals, 1), x);
-    case SPSS_FMT_N: return x >= 0 ? Fitted(Printf("%0*.*f", width, decimals, x), x, width) : NumberText(x);
-    case SPSS_FMT_TIME: return Clock(x, decimals, true);
+    case SPSS_FMT_N: return x >= 0 ? Printf("%0*.*f", width, decimals, x) : NumberText(x);
+    case SPSS_FMT_TIME: {
+      // Too wide with its seconds, a time shows hours and minutes.
+      const std::string t = Clock(x, decimals, true);
+      return static_cast<int>(t.size()) <= width ? t : t.substr(0, t.size() - 3 - (decimals ? decimals + 1 : 0));
+    }
     case SPSS_FMT_MTIME: return Clock(x, decimals, false);
     case SPSS_FMT_DTIME: {
       const double days = std::trunc(x / 86400);
-      return Printf("%s%02.0f ", x < 0 ? "-" : "", std::fabs(days)) + Clock(std::fabs(x - days * 86400), decimals, true);
+      return Printf("%s%.0f ", x < 0 ? "-" : "", std::fabs(days)) + Clock(std::fabs(x - days * 86400), decimals, true);
     }
     case SPSS_FMT_WKDAY: return Named(kDays, 7, x, width);
     case SPSS_FMT_MONTH: return Named(kMonths, 12, x, width);
     default: break;
   }
-  if (IsDateFormat(type) || IsDateTimeFormat(type)) return DateText(type, width, x, decimals);
-  return Fitted(Printf("%.*f", decimals, x), x, std::max(width, 1));
+  // Day 0, 14 Oct 1582, and before are no dates: shown as none, as SPSS does.
+  // QYR, MOYR and WKYR are dates too.
+  if (const std::string_view kind = TimeKind(type); kind == "date" || kind == "datetime")
+    return x < 86400 ? "." : DateText(type, width, x, decimals);
+  return Fit(x, std::max(width, 1), decimals, "", "", false);
 }
 
 Variant ParseValue(const TSPSSVariable& v, const std::string& text, double sysmis) {

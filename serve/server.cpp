@@ -155,6 +155,7 @@ void Server::State::Routes() {
   http.Get("/api/changes", Locked([this](const auto&, auto& res) { Send(res, session.Changes()); }));
   http.Get("/codebook", Locked([this](const auto&, httplib::Response& res) {
              // The codebook is one self-contained page with its own styles and scripts.
+             res.headers.erase("Content-Security-Policy");
              res.set_header("Content-Security-Policy",
                             "default-src 'none'; style-src 'unsafe-inline'; script-src 'unsafe-inline'; img-src data:");
              res.set_content(session.Codebook(), "text/html; charset=utf-8");

@@ -31,10 +31,38 @@ std::string ScratchName() {
 
 Json Side(const std::optional<std::string>& s) { return s ? Json(*s) : Json(nullptr); }
 
+// What tells the file under the name is still the one opened.
+std::string Identity(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return {};
+  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" +
+         std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+}
+
+// A compressed file is indexed as it is read: read to its end once, any
+// page of it is a seek away.
+void ReadThrough(TSPSSDatafile& d) {
+  if (const int n = d.Cases()->Count(); n > 0 && d.Variables()->Count() > 0) {
+    TSPSSCase& last = *d.Cases()->Get_Case(n);
+    if (d.Variables()->GetItem(0)->IsNumeric())
+      last.GetNumber(0);
+    else {
+      std::string text;
+      last.GetText(0, text);
+    }
+  }
+}
+
 }  // namespace
 
 Session::Session(std::string path, std::string password, bool readOnly)
-    : path_(std::move(path)), password_(std::move(password)), readOnly_(readOnly), d_(OpenFile(path_, password_)) {}
+    : path_(std::move(path)),
+      password_(std::move(password)),
+      readOnly_(readOnly),
+      d_(OpenFile(path_, password_)),
+      identity_(Identity(path_)) {
+  ReadThrough(*d_);
+}
 
 Session::~Session() {
   if (!scratch_.empty()) ::unlink(scratch_.c_str());
@@ -47,8 +75,11 @@ void Session::CheckWritable() const {
 // Undo starts again from the file as saved and makes the edits before the
 // last again: the component keeps no history of its own.
 void Session::Reopen() {
+  if (Identity(path_) != identity_)
+    throw Refusal(409, path_ + " changed on disk since it was opened or saved here: the edits cannot be made again on it");
   auto fresh = OpenFile(path_, password_);
   for (const Json& edit : log_) ApplyEdit(*fresh, edit);
+  ReadThrough(*fresh);
   d_ = std::move(fresh);
 }
 
@@ -81,6 +112,7 @@ void Session::Save() {
   CheckWritable();
   d_->Save();
   log_.clear();
+  identity_ = Identity(path_);
 }
 
 std::string Session::SaveCopy() {

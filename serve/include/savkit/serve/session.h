@@ -69,6 +69,7 @@ class Session {
   std::string path_, password_;
   bool readOnly_;
   std::unique_ptr<TSPSSDatafile> d_;
+  std::string identity_;  // of the file as opened or last saved
   std::vector<Json> log_;
   std::string scratch_;  // the last copy made for downloading
 };
