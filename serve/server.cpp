@@ -131,6 +131,12 @@ void Server::State::Routes() {
                             {"Content-Security-Policy",
                              "default-src 'self'; img-src 'self' data:; frame-ancestors 'none'; form-action 'none'"}});
   http.set_payload_max_length(4 << 20);
+  // The library's default shares the port (SO_REUSEPORT) with any later
+  // server of the same user, which could then answer in its place.
+  http.set_socket_options([](int sock) {
+    int yes = 1;
+    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) { return Gate(req, res); });
   http.Get("/", [this](const httplib::Request&, httplib::Response& res) {
     res.set_content(Page(web::kIndexHtml, token), "text/html; charset=utf-8");

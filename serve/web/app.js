@@ -68,7 +68,7 @@ function showInfo() {
   $('unsaved').textContent = i.edits ? `${i.edits} unsaved edit${i.edits === 1 ? '' : 's'}` : '';
   $('undo').disabled = !i.edits || i.readOnly;
   $('save').disabled = !i.edits || i.readOnly;
-  for (const id of ['add-case', 'delete-case', 'add-variable']) $(id).disabled = i.readOnly;
+  for (const id of ['add-case', 'delete-case', 'add-variable', 'file-label']) $(id).disabled = i.readOnly;
   $('file-label').value = i.label;
   const find = $('find-var'), kept = find.value;
   find.replaceChildren(...state.variables.map((v) => new Option(v.name, v.name)));
@@ -80,7 +80,8 @@ function showInfo() {
 // Wide enough for the format's width, the display width and the name.
 function columnWidth(v) {
   const format = Number((v.format.match(/\d+/) || ['8'])[0]);
-  return Math.max(60, Math.min(260, 8 * Math.max(v.columns, format, v.name.length) + 16));
+  const label = state.labels ? Math.min(24, Math.max(0, ...v.valueLabels.map(([, l]) => l.length))) : 0;
+  return Math.max(60, Math.min(260, 8 * Math.max(v.columns, format, v.name.length, label) + 16));
 }
 
 function buildHeader() {
@@ -244,7 +245,18 @@ function select(row, col) {
   state.selected = { row: Math.max(1, Math.min(state.info.cases, row)), col: Math.max(0, Math.min(state.variables.length - 1, col)) };
   if (state.selected.row < state.first) goTo(state.selected.row);
   else if (state.selected.row >= state.first + state.visible) { state.exactFirst = state.selected.row - state.visible + 1; onScroll(); }
-  else render();
+  else markSelected();
+}
+
+// The selection moves without the rows being made again, so that a
+// double-click lands on the cell its first click selected.
+function markSelected() {
+  const body = $('cells').tBodies[0];
+  body.querySelector('td.sel')?.classList.remove('sel');
+  body.querySelector('tr.selrow')?.classList.remove('selrow');
+  const tr = body.querySelector(`tr[data-case="${state.selected.row}"]`);
+  tr?.classList.add('selrow');
+  tr?.querySelector(`td[data-col="${state.selected.col}"]`)?.classList.add('sel');
 }
 
 // ---- variable view -------------------------------------------------------
@@ -369,7 +381,7 @@ function wire() {
   $('show-variables').onclick = () => showView('variables');
   $('grid').addEventListener('scroll', onScroll, { passive: true });
   window.addEventListener('resize', layout);
-  $('labels').onchange = (e) => { state.labels = e.target.checked; render(); };
+  $('labels').onchange = (e) => { state.labels = e.target.checked; buildHeader(); render(); };
   $('go').onclick = () => goTo(Number($('goto').value));
   $('goto').addEventListener('keydown', (e) => { if (e.key === 'Enter') goTo(Number($('goto').value)); });
   $('find').onclick = () => act(async () => {
@@ -393,9 +405,10 @@ function wire() {
   const grid = $('grid');
   grid.addEventListener('click', (e) => {
     const td = e.target.closest('td[data-col]');
-    if (td) select(Number(td.parentElement.dataset.case), Number(td.dataset.col));
+    if (!td || state.editing) return;
+    select(Number(td.parentElement.dataset.case), Number(td.dataset.col));
+    if (e.detail === 2) startEdit();
   });
-  grid.addEventListener('dblclick', (e) => { if (e.target.closest('td[data-col]')) startEdit(); });
   grid.addEventListener('keydown', (e) => {
     const s = state.selected;
     const moves = { ArrowDown: [1, 0], ArrowUp: [-1, 0], ArrowLeft: [0, -1], ArrowRight: [0, 1], PageDown: [state.visible, 0], PageUp: [-state.visible, 0] };
@@ -405,4 +418,5 @@ function wire() {
 }
 
 wire();
-refresh().then(() => say('Double-click a cell to edit it; edits are kept apart until Save.')).catch((e) => say(e.message, true));
+refresh().then(() => say(state.info.readOnly ? 'Opened read-only: every edit is refused.'
+  : 'Double-click a cell to edit it; edits are kept apart until Save.')).catch((e) => say(e.message, true));
