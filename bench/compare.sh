@@ -80,6 +80,12 @@ pspp_csv=$(timed "$work/pspp.csv" pspp-convert "$data" "$work/pspp.csv")
 por_export=$(timed "$work/por.csv" "$savkit" export "$work/portable.por" -o "$work/por.csv" -q)
 por_pspp=$(timed "$work/por-pspp.csv" pspp-convert "$work/portable.por" "$work/por-pspp.csv")
 por_write=$(timed "$work/written.por" "$savkit" convert "$data" "$work/written.por" -q)
+# savkit serve: pages of 100 cases at random places, one reader, then 4 at once.
+serve_one="BM_ServePages/iterations:500/real_time/threads:1"
+serve_four="BM_ServePages/iterations:500/real_time/threads:4"
+serve_p50=$(gbench savkit_bench_serve "$serve_one" p50_ms)
+serve_p99=$(gbench savkit_bench_serve "$serve_four" p99_ms)
+serve_errors=$(gbench savkit_bench_serve "$serve_four" errors)
 import_ms=$(timed "$work/imported.sav" "$savkit" import "$work/out.csv" -o "$work/imported.sav" -q)
 # PSPP reads the same CSV with the types the columns have.
 columns=$(head -1 "$work/out.csv" | tr -d '\r' | tr ',' '\n' |
@@ -168,6 +174,8 @@ row "CSV export" "$(ms "$export_ms")" "readstat to CSV" "$(ms "$readstat_csv")" 
 row "CSV export" "$(ms "$export_ms")" "pspp-convert to CSV" "$(ms "$pspp_csv")" "$(ratio "$pspp_csv" "$export_ms")× faster" "≥ 5× faster"
 row "portable file (.por) to CSV" "$(ms "$por_export")" "pspp-convert .por to CSV" "$(ms "$por_pspp")" "$(ratio "$por_pspp" "$por_export")× faster" "≥ 3× faster"
 row "portable file (.por) written from the .sav" "$(ms "$por_write")" "CSV export" "$(ms "$export_ms")" "$(ratio "$por_write" "$export_ms")× the time" ""
+row "savkit serve: a page of 100 cases, median" "$(ms "$serve_p50")" "" "" "" "< 50 ms"
+row "savkit serve: 2,000 pages from 4 threads, 99th percentile" "$(ms "$serve_p99"), $(printf '%.0f' "$serve_errors") errors" "" "" "" "< 100 ms, no error"
 row "CSV import" "$(ms "$import_ms")" "our CSV export" "$(ms "$export_ms")" "$(ratio "$import_ms" "$export_ms")× the time" "≤ 1.2×"
 row "CSV import" "$(ms "$import_ms")" "PSPP GET DATA + SAVE" "$(ms "$pspp_import")" "$(ratio "$pspp_import" "$import_ms")× faster" "faster"
 row "peak memory, sequential read" "$(mb "$seq_rss")" "" "" "" ""
