@@ -94,8 +94,8 @@ std::string DateText(int type, int width, double seconds, int decimals) {
   if (spssConvertSPSSDate(&day, &month, &year, days * 86400) != SPSS_OK) return NumberText(seconds);
   // Two digits only where they tell the year: within 69 years before this one and 30 after.
   const int now = CurrentYear();
-  const bool longYear = width >= (type == SPSS_FMT_JDATE ? 7 : 10) || type == SPSS_FMT_MOYR || type == SPSS_FMT_QYR || type == SPSS_FMT_WKYR ||
-                        year < now - 69 || year > now + 30;
+  const bool longYear = width >= (type == SPSS_FMT_JDATE ? 7 : 10) || type == SPSS_FMT_MOYR || type == SPSS_FMT_QYR ||
+                        type == SPSS_FMT_WKYR || year < now - 69 || year > now + 30;
   const int y = longYear ? year : year % 100;
   const int yw = longYear ? 4 : 2;
   const std::string mon = std::string(kMonths[month - 1]).substr(0, 3);

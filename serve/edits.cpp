@@ -124,8 +124,7 @@ void SetProperty(TSPSSDatafile& d, TSPSSVariable& v, const std::string& field, c
   static constexpr const char* kLevels[] = {"unknown", "nominal", "ordinal", "scale"};
   static constexpr const char* kAligns[] = {"left", "right", "center"};
   if (field == "name") {
-    if (front::NameStatus(value) != 0)
-      throw Refusal(409, value + ": not a variable name");
+    if (front::NameStatus(value) != 0) throw Refusal(409, value + ": not a variable name");
     if (TSPSSVariable* other = d.Variables()->Find(value); other && other != &v)
       throw Refusal(409, value + ": another variable has this name");
     v.Set_Name(value);

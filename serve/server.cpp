@@ -92,8 +92,9 @@ struct Server::State {
     if (!HostAllowed(req)) {
       Error(res, 403, "this server answers only requests to 127.0.0.1 or localhost on its own port");
     } else if (!TokenGiven(req)) {
-      Error(res, 403, req.method == "POST" ? "a change needs the access token in the X-Savkit-Token header"
-                                           : "the address needs the access token that savkit serve printed");
+      Error(res, 403,
+            req.method == "POST" ? "a change needs the access token in the X-Savkit-Token header"
+                                 : "the address needs the access token that savkit serve printed");
     } else if (req.method == "POST" && req.get_header_value("Content-Type").rfind(kJson, 0) != 0) {
       Error(res, 415, "changes are sent as application/json");
     } else {
@@ -218,7 +219,9 @@ bool Server::Bind() {
 
 int Server::Port() const { return state_->port; }
 const std::string& Server::Token() const { return state_->token; }
-std::string Server::Url() const { return "http://127.0.0.1:" + std::to_string(state_->port) + "/?token=" + state_->token; }
+std::string Server::Url() const {
+  return "http://127.0.0.1:" + std::to_string(state_->port) + "/?token=" + state_->token;
+}
 void Server::Listen() { state_->http.listen_after_bind(); }
 void Server::Stop() { state_->http.stop(); }
 

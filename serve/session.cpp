@@ -76,7 +76,8 @@ void Session::CheckWritable() const {
 // last again: the component keeps no history of its own.
 void Session::Reopen() {
   if (Identity(path_) != identity_)
-    throw Refusal(409, path_ + " changed on disk since it was opened or saved here: the edits cannot be made again on it");
+    throw Refusal(409,
+                  path_ + " changed on disk since it was opened or saved here: the edits cannot be made again on it");
   auto fresh = OpenFile(path_, password_);
   for (const Json& edit : log_) ApplyEdit(*fresh, edit);
   ReadThrough(*fresh);
@@ -129,7 +130,8 @@ Json Session::Changes() {
   auto saved = OpenFile(path_, password_);
   Json dictionary = Json::array();
   for (const cli::Difference& d : cli::CompareDictionaries(*saved, *d_))
-    dictionary.push_back({{"scope", d.scope}, {"name", d.name}, {"field", d.field}, {"a", Side(d.a)}, {"b", Side(d.b)}});
+    dictionary.push_back(
+        {{"scope", d.scope}, {"name", d.name}, {"field", d.field}, {"a", Side(d.a)}, {"b", Side(d.b)}});
   const cli::ValueComparison v = cli::CompareValues(*saved, *d_, {}, path_, "edited");
   Json values = Json::array();
   for (const cli::ValueDifference& d : v.shown)

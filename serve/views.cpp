@@ -101,8 +101,8 @@ Json Session::Variables() {
     const front::VariableFacts& facts = f.variables[static_cast<std::size_t>(i)];
     Json labels = Json::array();
     for (const auto& [value, label] : facts.valueLabels)
-      labels.push_back({v.IsNumeric() ? front::NumberText(value.ToDouble()) : std::string(trim::Blanks(value.ToString())),
-                        label});
+      labels.push_back(
+          {v.IsNumeric() ? front::NumberText(value.ToDouble()) : std::string(trim::Blanks(value.ToString())), label});
     out.push_back({{"name", v.Name()},
                    {"type", v.IsNumeric() ? "numeric" : "string"},
                    {"width", v.IsNumeric() ? v.Width() : facts.width},

@@ -169,8 +169,7 @@ TEST_F(Serve, EditsAreRefusedByNameAndUndoneInOrder) {
   Edit({{"op", "variable"}, {"variable", "id"}, {"field", "label"}, {"value", "Case number"}});
   Edit({{"op", "variable"}, {"variable", "id"}, {"field", "missing"}, {"value", "1 thru 5; 9"}});
   EXPECT_EQ(GetJson("/api/variables")[0]["missing"], "1 thru 5; 9");
-  for (const auto& [field, value, why] :
-       std::vector<std::tuple<std::string, Json, std::string>>{
+  for (const auto& [field, value, why] : std::vector<std::tuple<std::string, Json, std::string>>{
            {"missing", "5 thru 1", "id: the range of missing values 5 thru 1 ends below its start"},
            {"missing", "1; 2; 3; 4", "id: at most three missing values"},
            {"format", "A8", "not suitable for this variabletype"},
