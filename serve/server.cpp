@@ -4,7 +4,9 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 
+#include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <mutex>
 
@@ -49,11 +51,12 @@ void Send(httplib::Response& res, const Json& body) {
 
 int Param(const httplib::Request& req, const char* name, int fallback) {
   if (!req.has_param(name)) return fallback;
-  try {
-    return std::stoi(req.get_param_value(name));
-  } catch (const std::exception&) {
+  const std::string text = req.get_param_value(name);
+  int n = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty())
     throw Refusal(400, std::string(name) + " is not a whole number");
-  }
+  return n;
 }
 
 // The page's own files, with the token put where the page needs it.
@@ -73,7 +76,10 @@ struct Server::State {
   httplib::Server http;
   int port = 0;
 
-  explicit State(const ServeOptions& o) : options(o), session(o.file, o.password, o.readOnly) {}
+  explicit State(const ServeOptions& o) : options(o), session(o.file, o.password, o.readOnly) {
+    explicit_bzero(options.password.data(), options.password.size());  // the session keeps its own
+    options.password.clear();
+  }
 
   bool HostAllowed(const httplib::Request& req) const {
     const std::string host = req.get_header_value("Host"), p = ":" + std::to_string(port);

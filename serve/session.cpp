@@ -1,5 +1,6 @@
 #include "savkit/serve/session.h"
 
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,10 +21,17 @@ std::unique_ptr<TSPSSDatafile> OpenFile(const std::string& path, const std::stri
   return d;
 }
 
-std::string ScratchName() {
+// A scratch file with the served file's extension, which tells a save
+// whether to write a portable file.
+std::string ScratchName(const std::string& like) {
   const char* dir = std::getenv("TMPDIR");
-  std::string name = std::string(dir && *dir ? dir : "/tmp") + "/savkit-serve-XXXXXX";
-  const int fd = ::mkstemp(name.data());
+  const std::size_t dot = like.rfind('.'), slash = like.rfind('/');
+  const std::string extension = dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
+                                        like.size() - dot <= 8
+                                    ? like.substr(dot)
+                                    : "";
+  std::string name = std::string(dir && *dir ? dir : "/tmp") + "/savkit-serve-XXXXXX" + extension;
+  const int fd = ::mkstemps(name.data(), static_cast<int>(extension.size()));
   if (fd < 0) throw Refusal(409, "no scratch file could be made for the copy");
   ::close(fd);
   return name;
@@ -66,6 +74,7 @@ Session::Session(std::string path, std::string password, bool readOnly)
 
 Session::~Session() {
   if (!scratch_.empty()) ::unlink(scratch_.c_str());
+  explicit_bzero(password_.data(), password_.size());
 }
 
 void Session::CheckWritable() const {
@@ -74,12 +83,17 @@ void Session::CheckWritable() const {
 
 // Undo starts again from the file as saved and makes the edits before the
 // last again: the component keeps no history of its own.
-void Session::Reopen() {
+std::unique_ptr<TSPSSDatafile> Session::Replayed() {
   if (Identity(path_) != identity_)
     throw Refusal(409,
                   path_ + " changed on disk since it was opened or saved here: the edits cannot be made again on it");
   auto fresh = OpenFile(path_, password_);
   for (const Json& edit : log_) ApplyEdit(*fresh, edit);
+  return fresh;
+}
+
+void Session::Reopen() {
+  auto fresh = Replayed();
   ReadThrough(*fresh);
   d_ = std::move(fresh);
 }
@@ -89,8 +103,12 @@ void Session::Apply(const Json& edit) {
   try {
     ApplyEdit(*d_, edit);
   } catch (...) {
-    // A refusal part way (one of several value labels, say) is taken back whole.
-    Reopen();
+    // A refusal part way (one of several value labels, say) is taken back
+    // whole; the refusal is what the page is told, whatever else happens.
+    try {
+      Reopen();
+    } catch (const std::exception&) {
+    }
     throw;
   }
   log_.push_back(edit);
@@ -118,11 +136,10 @@ void Session::Save() {
 
 std::string Session::SaveCopy() {
   if (!scratch_.empty()) ::unlink(scratch_.c_str());
-  scratch_ = ScratchName();
-  // Saving moves the component onto the copy; it comes back to the file
-  // with its edits, which the copy now holds too.
-  d_->SaveAs(scratch_);
-  Reopen();
+  scratch_ = ScratchName(path_);
+  // The copy is saved from a component of its own, so that the one edited
+  // stays on its file whatever happens.
+  Replayed()->SaveAs(scratch_);
   return scratch_;
 }
 

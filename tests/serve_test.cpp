@@ -20,9 +20,9 @@ using serve::Json;
 
 class Serve : public testing::TempDirTest {
  protected:
-  void Start(bool readOnly = false) {
-    file_ = Path("data.sav");
-    std::filesystem::copy_file(SAVKIT_TEST_DATA "/full.sav", file_);
+  void Start(bool readOnly = false, const std::string& fixture = "full.sav") {
+    file_ = Path("data" + fixture.substr(fixture.rfind('.')));
+    std::filesystem::copy_file(SAVKIT_TEST_DATA "/" + fixture, file_);
     std::filesystem::permissions(file_, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
     server_ = std::make_unique<serve::Server>(serve::ServeOptions{file_, "", 0, readOnly});
     ASSERT_TRUE(server_->Bind());
@@ -259,6 +259,28 @@ TEST_F(Serve, ACopyIsDownloadedAndTheFileStaysAsItWas) {
   EXPECT_EQ(codebook->status, 200);
   EXPECT_NE(codebook->body.find("AVeryLongVariableNameForTheScore"), std::string::npos);
   EXPECT_NE(codebook->get_header_value("Content-Security-Policy").find("default-src 'none'"), std::string::npos);
+}
+
+TEST_F(Serve, ACopyOfAPortableFileIsOneAndNoneIsMadeOnAFileChangedOnDisk) {
+  Start(false, "portable.por");
+  Edit({{"op", "file-label"}, {"value", "copied"}});
+  auto r = Get("/download", Auth());
+  ASSERT_EQ(r->status, 200);
+  EXPECT_EQ(r->get_header_value("Content-Disposition"), "attachment; filename=\"data.por\"");
+  const std::string copy = Path("copy.por");
+  { std::ofstream(copy, std::ios::binary) << r->body; }
+  TSPSSDatafile d;
+  d.Set_Filename(copy);
+  d.Open();
+  EXPECT_TRUE(d.IsPortable());
+  EXPECT_EQ(d.FileInfo()->FileLabel(), "copied");
+
+  { std::ofstream(file_, std::ios::app) << "\r\n"; }
+  r = Get("/download", Auth());
+  EXPECT_EQ(r->status, 409);
+  EXPECT_NE(r->body.find("changed on disk"), std::string::npos);
+  // The data set edited is still the one served, edits and all.
+  EXPECT_EQ(GetJson("/api/info")["label"], "copied");
 }
 
 TEST_F(Serve, ReadOnlyRefusesEveryChange) {

@@ -63,6 +63,8 @@ class Session {
   std::string Codebook();
 
  private:
+  // A component on the file as opened or saved, with the edits made again.
+  std::unique_ptr<TSPSSDatafile> Replayed();
   void Reopen();
   void CheckWritable() const;
 
