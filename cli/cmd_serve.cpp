@@ -95,7 +95,7 @@ Command AddServe(CommandLine& line) {
   auto o = std::make_shared<ServeCommand>();
   Options options = line.Add("serve", "Look at and edit the file in the browser, as in a data editor");
   options.Password();
-  options.Argument("FILE", o->serve.file, "The system file")
+  options.Argument("FILE", o->serve.file, "The file: a system file, a portable file or an encrypted one")
       .Count("--port", o->port, "The port on 127.0.0.1 (default: any free one)")
       .Flag("--read-only", o->serve.readOnly, "Refuse every edit")
       .Flag("--open", o->open, "Open the page in the desktop's browser");

@@ -7,6 +7,7 @@
 #include "savkit/front/facts.h"
 #include "savkit/front/formats.h"
 #include "savkit/front/values.h"
+#include "savkit/host/sysutils.h"
 #include "savkit/serve/session.h"
 #include "savkit/trim.h"
 
@@ -46,13 +47,6 @@ std::vector<Column> Columns(const TSPSSDatafile& d) {
     TSPSSVariable* v = d.Variables()->GetItem(i);
     out.push_back({v, front::MissingSpec(*v), v->ValueLabels()->Count() > 0});
   }
-  return out;
-}
-
-std::string LowerAscii(std::string_view s) {
-  std::string out(s);
-  for (char& ch : out)
-    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
   return out;
 }
 
@@ -126,11 +120,11 @@ int Session::Search(const std::string& name, const std::string& text, int from) 
   if (!v) throw Refusal(409, "no variable named " + name);
   const int index = v->Index();
   const double sysmis = d_->SysmisValue();
-  const std::string wanted = LowerAscii(trim::Blanks(trim::LeadingBlanks(text)));
+  const std::string wanted = LowerCase(trim::Blanks(trim::LeadingBlanks(text)));
   // Values whose label is the text are found by the label too.
   std::vector<Variant> labelled;
   for (int i = 0; i < v->ValueLabels()->Count(); ++i)
-    if (LowerAscii(trim::Blanks(v->ValueLabels()->GetItem(i)->Label())) == wanted)
+    if (LowerCase(trim::Blanks(v->ValueLabels()->GetItem(i)->Label())) == wanted)
       labelled.push_back(v->ValueLabels()->GetItem(i)->Value());
   // A text that is a value (a number, a date) is found as that value, quickly.
   std::optional<double> number;
@@ -145,10 +139,10 @@ int Session::Search(const std::string& name, const std::string& text, int from) 
       const double x = k.GetNumber(index);
       for (const Variant& l : labelled)
         if (l.ToDouble() == x) return c;
-      if (number ? x == *number : LowerAscii(front::DisplayNumber(*v, x, sysmis)) == wanted) return c;
+      if (number ? x == *number : LowerCase(front::DisplayNumber(*v, x, sysmis)) == wanted) return c;
     } else {
       k.GetText(index, value);
-      const std::string t = LowerAscii(trim::Blanks(value));
+      const std::string t = LowerCase(trim::Blanks(value));
       if (t.find(wanted) != std::string::npos) return c;
       for (const Variant& l : labelled)
         if (trim::Blanks(l.ToString()) == trim::Blanks(value)) return c;

@@ -4,6 +4,7 @@
 #include <httplib.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -281,6 +282,32 @@ TEST_F(Serve, ACopyOfAPortableFileIsOneAndNoneIsMadeOnAFileChangedOnDisk) {
   EXPECT_NE(r->body.find("changed on disk"), std::string::npos);
   // The data set edited is still the one served, edits and all.
   EXPECT_EQ(GetJson("/api/info")["label"], "copied");
+}
+
+// The browser asks for pages on several connections while edits go in: each
+// request sees the component whole, and no edit is lost.
+TEST_F(Serve, PagesAndEditsFromManyConnectionsAtOnce) {
+  Start();
+  Get("/api/info", Auth());
+  std::vector<std::thread> clients;
+  std::atomic<int> failures{0};
+  for (int t = 0; t < 4; ++t)
+    clients.emplace_back([&, t] {
+      httplib::Client c("127.0.0.1", server_->Port());
+      for (int i = 0; i < 25; ++i) {
+        auto page = c.Get("/api/rows?first=1&count=100", Auth());
+        if (!page || page->status != 200 || Json::parse(page->body)["rows"].size() < 5) ++failures;
+        if (t % 2 == 0) {
+          const Json edit = {
+              {"op", "set"}, {"case", 1 + i % 5}, {"variable", "wt"}, {"value", std::to_string(t * 100 + i)}};
+          auto r = c.Post("/api/edit", Auth(), edit.dump(), "application/json");
+          if (!r || r->status != 200) ++failures;
+        }
+      }
+    });
+  for (std::thread& t : clients) t.join();
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(GetJson("/api/info")["edits"], 50);
 }
 
 TEST_F(Serve, ReadOnlyRefusesEveryChange) {
