@@ -19,6 +19,17 @@ namespace {
 
 using serve::Json;
 
+// A request's status, -1 where none came back.
+int StatusOf(const httplib::Result& r) { return r ? r->status : -1; }
+
+// A client patient enough for valgrind.
+httplib::Client ClientOf(int port) {
+  httplib::Client c("127.0.0.1", port);
+  c.set_read_timeout(120, 0);
+  c.set_write_timeout(120, 0);
+  return c;
+}
+
 class Serve : public testing::TempDirTest {
  protected:
   void Start(bool readOnly = false, const std::string& fixture = "full.sav") {
@@ -42,13 +53,13 @@ class Serve : public testing::TempDirTest {
     TempDirTest::TearDown();
   }
   bool Running() {
-    httplib::Client c("127.0.0.1", server_->Port());
+    auto c = ClientOf(server_->Port());
     return static_cast<bool>(c.Get("/"));
   }
 
   httplib::Headers Auth() const { return {{"X-Savkit-Token", server_->Token()}, {"Host", host_}}; }
   httplib::Result Get(const std::string& path, httplib::Headers headers) {
-    httplib::Client c("127.0.0.1", server_->Port());
+    auto c = ClientOf(server_->Port());
     for (int i = 0; i < 200; ++i) {  // until Listen has begun
       if (auto r = c.Get(path, headers)) return r;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -64,7 +75,7 @@ class Serve : public testing::TempDirTest {
   }
   Json Post(const std::string& path, const Json& body, int status = 200) {
     Get("/api/info", Auth());
-    httplib::Client c("127.0.0.1", server_->Port());
+    auto c = ClientOf(server_->Port());
     auto r = c.Post(path, Auth(), body.dump(), "application/json");
     EXPECT_TRUE(r);
     if (!r) return {};
@@ -95,30 +106,37 @@ TEST_F(Serve, EveryRequestNeedsTheTokenAndTheServersOwnHost) {
   const std::string token = server_->Token();
   ASSERT_EQ(token.size(), 32u);
   for (const char* path : {"/", "/app.js", "/api/info", "/api/rows", "/codebook", "/download", "/nothing"}) {
-    EXPECT_EQ(Get(path, {{"Host", host_}})->status, 403) << path;
-    EXPECT_EQ(Get(path, {{"Host", host_}, {"X-Savkit-Token", std::string(32, '0')}})->status, 403) << path;
+    EXPECT_EQ(StatusOf(Get(path, {{"Host", host_}})), 403) << path;
+    EXPECT_EQ(StatusOf(Get(path, {{"Host", host_}, {"X-Savkit-Token", std::string(32, '0')}})), 403) << path;
   }
-  EXPECT_EQ(Get("/?token=" + token, {{"Host", host_}})->status, 200);
-  EXPECT_EQ(Get("/?token=" + token, {{"Host", "localhost:" + std::to_string(server_->Port())}})->status, 200);
+  EXPECT_EQ(StatusOf(Get("/?token=" + token, {{"Host", host_}})), 200);
+  EXPECT_EQ(StatusOf(Get("/?token=" + token, {{"Host", "localhost:" + std::to_string(server_->Port())}})), 200);
   // DNS rebinding: another name, or this name on another port, is refused.
   for (std::string host : {std::string("evil.example:") + std::to_string(server_->Port()), std::string("127.0.0.1:1"),
                            std::string("127.0.0.1"), std::string("")})
-    EXPECT_EQ(Get("/?token=" + token, {{"Host", host}})->status, 403) << host;
+    EXPECT_EQ(StatusOf(Get("/?token=" + token, {{"Host", host}})), 403) << host;
 
   auto page = Get("/?token=" + token, {{"Host", host_}});
+  ASSERT_EQ(StatusOf(page), 200);
   EXPECT_NE(page->body.find("content=\"" + token + "\""), std::string::npos);
   EXPECT_EQ(page->get_header_value("X-Frame-Options"), "DENY");
   EXPECT_EQ(page->get_header_value("Referrer-Policy"), "no-referrer");
   EXPECT_NE(page->get_header_value("Content-Security-Policy").find("default-src 'self'"), std::string::npos);
 
   // A change needs the token in its header: not in the address, not as a form.
-  httplib::Client c("127.0.0.1", server_->Port());
+  auto c = ClientOf(server_->Port());
   const std::string edit = R"({"op":"file-label","value":"x"})";
-  EXPECT_EQ(c.Post("/api/edit?token=" + token, {{"Host", host_}}, edit, "application/json")->status, 403);
-  EXPECT_EQ(c.Post("/api/edit", Auth(), "op=file-label&value=x", "application/x-www-form-urlencoded")->status, 415);
-  EXPECT_EQ(c.Post("/api/edit", Auth(), edit, "text/plain")->status, 415);
+  EXPECT_EQ(StatusOf(c.Post("/api/edit?token=" + token, {{"Host", host_}}, edit, "application/json")), 403);
+  EXPECT_EQ(StatusOf(c.Post("/api/edit", Auth(), "op=file-label&value=x", "application/x-www-form-urlencoded")), 415);
+  EXPECT_EQ(StatusOf(c.Post("/api/edit", Auth(), edit, "text/plain")), 415);
+  // Hostile bodies are refused whole: nested 100,000 deep, or too large.
+  EXPECT_EQ(
+      StatusOf(c.Post("/api/edit", Auth(), std::string(100'000, '[') + std::string(100'000, ']'), "application/json")),
+      400);
+  EXPECT_EQ(StatusOf(c.Post("/api/edit", Auth(), std::string(5 << 20, ' '), "application/json")), 413);
+  EXPECT_EQ(StatusOf(c.Post("/api/edit", Auth(), "{\"op\": \"set\", \"case\": 1e400}", "application/json")), 400);
   // A GET changes nothing, whatever it carries.
-  EXPECT_EQ(Get("/api/edit?token=" + token, {{"Host", host_}})->status, 404);
+  EXPECT_EQ(StatusOf(Get("/api/edit?token=" + token, {{"Host", host_}})), 404);
   EXPECT_EQ(GetJson("/api/info")["edits"], 0);
 }
 
@@ -243,7 +261,7 @@ TEST_F(Serve, ACopyIsDownloadedAndTheFileStaysAsItWas) {
   Edit({{"op", "delete-variable"}, {"variable", "c1"}});
   const std::string before = testing::Bytes(file_);
   auto r = Get("/download", Auth());
-  ASSERT_EQ(r->status, 200);
+  ASSERT_EQ(StatusOf(r), 200);
   EXPECT_EQ(r->get_header_value("Content-Disposition"), "attachment; filename=\"data.sav\"");
   const std::string copy = Path("copy.sav");
   { std::ofstream(copy, std::ios::binary) << r->body; }
@@ -257,7 +275,7 @@ TEST_F(Serve, ACopyIsDownloadedAndTheFileStaysAsItWas) {
   EXPECT_EQ(GetJson("/api/info")["edits"], 3);  // still to be saved
 
   auto codebook = Get("/codebook", Auth());
-  EXPECT_EQ(codebook->status, 200);
+  ASSERT_EQ(StatusOf(codebook), 200);
   EXPECT_NE(codebook->body.find("AVeryLongVariableNameForTheScore"), std::string::npos);
   EXPECT_NE(codebook->get_header_value("Content-Security-Policy").find("default-src 'none'"), std::string::npos);
 }
@@ -266,7 +284,7 @@ TEST_F(Serve, ACopyOfAPortableFileIsOneAndNoneIsMadeOnAFileChangedOnDisk) {
   Start(false, "portable.por");
   Edit({{"op", "file-label"}, {"value", "copied"}});
   auto r = Get("/download", Auth());
-  ASSERT_EQ(r->status, 200);
+  ASSERT_EQ(StatusOf(r), 200);
   EXPECT_EQ(r->get_header_value("Content-Disposition"), "attachment; filename=\"data.por\"");
   const std::string copy = Path("copy.por");
   { std::ofstream(copy, std::ios::binary) << r->body; }
@@ -278,7 +296,7 @@ TEST_F(Serve, ACopyOfAPortableFileIsOneAndNoneIsMadeOnAFileChangedOnDisk) {
 
   { std::ofstream(file_, std::ios::app) << "\r\n"; }
   r = Get("/download", Auth());
-  EXPECT_EQ(r->status, 409);
+  ASSERT_EQ(StatusOf(r), 409);
   EXPECT_NE(r->body.find("changed on disk"), std::string::npos);
   // The data set edited is still the one served, edits and all.
   EXPECT_EQ(GetJson("/api/info")["label"], "copied");
@@ -293,7 +311,7 @@ TEST_F(Serve, PagesAndEditsFromManyConnectionsAtOnce) {
   std::atomic<int> failures{0};
   for (int t = 0; t < 4; ++t)
     clients.emplace_back([&, t] {
-      httplib::Client c("127.0.0.1", server_->Port());
+      auto c = ClientOf(server_->Port());
       for (int i = 0; i < 25; ++i) {
         auto page = c.Get("/api/rows?first=1&count=100", Auth());
         if (!page || page->status != 200 || Json::parse(page->body)["rows"].size() < 5) ++failures;
