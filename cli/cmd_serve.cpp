@@ -26,35 +26,50 @@ struct ServeCommand {
   bool open = false;
 };
 
-// The desktop's browser, left running on its own.
+// The desktop's browser, left running on its own, with the signals this
+// process keeps for itself unblocked.
 void OpenBrowser(const std::string& url) {
   const char* argv[] = {"xdg-open", url.c_str(), nullptr};
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
   pid_t pid;
-  if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+  if (posix_spawnp(&pid, "xdg-open", nullptr, &attributes, const_cast<char**>(argv), environ) != 0)
     std::cerr << "savkit: no browser could be started (xdg-open); open the address above\n";
+  posix_spawnattr_destroy(&attributes);
 }
 
-// Ctrl-C and SIGTERM stop the server from a thread of their own, once the
-// requests under way (a save among them) are done.
-class StopOnSignal {
+// Ctrl-C and SIGTERM are taken by a thread of their own, which stops the
+// server once the requests under way (a save among them) are done. They are
+// blocked before any other thread starts (the server's, a zlib file's
+// readers), so that none of those can be ended by one.
+class StopSignals {
  public:
-  explicit StopOnSignal(serve::Server& server) {
+  StopSignals() {
     sigemptyset(&signals_);
     sigaddset(&signals_, SIGINT);
     sigaddset(&signals_, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
+  }
+  void StopOnSignal(serve::Server& server) {
     waiter_ = std::thread([this, &server] {
       int signal = 0;
       sigwait(&signals_, &signal);
       if (!done_) server.Stop();
     });
   }
-  // The server stopped on its own: the waiting thread is woken to end.
-  ~StopOnSignal() {
+  // Once the server has stopped, on a signal or on its own: the waiting
+  // thread ends before the server goes.
+  void Finish() {
+    if (!waiter_.joinable()) return;
     done_ = true;
     pthread_kill(waiter_.native_handle(), SIGTERM);
     waiter_.join();
   }
+  ~StopSignals() { Finish(); }
 
  private:
   sigset_t signals_;
@@ -72,6 +87,7 @@ int RunServe(ServeCommand& o) {
     OpenForReading(probe, o.serve.file);
     o.serve.password = probe.Password();
   }
+  StopSignals signals;
   serve::Server server(o.serve);
   Wipe(o.serve.password);
   if (!server.Bind()) throw Failure("127.0.0.1:" + std::to_string(o.serve.port) + ": the port is taken");
@@ -79,10 +95,9 @@ int RunServe(ServeCommand& o) {
             << "\nCtrl-C stops it.\n"
             << std::flush;
   if (o.open) OpenBrowser(server.Url());
-  {
-    StopOnSignal stop(server);
-    server.Listen();
-  }
+  signals.StopOnSignal(server);
+  server.Listen();
+  signals.Finish();
   if (const int unsaved = server.UnsavedEdits())
     std::cerr << "savkit serve: stopped; " << unsaved << (unsaved == 1 ? " edit was" : " edits were")
               << " not saved, and the file is as last saved\n";

@@ -28,9 +28,9 @@ SHOTS = os.environ.get("SAVKIT_SCREENSHOTS")
 class Serving:
     """savkit serve FILE, running until stopped with Ctrl-C (SIGINT)."""
 
-    def __init__(self, path, *options):
+    def __init__(self, path, *options, env=None):
         self.process = subprocess.Popen([CLI, "serve", path, *options], stdout=subprocess.PIPE,
-                                        stderr=subprocess.PIPE, text=True)
+                                        stderr=subprocess.PIPE, text=True, env=env)
         lines = [self.process.stdout.readline() for _ in range(2)]
         self.url = re.search(r"http://\S+", "".join(lines)).group(0)
         self.token = self.url.split("token=")[1]
@@ -192,3 +192,22 @@ def test_a_taken_port_and_a_missing_file_are_refused_by_name(tmp_path):
         served.stop()
     missing = subprocess.run([CLI, "serve", str(tmp_path / "none.sav")], capture_output=True, text=True, timeout=30)
     assert missing.returncode == 1 and "none.sav: no such file" in missing.stderr
+
+
+def test_open_starts_the_desktops_browser_on_the_address(tmp_path):
+    path = tmp_path / "full.sav"
+    shutil.copyfile(os.path.join(DATA, "full.sav"), path)
+    opener = tmp_path / "bin" / "xdg-open"
+    opener.parent.mkdir()
+    opener.write_text(f"#!/bin/sh\necho \"$1\" > {tmp_path}/opened\n")
+    opener.chmod(0o755)
+    served = Serving(str(path), "--open", env={**os.environ, "PATH": f"{opener.parent}:{os.environ['PATH']}"})
+    try:
+        for _ in range(100):
+            if (tmp_path / "opened").exists() and (tmp_path / "opened").read_text():
+                break
+            time.sleep(0.05)
+        assert (tmp_path / "opened").read_text().strip() == served.url
+    finally:
+        code, _ = served.stop()
+    assert code == 0
