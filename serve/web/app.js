@@ -5,7 +5,7 @@
 const token = document.querySelector('meta[name="savkit-token"]').content;
 const $ = (id) => document.getElementById(id);
 const PAGE = 100;        // rows a request
-const MAX_HEIGHT = 4e6;  // px: browsers cap an element's height; scrolling is scaled past it
+const MAX_HEIGHT = 15e6;  // px: browsers cap an element's height (Firefox near 17.9e6); scrolling is scaled past it
 
 const state = {
   info: null, variables: [], labels: false,
