@@ -1,9 +1,9 @@
 # read_sav against haven::read_sav, value by value, on every fixture and
 # peer file haven reads; where the two differ, the test says why.
 # Where savkit reads more than haven: MTIME and YMDHMS columns (hms and
-# POSIXct here, numbers in haven) and QYR dates; texts cut inside a
-# character, whose bytes savkit keeps and haven drops.
-richer <- c("lap", "stamp", "quarter", "Q16br9oe_Q24br9oe")
+# POSIXct here, numbers in haven) and QYR, MOYR and WKYR dates; texts cut
+# inside a character, whose bytes savkit keeps and haven drops.
+richer <- c("lap", "stamp", "quarter", "Q16br9oe_Q24br9oe", "qy", "my", "wy", "ymd", "mt")
 
 test_that("every file reads as haven reads it, where haven reads it", {
   skip_without_files()
