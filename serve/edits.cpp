@@ -33,6 +33,13 @@ int Integer(const Json& edit, const char* name) {
   return static_cast<int>(n);
 }
 
+int CaseOf(const TSPSSDatafile& d, const Json& edit) {
+  const int c = Integer(edit, "case");
+  if (c < 1 || c > d.Cases()->Count())
+    throw Refusal(409, "case " + std::to_string(c) + ": the cases are 1 to " + std::to_string(d.Cases()->Count()));
+  return c;
+}
+
 TSPSSVariable& Variable(TSPSSDatafile& d, const Json& edit) {
   const std::string name = Text(edit, "variable");
   TSPSSVariable* v = d.Variables()->Find(name);
@@ -100,9 +107,10 @@ void SetFormat(TSPSSVariable& v, const std::string& name) {
   if (!front::ParseFormatName(name, type, width, decimals)) throw Refusal(409, name + ": not a format");
   if (!v.IsNumeric() && width != v.Width())
     throw Refusal(409, v.Name() + ": a string keeps its width (A" + std::to_string(v.Width()) + ")");
+  // The component would leave such a width as it was, without a word.
+  if (v.IsNumeric() && (width < 1 || width > 40)) throw Refusal(409, name + ": a number's format is 1 to 40 wide");
   v.Set_PrintType(type);
   v.Set_Width(width);
-  if (v.Width() != width) throw Refusal(409, name + ": a number's format is 1 to 40 wide");
   v.Set_Decimals(decimals);
 }
 
@@ -149,13 +157,13 @@ void ApplyEdit(TSPSSDatafile& d, const Json& edit) {
   if (!edit.is_object()) throw Refusal(400, "an edit is a JSON object");
   const std::string op = Text(edit, "op");
   if (op == "set") {
-    const int c = Integer(edit, "case");
+    const int c = CaseOf(d, edit);
     TSPSSVariable& v = Variable(d, edit);
     v.Set_Value(c, Value(v, Text(edit, "value")));
   } else if (op == "add-case") {
     d.Cases()->Add();
   } else if (op == "delete-case") {
-    d.Cases()->Delete(Integer(edit, "case"));
+    d.Cases()->Delete(CaseOf(d, edit));
   } else if (op == "add-variable") {
     const std::string name = Text(edit, "name"), type = Text(edit, "type");
     if (type != "numeric" && type != "string") throw Refusal(400, "a variable's type is numeric or string");

@@ -26,10 +26,10 @@ std::unique_ptr<TSPSSDatafile> OpenFile(const std::string& path, const std::stri
 std::string ScratchName(const std::string& like) {
   const char* dir = std::getenv("TMPDIR");
   const std::size_t dot = like.rfind('.'), slash = like.rfind('/');
-  const std::string extension = dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
-                                        like.size() - dot <= 8
-                                    ? like.substr(dot)
-                                    : "";
+  const std::string extension =
+      dot != std::string::npos && (slash == std::string::npos || dot > slash) && like.size() - dot <= 8
+          ? like.substr(dot)
+          : "";
   std::string name = std::string(dir && *dir ? dir : "/tmp") + "/savkit-serve-XXXXXX" + extension;
   const int fd = ::mkstemps(name.data(), static_cast<int>(extension.size()));
   if (fd < 0) throw Refusal(409, "no scratch file could be made for the copy");
@@ -102,9 +102,12 @@ void Session::Apply(const Json& edit) {
   CheckWritable();
   try {
     ApplyEdit(*d_, edit);
+  } catch (const Refusal&) {
+    throw;  // nothing was changed
   } catch (...) {
-    // A refusal part way (one of several value labels, say) is taken back
-    // whole; the refusal is what the page is told, whatever else happens.
+    // The component's refusal may come part way (one of several value
+    // labels, say): the edit is taken back whole. The refusal is what the
+    // page is told, whatever else happens.
     try {
       Reopen();
     } catch (const std::exception&) {

@@ -180,7 +180,8 @@ TEST_F(Serve, EditsAreRefusedByNameAndUndoneInOrder) {
             "id = abc: not a number");
   EXPECT_EQ(Edit({{"op", "set"}, {"case", 1}, {"variable", "code"}, {"value", "too long"}}, 409)["error"],
             "code = too long: longer than the variable's width of 3 bytes");
-  Edit({{"op", "set"}, {"case", 9}, {"variable", "id"}, {"value", "1"}}, 409);
+  EXPECT_EQ(Edit({{"op", "set"}, {"case", 9}, {"variable", "id"}, {"value", "1"}}, 409)["error"],
+            "case 9: the cases are 1 to 5");
   Edit({{"op", "set"}, {"case", "1"}, {"variable", "id"}, {"value", "1"}}, 400);
   Edit({{"op", "explode"}}, 400);
   Post("/api/edit", Json::array(), 400);

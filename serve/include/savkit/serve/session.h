@@ -77,8 +77,9 @@ class Session {
 };
 
 // Carries one edit out on d (the one place edits are read from the page's
-// JSON). Throws Refusal for a request that is none and the component's
-// exceptions for what it refuses.
+// JSON). Throws Refusal, before anything is changed, for a request that is
+// none or asks what the file cannot do; the component's exceptions, which
+// may come part way, for what it refuses.
 void ApplyEdit(TSPSSDatafile& d, const Json& edit);
 
 }  // namespace savkit::serve
