@@ -66,25 +66,28 @@ Json Session::Info() {
           {"readOnly", readOnly_}};
 }
 
-Json Session::Rows(int first, int count, bool labels) {
+Json Session::Rows(int first, int count, bool labels, int column, int columns) {
   const int cases = d_->Cases()->Count();
   if (first < 1 || count < 0) throw Refusal(400, "rows start at case 1 and count from 0");
+  if (column < 0 || columns < 0) throw Refusal(400, "columns start at 0 and count from 0");
   const int last = static_cast<int>(std::min<long long>(cases, static_cast<long long>(first) + count - 1));
-  const std::vector<Column> columns = Columns(*d_);
+  const std::vector<Column> all = Columns(*d_);
+  const int from = std::min(column, static_cast<int>(all.size()));
+  const int to = static_cast<int>(std::min<long long>(all.size(), static_cast<long long>(from) + columns));
   const double sysmis = d_->SysmisValue();
   Json rows = Json::array();
   std::string text;
   for (int c = first; c <= last; ++c) {
     TSPSSCase& k = *d_->Cases()->Get_Case(c);
     Json cells = Json::array(), kinds = Json::array();
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-      auto [shown, kind] = columns[i].Show(k, static_cast<int>(i), sysmis, labels, text);
+    for (int i = from; i < to; ++i) {
+      auto [shown, kind] = all[static_cast<std::size_t>(i)].Show(k, i, sysmis, labels, text);
       cells.push_back(std::move(shown));
       kinds.push_back(kind);
     }
     rows.push_back({{"case", c}, {"cells", std::move(cells)}, {"kinds", std::move(kinds)}});
   }
-  return {{"first", first}, {"cases", cases}, {"rows", std::move(rows)}};
+  return {{"first", first}, {"cases", cases}, {"column", from}, {"rows", std::move(rows)}};
 }
 
 Json Session::Variables() {

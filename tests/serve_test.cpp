@@ -154,6 +154,13 @@ TEST_F(Serve, PagesShowValuesInTheirFormatsAndTellMissingApart) {
   EXPECT_EQ(page["rows"][1]["kinds"][1], 2);  // system-missing
   EXPECT_EQ(page["rows"][0]["cells"][5], "29-FEB-2000");
   EXPECT_EQ(GetJson("/api/rows?first=1&count=1&labels=1")["rows"][0]["cells"][0], "one");
+  // A wide file's rows come a block of variables at a time.
+  const Json block = GetJson("/api/rows?first=2&count=1&column=1&columns=2");
+  EXPECT_EQ(block["column"], 1);
+  EXPECT_EQ(block["rows"][0]["cells"], Json::array({"-3.25", "Zoë"}));
+  EXPECT_EQ(GetJson("/api/rows?first=2&count=1&column=19&columns=5")["rows"][0]["cells"].size(), 1u);
+  EXPECT_EQ(GetJson("/api/rows?first=2&count=1&column=99")["rows"][0]["cells"].size(), 0u);
+  GetJson("/api/rows?column=-1", 400);
   EXPECT_EQ(GetJson("/api/rows?first=0", 400)["error"], "rows start at case 1 and count from 0");
   GetJson("/api/rows?count=5000", 400);
   GetJson("/api/rows?first=x", 400);

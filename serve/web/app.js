@@ -5,6 +5,7 @@
 const token = document.querySelector('meta[name="savkit-token"]').content;
 const $ = (id) => document.getElementById(id);
 const PAGE = 100;        // rows a request
+const BLOCK = 100;       // variables a request: a wide file's rows come in blocks of columns
 const MAX_HEIGHT = 15e6;  // px: browsers cap an element's height (Firefox near 17.9e6); scrolling is scaled past it
 
 const state = {
@@ -92,6 +93,11 @@ function buildHeader() {
   table.querySelector('colgroup')?.remove();
   table.prepend(cols);
   table.style.width = `${widths.reduce((a, b) => a + b, 0)}px`;
+  // Where each variable's column starts, for telling which are in sight.
+  state.widths = widths.slice(1);
+  state.lefts = [];
+  let left = widths[0];
+  for (const w of state.widths) { state.lefts.push(left); left += w; }
   const row = document.createElement('tr');
   const corner = document.createElement('th');
   corner.className = 'n';
@@ -147,21 +153,24 @@ function goTo(caseNr) {
 }
 
 function pageOf(caseNr) { return Math.floor((caseNr - 1) / PAGE); }
-function key(page) { return `${state.labels ? 1 : 0}:${page}`; }
+function key(page, block) { return `${state.labels ? 1 : 0}:${page}:${block}`; }
 
-function rowFor(caseNr) {
-  const rows = state.pages.get(key(pageOf(caseNr)));
+// The row of a case with the values of one block of variables, once loaded.
+function rowFor(caseNr, block) {
+  const rows = state.pages.get(key(pageOf(caseNr), block));
   return rows ? rows[(caseNr - 1) % PAGE] : null;
 }
 
-async function load(page) {
-  const k = key(page);
+async function load(page, block) {
+  const k = key(page, block);
   if (state.pages.has(k) || state.loading.has(k)) return;
   state.loading.add(k);
   try {
-    const answer = await api('/api/rows', { first: page * PAGE + 1, count: PAGE, labels: state.labels ? 1 : 0 });
+    const answer = await api('/api/rows', {
+      first: page * PAGE + 1, count: PAGE, labels: state.labels ? 1 : 0, column: block * BLOCK, columns: BLOCK,
+    });
     state.pages.set(k, answer.rows);
-    if (state.pages.size > 60) state.pages.delete(state.pages.keys().next().value);
+    if (state.pages.size > 120) state.pages.delete(state.pages.keys().next().value);
     render();
   } catch (e) {
     say(e.message, true);
@@ -170,15 +179,33 @@ async function load(page) {
   }
 }
 
+// The variables whose columns are in sight, and a few beside them.
+function columnsInSight() {
+  const grid = $('grid'), n = state.variables.length;
+  const left = grid.scrollLeft, right = left + grid.clientWidth;
+  let from = 0;
+  while (from < n && state.lefts[from] + state.widths[from] <= left) from++;
+  let to = from;
+  while (to < n && state.lefts[to] < right) to++;
+  return [Math.max(0, from - 3), Math.min(n, to + 3)];
+}
+
+// A cell standing for the columns not in sight, as wide as they are.
+function filler(span) {
+  const td = document.createElement('td');
+  td.colSpan = span;
+  td.className = 'fill';
+  return td;
+}
+
 const ALIGN = { right: 'r', center: 'c', left: '' };
 
 function render() {
   if (!state.info || state.editing) return;
   const body = document.createElement('tbody');
   const last = Math.min(state.info.cases, state.first + state.visible - 1);
+  const [from, to] = columnsInSight();
   for (let c = state.first; c <= last; c++) {
-    const row = rowFor(c);
-    if (!row) load(pageOf(c));
     const tr = document.createElement('tr');
     tr.dataset.case = c;
     if (c === state.selected.row) tr.className = 'selrow';
@@ -186,15 +213,21 @@ function render() {
     n.className = 'n';
     n.textContent = c;
     tr.append(n);
-    state.variables.forEach((v, i) => {
+    if (from > 0) tr.append(filler(from));
+    for (let i = from; i < to; i++) {
+      const v = state.variables[i];
+      const block = Math.floor(i / BLOCK);
+      const row = rowFor(c, block);
+      if (!row) load(pageOf(c), block);
       const td = document.createElement('td');
       td.dataset.col = i;
-      const kind = row ? row.kinds[i] : 0;
+      const kind = row ? row.kinds[i - block * BLOCK] : 0;
       td.className = [row ? '' : 'pending', ALIGN[v.alignment], kind === 1 ? 'um' : kind === 2 ? 'sm' : '',
         c === state.selected.row && i === state.selected.col ? 'sel' : ''].filter(Boolean).join(' ');
-      td.textContent = row ? row.cells[i] : '…';
+      td.textContent = row ? row.cells[i - block * BLOCK] : '…';
       tr.append(td);
-    });
+    }
+    if (to < state.variables.length) tr.append(filler(state.variables.length - to));
     body.append(tr);
   }
   $('cells').tBodies[0].replaceWith(body);
@@ -243,9 +276,17 @@ async function startEdit() {
 
 function select(row, col) {
   state.selected = { row: Math.max(1, Math.min(state.info.cases, row)), col: Math.max(0, Math.min(state.variables.length - 1, col)) };
+  showColumn(state.selected.col);
   if (state.selected.row < state.first) goTo(state.selected.row);
   else if (state.selected.row >= state.first + state.visible) { state.exactFirst = state.selected.row - state.visible + 1; onScroll(); }
   else markSelected();
+}
+
+// Scrolls sideways as far as it takes to show a variable's column whole.
+function showColumn(col) {
+  const grid = $('grid'), left = state.lefts[col], right = left + state.widths[col];
+  if (left - 70 < grid.scrollLeft) grid.scrollLeft = left - 70;
+  else if (right > grid.scrollLeft + grid.clientWidth) grid.scrollLeft = right - grid.clientWidth;
 }
 
 // The selection moves without the rows being made again, so that a
@@ -390,6 +431,7 @@ function wire() {
     const found = (await api('/api/search', { variable, text: $('find-text').value, from })).case;
     if (!found) { say(`${variable}: no case from ${from} on holds ${$('find-text').value}`); return; }
     state.selected.col = state.variables.findIndex((v) => v.name === variable);
+    showColumn(state.selected.col);
     goTo(found);
     say(`${variable}: found in case ${found}`);
   });

@@ -103,6 +103,16 @@ def test_scroll_to_the_end_edit_a_cell_and_a_label_and_save(big, browser):
         expected = served.get("/api/rows?first=1000000&count=1")["rows"][0]["cells"][0]
         assert last.text == expected
 
+        # Sideways to the last variable: its column is drawn, and loaded.
+        browser.execute_script("const g = document.getElementById('grid'); g.scrollLeft = g.scrollWidth;")
+        far = wait(browser, lambda d: d.find_elements(By.CSS_SELECTOR, 'tr[data-case="1000000"] td[data-col="49"]:not(.pending)'),
+                   "the last variable's column")[0]
+        assert far.text == served.get("/api/rows?first=1000000&count=1")["rows"][0]["cells"][49]
+        assert browser.execute_script("return arguments[0].getBoundingClientRect().right <= window.innerWidth", far)
+        browser.execute_script("document.getElementById('grid').scrollLeft = 0;")
+        last = wait(browser, lambda d: d.find_elements(By.CSS_SELECTOR, 'tr[data-case="1000000"] td[data-col="0"]:not(.pending)'),
+                    "the first column again")[0]
+
         ActionChains(browser).double_click(last).perform()
         field = wait(browser, lambda d: d.find_elements(By.CSS_SELECTOR, 'tr[data-case="1000000"] td input'), "the cell's editor")[0]
         field.send_keys(Keys.CONTROL, "a")

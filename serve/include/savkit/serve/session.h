@@ -4,6 +4,7 @@
 // around every call.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -36,10 +37,12 @@ class Session {
 
   // The file as a whole: its name, counts, label and what is unsaved.
   Json Info();
-  // Cases first..first+count-1 (1-based, cut at the last), each value shown
-  // in its format (or by its label where labels is set and one applies),
-  // with its kind: "" for a valid value, "user" or "system" for missing.
-  Json Rows(int first, int count, bool labels);
+  // Cases first..first+count-1 (1-based, cut at the last), the values of
+  // the variables column..column+columns-1 (0-based, cut at the last), each
+  // shown in its format (or by its label where labels is set and one
+  // applies), with its kind: 0 for a valid value, 1 user-missing, 2
+  // system-missing.
+  Json Rows(int first, int count, bool labels, int column = 0, int columns = INT32_MAX);
   // One row per variable, with everything the variable view shows.
   Json Variables();
   // The first case from `from` on whose value of the variable shows as text
