@@ -86,6 +86,20 @@ class Serve : public testing::TempDirTest {
   std::string Cell(int caseNr, int column) {
     return GetJson("/api/rows?first=" + std::to_string(caseNr) + "&count=1")["rows"][0]["cells"][column];
   }
+  // The copy the page downloads, saved as name and opened; none when the
+  // download is not the file's copy.
+  std::unique_ptr<TSPSSDatafile> Downloaded(const std::string& name) {
+    auto r = Get("/download", Auth());
+    EXPECT_EQ(StatusOf(r), 200);
+    if (StatusOf(r) != 200) return nullptr;
+    EXPECT_EQ(r->get_header_value("Content-Disposition"),
+              "attachment; filename=\"" + std::filesystem::path(file_).filename().string() + "\"");
+    { std::ofstream(Path(name), std::ios::binary) << r->body; }
+    auto d = std::make_unique<TSPSSDatafile>();
+    d->Set_Filename(Path(name));
+    d->Open();
+    return d;
+  }
   // What savkit diff finds between the original fixture and the file now.
   std::vector<cli::Difference> DictionaryChanges() {
     TSPSSDatafile a, b;
@@ -268,17 +282,11 @@ TEST_F(Serve, ACopyIsDownloadedAndTheFileStaysAsItWas) {
   Edit({{"op", "add-variable"}, {"name", "extra"}, {"type", "numeric"}}, 409);
   Edit({{"op", "delete-variable"}, {"variable", "c1"}});
   const std::string before = testing::Bytes(file_);
-  auto r = Get("/download", Auth());
-  ASSERT_EQ(StatusOf(r), 200);
-  EXPECT_EQ(r->get_header_value("Content-Disposition"), "attachment; filename=\"data.sav\"");
-  const std::string copy = Path("copy.sav");
-  { std::ofstream(copy, std::ios::binary) << r->body; }
-  TSPSSDatafile d;
-  d.Set_Filename(copy);
-  d.Open();
-  EXPECT_EQ(d.Cases()->Count(), 4);
-  EXPECT_TRUE(d.Variables()->Find("extra"));
-  EXPECT_FALSE(d.Variables()->Find("c1"));
+  const auto d = Downloaded("copy.sav");
+  ASSERT_TRUE(d);
+  EXPECT_EQ(d->Cases()->Count(), 4);
+  EXPECT_TRUE(d->Variables()->Find("extra"));
+  EXPECT_FALSE(d->Variables()->Find("c1"));
   EXPECT_EQ(testing::Bytes(file_), before);
   EXPECT_EQ(GetJson("/api/info")["edits"], 3);  // still to be saved
 
@@ -291,19 +299,13 @@ TEST_F(Serve, ACopyIsDownloadedAndTheFileStaysAsItWas) {
 TEST_F(Serve, ACopyOfAPortableFileIsOneAndNoneIsMadeOnAFileChangedOnDisk) {
   Start(false, "portable.por");
   Edit({{"op", "file-label"}, {"value", "copied"}});
-  auto r = Get("/download", Auth());
-  ASSERT_EQ(StatusOf(r), 200);
-  EXPECT_EQ(r->get_header_value("Content-Disposition"), "attachment; filename=\"data.por\"");
-  const std::string copy = Path("copy.por");
-  { std::ofstream(copy, std::ios::binary) << r->body; }
-  TSPSSDatafile d;
-  d.Set_Filename(copy);
-  d.Open();
-  EXPECT_TRUE(d.IsPortable());
-  EXPECT_EQ(d.FileInfo()->FileLabel(), "copied");
+  const auto d = Downloaded("copy.por");
+  ASSERT_TRUE(d);
+  EXPECT_TRUE(d->IsPortable());
+  EXPECT_EQ(d->FileInfo()->FileLabel(), "copied");
 
   { std::ofstream(file_, std::ios::app) << "\r\n"; }
-  r = Get("/download", Auth());
+  auto r = Get("/download", Auth());
   ASSERT_EQ(StatusOf(r), 409);
   EXPECT_NE(r->body.find("changed on disk"), std::string::npos);
   // The data set edited is still the one served, edits and all.
