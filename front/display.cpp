@@ -181,9 +181,42 @@ Variant ParseValue(const TSPSSVariable& v, const std::string& text, double sysmi
   const std::string s(t);
   const int n = std::sscanf(s.c_str(), "%4d-%2d-%2d%c%2d:%2d:%lf", &y, &m, &day, &sep, &hh, &mm, &ss);
   if ((n == 3 || (n == 7 && (sep == 'T' || sep == ' '))) && SpssDateTime(y, m, day, hh, mm, ss, d)) return Variant(d);
+  // A time or a duration as ValueText shows one: [-]h:mm:ss[.ff], hours past 24 too.
+  if (IsTimeFormat(v.PrintType())) {
+    const bool negative = s[0] == '-';
+    unsigned hours = 0, minutes = 0;
+    int used = 0;
+    if (std::sscanf(s.c_str() + negative, "%u:%2u:%lf%n", &hours, &minutes, &ss, &used) == 3 &&
+        used == static_cast<int>(s.size()) - negative && minutes < 60 && ss >= 0 && ss < 60)
+      return Variant((negative ? -1.0 : 1.0) * (hours * 3600.0 + minutes * 60.0 + ss));
+  }
+  if (IsTimeFormat(v.PrintType())) throw refuse("not a number nor a time as 10:30:00");
   throw refuse(IsDateFormat(v.PrintType()) || IsDateTimeFormat(v.PrintType())
                    ? "not a number nor a date as 2026-12-09 or 2026-12-09T10:30:00"
                    : "not a number");
+}
+
+std::string EditText(const TSPSSVariable& v, double x, double sysmis) {
+  if (x == sysmis) return "";
+  const auto same = [&](const std::string& text) {
+    try {
+      return ParseValue(v, text, sysmis).ToDouble() == x;
+    } catch (const std::invalid_argument&) {
+      return false;
+    }
+  };
+  if (std::string text = ValueText(v, Variant(x), sysmis); same(text)) return text;
+  // A date that holds a time of day too.
+  const double days = std::floor(x / 86400), seconds = x - days * 86400;
+  int day, month, year;
+  if (std::isfinite(x) && spssConvertSPSSDate(&day, &month, &year, days * 86400) == SPSS_OK) {
+    const int whole = static_cast<int>(seconds);
+    std::string text =
+        Printf("%04d-%02d-%02dT%02d:%02d:", year, month, day, whole / 3600, whole / 60 % 60) +
+        (seconds - whole == 0 ? Printf("%02d", whole % 60) : Printf("%09.6f", seconds - whole / 60 * 60));
+    if (same(text)) return text;
+  }
+  return NumberText(x);  // always reads back exactly
 }
 
 }  // namespace savkit::front

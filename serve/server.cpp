@@ -159,8 +159,9 @@ void Server::State::Routes() {
   http.Get("/api/rows", Locked([this](const httplib::Request& req, httplib::Response& res) {
              const int count = Param(req, "count", 100);
              if (count > 1000) throw Refusal(400, "at most 1000 rows a request");
-             Send(res, session.Rows(Param(req, "first", 1), count, Param(req, "labels", 0) != 0,
-                                    Param(req, "column", 0), Param(req, "columns", INT32_MAX)));
+             Send(res,
+                  session.Rows(Param(req, "first", 1), count, Param(req, "labels", 0) != 0, Param(req, "column", 0),
+                               Param(req, "columns", INT32_MAX), Param(req, "values", 0) != 0));
            }));
   http.Get("/api/variables", Locked([this](const auto&, auto& res) { Send(res, session.Variables()); }));
   http.Get("/api/search", Locked([this](const httplib::Request& req, httplib::Response& res) {

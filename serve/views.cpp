@@ -23,7 +23,12 @@ struct Column {
   front::MissingSpec missing;
   bool labelled;
 
-  std::pair<std::string, int> Show(TSPSSCase& c, int index, double sysmis, bool labels, std::string& text) const {
+  std::pair<std::string, int> Show(TSPSSCase& c, int index, double sysmis, bool labels, bool values,
+                                   std::string& text) const {
+    if (values && v->IsNumeric()) {
+      const double x = c.GetNumber(index);
+      return {front::EditText(*v, x, sysmis), x == sysmis ? kSystemMissing : Missing(x)};
+    }
     if (!v->IsNumeric()) {
       c.GetText(index, text);
       const std::string_view t = trim::Blanks(text);
@@ -33,12 +38,13 @@ struct Column {
     }
     const double x = c.GetNumber(index);
     if (x == sysmis) return {".", kSystemMissing};
-    const int kind = missing.Number(x) ? kUserMissing : kValid;
+    const int kind = Missing(x);
     if (labels && labelled)
       if (const TSPSSValueLabel* l = v->ValueLabels()->FindByValue(Variant(x))) return {l->Label(), kind};
     return {front::DisplayNumber(*v, x, sysmis), kind};
   }
   int Missing(std::string_view t) const { return missing.Text(t) ? kUserMissing : kValid; }
+  int Missing(double x) const { return missing.Number(x) ? kUserMissing : kValid; }
 };
 
 std::vector<Column> Columns(const TSPSSDatafile& d) {
@@ -66,7 +72,7 @@ Json Session::Info() {
           {"readOnly", readOnly_}};
 }
 
-Json Session::Rows(int first, int count, bool labels, int column, int columns) {
+Json Session::Rows(int first, int count, bool labels, int column, int columns, bool values) {
   const int cases = d_->Cases()->Count();
   if (first < 1 || count < 0) throw Refusal(400, "rows start at case 1 and count from 0");
   if (column < 0 || columns < 0) throw Refusal(400, "columns start at 0 and count from 0");
@@ -81,7 +87,7 @@ Json Session::Rows(int first, int count, bool labels, int column, int columns) {
     TSPSSCase& k = *d_->Cases()->Get_Case(c);
     Json cells = Json::array(), kinds = Json::array();
     for (int i = from; i < to; ++i) {
-      auto [shown, kind] = all[static_cast<std::size_t>(i)].Show(k, i, sysmis, labels, text);
+      auto [shown, kind] = all[static_cast<std::size_t>(i)].Show(k, i, sysmis, labels && !values, values, text);
       cells.push_back(std::move(shown));
       kinds.push_back(kind);
     }

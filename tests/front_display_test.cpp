@@ -33,6 +33,23 @@ TEST(Display, EveryPrintFormatShowsAsPsppListsIt) {
   EXPECT_GE(compared, 65);
 }
 
+// The data view offers a value to edit as EditText gives it; left as it
+// is, it must read back as the very same value, a date's time of day too.
+TEST(Display, EveryValueOfferedForEditingReadsBackAsItself) {
+  TSPSSDatafile d;
+  d.Set_Filename(SAVKIT_TEST_DATA "/display-formats.sav");
+  d.Open();
+  for (int c = 1; c <= d.Cases()->Count(); ++c)
+    for (int i = 0; i < d.Variables()->Count(); ++i) {
+      TSPSSVariable& v = *d.Variables()->GetItem(i);
+      const double x = d.Cases()->Get_Case(c)->GetNumber(i);
+      const std::string typed = front::EditText(v, x, d.SysmisValue());
+      EXPECT_EQ(front::ParseValue(v, typed, d.SysmisValue()).ToDouble(), x) << v.Name() << " = " << typed;
+    }
+  EXPECT_EQ(front::EditText(*d.Variables()->Find("dt1"), 13845801600.0, d.SysmisValue()), "2021-07-16T08:00:00");
+  EXPECT_EQ(front::EditText(*d.Variables()->Find("dtt"), 13845839400.5, d.SysmisValue()), "2021-07-16T18:30:00.5");
+}
+
 TEST(Display, TextsPeopleTypeAreValuesOrRefusedByName) {
   TSPSSDatafile d;
   d.Set_Filename(SAVKIT_TEST_DATA "/display-formats.sav");
@@ -52,6 +69,10 @@ TEST(Display, TextsPeopleTypeAreValuesOrRefusedByName) {
     EXPECT_STREQ(e.what(), "dt1 = 16/7/21: not a number nor a date as 2026-12-09 or 2026-12-09T10:30:00");
   }
   EXPECT_THROW(front::ParseValue(f, "12abc", sysmis), std::invalid_argument);
+  TSPSSVariable& time = *d.Variables()->Find("tm");
+  EXPECT_EQ(front::ParseValue(time, "-100:00:30.5", sysmis).ToDouble(), -360030.5);
+  for (const char* none : {"10:61:00", "10:30:00x", "10:-1:00"})
+    EXPECT_THROW(front::ParseValue(time, none, sysmis), std::invalid_argument) << none;
   // A number too wide for its format is never cut.
   EXPECT_EQ(front::DisplayNumber(f, 123456789.0, sysmis), "1.2E+008");
 }

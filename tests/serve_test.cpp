@@ -175,6 +175,10 @@ TEST_F(Serve, PagesShowValuesInTheirFormatsAndTellMissingApart) {
   EXPECT_EQ(GetJson("/api/rows?first=2&count=1&column=19&columns=5")["rows"][0]["cells"].size(), 1u);
   EXPECT_EQ(GetJson("/api/rows?first=2&count=1&column=99")["rows"][0]["cells"].size(), 0u);
   GetJson("/api/rows?column=-1", 400);
+  // To be edited, values come as they are typed.
+  EXPECT_EQ(GetJson("/api/rows?first=2&count=2&column=5&columns=1&values=1")["rows"],
+            Json::parse(R"([{"case": 2, "cells": ["2000-02-29"], "kinds": [0]},
+                            {"case": 3, "cells": [""], "kinds": [2]}])"));
   EXPECT_EQ(GetJson("/api/rows?first=0", 400)["error"], "rows start at case 1 and count from 0");
   GetJson("/api/rows?count=5000", 400);
   GetJson("/api/rows?first=x", 400);

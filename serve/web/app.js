@@ -242,10 +242,10 @@ async function startEdit() {
   const td = cellAt(row, col);
   const v = state.variables[col];
   if (!td || !v || state.info.readOnly) return;
-  // Values are edited as values, whatever the view shows.
-  const plain = (await api('/api/rows', { first: row, count: 1 })).rows[0];
+  // Values are edited as they are typed (2026-12-09, 1234.5), whatever the view shows.
+  const typed = (await api('/api/rows', { first: row, count: 1, column: col, columns: 1, values: 1 })).rows[0].cells[0];
   const input = document.createElement('input');
-  input.value = plain.kinds[col] === 2 ? '' : plain.cells[col];
+  input.value = typed;
   state.editing = true;
   td.replaceChildren(input);
   input.focus();
@@ -255,7 +255,7 @@ async function startEdit() {
     if (done) return;
     done = true;
     state.editing = false;
-    if (commit && input.value !== (plain.kinds[col] === 2 ? '' : plain.cells[col])) {
+    if (commit && input.value !== typed) {
       try {
         await edit({ op: 'set', case: row, variable: v.name, value: input.value });
         say(`Case ${row}, ${v.name}: set to ${input.value === '' ? 'system-missing' : input.value}`);

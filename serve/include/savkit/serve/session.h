@@ -41,8 +41,9 @@ class Session {
   // the variables column..column+columns-1 (0-based, cut at the last), each
   // shown in its format (or by its label where labels is set and one
   // applies), with its kind: 0 for a valid value, 1 user-missing, 2
-  // system-missing.
-  Json Rows(int first, int count, bool labels, int column = 0, int columns = INT32_MAX);
+  // system-missing. With values set, each as it is typed to edit it
+  // (numbers shortest, ISO dates; system-missing empty) instead.
+  Json Rows(int first, int count, bool labels, int column = 0, int columns = INT32_MAX, bool values = false);
   // One row per variable, with everything the variable view shows.
   Json Variables();
   // The first case from `from` on whose value of the variable shows as text
