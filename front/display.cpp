@@ -70,9 +70,17 @@ std::string Fit(double x, int width, int decimals, const std::string& prefix, co
   return {};
 }
 
+// A time cut (not rounded) at the decimals shown, as SPSS and PSPP show
+// times, so that 23:59:59.6 never shows as 24:00:00; a rounding far below
+// the decimals first undoes a binary fraction's error (12.29 is 12.2899...).
+double Cut(double seconds, int decimals) {
+  const double scale = std::pow(10.0, decimals);
+  return std::trunc(std::round(seconds * scale * 1000) / 1000) / scale;
+}
+
 std::string Clock(double seconds, int decimals, bool hours) {
   const double scale = std::pow(10.0, decimals);
-  const double ticks = std::round(std::fabs(seconds) * scale);
+  const double ticks = std::round(std::fabs(Cut(seconds, decimals)) * scale);
   const double whole = std::floor(ticks / scale);
   const long long s = static_cast<long long>(whole);
   std::string out = hours ? Printf("%02lld:%02lld", s / 3600, s / 60 % 60) : Printf("%02lld", s / 60);
@@ -89,11 +97,12 @@ int CurrentYear() {
 }
 
 std::string DateText(int type, int width, double seconds, int decimals) {
+  seconds = Cut(seconds, decimals);  // before the day is told, so that the time stays in it
   const double days = std::floor(seconds / 86400);
   int day, month, year;
   if (spssConvertSPSSDate(&day, &month, &year, days * 86400) != SPSS_OK) return NumberText(seconds);
   // Two digits only where they tell the year: within 69 years before this one and 30 after.
-  const int now = CurrentYear();
+  static const int now = CurrentYear();
   const bool longYear = width >= (type == SPSS_FMT_JDATE ? 7 : 10) || type == SPSS_FMT_MOYR || type == SPSS_FMT_QYR ||
                         type == SPSS_FMT_WKYR || year < now - 69 || year > now + 30;
   const int y = longYear ? year : year % 100;
@@ -147,6 +156,7 @@ std::string DisplayNumber(const TSPSSVariable& v, double x, double sysmis) {
     }
     case SPSS_FMT_MTIME: return Clock(x, decimals, false);
     case SPSS_FMT_DTIME: {
+      x = Cut(x, decimals);
       const double days = std::trunc(x / 86400);
       return Printf("%s%.0f ", x < 0 ? "-" : "", std::fabs(days)) + Clock(std::fabs(x - days * 86400), decimals, true);
     }
@@ -171,7 +181,7 @@ Variant ParseValue(const TSPSSVariable& v, const std::string& text, double sysmi
       throw refuse("longer than the variable's width of " + std::to_string(v.Width()) + " bytes");
     return Variant(text);
   }
-  const std::string_view t = trim::Blanks(trim::LeadingBlanks(text));
+  const std::string_view t = trim::White(text);
   if (t.empty() || t == "." || t == "SYSMIS" || t == "sysmis") return Variant(sysmis);
   double d;
   if (TryStrToFloat(t, d)) return Variant(d);
@@ -189,8 +199,8 @@ Variant ParseValue(const TSPSSVariable& v, const std::string& text, double sysmi
     if (std::sscanf(s.c_str() + negative, "%u:%2u:%lf%n", &hours, &minutes, &ss, &used) == 3 &&
         used == static_cast<int>(s.size()) - negative && minutes < 60 && ss >= 0 && ss < 60)
       return Variant((negative ? -1.0 : 1.0) * (hours * 3600.0 + minutes * 60.0 + ss));
+    throw refuse("not a number nor a time as 10:30:00");
   }
-  if (IsTimeFormat(v.PrintType())) throw refuse("not a number nor a time as 10:30:00");
   throw refuse(IsDateFormat(v.PrintType()) || IsDateTimeFormat(v.PrintType())
                    ? "not a number nor a date as 2026-12-09 or 2026-12-09T10:30:00"
                    : "not a number");

@@ -16,7 +16,7 @@ TEST(Display, EveryPrintFormatShowsAsPsppListsIt) {
   d.Open();
   // The CSV is PSPP's LIST: a title line, the names, then a row a case.
   auto table = testing::ReadCsv(SAVKIT_TEST_DATA "/display-formats.csv");
-  ASSERT_EQ(table.size(), 5u);
+  ASSERT_EQ(table.size(), 6u);
   ASSERT_EQ(table[1].size(), static_cast<std::size_t>(d.Variables()->Count()));
   int compared = 0;
   for (int c = 1; c <= d.Cases()->Count(); ++c)
@@ -25,12 +25,16 @@ TEST(Display, EveryPrintFormatShowsAsPsppListsIt) {
       // PSPP shows asterisks for a year two digits cannot tell; savkit shows
       // the whole year rather than hide the value.
       if (pspp.find('*') != std::string::npos) continue;
+      // PSPP rounds a fraction of a second up to 60 without carrying the
+      // minute (07:59:60.0); savkit cuts it at the decimals shown, as PSPP
+      // itself does whole seconds (07:59:59).
+      if (pspp.find(":60") != std::string::npos) continue;
       TSPSSVariable& v = *d.Variables()->GetItem(i);
       EXPECT_EQ(front::DisplayNumber(v, d.Cases()->Get_Case(c)->GetNumber(i), d.SysmisValue()), pspp)
           << "case " << c << ", " << v.Name() << " (" << v.PrintType() << ")";
       ++compared;
     }
-  EXPECT_GE(compared, 65);
+  EXPECT_GE(compared, 84);
 }
 
 // The data view offers a value to edit as EditText gives it; left as it
