@@ -60,7 +60,7 @@ void SetMissing(TSPSSVariable& v, const std::string& text) {
   std::vector<std::string> parts;
   for (std::size_t start = 0; start <= text.size();) {
     const std::size_t end = std::min(text.find(';', start), text.size());
-    const std::string part(trim::Blanks(trim::LeadingBlanks(std::string_view(text).substr(start, end - start))));
+    const std::string part(trim::White(std::string_view(text).substr(start, end - start)));
     if (!part.empty()) parts.push_back(part);
     start = end + 1;
   }
@@ -71,7 +71,7 @@ void SetMissing(TSPSSVariable& v, const std::string& text) {
     if (!v.IsNumeric()) throw Refusal(409, v.Name() + ": a string variable takes no range of missing values");
     if (parts.size() > 2) throw Refusal(409, v.Name() + ": a range of missing values takes one value beside it");
     const auto bound = [&](std::string b, double infinite) {
-      b = std::string(trim::Blanks(trim::LeadingBlanks(b)));
+      b = std::string(trim::White(b));
       return b == "LO" || b == "lo" || b == "HI" || b == "hi" ? Variant(infinite) : Value(v, b);
     };
     values[0] = bound(parts[0].substr(0, thru), -DBL_MAX);

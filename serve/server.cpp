@@ -11,6 +11,7 @@
 #include <fstream>
 #include <mutex>
 
+#include "savkit/host/sysutils.h"
 #include "savkit/serve/session.h"
 #include "web_assets.h"
 
@@ -198,7 +199,7 @@ void Server::State::Download(httplib::Response& res) {
   auto in = std::make_shared<std::ifstream>(copy, std::ios::binary);
   struct stat st {};
   if (!*in || ::stat(copy.c_str(), &st) != 0) throw Refusal(409, "the copy could not be read back");
-  const std::string name = session.Info()["file"].get<std::string>();
+  const std::string name = ExtractFileName(session.Path());
   std::string safe;
   for (char ch : name) safe += ch == '"' || ch == '\\' || static_cast<unsigned char>(ch) < 32 ? '_' : ch;
   res.set_header("Content-Disposition", "attachment; filename=\"" + safe + "\"");

@@ -9,6 +9,7 @@
 #include "codebook.h"
 #include "diff.h"
 #include "savkit/front/files.h"
+#include "savkit/host/sysutils.h"
 
 namespace savkit::serve {
 
@@ -25,11 +26,7 @@ std::unique_ptr<TSPSSDatafile> OpenFile(const std::string& path, const std::stri
 // whether to write a portable file.
 std::string ScratchName(const std::string& like) {
   const char* dir = std::getenv("TMPDIR");
-  const std::size_t dot = like.rfind('.'), slash = like.rfind('/');
-  const std::string extension =
-      dot != std::string::npos && (slash == std::string::npos || dot > slash) && like.size() - dot <= 8
-          ? like.substr(dot)
-          : "";
+  const std::string extension = ExtractFileExt(like);
   std::string name = std::string(dir && *dir ? dir : "/tmp") + "/savkit-serve-XXXXXX" + extension;
   const int fd = ::mkstemps(name.data(), static_cast<int>(extension.size()));
   if (fd < 0) throw Refusal(409, "no scratch file could be made for the copy");
@@ -173,8 +170,7 @@ Json Session::Changes() {
 std::string Session::Codebook() {
   auto saved = OpenFile(path_, password_);
   const auto summary = cli::codebook::Summarize(*saved, [](std::int64_t) {});
-  const std::size_t slash = path_.rfind('/');
-  return cli::codebook::Html(*saved, summary, slash == std::string::npos ? path_ : path_.substr(slash + 1));
+  return cli::codebook::Html(*saved, summary, ExtractFileName(path_));
 }
 
 }  // namespace savkit::serve

@@ -47,9 +47,10 @@ struct Column {
   int Missing(double x) const { return missing.Number(x) ? kUserMissing : kValid; }
 };
 
-std::vector<Column> Columns(const TSPSSDatafile& d) {
+// The variables from..to-1, which a page shows.
+std::vector<Column> Columns(const TSPSSDatafile& d, int from, int to) {
   std::vector<Column> out;
-  for (int i = 0; i < d.Variables()->Count(); ++i) {
+  for (int i = from; i < to; ++i) {
     TSPSSVariable* v = d.Variables()->GetItem(i);
     out.push_back({v, front::MissingSpec(*v), v->ValueLabels()->Count() > 0});
   }
@@ -59,15 +60,10 @@ std::vector<Column> Columns(const TSPSSDatafile& d) {
 }  // namespace
 
 Json Session::Info() {
-  const front::FileFacts f = front::ReadFileFacts(*d_);
-  const std::size_t slash = path_.rfind('/');
-  return {{"file", slash == std::string::npos ? path_ : path_.substr(slash + 1)},
+  return {{"file", ExtractFileName(path_)},
           {"cases", d_->Cases()->Count()},
           {"variables", d_->Variables()->Count()},
-          {"label", f.label},
-          {"encoding", f.encoding},
-          {"compression", front::CompressionName(f.compression)},
-          {"weight", f.weight},
+          {"label", d_->FileInfo()->FileLabel()},
           {"edits", Edits()},
           {"readOnly", readOnly_}};
 }
@@ -77,9 +73,10 @@ Json Session::Rows(int first, int count, bool labels, int column, int columns, b
   if (first < 1 || count < 0) throw Refusal(400, "rows start at case 1 and count from 0");
   if (column < 0 || columns < 0) throw Refusal(400, "columns start at 0 and count from 0");
   const int last = static_cast<int>(std::min<long long>(cases, static_cast<long long>(first) + count - 1));
-  const std::vector<Column> all = Columns(*d_);
-  const int from = std::min(column, static_cast<int>(all.size()));
-  const int to = static_cast<int>(std::min<long long>(all.size(), static_cast<long long>(from) + columns));
+  const int variables = d_->Variables()->Count();
+  const int from = std::min(column, variables);
+  const int to = static_cast<int>(std::min<long long>(variables, static_cast<long long>(from) + columns));
+  const std::vector<Column> shown = Columns(*d_, from, to);
   const double sysmis = d_->SysmisValue();
   Json rows = Json::array();
   std::string text;
@@ -87,13 +84,13 @@ Json Session::Rows(int first, int count, bool labels, int column, int columns, b
     TSPSSCase& k = *d_->Cases()->Get_Case(c);
     Json cells = Json::array(), kinds = Json::array();
     for (int i = from; i < to; ++i) {
-      auto [shown, kind] = all[static_cast<std::size_t>(i)].Show(k, i, sysmis, labels && !values, values, text);
-      cells.push_back(std::move(shown));
+      auto [cell, kind] = shown[static_cast<std::size_t>(i - from)].Show(k, i, sysmis, labels && !values, values, text);
+      cells.push_back(std::move(cell));
       kinds.push_back(kind);
     }
     rows.push_back({{"case", c}, {"cells", std::move(cells)}, {"kinds", std::move(kinds)}});
   }
-  return {{"first", first}, {"cases", cases}, {"column", from}, {"rows", std::move(rows)}};
+  return {{"column", from}, {"rows", std::move(rows)}};
 }
 
 Json Session::Variables() {
@@ -109,9 +106,7 @@ Json Session::Variables() {
     out.push_back({{"name", v.Name()},
                    {"type", v.IsNumeric() ? "numeric" : "string"},
                    {"width", v.IsNumeric() ? v.Width() : facts.width},
-                   {"decimals", v.Decimals()},
                    {"format", front::PrintFormatName(v)},
-                   {"writeFormat", front::FormatName(facts.write.type, facts.write.width, facts.write.decimals)},
                    {"label", v.LabelText()},
                    {"valueLabels", std::move(labels)},
                    {"missing", front::MissingText(v)},
@@ -129,7 +124,7 @@ int Session::Search(const std::string& name, const std::string& text, int from) 
   if (!v) throw Refusal(409, "no variable named " + name);
   const int index = v->Index();
   const double sysmis = d_->SysmisValue();
-  const std::string wanted = LowerCase(trim::Blanks(trim::LeadingBlanks(text)));
+  const std::string wanted = LowerCase(trim::White(text));
   // Values whose label is the text are found by the label too.
   std::vector<Variant> labelled;
   for (int i = 0; i < v->ValueLabels()->Count(); ++i)

@@ -32,8 +32,6 @@ class Session {
   ~Session();
 
   const std::string& Path() const { return path_; }
-  bool ReadOnly() const { return readOnly_; }
-  TSPSSDatafile& Data() { return *d_; }
 
   // The file as a whole: its name, counts, label and what is unsaved.
   Json Info();
